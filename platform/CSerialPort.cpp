@@ -1,0 +1,102 @@
+#include "platform/CSerialPort.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace {
+
+constexpr int kWriteTimeoutBaseMs = 8000;
+constexpr int kWriteTimeoutPerByteMs = 1000;
+// A blocked write looks at the abort flag this often.
+constexpr int kWritePollSliceMs = 50;
+
+bool ConfigureLine(int nFd) {
+    termios tio{};
+    if (tcgetattr(nFd, &tio) != 0) {
+        return false;
+    }
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B57600);
+    cfsetospeed(&tio, B57600);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~(INPCK | IGNPAR | PARMRK | ISTRIP);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(nFd, TCSANOW, &tio) != 0) {
+        return false;
+    }
+    tcflush(nFd, TCOFLUSH);
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<CSerialPort> CSerialPort::Open(const std::string& strPath) {
+    int nFd = ::open(strPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (nFd < 0) {
+        return nullptr;
+    }
+    // No sharing: a second program on the same line would corrupt exchanges.
+    if (flock(nFd, LOCK_EX | LOCK_NB) != 0 || !ConfigureLine(nFd)) {
+        ::close(nFd);
+        return nullptr;
+    }
+    return std::unique_ptr<CSerialPort>(new CSerialPort(nFd));
+}
+
+CSerialPort::~CSerialPort() { ::close(m_nFd); }
+
+bool CSerialPort::Write(std::span<const uint8_t> bytes) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() +
+                          milliseconds(kWriteTimeoutBaseMs + kWriteTimeoutPerByteMs * bytes.size());
+    size_t nDone = 0;
+    while (nDone < bytes.size()) {
+        if (m_bAborted.load()) {
+            return false;
+        }
+        ssize_t nWritten = ::write(m_nFd, bytes.data() + nDone, bytes.size() - nDone);
+        if (nWritten > 0) {
+            nDone += static_cast<size_t>(nWritten);
+            continue;
+        }
+        if (nWritten < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            return false;
+        }
+        if (steady_clock::now() >= deadline) {
+            return false;
+        }
+        pollfd pfd{m_nFd, POLLOUT, 0};
+        ::poll(&pfd, 1, kWritePollSliceMs);
+        if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ReadResult CSerialPort::Read(std::span<uint8_t> buffer) {
+    ReadResult result;
+    pollfd pfd{m_nFd, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN) == 0 &&
+        (pfd.revents & (POLLHUP | POLLERR)) != 0) {
+        result.bNotConnected = true;
+        return result;
+    }
+    ssize_t nRead = ::read(m_nFd, buffer.data(), buffer.size());
+    if (nRead > 0) {
+        result.nCount = static_cast<size_t>(nRead);
+    } else if (nRead < 0 && errno == EIO) {
+        result.bNotConnected = true;
+    }
+    return result;
+}
+
+void CSerialPort::Abort() { m_bAborted.store(true); }
