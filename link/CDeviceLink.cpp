@@ -1,0 +1,209 @@
+#include "link/CDeviceLink.h"
+
+#include <algorithm>
+#include <cassert>
+#include <optional>
+
+#include "link/FrameCodec.h"
+#include "link/LinkErrors.h"
+#include "link/PortSearch.h"
+#include "link/Protocol.h"
+#include "link/Transact.h"
+#include "platform/CDevicePortOpener.h"
+#include "platform/CRfkillRadio.h"
+#include "platform/CSteadyClock.h"
+
+namespace {
+
+constexpr int kCommandTries = 6;
+constexpr std::chrono::milliseconds kPowerPollPeriod{1000};
+
+std::mutex g_instanceMutex;
+std::unique_ptr<CDeviceLink> g_pInstance;
+std::optional<CDeviceLink::Environment> g_environment;
+
+// true on, false off, nothing for a state the board does not define.
+std::optional<bool> DecodePowerState(uint8_t nState) {
+    if (std::ranges::find(Protocol::kPowerOnStates, nState) != std::end(Protocol::kPowerOnStates)) {
+        return true;
+    }
+    if (std::ranges::find(Protocol::kPowerOffStates, nState) !=
+        std::end(Protocol::kPowerOffStates)) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CDeviceLink::Environment CDeviceLink::RealEnvironment() {
+    return Environment{
+        std::make_shared<CDevicePortOpener>(CDevicePortOpener::PatternFromEnvironment()),
+        std::make_shared<CRfkillRadio>(), std::make_shared<CSteadyClock>()};
+}
+
+void CDeviceLink::SetEnvironment(Environment environment) {
+    std::lock_guard lock(g_instanceMutex);
+    g_environment = std::move(environment);
+}
+
+CDeviceLink& CDeviceLink::Instance() {
+    std::lock_guard lock(g_instanceMutex);
+    if (!g_pInstance) {
+        g_pInstance = std::make_unique<CDeviceLink>(g_environment ? *g_environment
+                                                                  : RealEnvironment());
+    }
+    return *g_pInstance;
+}
+
+void CDeviceLink::Destroy() {
+    std::unique_ptr<CDeviceLink> pLink;
+    {
+        std::lock_guard lock(g_instanceMutex);
+        pLink = std::move(g_pInstance);
+    }
+    // Torn down outside the lock: a worker thread may still ask for Instance().
+    pLink.reset();
+}
+
+CDeviceLink::CDeviceLink(Environment environment) : m_environment(std::move(environment)) {
+    assert(m_environment.pOpener && m_environment.pRadio && m_environment.pClock);
+}
+
+CDeviceLink::~CDeviceLink() {
+    m_stop.request_stop();
+    {
+        std::lock_guard lock(m_portMutex);
+        if (m_pPort) {
+            // A write blocked on a stuck line gives up now instead of after seconds.
+            m_pPort->Abort();
+        }
+    }
+    m_searchThread.Join();
+    m_dispatcherThread.Join();
+    m_powerPollThread.Join();
+    m_pPort.reset();
+}
+
+void CDeviceLink::SetListener(ILinkListener* pListener) { m_pListener.store(pListener); }
+
+bool CDeviceLink::HasPort() const { return Port() != nullptr; }
+
+ISerialPort* CDeviceLink::Port() const {
+    std::lock_guard lock(m_portMutex);
+    return m_pPort.get();
+}
+
+void CDeviceLink::StartPortSearch() {
+    if (HasPort() || m_bSearching.exchange(true)) {
+        return;
+    }
+    m_searchThread.Start([this] { RunPortSearch(); }, CWorkerThread::EPriority::Normal);
+}
+
+void CDeviceLink::RunPortSearch() {
+    std::unique_ptr<ISerialPort> pPort = FindBoardPort(
+        *m_environment.pRadio, *m_environment.pOpener, *m_environment.pClock, m_stop.get_token());
+    const bool bFound = pPort != nullptr;
+    {
+        std::lock_guard lock(m_portMutex);
+        m_pPort = std::move(pPort);
+    }
+    m_bSearching.store(false);
+    if (!m_stop.stop_requested()) {
+        Report([bFound](ILinkListener& listener) { listener.OnLinkState(bFound); });
+    }
+}
+
+void CDeviceLink::StartLink() {
+    if (!HasPort() || m_pDispatcher) {
+        return;
+    }
+    m_nRefreshMode.store(kRefreshNone);
+    m_bLoaded.store(false);
+    m_nErrorCount.store(0);
+    m_nLockState.store(kStateUnknown);
+    m_nPowerPollState.store(kPowerPollStopped);
+    m_pDispatcher = std::make_unique<CRequestDispatcher>();
+    m_dispatcherThread.Start([this] { m_pDispatcher->Run(m_stop.get_token()); },
+                             CWorkerThread::EPriority::BelowNormal);
+}
+
+void CDeviceLink::CountChecksumFailure() {
+    if (m_nErrorCount.fetch_add(1) + 1 > kLinkLostErrorCount) {
+        Report([](ILinkListener& listener) { listener.OnLinkState(false); });
+    }
+}
+
+void CDeviceLink::StartPowerPolling() {
+    std::lock_guard lock(m_powerPollMutex);
+    m_nPowerPollState.store(kPowerPolling);
+    if (m_bPowerPollRunning) {
+        return;
+    }
+    m_bPowerPollRunning = true;
+    // A previous poll thread has already decided to end; Start joins it.
+    m_powerPollThread.Start([this] { RunPowerPoll(); }, CWorkerThread::EPriority::BelowNormal);
+}
+
+void CDeviceLink::StopPowerPolling() { m_nPowerPollState.store(kPowerPollStopped); }
+
+bool CDeviceLink::IsPowerPollRunning() const {
+    std::lock_guard lock(m_powerPollMutex);
+    return m_bPowerPollRunning;
+}
+
+void CDeviceLink::RunPowerPoll() {
+    const std::stop_token stop = m_stop.get_token();
+    for (;;) {
+        {
+            std::lock_guard lock(m_powerPollMutex);
+            if (m_nPowerPollState.load() == kPowerPollStopped || stop.stop_requested()) {
+                m_bPowerPollRunning = false;
+                return;
+            }
+        }
+        PollPowerStatus();
+        m_environment.pClock->SleepFor(kPowerPollPeriod, stop);
+    }
+}
+
+void CDeviceLink::PollPowerStatus() {
+    ISerialPort* pPort = Port();
+    if (pPort == nullptr) {
+        return;
+    }
+    IClock& clock = *m_environment.pClock;
+    const std::stop_token stop = m_stop.get_token();
+    CBusyFlag::Hold hold = m_busy.Take(EBusyDiscipline::Skip, clock, stop);
+    if (!hold) {
+        return;
+    }
+    const Frame frame = BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPowerStatus);
+    for (int nTry = 0; nTry < kCommandTries; ++nTry) {
+        if (stop.stop_requested()) {
+            return;
+        }
+        Exchange exchange = Transact(*pPort, clock, frame, stop);
+        if (!exchange.bWritten) {
+            Report([](ILinkListener& listener) { listener.OnLinkState(false); });
+            continue;
+        }
+        EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterPowerStatus);
+        if (check == EReplyCheck::Valid) {
+            if (std::optional<bool> bOn = DecodePowerState(exchange.reply[Protocol::kOffsetData])) {
+                Report([on = *bOn](ILinkListener& listener) { listener.OnPowerState(on); });
+            }
+            return;
+        }
+        if (check == EReplyCheck::ChecksumFailure) {
+            CountChecksumFailure();
+        }
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    if (!stop.stop_requested()) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorPowerStatus, kTextPowerStatus);
+        });
+    }
+}

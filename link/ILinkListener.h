@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+// Receives every report of the link. Reports are made on the link's worker
+// threads; an implementation that touches windows must hand them over to its
+// own thread.
+class ILinkListener {
+public:
+    virtual ~ILinkListener() = default;
+
+    // true: the port search found the board. false: not found, or the link was lost.
+    virtual void OnLinkState(bool bConnected) = 0;
+    // A command gave up; the text is fixed English ending in " \n".
+    virtual void OnLinkError(int nKind, std::string strText) = 0;
+    virtual void OnLockState(bool bShowLock) = 0;
+    virtual void OnPosterText(int nCode, bool bCodeMode, std::string strText) = 0;
+    virtual void OnPowerState(bool bOn) = 0;
+    virtual void OnConfigLoaded(bool bOk) = 0;
+    virtual void OnOverclockRefreshed(bool bOk) = 0;
+    virtual void OnApplied(bool bOk) = 0;
+    virtual void OnArrayRefreshed(int nArray, bool bOk) = 0;
+    // (true, 255) sent; (false, 255) not acknowledged; (false, 0) refused while on.
+    virtual void OnPowerCommandDone(bool bOk, int nDetail) = 0;
+    virtual void OnMessageModeDone(bool bOk) = 0;
+};

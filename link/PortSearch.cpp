@@ -1,0 +1,40 @@
+#include "link/PortSearch.h"
+
+#include "link/FrameCodec.h"
+#include "link/Protocol.h"
+#include "link/Transact.h"
+
+namespace {
+constexpr uint32_t kRadioOff = 0;
+}
+
+std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
+                                           std::stop_token stop) {
+    uint32_t nMode = 0;
+    if (radio.QueryMode(nMode) && nMode == kRadioOff) {
+        return nullptr;
+    }
+    const Frame openFrame = BuildOpenFrame();
+    for (int nPort = Protocol::kFirstPort; nPort <= Protocol::kLastPort; ++nPort) {
+        if (stop.stop_requested()) {
+            return nullptr;
+        }
+        std::unique_ptr<ISerialPort> port = opener.Open(nPort);
+        if (!port) {
+            continue;
+        }
+        Exchange exchange =
+            Transact(*port, clock, openFrame, stop, Protocol::kSearchReplyBufferSize);
+        if (!exchange.bWritten) {
+            continue;
+        }
+        // Any checked frame will do: the letter is not compared here.
+        if (exchange.reply[Protocol::kOffsetStart] == Protocol::kStartReply &&
+            HasValidChecksum(exchange.reply)) {
+            return port;
+        }
+        port.reset();
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    return nullptr;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <memory>
+#include <stop_token>
+
+#include "platform/IClock.h"
+#include "platform/IPortOpener.h"
+#include "platform/IRadio.h"
+
+// Finds the board's receiver on ports 0 to 8: the first port that answers the
+// open frame with a checked reply is returned, open. Nothing is opened while
+// the radio reports off. Blocks for up to nine exchanges; runs on the
+// port-search thread.
+std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
+                                           std::stop_token stop);

@@ -1,0 +1,71 @@
+#pragma once
+
+// The frame protocol spoken with the board's receiver. Every constant of the
+// wire format lives here, named; commands never spell bytes themselves.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace Protocol {
+
+// Byte 0 of a request: queries read from the board, changes alter it.
+inline constexpr uint8_t kStartQuery = 0xD3;
+inline constexpr uint8_t kStartChange = 0x53;
+// Byte 0 of every reply ("S").
+inline constexpr uint8_t kStartReply = 0x53;
+
+// Byte offsets shared by requests and replies.
+inline constexpr size_t kOffsetStart = 0;
+inline constexpr size_t kOffsetLength = 1;  // L: letter plus parameters or data
+inline constexpr size_t kOffsetLetter = 2;
+inline constexpr size_t kOffsetData = 3;  // first parameter or data byte
+
+// A frame is L + 3 bytes: start, L, L bytes, checksum.
+inline constexpr size_t kFrameOverhead = 3;
+
+// The three request sizes that are sent.
+inline constexpr size_t kOpenFrameSize = 4;     // L = 1, no parameter
+inline constexpr size_t kChunkFrameSize = 5;    // L = 2, the chunk index
+inline constexpr size_t kCommandFrameSize = 8;  // L = 5, parameters p1..p4
+inline constexpr size_t kCommandParameterCount = 4;
+
+// A reply's L + 3 is read as a signed byte; a larger L cannot be checked.
+inline constexpr uint8_t kMaxCheckableLength = 124;
+
+// Command letters (byte 2).
+inline constexpr uint8_t kLetterOpen = 0x01;           // handshake, chunk count in byte 3
+inline constexpr uint8_t kLetterChunk = 0x7A;          // "z": configuration chunk i
+inline constexpr uint8_t kLetterPowerStatus = 0x70;    // "p": power state in byte 3
+inline constexpr uint8_t kLetterPowerAction = 0x04;    // p1 is the action mask
+inline constexpr uint8_t kLetterLockStatus = 0x73;     // "s": lock state in byte 3
+inline constexpr uint8_t kLetterPosterCode = 0x72;     // "r": mode, code low, code high
+inline constexpr uint8_t kLetterMessageMode = 0x71;    // "q": set the message mode
+inline constexpr uint8_t kLetterPrepareRead49 = 0x7D;  // "}": before reading value code 49
+
+// Reply buffers: the search reads up to 256 bytes, every command up to 1024.
+inline constexpr size_t kSearchReplyBufferSize = 256;
+inline constexpr size_t kReplyBufferSize = 1024;
+
+// The board must answer within this wait; replies are read without blocking.
+inline constexpr std::chrono::milliseconds kExchangeWait{100};
+// Pause after a bad reply before the next try, and between searched ports.
+inline constexpr std::chrono::milliseconds kRetryPause{100};
+
+// Ports 0 to 8 are searched.
+inline constexpr int kFirstPort = 0;
+inline constexpr int kLastPort = 8;
+
+// Line speed, for pacing figures of the simulated board and benchmarks.
+inline constexpr int kBaudRate = 57600;
+inline constexpr int kBitsPerByte = 10;  // start, 8 data, stop
+
+}  // namespace Protocol
+
+namespace Protocol {
+
+// Byte 3 of a valid "p" reply. Other values say nothing about the power.
+inline constexpr uint8_t kPowerOnStates[] = {15, 2};
+inline constexpr uint8_t kPowerOffStates[] = {0, 4, 8};
+
+}  // namespace Protocol
