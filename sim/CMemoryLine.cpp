@@ -1,0 +1,59 @@
+#include "sim/CMemoryLine.h"
+
+#include <algorithm>
+
+CMemoryLine::CMemoryLine(std::shared_ptr<CBoardModel> pBoard, std::shared_ptr<IClock> pClock)
+    : m_pBoard(std::move(pBoard)), m_pClock(std::move(pClock)) {}
+
+bool CMemoryLine::Write(std::span<const uint8_t> bytes) {
+    const IClock::TimePoint now = m_pClock->Now();
+    std::lock_guard lock(m_mutex);
+    if (m_bWriteFails || m_bDisconnected) {
+        return false;
+    }
+    m_sent.push_back({std::vector<uint8_t>(bytes.begin(), bytes.end()), now});
+    for (CBoardModel::Reply& reply : m_pBoard->Feed(bytes)) {
+        // The line carries one reply after the other.
+        IClock::TimePoint start = m_replies.empty() ? now : std::max(now, m_replies.back().due);
+        m_replies.push_back({std::move(reply.bytes),
+                             start + std::chrono::duration_cast<IClock::TimePoint::duration>(
+                                         reply.delay)});
+    }
+    return true;
+}
+
+ReadResult CMemoryLine::Read(std::span<uint8_t> buffer) {
+    const IClock::TimePoint now = m_pClock->Now();
+    std::lock_guard lock(m_mutex);
+    ReadResult result;
+    if (m_bDisconnected) {
+        result.bNotConnected = true;
+        return result;
+    }
+    while (!m_replies.empty() && m_replies.front().due <= now && result.nCount < buffer.size()) {
+        std::vector<uint8_t>& bytes = m_replies.front().bytes;
+        const size_t nTake = std::min(bytes.size(), buffer.size() - result.nCount);
+        std::copy_n(bytes.begin(), nTake, buffer.begin() + result.nCount);
+        result.nCount += nTake;
+        bytes.erase(bytes.begin(), bytes.begin() + nTake);
+        if (bytes.empty()) {
+            m_replies.pop_front();
+        }
+    }
+    return result;
+}
+
+void CMemoryLine::SetWriteFails(bool bFails) {
+    std::lock_guard lock(m_mutex);
+    m_bWriteFails = bFails;
+}
+
+void CMemoryLine::SetDisconnected(bool bDisconnected) {
+    std::lock_guard lock(m_mutex);
+    m_bDisconnected = bDisconnected;
+}
+
+std::vector<CMemoryLine::SentFrame> CMemoryLine::Sent() const {
+    std::lock_guard lock(m_mutex);
+    return m_sent;
+}

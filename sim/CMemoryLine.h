@@ -1,0 +1,48 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "platform/IClock.h"
+#include "platform/ISerialPort.h"
+#include "sim/CBoardModel.h"
+
+// An in-memory serial line to a board model, timed by a clock: a reply
+// becomes readable once the clock has passed the time the line needs to
+// carry it. Records every write with its time. Thread-safe.
+class CMemoryLine {
+public:
+    struct SentFrame {
+        std::vector<uint8_t> bytes;
+        IClock::TimePoint time;
+    };
+
+    CMemoryLine(std::shared_ptr<CBoardModel> pBoard, std::shared_ptr<IClock> pClock);
+
+    bool Write(std::span<const uint8_t> bytes);
+    ReadResult Read(std::span<uint8_t> buffer);
+
+    // Line faults below the protocol: writes that fail, a peer that is gone.
+    void SetWriteFails(bool bFails);
+    void SetDisconnected(bool bDisconnected);
+
+    std::vector<SentFrame> Sent() const;
+    CBoardModel& Board() { return *m_pBoard; }
+
+private:
+    struct PendingReply {
+        std::vector<uint8_t> bytes;
+        IClock::TimePoint due;
+    };
+
+    const std::shared_ptr<CBoardModel> m_pBoard;
+    const std::shared_ptr<IClock> m_pClock;
+    mutable std::mutex m_mutex;
+    std::vector<SentFrame> m_sent;
+    std::deque<PendingReply> m_replies;
+    bool m_bWriteFails = false;
+    bool m_bDisconnected = false;
+};
