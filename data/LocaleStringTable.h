@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+// The display texts of one language, from "BT_LocaleStr.ini" beside the
+// program, keyed by STR_... names (exact case). Filled once at start-up on
+// the start-up thread; read-only afterwards, so readers need no lock.
+class LocaleStringTable {
+public:
+    // The process-wide table, empty until loaded.
+    static LocaleStringTable& Instance();
+
+    // Loads the language of the system locale from the program directory.
+    void Load();
+    // Loads the language of a locale id from a directory. A missing or
+    // unreadable file, or a missing section, leaves the table empty.
+    void Load(std::string_view programDir, uint32_t nLcid);
+
+    // The text of a key; the empty text for a key the table does not hold.
+    std::u16string GetString(std::u16string_view key) const;
+
+    // The section that holds a locale id's language.
+    static std::u16string_view SectionForLcid(uint32_t nLcid);
+
+private:
+    std::map<std::u16string, std::u16string, std::less<>> m_texts;
+};
