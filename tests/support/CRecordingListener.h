@@ -1,0 +1,54 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/ILinkListener.h"
+
+// Polls a condition that no report announces (real time, bounded).
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Records every report of the link, in order, from any thread.
+class CRecordingListener final : public ILinkListener {
+public:
+    struct Report {
+        std::string strOperation;  // "OnLinkState", ...
+        int nFirst = 0;            // the first int or bool argument
+        int nSecond = 0;           // the second, where there is one
+        std::string strText;
+    };
+
+    std::vector<Report> Reports() const;
+    // How many reports of one operation with a given first argument.
+    size_t Count(const std::string& strOperation, int nFirst) const;
+    size_t Count(const std::string& strOperation) const;
+    // Waits (real time, bounded) until the predicate holds over the reports.
+    bool WaitFor(const std::function<bool(const std::vector<Report>&)>& predicate,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Waits (real time, bounded) until there are at least n reports of an operation.
+    bool WaitForCount(const std::string& strOperation, size_t nCount);
+
+    void OnLinkState(bool bConnected) override;
+    void OnLinkError(int nKind, std::string strText) override;
+    void OnLockState(bool bShowLock) override;
+    void OnPosterText(int nCode, bool bCodeMode, std::string strText) override;
+    void OnPowerState(bool bOn) override;
+    void OnConfigLoaded(bool bOk) override;
+    void OnOverclockRefreshed(bool bOk) override;
+    void OnApplied(bool bOk) override;
+    void OnArrayRefreshed(int nArray, bool bOk) override;
+    void OnPowerCommandDone(bool bOk, int nDetail) override;
+    void OnMessageModeDone(bool bOk) override;
+
+private:
+    void Add(Report report);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Report> m_reports;
+};

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/CDevicePortOpener.h"
+#include "platform/CRfkillRadio.h"
+#include "platform/CSteadyClock.h"
+#include "platform/LocaleId.h"
+#include "platform/ProgramDir.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* pszName, const char* pszValue) : m_strName(pszName) {
+        if (const char* pszOld = std::getenv(pszName)) {
+            m_old = pszOld;
+        }
+        if (pszValue != nullptr) {
+            setenv(pszName, pszValue, 1);
+        } else {
+            unsetenv(pszName);
+        }
+    }
+    ~ScopedEnv() {
+        if (m_old) {
+            setenv(m_strName.c_str(), m_old->c_str(), 1);
+        } else {
+            unsetenv(m_strName.c_str());
+        }
+    }
+
+private:
+    std::string m_strName;
+    std::optional<std::string> m_old;
+};
+
+TEST(PortPattern, SubstitutesThePortNumberForTheOneMark) {
+    EXPECT_EQ(CDevicePortOpener::FormatPath("/dev/rfcomm%d", 5), "/dev/rfcomm5");
+    EXPECT_EQ(CDevicePortOpener::FormatPath("/tmp/x/rfcomm%d.tty", 0), "/tmp/x/rfcomm0.tty");
+}
+
+TEST(PortPattern, RefusesPatternsThatAreNotOneNumberMark) {
+    for (const char* pszBad : {"/dev/rfcomm", "/dev/%s", "/dev/%d%d", "/dev/100%%d", "%n%d"}) {
+        EXPECT_FALSE(CDevicePortOpener::IsValidPattern(pszBad)) << pszBad;
+        EXPECT_EQ(CDevicePortOpener::FormatPath(pszBad, 1), std::nullopt) << pszBad;
+    }
+    CDevicePortOpener opener("/dev/%s");
+    EXPECT_EQ(opener.Open(0), nullptr);
+}
+
+TEST(PortPattern, ComesFromTheEnvironmentOrDefaultsToRfcomm) {
+    {
+        ScopedEnv env(CDevicePortOpener::kPatternVariable, nullptr);
+        EXPECT_EQ(CDevicePortOpener::PatternFromEnvironment(), "/dev/rfcomm%d");
+    }
+    ScopedEnv env(CDevicePortOpener::kPatternVariable, "/tmp/board%d");
+    EXPECT_EQ(CDevicePortOpener::PatternFromEnvironment(), "/tmp/board%d");
+}
+
+TEST(PortOpener, AMissingDeviceDoesNotOpen) {
+    TempDir dir;
+    CDevicePortOpener opener(dir.Path() + "/rfcomm%d");
+    EXPECT_EQ(opener.Open(3), nullptr);
+    // A plain file is no serial line either.
+    dir.WriteFile("rfcomm4", "not a tty");
+    EXPECT_EQ(opener.Open(4), nullptr);
+}
+
+class RfkillTest : public testing::Test {
+protected:
+    void Entry(const std::string& strName, const char* pszType, const char* pszSoft,
+               const char* pszHard) {
+        m_dir.WriteFile(strName + "/type", std::string(pszType) + "\n");
+        m_dir.WriteFile(strName + "/soft", std::string(pszSoft) + "\n");
+        m_dir.WriteFile(strName + "/hard", std::string(pszHard) + "\n");
+    }
+    std::optional<uint32_t> Query() {
+        CRfkillRadio radio(m_dir.Path());
+        uint32_t nMode = 77;
+        return radio.QueryMode(nMode) ? std::optional<uint32_t>(nMode) : std::nullopt;
+    }
+    TempDir m_dir;
+};
+
+TEST_F(RfkillTest, NoBluetoothEntryIsAFailedQuery) {
+    EXPECT_EQ(Query(), std::nullopt);
+    Entry("rfkill0", "wlan", "1", "1");
+    EXPECT_EQ(Query(), std::nullopt);
+    uint32_t nMode = 0;
+    EXPECT_FALSE(CRfkillRadio(m_dir.Path() + "/absent").QueryMode(nMode));
+}
+
+TEST_F(RfkillTest, TheRadioIsOffOnlyWhenEveryBluetoothEntryIsBlocked) {
+    Entry("rfkill0", "bluetooth", "1", "0");
+    Entry("rfkill1", "bluetooth", "0", "1");
+    Entry("rfkill2", "wlan", "0", "0");
+    EXPECT_EQ(Query(), 0u);
+    Entry("rfkill3", "bluetooth", "0", "0");
+    EXPECT_EQ(Query(), 1u);
+}
+
+TEST(LocaleId, MapsChineseTerritoriesAndEverythingElseToEnglish) {
+    EXPECT_EQ(LcidFromLocaleName("zh_TW.UTF-8"), 1028u);
+    EXPECT_EQ(LcidFromLocaleName("zh_CN.UTF-8"), 2052u);
+    EXPECT_EQ(LcidFromLocaleName("zh_CN"), 2052u);
+    EXPECT_EQ(LcidFromLocaleName("zh_HK.UTF-8"), 3076u);
+    EXPECT_EQ(LcidFromLocaleName("zh_TW@stroke"), 1028u);
+    for (const char* pszOther : {"en_US.UTF-8", "C", "", "zh", "zh_SG.UTF-8", "zh_TWX"}) {
+        EXPECT_EQ(LcidFromLocaleName(pszOther), 1033u) << pszOther;
+    }
+}
+
+TEST(LocaleId, LcAllWinsOverLcMessagesWhichWinsOverLang) {
+    ScopedEnv lang("LANG", "zh_TW.UTF-8");
+    ScopedEnv messages("LC_MESSAGES", "zh_CN.UTF-8");
+    {
+        ScopedEnv all("LC_ALL", "en_GB.UTF-8");
+        EXPECT_EQ(GetSystemDefaultLCID(), 1033u);
+    }
+    ScopedEnv all("LC_ALL", nullptr);
+    EXPECT_EQ(GetSystemDefaultLCID(), 2052u);
+    ScopedEnv noMessages("LC_MESSAGES", "");
+    EXPECT_EQ(GetSystemDefaultLCID(), 1028u);
+}
+
+TEST(ProgramDir, TheFolderNeverEndsInASlashAndIsEmptyAtTheRoot) {
+    EXPECT_EQ(DirectoryOf("/usr/bin/tunevo"), "/usr/bin");
+    EXPECT_EQ(DirectoryOf("/tunevo"), "");
+    ScopedEnv env(kProgramDirVariable, "/opt/tunevo///");
+    EXPECT_EQ(GetProgramDir(), "/opt/tunevo");
+}
+
+TEST(ProgramDir, APathLongerThan256CharactersIsKeptWhole) {
+    const std::string strLong = "/tmp/" + std::string(300, 'd') + "/" + std::string(200, 'e');
+    ScopedEnv env(kProgramDirVariable, strLong.c_str());
+    EXPECT_EQ(GetProgramDir(), strLong);
+}
+
+TEST(ProgramDir, WithoutTheVariableItIsTheTestProgramsFolder) {
+    ScopedEnv env(kProgramDirVariable, nullptr);
+    const std::string strDir = GetProgramDir();
+    ASSERT_FALSE(strDir.empty());
+    EXPECT_NE(strDir.back(), '/');
+    EXPECT_TRUE(std::filesystem::exists(strDir + "/unit_tests"));
+}
+
+TEST(SteadyClock, ASleepEndsFalseOnceStopIsRequested) {
+    CSteadyClock clock;
+    std::stop_source stop;
+    EXPECT_TRUE(clock.SleepFor(std::chrono::milliseconds(1), stop.get_token()));
+    stop.request_stop();
+    EXPECT_FALSE(clock.SleepFor(std::chrono::hours(1), stop.get_token()));
+}
+
+}  // namespace
