@@ -84,16 +84,18 @@ bool CSerialPort::Write(std::span<const uint8_t> bytes) {
 
 ReadResult CSerialPort::Read(std::span<uint8_t> buffer) {
     ReadResult result;
-    pollfd pfd{m_nFd, POLLIN, 0};
-    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN) == 0 &&
-        (pfd.revents & (POLLHUP | POLLERR)) != 0) {
-        result.bNotConnected = true;
-        return result;
-    }
     ssize_t nRead = ::read(m_nFd, buffer.data(), buffer.size());
     if (nRead > 0) {
         result.nCount = static_cast<size_t>(nRead);
-    } else if (nRead < 0 && errno == EIO) {
+        return result;
+    }
+    if (nRead < 0 && errno == EIO) {
+        result.bNotConnected = true;
+        return result;
+    }
+    // Nothing read: either nothing has arrived yet or the other end hung up.
+    pollfd pfd{m_nFd, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR)) != 0) {
         result.bNotConnected = true;
     }
     return result;
