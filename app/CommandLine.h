@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// What the tunevo command line asks for.
+struct CommandLine {
+    bool bDemo = false;
+    bool bFullScreen = false;
+    QSize clientSize{480, 696};
+    QString strScreenshot;  // empty: no screenshot
+    int nScreenshotAfterMs = 3000;
+    bool bHelp = false;
+};
+
+// Parses the arguments after the program name; nothing with strError set
+// when they are not understood.
+std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& strError);
+
+QString CommandLineUsage();

@@ -1,0 +1,108 @@
+// tunevo: remote tuning of a PC motherboard over a Bluetooth serial link.
+
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "app/CSignalQuitter.h"
+#include "app/CommandLine.h"
+#include "app/Screenshot.h"
+#include "data/IniPaths.h"
+#include "link/CDeviceLink.h"
+#include "platform/CDevicePortOpener.h"
+#include "platform/CSteadyClock.h"
+#include "platform/ProgramDir.h"
+#include "shell/CListenerBridge.h"
+#include "shell/CQtMessageBox.h"
+#include "shell/CScreen_Splash.h"
+#include "shell/CSingleCopyGuard.h"
+#include "shell/CTunevoApp.h"
+#include "sim/CDemoBoard.h"
+#include "sim/CFixedRadio.h"
+
+namespace {
+// Exit code of a second copy that brought the running one to the front.
+constexpr int kExitAlreadyRunning = -1;
+constexpr int kExitUsage = 2;
+}  // namespace
+
+int main(int argc, char** argv) {
+    CTunevoApp app(argc, argv);
+
+    QString strError;
+    std::optional<CommandLine> line = ParseCommandLine(app.arguments().mid(1), strError);
+    if (!line) {
+        std::fprintf(stderr, "tunevo: %s\n\n%s", qPrintable(strError),
+                     qPrintable(CommandLineUsage()));
+        return kExitUsage;
+    }
+    if (line->bHelp) {
+        std::fputs(qPrintable(CommandLineUsage()), stdout);
+        return 0;
+    }
+
+    g_szProgramDir = GetProgramDir();
+    CSingleCopyGuard guard(
+        CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(g_szProgramDir)));
+    if (!guard.Claim()) {
+        return kExitAlreadyRunning;
+    }
+
+    std::unique_ptr<CDemoBoard> pDemo;
+    if (line->bDemo) {
+        pDemo = std::make_unique<CDemoBoard>();
+        std::string strDemoError;
+        if (!pDemo->Start(strDemoError)) {
+            std::fprintf(stderr, "tunevo: the simulated board did not start: %s\n",
+                         strDemoError.c_str());
+            return 1;
+        }
+        CDeviceLink::SetEnvironment({std::make_shared<CDevicePortOpener>(pDemo->PortPattern()),
+                                     std::make_shared<CFixedRadio>(),
+                                     std::make_shared<CSteadyClock>()});
+    }
+
+    // Declared before the splash: the link's threads report through the
+    // bridge until the splash has torn the link down.
+    CListenerBridge bridge;
+    CQtMessageBox messageBox;
+    const QSize clientSize =
+        line->bFullScreen ? app.primaryScreen()->size() : line->clientSize;
+    auto pSplash =
+        std::make_unique<CScreen_Splash>(clientSize, CDeviceLink::Instance(), bridge, messageBox);
+    guard.SetWindow(pSplash.get());
+
+    std::optional<int> exitCode;
+    auto finish = [&exitCode](int nCode) {
+        if (!exitCode) {
+            exitCode = nCode;
+        }
+        QCoreApplication::exit(*exitCode);
+    };
+    QObject::connect(pSplash.get(), &CScreen_Splash::Ended, &app, [&finish](int) { finish(0); });
+    CSignalQuitter quitter;
+    QObject::connect(&quitter, &CSignalQuitter::Quit, &app, [&finish] { finish(0); });
+
+    if (line->bFullScreen) {
+        pSplash->showFullScreen();
+    } else {
+        pSplash->setFixedSize(clientSize);
+        pSplash->show();
+    }
+
+    if (!line->strScreenshot.isEmpty()) {
+        QTimer::singleShot(line->nScreenshotAfterMs, &app, [&] {
+            const bool bSaved = SaveScreenshot(*pSplash, line->strScreenshot);
+            if (!bSaved) {
+                std::fprintf(stderr, "tunevo: cannot write %s\n", qPrintable(line->strScreenshot));
+            }
+            finish(bSaved ? 0 : 1);
+        });
+    }
+
+    const int nLoopResult = app.exec();
+    pSplash.reset();
+    return exitCode.value_or(nLoopResult);
+}

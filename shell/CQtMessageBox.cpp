@@ -1,0 +1,16 @@
+#include "shell/CQtMessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void CQtMessageBox::ShowMessage(const QString& strText) {
+    QMessageBox box(QMessageBox::NoIcon, QString(), strText, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+bool CQtMessageBox::AskYesNo(const QString& strText) {
+    QMessageBox box(QMessageBox::NoIcon, QString(), strText, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    return box.exec() == QMessageBox::Yes;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "shell/IMessageBox.h"
+
+// Message boxes as Qt dialogs, centred over the active window.
+class CQtMessageBox final : public IMessageBox {
+public:
+    void ShowMessage(const QString& strText) override;
+    bool AskYesNo(const QString& strText) override;
+};

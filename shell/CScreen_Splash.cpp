@@ -1,0 +1,131 @@
+#include "shell/CScreen_Splash.h"
+
+#include <QDialog>
+#include <QPainter>
+
+#include "data/LocaleStringTable.h"
+#include "link/CDeviceLink.h"
+#include "shell/CListenerBridge.h"
+#include "shell/IMessageBox.h"
+#include "shell/ScreenLayout.h"
+#include "shell/SvgImage.h"
+
+namespace {
+
+struct SplashLayout {
+    const char* pszBackground;
+    QSize backgroundSize;
+    QPoint iconPosition;
+    QRect rcVersion;  // left, top, width, height
+};
+
+SplashLayout LayoutValues(uint8_t nLayout) {
+    switch (nLayout) {
+        case LayoutSmall:
+            return {":/images/splash_small.svg", QSize(240, 348), QPoint(96, 178),
+                    QRect(0, 250, 240, 20)};
+        case LayoutMedium:
+            return {":/images/splash_medium.svg", QSize(480, 536), QPoint(190, 350),
+                    QRect(0, 495, 480, 30)};
+        default:
+            return {":/images/splash_large.svg", QSize(480, 696), QPoint(190, 430),
+                    QRect(0, 600, 480, 50)};
+    }
+}
+
+}  // namespace
+
+CScreen_Splash::CScreen_Splash(QSize clientSize, CDeviceLink& link, CListenerBridge& bridge,
+                               IMessageBox& messageBox, QWidget* pParent)
+    : QWidget(pParent), m_pLink(&link), m_messageBox(messageBox) {
+    setWindowTitle(QStringLiteral("Tunevo"));
+    resize(clientSize);
+
+    g_nScreenLayout = ChooseLayout(clientSize);
+    const SplashLayout layout = LayoutValues(g_nScreenLayout);
+    m_iconPosition = layout.iconPosition;
+    m_rcVersion = layout.rcVersion;
+
+    m_nFrame = 0;
+    m_timerAnimate.setInterval(kAnimatePeriodMs);
+    connect(&m_timerAnimate, &QTimer::timeout, this, &CScreen_Splash::OnTimerAnimate);
+    m_timerAnimate.start();
+    m_pFrames = std::make_unique<BusyFrames>(g_nScreenLayout);
+
+    LocaleStringTable& texts = LocaleStringTable::Instance();
+    texts.Load();
+    m_strLinkLost = QString::fromStdU16String(texts.GetString(u"STR_CONN_NA"));
+
+    bridge.SetReceiver(this, this);
+    m_pLink->SetListener(&bridge);
+
+    m_timerStartSearch.setSingleShot(true);
+    m_timerStartSearch.setInterval(kStartSearchDelayMs);
+    connect(&m_timerStartSearch, &QTimer::timeout, this, &CScreen_Splash::OnTimerStartSearch);
+    m_timerStartSearch.start();
+
+    m_background = RenderSvg(QString::fromLatin1(layout.pszBackground), layout.backgroundSize);
+}
+
+CScreen_Splash::~CScreen_Splash() {
+    if (m_pLink != nullptr) {
+        m_pLink = nullptr;
+        CDeviceLink::Destroy();
+    }
+}
+
+void CScreen_Splash::OnTimerAnimate() {
+    m_nFrame = BusyFrames::Next(m_nFrame);
+    update();
+}
+
+void CScreen_Splash::OnTimerStartSearch() {
+    m_timerStartSearch.stop();
+    m_pLink->StartPortSearch();
+}
+
+void CScreen_Splash::OnLinkState(bool bConnected) {
+    if (!bConnected) {
+        ShowLinkLost();
+        return;
+    }
+    m_pLink->StartLink();
+}
+
+void CScreen_Splash::OnConfigLoaded(bool bOk) {
+    if (!bOk) {
+        ShowLinkLost();
+        return;
+    }
+    m_timerAnimate.stop();
+}
+
+void CScreen_Splash::ShowLinkLost() {
+    // However many reports say so while the box is up, it is shown once.
+    if (m_bLinkLostShown) {
+        return;
+    }
+    m_bLinkLostShown = true;
+    m_messageBox.ShowMessage(m_strLinkLost);
+    EndScreen(QDialog::Accepted);
+}
+
+void CScreen_Splash::EndScreen(int nResult) {
+    if (m_bEnded) {
+        return;
+    }
+    m_bEnded = true;
+    m_timerAnimate.stop();
+    emit Ended(nResult);
+}
+
+void CScreen_Splash::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // A window larger than the layout (full screen) shows the page colour around it.
+    painter.fillRect(rect(), QColor(80, 0, 0));
+    painter.drawPixmap(0, 0, m_background);
+    painter.drawPixmap(m_iconPosition, m_pFrames->Frame(m_nFrame));
+    painter.setPen(Qt::white);
+    painter.drawText(m_rcVersion, Qt::AlignHCenter | Qt::AlignTop,
+                     QString::fromLatin1(kVersionText));
+}

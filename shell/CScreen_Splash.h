@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QPixmap>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "link/ILinkListener.h"
+#include "shell/BusyFrames.h"
+
+class CDeviceLink;
+class CListenerBridge;
+class IMessageBox;
+
+// The start-up screen: picks the layout, loads the texts, finds the board
+// and starts the link, with an animation while that goes on. Ending it ends
+// the program; destroying it tears the link down.
+class CScreen_Splash final : public QWidget, public ILinkListener {
+    Q_OBJECT
+public:
+    static constexpr int TIMER_START_SEARCH = 2013;
+    static constexpr int TIMER_ANIMATE = 2014;
+    static constexpr int kAnimatePeriodMs = 100;
+    static constexpr int kStartSearchDelayMs = 400;
+    static constexpr const char* kVersionText = "V1.1.2";
+
+    // clientSize decides the layout. The link is taken over: the splash
+    // destroys it when it goes. Reports arrive through the bridge.
+    CScreen_Splash(QSize clientSize, CDeviceLink& link, CListenerBridge& bridge,
+                   IMessageBox& messageBox, QWidget* pParent = nullptr);
+    ~CScreen_Splash() override;
+
+    int FrameIndex() const { return m_nFrame; }
+    const QTimer& AnimateTimer() const { return m_timerAnimate; }
+    const QTimer& StartSearchTimer() const { return m_timerStartSearch; }
+
+    // Main thread, through the bridge.
+    void OnLinkState(bool bConnected) override;
+    void OnLinkError(int, std::string) override {}
+    void OnLockState(bool) override {}
+    void OnPosterText(int, bool, std::string) override {}
+    void OnPowerState(bool) override {}
+    void OnConfigLoaded(bool bOk) override;
+    void OnOverclockRefreshed(bool) override {}
+    void OnApplied(bool) override {}
+    void OnArrayRefreshed(int, bool) override {}
+    void OnPowerCommandDone(bool, int) override {}
+    void OnMessageModeDone(bool) override {}
+
+signals:
+    // The screen has ended; the program ends with it.
+    void Ended(int nResult);
+
+public slots:
+    void OnTimerAnimate();
+    void OnTimerStartSearch();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    // The board is out of reach: say so once, then end.
+    void ShowLinkLost();
+    void EndScreen(int nResult);
+
+    CDeviceLink* m_pLink;
+    IMessageBox& m_messageBox;
+    QTimer m_timerAnimate;
+    QTimer m_timerStartSearch;
+    int m_nFrame = 0;
+    std::unique_ptr<BusyFrames> m_pFrames;
+    QPixmap m_background;
+    QPoint m_iconPosition;
+    QRect m_rcVersion;
+    QString m_strLinkLost;
+    bool m_bLinkLostShown = false;
+    bool m_bEnded = false;
+};

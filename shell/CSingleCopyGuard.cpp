@@ -1,0 +1,84 @@
+#include "shell/CSingleCopyGuard.h"
+
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalSocket>
+#include <QThread>
+
+namespace {
+
+const QByteArray kRaiseRequest = "raise\n";
+const QByteArray kRaised = "raised\n";
+const QByteArray kNoWindow = "no-window\n";
+constexpr int kSocketWaitMs = 1000;
+
+}  // namespace
+
+CSingleCopyGuard::CSingleCopyGuard(const QString& strKey, int nTries,
+                                   std::chrono::milliseconds interval)
+    : m_strKey(strKey),
+      m_nTries(nTries),
+      m_interval(interval),
+      m_lockFile(QDir::temp().filePath(strKey + QStringLiteral(".lock"))) {
+    // A copy that died leaves its lock; the owner's process id tells it is stale.
+    m_lockFile.setStaleLockTime(0);
+    connect(&m_server, &QLocalServer::newConnection, this, &CSingleCopyGuard::AnswerRequest);
+}
+
+CSingleCopyGuard::~CSingleCopyGuard() { m_server.close(); }
+
+QString CSingleCopyGuard::KeyForProgramDir(const QString& strProgramDir) {
+    const QByteArray hash =
+        QCryptographicHash::hash(strProgramDir.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QStringLiteral("tunevo-%1-%2").arg(getuid()).arg(QString::fromLatin1(hash));
+}
+
+bool CSingleCopyGuard::Claim() {
+    if (m_lockFile.tryLock(0)) {
+        QLocalServer::removeServer(m_strKey);
+        m_server.listen(m_strKey);
+        return true;
+    }
+    for (int nTry = 0; nTry < m_nTries; ++nTry) {
+        if (AskRunningCopy()) {
+            return false;
+        }
+        QThread::msleep(static_cast<unsigned long>(m_interval.count()));
+    }
+    // The running copy never showed a window: start as if alone.
+    return true;
+}
+
+bool CSingleCopyGuard::AskRunningCopy() {
+    QLocalSocket socket;
+    socket.connectToServer(m_strKey);
+    if (!socket.waitForConnected(kSocketWaitMs)) {
+        return false;
+    }
+    socket.write(kRaiseRequest);
+    socket.waitForBytesWritten(kSocketWaitMs);
+    while (!socket.canReadLine() && socket.waitForReadyRead(kSocketWaitMs)) {
+    }
+    return socket.readLine() == kRaised;
+}
+
+void CSingleCopyGuard::AnswerRequest() {
+    while (QLocalSocket* pSocket = m_server.nextPendingConnection()) {
+        connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
+        connect(pSocket, &QLocalSocket::readyRead, pSocket, [this, pSocket] {
+            if (!pSocket->canReadLine() || pSocket->readLine() != kRaiseRequest) {
+                return;
+            }
+            if (m_pWindow == nullptr || !m_pWindow->isVisible()) {
+                pSocket->write(kNoWindow);
+                return;
+            }
+            m_pWindow->showNormal();
+            m_pWindow->raise();
+            m_pWindow->activateWindow();
+            pSocket->write(kRaised);
+        });
+    }
+}

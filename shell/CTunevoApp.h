@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QApplication>
+#include <atomic>
+
+// The program's application object: the lock flags the screens read while
+// the board reports its lock, and the tap filter that uses them.
+class CTunevoApp final : public QApplication {
+    Q_OBJECT
+public:
+    CTunevoApp(int& argc, char** argv);
+
+    // The running application object, or nullptr when there is none.
+    static CTunevoApp* Instance();
+
+    // Set and cleared together while the board reports its lock.
+    bool IsInputLocked() const { return m_bInputLocked.load(); }
+    void SetInputLocked(bool bLocked) { m_bInputLocked.store(bLocked); }
+    bool IsScreenLocked() const { return m_bScreenLocked.load(); }
+    void SetScreenLocked(bool bLocked) { m_bScreenLocked.store(bLocked); }
+
+protected:
+    // While input is locked, drops taps outside the poster area.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    std::atomic<bool> m_bInputLocked{false};
+    std::atomic<bool> m_bScreenLocked{false};
+};

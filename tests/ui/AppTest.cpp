@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QTest>
+#include <QWidget>
+#include <atomic>
+#include <thread>
+
+#include "shell/CSingleCopyGuard.h"
+#include "shell/CTunevoApp.h"
+#include "shell/ScreenLayout.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Counts the presses, releases and moves that reach it.
+class TapTarget final : public QWidget {
+public:
+    TapTarget() {
+        setFixedSize(480, 696);
+        setMouseTracking(true);
+    }
+    int m_nPresses = 0;
+    int m_nReleases = 0;
+    int m_nMoves = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++m_nPresses; }
+    void mouseReleaseEvent(QMouseEvent*) override { ++m_nReleases; }
+    void mouseMoveEvent(QMouseEvent*) override { ++m_nMoves; }
+};
+
+class TapFilterTest : public testing::Test {
+protected:
+    TapFilterTest() {
+        g_rcPoster = {15, 228, 450, 540};
+        m_target.show();
+    }
+    ~TapFilterTest() override {
+        m_app.SetInputLocked(false);
+        m_app.SetScreenLocked(false);
+    }
+    CTunevoApp& m_app = *CTunevoApp::Instance();
+    TapTarget m_target;
+};
+
+TEST_F(TapFilterTest, WithInputUnlockedEveryTapPasses) {
+    QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(m_target.m_nPresses, 1);
+    EXPECT_EQ(m_target.m_nReleases, 1);
+}
+
+TEST_F(TapFilterTest, WithInputLockedOnlyTapsInsideThePosterAreaPass) {
+    m_app.SetInputLocked(true);
+    QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(450, 300));  // right edge is outside
+    EXPECT_EQ(m_target.m_nPresses, 0);
+    EXPECT_EQ(m_target.m_nReleases, 0);
+    QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(15, 228));
+    QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(449, 539));
+    EXPECT_EQ(m_target.m_nPresses, 2);
+    EXPECT_EQ(m_target.m_nReleases, 2);
+}
+
+TEST_F(TapFilterTest, MovesPassEvenWhileLocked) {
+    m_app.SetInputLocked(true);
+    QTest::mouseMove(&m_target, QPoint(5, 5));
+    QTest::mouseMove(&m_target, QPoint(9, 9));
+    EXPECT_GT(m_target.m_nMoves, 0);
+}
+
+TEST_F(TapFilterTest, TheTwoLockFlagsAreIndependentPlainFlags) {
+    m_app.SetScreenLocked(true);
+    EXPECT_TRUE(m_app.IsScreenLocked());
+    EXPECT_FALSE(m_app.IsInputLocked());
+    QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(m_target.m_nPresses, 1) << "only the input lock filters taps";
+}
+
+QString UniqueKey() {
+    return CSingleCopyGuard::KeyForProgramDir(
+        QStringLiteral("/test/%1").arg(QDateTime::currentMSecsSinceEpoch()) +
+        QString::number(reinterpret_cast<quintptr>(&UniqueKey)));
+}
+
+TEST(SingleCopy, TheFirstCopyRunsAndASecondOneRaisesItsWindowAndStops) {
+    const QString strKey = UniqueKey();
+    CSingleCopyGuard first(strKey);
+    ASSERT_TRUE(first.Claim());
+    QWidget window;
+    window.show();
+    first.SetWindow(&window);
+
+    // The second copy asks from its own thread while this one serves.
+    std::atomic<int> nSecond{-1};
+    std::thread second([&] {
+        CSingleCopyGuard guard(strKey, 40, 20ms);
+        nSecond = guard.Claim() ? 1 : 0;
+    });
+    const bool bAnswered = QTest::qWaitFor([&] { return nSecond.load() != -1; }, 10000);
+    second.join();
+    ASSERT_TRUE(bAnswered);
+    EXPECT_EQ(nSecond.load(), 0);
+}
+
+TEST(SingleCopy, ASecondCopyStartsWhenTheFirstShowsNoWindowInTime) {
+    const QString strKey = UniqueKey() + QStringLiteral("-nowindow");
+    CSingleCopyGuard first(strKey);
+    ASSERT_TRUE(first.Claim());
+    std::atomic<int> nSecond{-1};
+    std::thread second([&] {
+        CSingleCopyGuard guard(strKey, 3, 10ms);
+        nSecond = guard.Claim() ? 1 : 0;
+    });
+    const bool bAnswered = QTest::qWaitFor([&] { return nSecond.load() != -1; }, 10000);
+    second.join();
+    ASSERT_TRUE(bAnswered);
+    EXPECT_EQ(nSecond.load(), 1);
+}
+
+TEST(SingleCopy, KeysDifferPerProgramFolder) {
+    EXPECT_NE(CSingleCopyGuard::KeyForProgramDir(QStringLiteral("/a")),
+              CSingleCopyGuard::KeyForProgramDir(QStringLiteral("/b")));
+    EXPECT_EQ(CSingleCopyGuard::KeyForProgramDir(QStringLiteral("/a")),
+              CSingleCopyGuard::KeyForProgramDir(QStringLiteral("/a")));
+}
+
+}  // namespace

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+#include <deque>
+
+#include "shell/IMessageBox.h"
+
+// Answers message boxes from a script and records every text shown.
+class CScriptedMessageBox final : public IMessageBox {
+public:
+    void ShowMessage(const QString& strText) override;
+    // Takes the next scripted answer; a question nobody scripted fails the test.
+    bool AskYesNo(const QString& strText) override;
+
+    void ScriptAnswer(bool bYes) { m_answers.push_back(bYes); }
+    const QStringList& Shown() const { return m_shown; }
+
+private:
+    QStringList m_shown;
+    std::deque<bool> m_answers;
+};

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+
+#include "data/IniPaths.h"
+#include "link/CDeviceLink.h"
+#include "link/FrameCodec.h"
+#include "platform/CVirtualClock.h"
+#include "shell/CListenerBridge.h"
+#include "shell/CScreen_Splash.h"
+#include "shell/CSreenWaiting.h"
+#include "shell/ScreenLayout.h"
+#include "sim/CFixedRadio.h"
+#include "sim/CMemoryPortOpener.h"
+#include "tests/support/TempDir.h"
+#include "tests/ui/CScriptedMessageBox.h"
+
+namespace {
+
+TEST(ScreenLayout, ChoosesTheLayoutFromTheClientSize) {
+    EXPECT_EQ(ChooseLayout(QSize(240, 268)), LayoutSmall);
+    EXPECT_EQ(ChooseLayout(QSize(240, 1000)), LayoutSmall);
+    EXPECT_EQ(ChooseLayout(QSize(480, 521)), LayoutMedium);
+    EXPECT_EQ(ChooseLayout(QSize(480, 549)), LayoutMedium);
+    EXPECT_EQ(ChooseLayout(QSize(480, 520)), LayoutLarge);
+    EXPECT_EQ(ChooseLayout(QSize(480, 550)), LayoutLarge);
+    EXPECT_EQ(ChooseLayout(QSize(480, 696)), LayoutLarge);
+    EXPECT_EQ(ChooseLayout(QSize(1920, 1080)), LayoutLarge);
+}
+
+// A splash screen over a link whose ports are in memory and whose time is virtual.
+class SplashTest : public testing::Test {
+protected:
+    SplashTest() {
+        std::filesystem::copy_file(TUNEVO_LOCALE_FILE, m_dir.Path() + "/BT_LocaleStr.ini");
+        g_szProgramDir = m_dir.Path();
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        CDeviceLink::SetEnvironment({m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
+    }
+    ~SplashTest() override {
+        m_pSplash.reset();
+        unsetenv("LC_ALL");
+    }
+
+    void AttachBoard(int nPort) {
+        m_pLine = std::make_shared<CMemoryLine>(std::make_shared<CBoardModel>(), m_pClock);
+        m_pOpener->Attach(nPort, m_pLine);
+    }
+
+    CScreen_Splash& MakeSplash(QSize size = kDefaultClientSize) {
+        m_pSplash = std::make_unique<CScreen_Splash>(size, CDeviceLink::Instance(), m_bridge,
+                                                     m_messageBox);
+        m_pEnded = std::make_unique<QSignalSpy>(m_pSplash.get(), &CScreen_Splash::Ended);
+        return *m_pSplash;
+    }
+
+    TempDir m_dir;
+    std::shared_ptr<CVirtualClock> m_pClock = std::make_shared<CVirtualClock>();
+    std::shared_ptr<CMemoryPortOpener> m_pOpener = std::make_shared<CMemoryPortOpener>();
+    std::shared_ptr<CMemoryLine> m_pLine;
+    CListenerBridge m_bridge;
+    CScriptedMessageBox m_messageBox;
+    std::unique_ptr<CScreen_Splash> m_pSplash;
+    std::unique_ptr<QSignalSpy> m_pEnded;
+};
+
+TEST_F(SplashTest, SetsTheProcessLayoutFromItsSize) {
+    MakeSplash(QSize(240, 268));
+    EXPECT_EQ(g_nScreenLayout, LayoutSmall);
+    m_pSplash.reset();
+    MakeSplash(QSize(480, 536));
+    EXPECT_EQ(g_nScreenLayout, LayoutMedium);
+}
+
+TEST_F(SplashTest, TheSearchStartsOnlyWhenThe400MsTimerFires) {
+    AttachBoard(0);
+    CScreen_Splash& splash = MakeSplash();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(splash.StartSearchTimer().isActive());
+    EXPECT_TRUE(splash.StartSearchTimer().isSingleShot());
+    EXPECT_EQ(splash.StartSearchTimer().interval(), 400);
+    EXPECT_TRUE(m_pOpener->Tried().empty()) << "no port may be touched before the timer";
+
+    splash.OnTimerStartSearch();
+    EXPECT_FALSE(splash.StartSearchTimer().isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CDeviceLink::Instance().HasPort(); }, 5000));
+    EXPECT_EQ(m_pOpener->Tried(), std::vector<int>{0});
+}
+
+TEST_F(SplashTest, TheAnimationCyclesThroughThreeFramesEvery100Ms) {
+    CScreen_Splash& splash = MakeSplash();
+    EXPECT_TRUE(splash.AnimateTimer().isActive());
+    EXPECT_EQ(splash.AnimateTimer().interval(), 100);
+    EXPECT_EQ(splash.FrameIndex(), 0);
+    std::vector<int> frames;
+    for (int i = 0; i < 4; ++i) {
+        splash.OnTimerAnimate();
+        frames.push_back(splash.FrameIndex());
+    }
+    EXPECT_EQ(frames, (std::vector<int>{1, 2, 0, 1}));
+}
+
+TEST_F(SplashTest, TheFramesAreDrawnOverTheBackground) {
+    CScreen_Splash& splash = MakeSplash();
+    const QImage first = splash.grab().toImage();
+    splash.OnTimerAnimate();
+    const QImage second = splash.grab().toImage();
+    // The page is red-brown, never the platform's grey.
+    const QColor corner = first.pixelColor(2, 2);
+    EXPECT_GT(corner.red(), 3 * corner.green());
+    EXPECT_GT(corner.red(), 3 * corner.blue());
+    // The indicator changes inside its own square and nowhere else.
+    EXPECT_NE(first.copy(190, 430, 100, 100), second.copy(190, 430, 100, 100));
+    EXPECT_EQ(first.copy(0, 0, 480, 420), second.copy(0, 0, 480, 420));
+    // The version text is white at the top of its band.
+    bool bWhiteFound = false;
+    for (int x = 200; x < 280 && !bWhiteFound; ++x) {
+        for (int y = 600; y < 620 && !bWhiteFound; ++y) {
+            const QColor pixel = first.pixelColor(x, y);
+            bWhiteFound = pixel.red() > 240 && pixel.green() > 240 && pixel.blue() > 240;
+        }
+    }
+    EXPECT_TRUE(bWhiteFound);
+}
+
+TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceAndEndsTheScreen) {
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnTimerStartSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
+    EXPECT_EQ(m_messageBox.Shown(),
+              QStringList{QStringLiteral("Cannot reach the board. Check that the PC's receiver "
+                                         "is powered and the Bluetooth link is paired.")});
+    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
+    // Every port was tried once; no second search follows.
+    EXPECT_EQ(m_pOpener->Tried().size(), 9u);
+    splash.OnLinkState(false);
+    EXPECT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_EQ(m_pEnded->count(), 0);
+}
+
+TEST_F(SplashTest, TheLinkLostTextFollowsTheLocale) {
+    setenv("LC_ALL", "zh_TW.UTF-8", 1);
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnLinkState(false);
+    ASSERT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_TRUE(m_messageBox.Shown()[0].startsWith(QString::fromUtf8("無法連線")));
+}
+
+TEST_F(SplashTest, AMissingLocaleFileGivesABlankMessageButStillEnds) {
+    std::filesystem::remove(m_dir.Path() + "/BT_LocaleStr.ini");
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnLinkState(false);
+    EXPECT_EQ(m_messageBox.Shown(), QStringList{QString()});
+    EXPECT_EQ(m_pEnded->count(), 1);
+}
+
+TEST_F(SplashTest, AFoundBoardStartsTheLinkAndTheSplashKeepsRunning) {
+    AttachBoard(5);
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnTimerStartSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CDeviceLink::Instance().HasPort(); }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+    EXPECT_EQ(m_pEnded->count(), 0);
+    EXPECT_TRUE(splash.AnimateTimer().isActive());
+    // The link answers requests once started: a power poll reaches the board.
+    CDeviceLink::Instance().PollPowerStatus();
+    EXPECT_EQ(m_pLine->Sent().back().bytes, BuildCommandFrame(0xD3, 'p'));
+}
+
+TEST_F(SplashTest, ALoadFailureShowsTheLinkLostText) {
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnConfigLoaded(false);
+    EXPECT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_EQ(m_pEnded->count(), 1);
+}
+
+TEST_F(SplashTest, DestroyingTheSplashTearsTheLinkDown) {
+    AttachBoard(0);
+    CScreen_Splash& splash = MakeSplash();
+    CDeviceLink* pLink = &CDeviceLink::Instance();
+    splash.OnTimerStartSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pLink->HasPort(); }, 5000));
+    m_pSplash.reset();
+    // A fresh link, with no port, takes the old one's place.
+    EXPECT_FALSE(CDeviceLink::Instance().HasPort());
+    CDeviceLink::Destroy();
+}
+
+TEST(WaitingBox, AnimatesEvery200MsOnlyWhileShownAndKeepsItsFrame) {
+    g_nScreenLayout = LayoutLarge;
+    CSreenWaiting waiting;
+    waiting.resize(g_rcWaiting.ToQRect().size());
+    EXPECT_FALSE(waiting.isVisible());
+    waiting.StartAnimation();
+    EXPECT_TRUE(waiting.isVisible());
+    EXPECT_TRUE(waiting.WaitingTimer().isActive());
+    EXPECT_EQ(waiting.WaitingTimer().interval(), 200);
+    waiting.OnTimerWaiting();
+    waiting.OnTimerWaiting();
+    EXPECT_EQ(waiting.FrameIndex(), 2);
+    waiting.StopAnimation();
+    EXPECT_FALSE(waiting.isVisible());
+    EXPECT_FALSE(waiting.WaitingTimer().isActive());
+    waiting.StartAnimation();
+    waiting.OnTimerWaiting();
+    EXPECT_EQ(waiting.FrameIndex(), 0);
+}
+
+TEST(WaitingBox, DrawsAGreyFrameAroundADarkPanel) {
+    g_nScreenLayout = LayoutLarge;
+    CSreenWaiting waiting;
+    waiting.resize(480, 120);
+    const QImage image = waiting.grab().toImage();
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(100, 100, 100));
+    EXPECT_EQ(image.pixelColor(477, 60), QColor(100, 100, 100)) << "the right margin is 6 pixels";
+    EXPECT_EQ(image.pixelColor(472, 60), QColor(40, 0, 0));
+    EXPECT_EQ(image.pixelColor(20, 60), QColor(40, 0, 0));
+}
+
+}  // namespace
