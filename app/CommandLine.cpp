@@ -40,9 +40,11 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             const QRegularExpressionMatch match = kSize.match(arguments[++i]);
             const int nWidth = match.hasMatch() ? match.captured(1).toInt() : 0;
             const int nHeight = match.hasMatch() ? match.captured(2).toInt() : 0;
-            if (nWidth < kMinSide || nHeight < kMinSide || nWidth > kMaxSide || nHeight > kMaxSide) {
-                strError = QStringLiteral("--screen takes WIDTHxHEIGHT, each from %1 to %2, "
-                                          "such as 480x696")
+            if (nWidth < kMinSide || nHeight < kMinSide || nWidth > kMaxSide ||
+                nHeight > kMaxSide) {
+                strError = QStringLiteral(
+                               "--screen takes WIDTHxHEIGHT, each from %1 to %2, "
+                               "such as 480x696")
                                .arg(kMinSide)
                                .arg(kMaxSide);
                 return std::nullopt;

@@ -68,8 +68,7 @@ int main(int argc, char** argv) {
     // bridge until the splash has torn the link down.
     CListenerBridge bridge;
     CQtMessageBox messageBox;
-    const QSize clientSize =
-        line->bFullScreen ? app.primaryScreen()->size() : line->clientSize;
+    const QSize clientSize = line->bFullScreen ? app.primaryScreen()->size() : line->clientSize;
     auto pSplash =
         std::make_unique<CScreen_Splash>(clientSize, CDeviceLink::Instance(), bridge, messageBox);
     guard.SetWindow(pSplash.get());

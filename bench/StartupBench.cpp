@@ -40,10 +40,10 @@ Summary Summarise(std::vector<double> samples) {
 }
 
 void Print(const char* pszWhat, const Summary& summary, double dMinimum) {
-    std::printf("%-8s min %7.1f ms  median %7.1f ms  max %7.1f ms  protocol minimum %6.1f ms  "
-                "ratio %.3f\n",
-                pszWhat, summary.dMin, summary.dMedian, summary.dMax, dMinimum,
-                summary.dMedian / dMinimum);
+    std::printf(
+        "%-8s min %7.1f ms  median %7.1f ms  max %7.1f ms  protocol minimum %6.1f ms  "
+        "ratio %.3f\n",
+        pszWhat, summary.dMin, summary.dMedian, summary.dMax, dMinimum, summary.dMedian / dMinimum);
 }
 
 }  // namespace

@@ -27,7 +27,9 @@ CIniDocument::CIniDocument() : m_pImpl(std::make_unique<Impl>()) {}
 
 CIniDocument::~CIniDocument() = default;
 
-void CIniDocument::SetUnicode(bool bUtf8) { m_pImpl->ini.SetUnicode(bUtf8); }
+void CIniDocument::SetUnicode(bool bUtf8) {
+    m_pImpl->ini.SetUnicode(bUtf8);
+}
 
 int CIniDocument::LoadFile(const std::string& strPath) {
     // Read here rather than by the library: its wide-path overload copies the
@@ -45,15 +47,13 @@ int CIniDocument::LoadFile(const std::string& strPath) {
     return m_pImpl->ini.LoadData(strBytes.data(), strBytes.size());
 }
 
-const char16_t* CIniDocument::GetValue(std::u16string_view section,
-                                       std::u16string_view key) const {
+const char16_t* CIniDocument::GetValue(std::u16string_view section, std::u16string_view key) const {
     const std::u16string sectionText(section);
     const std::u16string keyText(key);
     return m_pImpl->ini.GetValue(sectionText.c_str(), keyText.c_str(), nullptr);
 }
 
-std::u16string CIniDocument::GetString(std::u16string_view section,
-                                       std::u16string_view key) const {
+std::u16string CIniDocument::GetString(std::u16string_view section, std::u16string_view key) const {
     const char16_t* pszValue = GetValue(section, key);
     return pszValue != nullptr ? std::u16string(pszValue) : std::u16string();
 }

@@ -21,7 +21,9 @@ std::u16string_view LocaleStringTable::SectionForLcid(uint32_t nLcid) {
     }
 }
 
-void LocaleStringTable::Load() { Load(g_szProgramDir, GetSystemDefaultLCID()); }
+void LocaleStringTable::Load() {
+    Load(g_szProgramDir, GetSystemDefaultLCID());
+}
 
 void LocaleStringTable::Load(std::string_view programDir, uint32_t nLcid) {
     m_texts.clear();

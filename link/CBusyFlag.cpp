@@ -21,7 +21,9 @@ CBusyFlag::Hold& CBusyFlag::Hold::operator=(Hold&& other) noexcept {
     return *this;
 }
 
-CBusyFlag::Hold::~Hold() { Release(); }
+CBusyFlag::Hold::~Hold() {
+    Release();
+}
 
 void CBusyFlag::Hold::Release() {
     if (m_pFlag != nullptr) {

@@ -50,8 +50,8 @@ void CDeviceLink::SetEnvironment(Environment environment) {
 CDeviceLink& CDeviceLink::Instance() {
     std::lock_guard lock(g_instanceMutex);
     if (!g_pInstance) {
-        g_pInstance = std::make_unique<CDeviceLink>(g_environment ? *g_environment
-                                                                  : RealEnvironment());
+        g_pInstance =
+            std::make_unique<CDeviceLink>(g_environment ? *g_environment : RealEnvironment());
     }
     return *g_pInstance;
 }
@@ -85,9 +85,13 @@ CDeviceLink::~CDeviceLink() {
     m_pPort.reset();
 }
 
-void CDeviceLink::SetListener(ILinkListener* pListener) { m_pListener.store(pListener); }
+void CDeviceLink::SetListener(ILinkListener* pListener) {
+    m_pListener.store(pListener);
+}
 
-bool CDeviceLink::HasPort() const { return Port() != nullptr; }
+bool CDeviceLink::HasPort() const {
+    return Port() != nullptr;
+}
 
 ISerialPort* CDeviceLink::Port() const {
     std::lock_guard lock(m_portMutex);
@@ -146,7 +150,9 @@ void CDeviceLink::StartPowerPolling() {
     m_powerPollThread.Start([this] { RunPowerPoll(); }, CWorkerThread::EPriority::BelowNormal);
 }
 
-void CDeviceLink::StopPowerPolling() { m_nPowerPollState.store(kPowerPollStopped); }
+void CDeviceLink::StopPowerPolling() {
+    m_nPowerPollState.store(kPowerPollStopped);
+}
 
 bool CDeviceLink::IsPowerPollRunning() const {
     std::lock_guard lock(m_powerPollMutex);

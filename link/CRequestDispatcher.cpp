@@ -4,7 +4,9 @@ void CRequestDispatcher::SetHandler(ERequest request, Handler handler) {
     m_handlers[static_cast<size_t>(request)] = std::move(handler);
 }
 
-void CRequestDispatcher::Post(ERequest request) { m_events.Set(static_cast<size_t>(request)); }
+void CRequestDispatcher::Post(ERequest request) {
+    m_events.Set(static_cast<size_t>(request));
+}
 
 bool CRequestDispatcher::IsPending(ERequest request) const {
     return m_events.IsSet(static_cast<size_t>(request));

@@ -21,7 +21,9 @@ Frame BuildFrame(uint8_t nStart, uint8_t nLetter, std::span<const uint8_t> param
     return frame;
 }
 
-Frame BuildOpenFrame() { return BuildFrame(Protocol::kStartQuery, Protocol::kLetterOpen, {}); }
+Frame BuildOpenFrame() {
+    return BuildFrame(Protocol::kStartQuery, Protocol::kLetterOpen, {});
+}
 
 Frame BuildChunkRequest(uint8_t nIndex) {
     const uint8_t parameters[] = {nIndex};
@@ -47,7 +49,8 @@ bool HasValidChecksum(std::span<const uint8_t> reply) {
 }
 
 EReplyCheck IsValidReply(std::span<const uint8_t> reply, uint8_t nLetter) {
-    if (reply.size() <= Protocol::kOffsetLetter || reply[Protocol::kOffsetStart] != Protocol::kStartReply ||
+    if (reply.size() <= Protocol::kOffsetLetter ||
+        reply[Protocol::kOffsetStart] != Protocol::kStartReply ||
         reply[Protocol::kOffsetLetter] != nLetter) {
         return EReplyCheck::Malformed;
     }

@@ -12,10 +12,10 @@
 
 // The outcome of one write-wait-read exchange.
 struct Exchange {
-    bool bWritten = false;        // every byte of the frame went out
-    std::vector<uint8_t> reply;   // the whole read buffer, zero past nCount
-    size_t nCount = 0;            // bytes received
-    bool bNotConnected = false;   // the read found the other end gone
+    bool bWritten = false;       // every byte of the frame went out
+    std::vector<uint8_t> reply;  // the whole read buffer, zero past nCount
+    size_t nCount = 0;           // bytes received
+    bool bNotConnected = false;  // the read found the other end gone
 };
 
 // Writes exactly the frame, waits 100 ms whatever the write did, then makes

@@ -8,7 +8,8 @@ namespace {
 constexpr std::string_view kNumberMark = "%d";
 }
 
-CDevicePortOpener::CDevicePortOpener(std::string strPattern) : m_strPattern(std::move(strPattern)) {}
+CDevicePortOpener::CDevicePortOpener(std::string strPattern)
+    : m_strPattern(std::move(strPattern)) {}
 
 std::string CDevicePortOpener::PatternFromEnvironment() {
     const char* pszValue = std::getenv(kPatternVariable);

@@ -28,7 +28,8 @@ std::optional<size_t> CEventSet::WaitAny(std::stop_token stop) {
     if (!m_changed.wait(lock, stop, anySet)) {
         return std::nullopt;
     }
-    size_t nIndex = static_cast<size_t>(std::find(m_set.begin(), m_set.end(), true) - m_set.begin());
+    size_t nIndex =
+        static_cast<size_t>(std::find(m_set.begin(), m_set.end(), true) - m_set.begin());
     m_set[nIndex] = false;
     return nIndex;
 }

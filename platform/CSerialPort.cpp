@@ -51,7 +51,9 @@ std::unique_ptr<CSerialPort> CSerialPort::Open(const std::string& strPath) {
     return std::unique_ptr<CSerialPort>(new CSerialPort(nFd));
 }
 
-CSerialPort::~CSerialPort() { ::close(m_nFd); }
+CSerialPort::~CSerialPort() {
+    ::close(m_nFd);
+}
 
 bool CSerialPort::Write(std::span<const uint8_t> bytes) {
     using namespace std::chrono;
@@ -101,4 +103,6 @@ ReadResult CSerialPort::Read(std::span<uint8_t> buffer) {
     return result;
 }
 
-void CSerialPort::Abort() { m_bAborted.store(true); }
+void CSerialPort::Abort() {
+    m_bAborted.store(true);
+}

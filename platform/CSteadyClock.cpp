@@ -3,7 +3,9 @@
 #include <condition_variable>
 #include <mutex>
 
-IClock::TimePoint CSteadyClock::Now() const { return std::chrono::steady_clock::now(); }
+IClock::TimePoint CSteadyClock::Now() const {
+    return std::chrono::steady_clock::now();
+}
 
 bool CSteadyClock::SleepFor(std::chrono::milliseconds duration, std::stop_token stop) {
     std::mutex mutex;

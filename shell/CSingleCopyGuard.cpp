@@ -27,7 +27,9 @@ CSingleCopyGuard::CSingleCopyGuard(const QString& strKey, int nTries,
     connect(&m_server, &QLocalServer::newConnection, this, &CSingleCopyGuard::AnswerRequest);
 }
 
-CSingleCopyGuard::~CSingleCopyGuard() { m_server.close(); }
+CSingleCopyGuard::~CSingleCopyGuard() {
+    m_server.close();
+}
 
 QString CSingleCopyGuard::KeyForProgramDir(const QString& strProgramDir) {
     const QByteArray hash =

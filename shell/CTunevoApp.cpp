@@ -10,7 +10,9 @@ CTunevoApp::CTunevoApp(int& argc, char** argv) : QApplication(argc, argv) {
     installEventFilter(this);
 }
 
-CTunevoApp* CTunevoApp::Instance() { return qobject_cast<CTunevoApp*>(QCoreApplication::instance()); }
+CTunevoApp* CTunevoApp::Instance() {
+    return qobject_cast<CTunevoApp*>(QCoreApplication::instance());
+}
 
 bool CTunevoApp::eventFilter(QObject* pWatched, QEvent* pEvent) {
     const QEvent::Type type = pEvent->type();

@@ -15,9 +15,9 @@ bool CMemoryLine::Write(std::span<const uint8_t> bytes) {
     for (CBoardModel::Reply& reply : m_pBoard->Feed(bytes)) {
         // The line carries one reply after the other.
         IClock::TimePoint start = m_replies.empty() ? now : std::max(now, m_replies.back().due);
-        m_replies.push_back({std::move(reply.bytes),
-                             start + std::chrono::duration_cast<IClock::TimePoint::duration>(
-                                         reply.delay)});
+        m_replies.push_back(
+            {std::move(reply.bytes),
+             start + std::chrono::duration_cast<IClock::TimePoint::duration>(reply.delay)});
     }
     return true;
 }

@@ -24,7 +24,9 @@ std::string ErrnoText(const char* pszWhat) {
 CPtyBoardServer::CPtyBoardServer(std::shared_ptr<CBoardModel> pBoard)
     : m_pBoard(std::move(pBoard)) {}
 
-CPtyBoardServer::~CPtyBoardServer() { Stop(); }
+CPtyBoardServer::~CPtyBoardServer() {
+    Stop();
+}
 
 bool CPtyBoardServer::Start(const std::string& strLinkPath, std::string& strError) {
     Stop();

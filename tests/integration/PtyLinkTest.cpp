@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sys/wait.h>
+#include <filesystem>
 
 #include "link/CDeviceLink.h"
 #include "link/FrameCodec.h"
@@ -40,7 +40,17 @@ protected:
         return pBoard;
     }
 
+    // Serves the model at rfcomm0 in-process and opens the line to it.
+    std::unique_ptr<ISerialPort> ServeAndOpen(std::shared_ptr<CBoardModel> pModel) {
+        m_pServer = std::make_unique<CPtyBoardServer>(std::move(pModel));
+        std::string strError;
+        EXPECT_TRUE(m_pServer->Start(LinePath(), strError)) << strError;
+        return CSerialPort::Open(LinePath());
+    }
+    std::string LinePath() const { return m_dir.Path() + "/rfcomm0"; }
+
     TempDir m_dir;
+    std::unique_ptr<CPtyBoardServer> m_pServer;
     CRecordingListener m_listener;
     CSteadyClock m_clock;
     std::stop_source m_stop;
@@ -73,10 +83,7 @@ TEST_F(PtyLinkTest, ABoardThatAnswersGarbageIsNotTaken) {
 
 TEST_F(PtyLinkTest, AnExchangeOverTheTerminalCarriesExactBytes) {
     auto pModel = std::make_shared<CBoardModel>(7);
-    CPtyBoardServer server(pModel);
-    std::string strError;
-    ASSERT_TRUE(server.Start(m_dir.Path() + "/rfcomm0", strError)) << strError;
-    auto pPort = CSerialPort::Open(m_dir.Path() + "/rfcomm0");
+    auto pPort = ServeAndOpen(pModel);
     ASSERT_NE(pPort, nullptr);
 
     Exchange exchange = Transact(*pPort, m_clock, BuildOpenFrame(), m_stop.get_token());
@@ -91,10 +98,7 @@ TEST_F(PtyLinkTest, AnExchangeOverTheTerminalCarriesExactBytes) {
 TEST_F(PtyLinkTest, AReplyLaterThan100MsIsNotSeenByItsExchange) {
     auto pModel = std::make_shared<CBoardModel>();
     pModel->SetFault(EBoardFault::LateReply);
-    CPtyBoardServer server(pModel);
-    std::string strError;
-    ASSERT_TRUE(server.Start(m_dir.Path() + "/rfcomm0", strError)) << strError;
-    auto pPort = CSerialPort::Open(m_dir.Path() + "/rfcomm0");
+    auto pPort = ServeAndOpen(pModel);
     ASSERT_NE(pPort, nullptr);
     Exchange exchange = Transact(*pPort, m_clock, BuildOpenFrame(), m_stop.get_token());
     EXPECT_EQ(exchange.nCount, 0u);
@@ -102,13 +106,9 @@ TEST_F(PtyLinkTest, AReplyLaterThan100MsIsNotSeenByItsExchange) {
 }
 
 TEST_F(PtyLinkTest, ATerminalThatDisappearsReportsNotConnectedAndRefusesWrites) {
-    auto pModel = std::make_shared<CBoardModel>();
-    auto pServer = std::make_unique<CPtyBoardServer>(pModel);
-    std::string strError;
-    ASSERT_TRUE(pServer->Start(m_dir.Path() + "/rfcomm0", strError)) << strError;
-    auto pPort = CSerialPort::Open(m_dir.Path() + "/rfcomm0");
+    auto pPort = ServeAndOpen(std::make_shared<CBoardModel>());
     ASSERT_NE(pPort, nullptr);
-    pServer.reset();
+    m_pServer.reset();
 
     Exchange exchange = Transact(*pPort, m_clock, BuildOpenFrame(), m_stop.get_token());
     EXPECT_FALSE(exchange.bWritten);
@@ -117,15 +117,11 @@ TEST_F(PtyLinkTest, ATerminalThatDisappearsReportsNotConnectedAndRefusesWrites) 
 }
 
 TEST_F(PtyLinkTest, ASecondProgramCannotOpenAHeldLine) {
-    auto pModel = std::make_shared<CBoardModel>();
-    CPtyBoardServer server(pModel);
-    std::string strError;
-    ASSERT_TRUE(server.Start(m_dir.Path() + "/rfcomm0", strError)) << strError;
-    auto pFirst = CSerialPort::Open(m_dir.Path() + "/rfcomm0");
+    auto pFirst = ServeAndOpen(std::make_shared<CBoardModel>());
     ASSERT_NE(pFirst, nullptr);
-    EXPECT_EQ(CSerialPort::Open(m_dir.Path() + "/rfcomm0"), nullptr);
+    EXPECT_EQ(CSerialPort::Open(LinePath()), nullptr);
     pFirst.reset();
-    EXPECT_NE(CSerialPort::Open(m_dir.Path() + "/rfcomm0"), nullptr);
+    EXPECT_NE(CSerialPort::Open(LinePath()), nullptr);
 }
 
 TEST_F(PtyLinkTest, TheServerNeverReplacesARegularFile) {

@@ -21,30 +21,29 @@ std::vector<CRecordingListener::Report> CRecordingListener::Reports() const {
 
 size_t CRecordingListener::Count(const std::string& strOperation, int nFirst) const {
     std::lock_guard lock(m_mutex);
-    return static_cast<size_t>(std::count_if(m_reports.begin(), m_reports.end(), [&](const Report& r) {
-        return r.strOperation == strOperation && r.nFirst == nFirst;
-    }));
+    return static_cast<size_t>(std::count_if(
+        m_reports.begin(), m_reports.end(),
+        [&](const Report& r) { return r.strOperation == strOperation && r.nFirst == nFirst; }));
 }
 
 size_t CRecordingListener::Count(const std::string& strOperation) const {
     std::lock_guard lock(m_mutex);
-    return static_cast<size_t>(std::count_if(m_reports.begin(), m_reports.end(), [&](const Report& r) {
-        return r.strOperation == strOperation;
-    }));
+    return static_cast<size_t>(
+        std::count_if(m_reports.begin(), m_reports.end(),
+                      [&](const Report& r) { return r.strOperation == strOperation; }));
 }
 
-bool CRecordingListener::WaitFor(
-    const std::function<bool(const std::vector<Report>&)>& predicate,
-    std::chrono::milliseconds timeout) {
+bool CRecordingListener::WaitFor(const std::function<bool(const std::vector<Report>&)>& predicate,
+                                 std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout, [&] { return predicate(m_reports); });
 }
 
 bool CRecordingListener::WaitForCount(const std::string& strOperation, size_t nCount) {
     return WaitFor([&](const std::vector<Report>& reports) {
-        return static_cast<size_t>(std::count_if(reports.begin(), reports.end(), [&](const Report& r) {
-                   return r.strOperation == strOperation;
-               })) >= nCount;
+        return static_cast<size_t>(std::count_if(
+                   reports.begin(), reports.end(),
+                   [&](const Report& r) { return r.strOperation == strOperation; })) >= nCount;
     });
 }
 
@@ -56,24 +55,36 @@ void CRecordingListener::Add(Report report) {
     m_changed.notify_all();
 }
 
-void CRecordingListener::OnLinkState(bool bConnected) { Add({"OnLinkState", bConnected, 0, {}}); }
+void CRecordingListener::OnLinkState(bool bConnected) {
+    Add({"OnLinkState", bConnected, 0, {}});
+}
 void CRecordingListener::OnLinkError(int nKind, std::string strText) {
     Add({"OnLinkError", nKind, 0, std::move(strText)});
 }
-void CRecordingListener::OnLockState(bool bShowLock) { Add({"OnLockState", bShowLock, 0, {}}); }
+void CRecordingListener::OnLockState(bool bShowLock) {
+    Add({"OnLockState", bShowLock, 0, {}});
+}
 void CRecordingListener::OnPosterText(int nCode, bool bCodeMode, std::string strText) {
     Add({"OnPosterText", nCode, bCodeMode, std::move(strText)});
 }
-void CRecordingListener::OnPowerState(bool bOn) { Add({"OnPowerState", bOn, 0, {}}); }
-void CRecordingListener::OnConfigLoaded(bool bOk) { Add({"OnConfigLoaded", bOk, 0, {}}); }
+void CRecordingListener::OnPowerState(bool bOn) {
+    Add({"OnPowerState", bOn, 0, {}});
+}
+void CRecordingListener::OnConfigLoaded(bool bOk) {
+    Add({"OnConfigLoaded", bOk, 0, {}});
+}
 void CRecordingListener::OnOverclockRefreshed(bool bOk) {
     Add({"OnOverclockRefreshed", bOk, 0, {}});
 }
-void CRecordingListener::OnApplied(bool bOk) { Add({"OnApplied", bOk, 0, {}}); }
+void CRecordingListener::OnApplied(bool bOk) {
+    Add({"OnApplied", bOk, 0, {}});
+}
 void CRecordingListener::OnArrayRefreshed(int nArray, bool bOk) {
     Add({"OnArrayRefreshed", nArray, bOk, {}});
 }
 void CRecordingListener::OnPowerCommandDone(bool bOk, int nDetail) {
     Add({"OnPowerCommandDone", bOk, nDetail, {}});
 }
-void CRecordingListener::OnMessageModeDone(bool bOk) { Add({"OnMessageModeDone", bOk, 0, {}}); }
+void CRecordingListener::OnMessageModeDone(bool bOk) {
+    Add({"OnMessageModeDone", bOk, 0, {}});
+}

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-void CScriptedMessageBox::ShowMessage(const QString& strText) { m_shown.push_back(strText); }
+void CScriptedMessageBox::ShowMessage(const QString& strText) {
+    m_shown.push_back(strText);
+}
 
 bool CScriptedMessageBox::AskYesNo(const QString& strText) {
     m_shown.push_back(strText);

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <filesystem>
-#include <sys/wait.h>
 
 #include "shell/CSingleCopyGuard.h"
 #include "tests/support/CChildProcess.h"
@@ -15,7 +15,9 @@
 
 namespace {
 
-int ExitCode(int nStatus) { return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1000 - nStatus; }
+int ExitCode(int nStatus) {
+    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1000 - nStatus;
+}
 
 class EndToEndTest : public testing::Test {
 protected:
@@ -42,7 +44,8 @@ TEST_F(EndToEndTest, TheDemoStartsAndRendersTheSplash) {
 
 TEST_F(EndToEndTest, TunevoFindsTunevoBoardOnPort5) {
     CChildProcess board(TUNEVO_BOARD_PROGRAM, {"--link", m_ports.Path() + "/rfcomm5"});
-    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(m_ports.Path() + "/rfcomm5"); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return std::filesystem::is_symlink(m_ports.Path() + "/rfcomm5"); }));
     const std::string strShot = m_dir.Path() + "/small.png";
     CChildProcess tunevo(TUNEVO_PROGRAM,
                          {"--screen", "240x268", "--screenshot", strShot, "--after", "1500"},

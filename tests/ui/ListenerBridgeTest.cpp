@@ -33,8 +33,8 @@ public:
 
 private:
     void Note() {
-        m_bAllOnMainThread =
-            m_bAllOnMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+        m_bAllOnMainThread = m_bAllOnMainThread &&
+                             QThread::currentThread() == QCoreApplication::instance()->thread();
     }
 };
 

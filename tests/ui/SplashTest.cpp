@@ -53,8 +53,8 @@ protected:
     }
 
     CScreen_Splash& MakeSplash(QSize size = kDefaultClientSize) {
-        m_pSplash = std::make_unique<CScreen_Splash>(size, CDeviceLink::Instance(), m_bridge,
-                                                     m_messageBox);
+        m_pSplash =
+            std::make_unique<CScreen_Splash>(size, CDeviceLink::Instance(), m_bridge, m_messageBox);
         m_pEnded = std::make_unique<QSignalSpy>(m_pSplash.get(), &CScreen_Splash::Ended);
         return *m_pSplash;
     }

@@ -55,7 +55,8 @@ TEST(IniDocument, DecodesUtf8TextInUnicodeMode) {
     TempDir dir;
     CIniDocument ini;
     ini.SetUnicode(true);
-    ASSERT_GE(ini.LoadFile(dir.WriteFile("u.ini", "[Chinese]\nSTR_X=\xE5\x88\xB7\xE6\x96\xB0\n")), 0);
+    ASSERT_GE(ini.LoadFile(dir.WriteFile("u.ini", "[Chinese]\nSTR_X=\xE5\x88\xB7\xE6\x96\xB0\n")),
+              0);
     EXPECT_EQ(ini.GetString(u"Chinese", u"STR_X"), u"\u5237\u65B0");
 }
 
@@ -86,8 +87,8 @@ TEST(IniDocument, AMissingOrUnwritableFileGivesANegativeResult) {
 
 TEST(IniDocument, PathsLongerThan256CharactersWork) {
     TempDir dir;
-    const std::string strName = std::string(120, 'a') + "/" + std::string(120, 'b') + "/" +
-                                std::string(60, 'c') + ".ini";
+    const std::string strName =
+        std::string(120, 'a') + "/" + std::string(120, 'b') + "/" + std::string(60, 'c') + ".ini";
     const std::string strPath = dir.WriteFile(strName, "[S]\nk=v\n");
     ASSERT_GT(strPath.size(), 256u);
     CIniDocument ini;

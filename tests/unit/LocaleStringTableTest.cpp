@@ -23,8 +23,10 @@ protected:
 };
 
 TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleId) {
-    EXPECT_EQ(Load(kThreeLanguages, kLcidTraditionalChinese).GetString(u"STR_APPLY"), u"\u5957\u7528");
-    EXPECT_EQ(Load(kThreeLanguages, kLcidSimplifiedChinese).GetString(u"STR_APPLY"), u"\u5E94\u7528");
+    EXPECT_EQ(Load(kThreeLanguages, kLcidTraditionalChinese).GetString(u"STR_APPLY"),
+              u"\u5957\u7528");
+    EXPECT_EQ(Load(kThreeLanguages, kLcidSimplifiedChinese).GetString(u"STR_APPLY"),
+              u"\u5E94\u7528");
     EXPECT_EQ(Load(kThreeLanguages, kLcidEnglishUs).GetString(u"STR_APPLY"), u"Apply");
     EXPECT_EQ(Load(kThreeLanguages, kLcidHongKongChinese).GetString(u"STR_APPLY"), u"Apply");
 }

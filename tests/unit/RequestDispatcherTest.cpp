@@ -100,8 +100,8 @@ TEST_F(RequestDispatcherTest, ARequestOfAnotherKindWaitsAndThenRuns) {
 
 TEST_F(RequestDispatcherTest, PendingRequestsRunInTheEventOrder) {
     std::vector<ERequest> order;
-    for (ERequest request : {ERequest::Apply, ERequest::Refresh, ERequest::Power,
-                             ERequest::MessageMode}) {
+    for (ERequest request :
+         {ERequest::Apply, ERequest::Refresh, ERequest::Power, ERequest::MessageMode}) {
         m_dispatcher.SetHandler(request, [&order, request] { order.push_back(request); });
     }
     m_dispatcher.Post(ERequest::MessageMode);
