@@ -14,7 +14,7 @@ bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Records every report of the link, in order, from any thread.
-class CRecordingListener final : public ILinkListener {
+class CRecordingListener : public ILinkListener {
 public:
     struct Report {
         std::string strOperation;  // "OnLinkState", ...
@@ -45,9 +45,11 @@ public:
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool bOk) override;
 
-private:
-    void Add(Report report);
+protected:
+    // Every report passes here; a subclass may look at it first.
+    virtual void Add(Report report);
 
+private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Report> m_reports;

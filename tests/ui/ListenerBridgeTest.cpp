@@ -12,29 +12,15 @@
 namespace {
 
 // A screen-like receiver: records the reports and whether each came on the main thread.
-class Receiver final : public QObject, public ILinkListener {
+class Receiver final : public QObject, public CRecordingListener {
 public:
-    CRecordingListener m_records;
     bool m_bAllOnMainThread = true;
 
-    void OnLinkState(bool b) override { Note(), m_records.OnLinkState(b); }
-    void OnLinkError(int n, std::string s) override { Note(), m_records.OnLinkError(n, s); }
-    void OnLockState(bool b) override { Note(), m_records.OnLockState(b); }
-    void OnPosterText(int n, bool b, std::string s) override {
-        Note(), m_records.OnPosterText(n, b, s);
-    }
-    void OnPowerState(bool b) override { Note(), m_records.OnPowerState(b); }
-    void OnConfigLoaded(bool b) override { Note(), m_records.OnConfigLoaded(b); }
-    void OnOverclockRefreshed(bool b) override { Note(), m_records.OnOverclockRefreshed(b); }
-    void OnApplied(bool b) override { Note(), m_records.OnApplied(b); }
-    void OnArrayRefreshed(int n, bool b) override { Note(), m_records.OnArrayRefreshed(n, b); }
-    void OnPowerCommandDone(bool b, int n) override { Note(), m_records.OnPowerCommandDone(b, n); }
-    void OnMessageModeDone(bool b) override { Note(), m_records.OnMessageModeDone(b); }
-
-private:
-    void Note() {
+protected:
+    void Add(Report report) override {
         m_bAllOnMainThread = m_bAllOnMainThread &&
                              QThread::currentThread() == QCoreApplication::instance()->thread();
+        CRecordingListener::Add(std::move(report));
     }
 };
 
@@ -51,10 +37,10 @@ TEST(ListenerBridge, HandsWorkerReportsToTheMainThreadInTheirOrder) {
         bridge.OnPowerCommandDone(false, 0);
     });
     worker.join();
-    EXPECT_TRUE(receiver.m_records.Reports().empty()) << "nothing may arrive off the main thread";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return receiver.m_records.Reports().size() == 203; }, 5000));
+    EXPECT_TRUE(receiver.Reports().empty()) << "nothing may arrive off the main thread";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return receiver.Reports().size() == 203; }, 5000));
 
-    auto reports = receiver.m_records.Reports();
+    auto reports = receiver.Reports();
     for (int i = 0; i < 200; ++i) {
         ASSERT_EQ(reports[static_cast<size_t>(i)].nFirst, i);
     }
@@ -76,9 +62,9 @@ TEST(ListenerBridge, AReportGoesToTheReceiverOfTheMomentItArrives) {
     bridge.SetReceiver(&mainWindow, &mainWindow);
     bridge.OnLockState(true);
     QCoreApplication::processEvents();
-    EXPECT_EQ(splash.m_records.Count("OnLinkState", true), 1u);
-    EXPECT_EQ(splash.m_records.Count("OnLockState"), 0u);
-    EXPECT_EQ(mainWindow.m_records.Count("OnLockState", true), 1u);
+    EXPECT_EQ(splash.Count("OnLinkState", true), 1u);
+    EXPECT_EQ(splash.Count("OnLockState"), 0u);
+    EXPECT_EQ(mainWindow.Count("OnLockState", true), 1u);
 }
 
 TEST(ListenerBridge, AReportForAReceiverThatIsGoneIsDropped) {
@@ -95,7 +81,7 @@ TEST(ListenerBridge, AReportForAReceiverThatIsGoneIsDropped) {
     Receiver next;
     bridge.SetReceiver(&next, &next);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(next.m_records.Reports().empty());
+    EXPECT_TRUE(next.Reports().empty());
 }
 
 }  // namespace

@@ -51,15 +51,6 @@ TEST(IniDocument, AByteOrderMarkNeverBecomesPartOfTheFirstSectionName) {
     }
 }
 
-TEST(IniDocument, DecodesUtf8TextInUnicodeMode) {
-    TempDir dir;
-    CIniDocument ini;
-    ini.SetUnicode(true);
-    ASSERT_GE(ini.LoadFile(dir.WriteFile("u.ini", "[Chinese]\nSTR_X=\xE5\x88\xB7\xE6\x96\xB0\n")),
-              0);
-    EXPECT_EQ(ini.GetString(u"Chinese", u"STR_X"), u"\u5237\u65B0");
-}
-
 TEST(IniDocument, SavesWithoutAByteOrderMark) {
     TempDir dir;
     CIniDocument ini;

@@ -31,11 +31,6 @@ TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleId) {
     EXPECT_EQ(Load(kThreeLanguages, kLcidHongKongChinese).GetString(u"STR_APPLY"), u"Apply");
 }
 
-TEST_F(LocaleStringTableTest, AByteOrderMarkChangesNothing) {
-    EXPECT_EQ(Load("\xEF\xBB\xBF" + kThreeLanguages, kLcidEnglishUs).GetString(u"STR_APPLY"),
-              u"Apply");
-}
-
 TEST_F(LocaleStringTableTest, KeysMatchOnlyInTheirExactCase) {
     Load("[English]\nstr_apply=Apply\n", kLcidEnglishUs);
     EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"");
