@@ -123,11 +123,7 @@ void CDeviceLink::StartLink() {
     if (!HasPort() || m_pDispatcher) {
         return;
     }
-    m_nRefreshMode.store(kRefreshNone);
-    m_bLoaded.store(false);
     m_nErrorCount.store(0);
-    m_nLockState.store(kStateUnknown);
-    m_nPowerPollState.store(kPowerPollStopped);
     m_pDispatcher = std::make_unique<CRequestDispatcher>();
     m_dispatcherThread.Start([this] { m_pDispatcher->Run(m_stop.get_token()); },
                              CWorkerThread::EPriority::BelowNormal);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -26,15 +25,9 @@ public:
         std::shared_ptr<IClock> pClock;
     };
 
-    // Refresh modes of the refresh request.
-    static constexpr int kRefreshNone = 0;
-    static constexpr int kRefreshOverclock = 100;
-    static constexpr int kRefreshOneArray = 200;
     // Power poll states.
     static constexpr int kPowerPollStopped = 100;
     static constexpr int kPowerPolling = 200;
-    // Lock, poster code and mode before the board has told them.
-    static constexpr uint32_t kStateUnknown = 255;
     // Checksum failures tolerated before every further one reports the link lost.
     static constexpr int kLinkLostErrorCount = 3000;
 
@@ -62,7 +55,7 @@ public:
     // Ignored while a search runs or once a port is held.
     void StartPortSearch();
 
-    // Resets the state words and starts the dispatcher. Ignored without a
+    // Clears the error count and starts the dispatcher. Ignored without a
     // port or when already started.
     void StartLink();
 
@@ -79,7 +72,6 @@ public:
     int ErrorCount() const { return m_nErrorCount.load(); }
     int PowerPollState() const { return m_nPowerPollState.load(); }
     bool IsPowerPollRunning() const;
-    uint32_t LockState() const { return m_nLockState.load(); }
 
 private:
     template <class Call>
@@ -110,15 +102,6 @@ private:
     std::atomic<bool> m_bSearching{false};
 
     CBusyFlag m_busy;
-    std::atomic<int> m_nRefreshArray{0};
-    std::atomic<int> m_nPowerAction{0};
-    std::atomic<int> m_nRefreshMode{kRefreshNone};
-    std::atomic<uint32_t> m_nLockState{kStateUnknown};
-    std::atomic<uint32_t> m_nPosterCode{kStateUnknown};
-    std::atomic<uint32_t> m_nPosterMode{kStateUnknown};
-    std::atomic<bool> m_bLoaded{false};
-    std::atomic<bool> m_bLastResult{false};
-    std::atomic<int> m_nMessageMode{0};
     std::atomic<int> m_nErrorCount{0};
     std::atomic<int> m_nPowerPollState{kPowerPollStopped};
 
