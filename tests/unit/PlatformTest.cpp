@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -8,6 +11,7 @@
 #include "platform/CDevicePortOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
+#include "platform/CWorkerThread.h"
 #include "platform/LocaleId.h"
 #include "platform/ProgramDir.h"
 #include "tests/support/TempDir.h"
@@ -156,6 +160,28 @@ TEST(SteadyClock, ASleepEndsFalseOnceStopIsRequested) {
     EXPECT_TRUE(clock.SleepFor(std::chrono::milliseconds(1), stop.get_token()));
     stop.request_stop();
     EXPECT_FALSE(clock.SleepFor(std::chrono::hours(1), stop.get_token()));
+}
+
+int NiceOfThisThread() {
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+}
+
+TEST(WorkerThread, BelowNormalThreadsYieldToTheRestAndNormalOnesDoNot) {
+    const int nMine = NiceOfThisThread();
+    if (nMine >= 19) {
+        GTEST_SKIP() << "already at the lowest priority";
+    }
+    int nBelow = nMine;
+    int nNormal = nMine + 100;
+    {
+        CWorkerThread below;
+        below.Start([&] { nBelow = NiceOfThisThread(); }, CWorkerThread::EPriority::BelowNormal);
+        CWorkerThread normal;
+        normal.Start([&] { nNormal = NiceOfThisThread(); }, CWorkerThread::EPriority::Normal);
+    }  // both joined here
+    EXPECT_GT(nBelow, nMine);
+    EXPECT_EQ(nNormal, nMine);
+    EXPECT_EQ(NiceOfThisThread(), nMine) << "the caller's own priority is untouched";
 }
 
 }  // namespace
