@@ -21,11 +21,6 @@ bool CVirtualClock::SleepFor(std::chrono::milliseconds duration, std::stop_token
     return !stop.stop_requested();
 }
 
-void CVirtualClock::Advance(std::chrono::milliseconds duration) {
-    std::lock_guard lock(m_mutex);
-    m_elapsed += duration;
-}
-
 std::vector<std::chrono::milliseconds> CVirtualClock::Sleeps() const {
     std::lock_guard lock(m_mutex);
     return m_sleeps;

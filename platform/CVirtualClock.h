@@ -12,9 +12,6 @@ public:
     TimePoint Now() const override;
     bool SleepFor(std::chrono::milliseconds duration, std::stop_token stop) override;
 
-    // Moves time on without a sleep (a board that takes long to answer, say).
-    void Advance(std::chrono::milliseconds duration);
-
     // Every sleep so far, in the order made (from any thread).
     std::vector<std::chrono::milliseconds> Sleeps() const;
     std::chrono::milliseconds Elapsed() const;

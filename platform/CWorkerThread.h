@@ -21,8 +21,6 @@ public:
     // called from the thread itself (which then detaches at its end).
     void Join();
 
-    bool IsStarted() const { return m_thread.joinable(); }
-
 private:
     std::thread m_thread;
 };

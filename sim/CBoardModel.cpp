@@ -27,11 +27,6 @@ void CBoardModel::SetFault(EBoardFault fault) {
     m_fault = fault;
 }
 
-EBoardFault CBoardModel::Fault() const {
-    std::lock_guard lock(m_mutex);
-    return m_fault;
-}
-
 std::chrono::microseconds CBoardModel::LineTime(size_t nBytes) {
     return std::chrono::microseconds(nBytes * Protocol::kBitsPerByte * 1000000 /
                                      Protocol::kBaudRate);

@@ -34,7 +34,6 @@ public:
     explicit CBoardModel(uint8_t nChunkCount = 3);
 
     void SetFault(EBoardFault fault);
-    EBoardFault Fault() const;
 
     // Takes bytes from the line; returns the replies to the frames they
     // complete, in order. Bytes that do not start a checked request frame

@@ -22,8 +22,6 @@ public:
     // The port pattern under which the search finds the board (at port 0).
     std::string PortPattern() const { return m_strFolder + "/rfcomm%d"; }
 
-    CBoardModel& Board() { return *m_pBoard; }
-
 private:
     std::shared_ptr<CBoardModel> m_pBoard;
     CPtyBoardServer m_server;

@@ -8,7 +8,7 @@ CMemoryLine::CMemoryLine(std::shared_ptr<CBoardModel> pBoard, std::shared_ptr<IC
 bool CMemoryLine::Write(std::span<const uint8_t> bytes) {
     const IClock::TimePoint now = m_pClock->Now();
     std::lock_guard lock(m_mutex);
-    if (m_bWriteFails || m_bDisconnected) {
+    if (m_bWriteFails) {
         return false;
     }
     m_sent.push_back({std::vector<uint8_t>(bytes.begin(), bytes.end()), now});
@@ -26,10 +26,6 @@ ReadResult CMemoryLine::Read(std::span<uint8_t> buffer) {
     const IClock::TimePoint now = m_pClock->Now();
     std::lock_guard lock(m_mutex);
     ReadResult result;
-    if (m_bDisconnected) {
-        result.bNotConnected = true;
-        return result;
-    }
     while (!m_replies.empty() && m_replies.front().due <= now && result.nCount < buffer.size()) {
         std::vector<uint8_t>& bytes = m_replies.front().bytes;
         const size_t nTake = std::min(bytes.size(), buffer.size() - result.nCount);
@@ -46,11 +42,6 @@ ReadResult CMemoryLine::Read(std::span<uint8_t> buffer) {
 void CMemoryLine::SetWriteFails(bool bFails) {
     std::lock_guard lock(m_mutex);
     m_bWriteFails = bFails;
-}
-
-void CMemoryLine::SetDisconnected(bool bDisconnected) {
-    std::lock_guard lock(m_mutex);
-    m_bDisconnected = bDisconnected;
 }
 
 std::vector<CMemoryLine::SentFrame> CMemoryLine::Sent() const {

@@ -25,12 +25,10 @@ public:
     bool Write(std::span<const uint8_t> bytes);
     ReadResult Read(std::span<uint8_t> buffer);
 
-    // Line faults below the protocol: writes that fail, a peer that is gone.
+    // A line fault below the protocol: every write fails.
     void SetWriteFails(bool bFails);
-    void SetDisconnected(bool bDisconnected);
 
     std::vector<SentFrame> Sent() const;
-    CBoardModel& Board() { return *m_pBoard; }
 
 private:
     struct PendingReply {
@@ -44,5 +42,4 @@ private:
     std::vector<SentFrame> m_sent;
     std::deque<PendingReply> m_replies;
     bool m_bWriteFails = false;
-    bool m_bDisconnected = false;
 };
