@@ -1,0 +1,64 @@
+#include "data/CBoardConfig.h"
+
+#include <mutex>
+
+#include "data/IniPaths.h"
+
+namespace {
+
+std::mutex g_instanceMutex;
+std::unique_ptr<CBoardConfig> g_pInstance;
+
+std::u16string Lookup(const std::map<std::u16string, std::u16string>& map,
+                      const std::u16string& key) {
+    auto it = map.find(key);
+    return it != map.end() ? it->second : std::u16string();
+}
+
+}  // namespace
+
+CBoardConfig& CBoardConfig::Instance() {
+    std::lock_guard lock(g_instanceMutex);
+    if (!g_pInstance) {
+        g_pInstance = std::make_unique<CBoardConfig>(g_szProgramDir);
+    }
+    return *g_pInstance;
+}
+
+void CBoardConfig::Destroy() {
+    std::lock_guard lock(g_instanceMutex);
+    g_pInstance.reset();
+}
+
+CBoardConfig::CBoardConfig(std::string_view programDir)
+    : m_strBoardFilePath(MakeIniPath(programDir, kBoardConfigFileName)),
+      m_strMessageFilePath(MakeIniPath(programDir, kMessageFileName)) {}
+
+void CBoardConfig::LoadDocuments() {
+    // A missing or unreadable file leaves an empty document: no items, no texts.
+    m_boardDocument.LoadFile(m_strBoardFilePath);
+    m_messageDocument.LoadFile(m_strMessageFilePath);
+    m_strMap.clear();
+    m_messageMap.clear();
+    FillMap(m_messageDocument, u"str", m_strMap);
+    FillMap(m_messageDocument, u"Message", m_messageMap);
+}
+
+void CBoardConfig::FillMap(const CIniDocument& document, std::u16string_view section,
+                           TextMap& map) {
+    for (const std::u16string& key : document.GetAllKeys(section)) {
+        map.insert_or_assign(key, document.GetString(section, key));
+    }
+}
+
+std::u16string CBoardConfig::LookupStr(const std::u16string& key) const {
+    return Lookup(m_strMap, key);
+}
+
+std::u16string CBoardConfig::LookupMessage(const std::u16string& key) const {
+    return Lookup(m_messageMap, key);
+}
+
+std::u16string CBoardConfig::GetVersion() const {
+    return m_boardDocument.GetString(u"Version", u"Ver");
+}

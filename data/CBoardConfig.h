@@ -1,0 +1,53 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "data/CIniDocument.h"
+
+// The connected board's description: the downloaded board configuration file
+// and the poster message file beside the program, with the two code-to-text
+// maps of the message file. Process-wide; the link's teardown destroys it.
+//
+// Loaded once by the link's load thread before anything reads it; after that
+// it is only read, from any thread.
+class CBoardConfig {
+public:
+    // Created on first use, with both paths built from g_szProgramDir.
+    static CBoardConfig& Instance();
+    // Deletes the process-wide object; the next Instance() builds a new one.
+    static void Destroy();
+
+    explicit CBoardConfig(std::string_view programDir);
+    CBoardConfig(const CBoardConfig&) = delete;
+    CBoardConfig& operator=(const CBoardConfig&) = delete;
+
+    // Loads both documents (a missing file leaves its document empty) and
+    // fills the "str" and "Message" maps from the message file.
+    void LoadDocuments();
+
+    const std::string& GetBoardFilePath() const { return m_strBoardFilePath; }
+    const std::string& GetMessageFilePath() const { return m_strMessageFilePath; }
+    const CIniDocument& BoardDocument() const { return m_boardDocument; }
+
+    // The text for an upper-case hexadecimal poster code, empty when absent.
+    // Keys compare exactly: the file must hold them in upper case.
+    std::u16string LookupStr(const std::u16string& key) const;
+    std::u16string LookupMessage(const std::u16string& key) const;
+
+    // Key "Ver" of section "Version" of the board document; empty when absent.
+    std::u16string GetVersion() const;
+
+private:
+    using TextMap = std::map<std::u16string, std::u16string>;
+    static void FillMap(const CIniDocument& document, std::u16string_view section, TextMap& map);
+
+    CIniDocument m_boardDocument;
+    CIniDocument m_messageDocument;
+    const std::string m_strBoardFilePath;
+    const std::string m_strMessageFilePath;
+    TextMap m_strMap;
+    TextMap m_messageMap;
+};
