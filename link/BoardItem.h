@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CIniDocument;
+
+// One over-clock or monitored item as the board describes it. Numbers are
+// decimal text, read with WToL where they are used.
+struct BoardItem {
+    std::u16string Name;         // label; screens match items by it, ignoring case
+    std::u16string Kind;         // value encoding: "1" index-based, "2"/"3" 16-bit, "4" 16/8-bit
+    std::u16string RangeAtLoad;  // "1": the range is read at the first refresh
+    std::u16string Min;          // lowest raw value
+    std::u16string Max;          // highest raw value
+    std::u16string Value;        // raw value: as read, or as edited before an apply
+    std::u16string Mul;          // shown value = raw x Mul / Div
+    std::u16string Div;
+    std::u16string Threshold1;
+    std::u16string Threshold2;    // alarm threshold of a monitored value
+    std::u16string ValueCmd;      // code of the letter that reads and writes the value
+    std::u16string RangeCmd;      // code of the letter that reads the range
+    std::u16string PrevValue;     // Value before the user's last edit
+    std::u16string DefaultShown;  // "1": shown on the over-clock page by default
+    std::u16string IniMin;        // Min as described, kept across range reads
+    std::u16string IniMax;        // Max as described
+};
+
+using BoardItemArray = std::vector<BoardItem>;
+
+// The seven arrays, numbered as refresh requests and reports number them.
+enum class EBoardArray : int {
+    OverVolt = 1,
+    OverFreq = 2,
+    OverRatio = 3,
+    HwVolt = 4,
+    HwTemp = 5,
+    HwFan = 6,
+    HwFrq = 7,
+};
+inline constexpr int kFirstArray = 1;
+inline constexpr int kLastArray = 7;
+
+inline constexpr std::array<EBoardArray, 3> kOverclockArrays = {
+    EBoardArray::OverVolt, EBoardArray::OverFreq, EBoardArray::OverRatio};
+inline constexpr std::array<EBoardArray, 4> kHardwareArrays = {
+    EBoardArray::HwVolt, EBoardArray::HwTemp, EBoardArray::HwFan, EBoardArray::HwFrq};
+
+// The configuration section an array is loaded from ("Over_Volt", ...).
+std::u16string_view SectionName(EBoardArray array);
+bool IsHardwareArray(EBoardArray array);
+
+// Leading blanks and a sign, then digits up to the first non-digit; 0 when
+// there are none. Saturates instead of overflowing.
+long WToL(std::u16string_view text);
+// The decimal text of a number.
+std::u16string ToText(long nValue);
+// Equal regardless of the case of A to Z.
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
+
+// Fills an item from one comma-separated line of fourteen tokens. Returns
+// false, leaving the item untouched, for a line of fewer tokens: such a line
+// describes no usable item. Tokens after the fourteenth are ignored.
+bool ParseItem(std::u16string_view line, BoardItem& item);
+
+// Appends the section's items, keys "1" to "Count", to the array. Work is
+// bounded by the keys the section really holds, whatever Count says; a
+// missing or unusable line is skipped. Returns how many were appended.
+size_t LoadSection(const CIniDocument& document, std::u16string_view section,
+                   BoardItemArray& array);
+
+// Empties the ratio array when its first item's range reads "0".."0": the
+// board has no ratio to offer.
+void PruneOverRatio(BoardItemArray& overRatio);
