@@ -1,7 +1,13 @@
 #include "sim/CBoardModel.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"
+#include "platform/CSteadyClock.h"
 
 namespace {
 
@@ -9,6 +15,14 @@ namespace {
 constexpr uint8_t kMaxRequestLength = 5;
 // Reply data bytes: enough for the longest answer (a range, four bytes).
 constexpr size_t kReplyDataBytes = 4;
+constexpr int kMostChunks = 255;
+constexpr uint8_t kValueCode49 = 49;
+
+// Array numbers of the monitored items.
+constexpr int kHwVolt = 4;
+constexpr int kHwTemp = 5;
+constexpr int kHwFan = 6;
+constexpr int kHwFrq = 7;
 
 bool IsRequestStart(uint8_t nByte) {
     return nByte == Protocol::kStartQuery || nByte == Protocol::kStartChange;
@@ -18,13 +32,54 @@ std::vector<uint8_t> BuildReply(uint8_t nLetter, std::span<const uint8_t> data) 
     return BuildFrame(Protocol::kStartReply, nLetter, data);
 }
 
+void PutWord(uint8_t* pData, long nValue) {
+    const auto nWord = static_cast<uint16_t>(std::clamp(nValue, 0L, 0xFFFFL));
+    pData[0] = static_cast<uint8_t>(nWord & 0xFF);
+    pData[1] = static_cast<uint8_t>(nWord >> 8);
+}
+
+double Wave(double dSeconds, double dPeriod, double dPhase) {
+    return std::sin(2 * std::numbers::pi * dSeconds / dPeriod + dPhase);
+}
+
+std::vector<std::vector<uint8_t>> Split(const std::string& bytes, int nChunks) {
+    std::vector<std::vector<uint8_t>> chunks;
+    for (int i = 0; i < nChunks; ++i) {
+        const size_t nBegin = bytes.size() * i / nChunks;
+        const size_t nEnd = bytes.size() * (i + 1) / nChunks;
+        chunks.emplace_back(bytes.begin() + nBegin, bytes.begin() + nEnd);
+    }
+    return chunks;
+}
+
 }  // namespace
 
-CBoardModel::CBoardModel(uint8_t nChunkCount) : m_nChunkCount(nChunkCount) {}
+CBoardModel::CBoardModel() : CBoardModel(CBoardDescription::Demo()) {}
 
-void CBoardModel::SetFault(EBoardFault fault) {
+CBoardModel::CBoardModel(CBoardDescription description, std::shared_ptr<IClock> pClock)
+    : m_description(std::move(description)),
+      m_pClock(pClock ? std::move(pClock) : std::make_shared<CSteadyClock>()),
+      m_start(m_pClock->Now()) {
+    const size_t nSize = m_description.Bytes().size();
+    const size_t nChunks = (nSize + kChunkPayload - 1) / kChunkPayload;
+    m_chunks =
+        Split(m_description.Bytes(), static_cast<int>(std::min<size_t>(nChunks, kMostChunks)));
+}
+
+void CBoardModel::SetFault(EBoardFault fault, std::optional<uint8_t> nOnlyLetter) {
     std::lock_guard lock(m_mutex);
     m_fault = fault;
+    m_nFaultLetter = nOnlyLetter;
+}
+
+void CBoardModel::SetChunkCount(int nChunks) {
+    std::lock_guard lock(m_mutex);
+    m_chunks = Split(m_description.Bytes(), std::clamp(nChunks, 0, kMostChunks));
+}
+
+int CBoardModel::ChunkCount() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_chunks.size());
 }
 
 std::chrono::microseconds CBoardModel::LineTime(size_t nBytes) {
@@ -62,8 +117,9 @@ std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes
         }
         nPos += nFrameSize;
         m_requests.push_back(request);
-        if (m_fault != EBoardFault::NoReply) {
-            replies.push_back(ApplyFault(Answer(request)));
+        std::vector<uint8_t> reply = Answer(request);
+        if (!reply.empty() && m_fault != EBoardFault::NoReply) {
+            replies.push_back(ApplyFault(std::move(reply), request[Protocol::kOffsetLetter]));
         }
     }
     m_pending.erase(m_pending.begin(), m_pending.begin() + nPos);
@@ -75,18 +131,62 @@ std::vector<std::vector<uint8_t>> CBoardModel::Requests() const {
     return m_requests;
 }
 
-std::vector<uint8_t> CBoardModel::Answer(const std::vector<uint8_t>& request) const {
+std::vector<uint8_t> CBoardModel::Answer(const std::vector<uint8_t>& request) {
+    const uint8_t nStart = request[Protocol::kOffsetStart];
     const uint8_t nLetter = request[Protocol::kOffsetLetter];
     uint8_t data[kReplyDataBytes] = {};
-    if (nLetter == Protocol::kLetterOpen) {
-        data[0] = m_nChunkCount;
+    if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterChunk &&
+        request.size() == Protocol::kChunkFrameSize) {
+        return AnswerChunk(request[Protocol::kOffsetData]);
+    }
+    if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterOpen) {
+        data[0] = static_cast<uint8_t>(m_chunks.size());
+        return BuildReply(nLetter, data);
+    }
+    if (nStart == Protocol::kStartChange && nLetter == Protocol::kLetterPrepareRead49) {
+        m_bPrepared49 = true;
+        return BuildReply(nLetter, data);
+    }
+    if (nStart == Protocol::kStartQuery) {
+        if (const SimItem* pItem = m_description.ItemForValue(nLetter)) {
+            if (nLetter == kValueCode49 && !std::exchange(m_bPrepared49, false)) {
+                return {};  // this value is only ready after a "}"
+            }
+            const long nValue = CurrentValue(*pItem);
+            // Index-based items count positions from 1.
+            PutWord(data, pItem->strKind == "1" ? nValue - pItem->nMin + 1 : nValue);
+            return BuildReply(nLetter, data);
+        }
+        if (const SimItem* pItem = m_description.ItemForRange(nLetter)) {
+            const bool bIndexed = pItem->strKind == "1";
+            PutWord(data, bIndexed ? 1 : pItem->nMin);
+            PutWord(data + 2, bIndexed ? pItem->nMax - pItem->nMin + 1 : pItem->nMax);
+            return BuildReply(nLetter, data);
+        }
     }
     return BuildReply(nLetter, data);
 }
 
-CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply) const {
+std::vector<uint8_t> CBoardModel::AnswerChunk(uint8_t nIndex) {
+    if (nIndex >= m_chunks.size()) {
+        return {};
+    }
+    std::vector<uint8_t> reply = {Protocol::kStartReply, nIndex};
+    reply.insert(reply.end(), m_chunks[nIndex].begin(), m_chunks[nIndex].end());
+    reply.push_back(XorChecksum(reply));
+    return reply;
+}
+
+CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply, uint8_t nLetter) {
     Reply result;
-    switch (m_fault) {
+    const bool bChunk = nLetter == Protocol::kLetterChunk;
+    const bool bApplies = !m_nFaultLetter || *m_nFaultLetter == nLetter;
+    // A chunk reply's byte 1 is its index; other replies' byte 2 is the letter.
+    const size_t nTagOffset = bChunk ? 1 : Protocol::kOffsetLetter;
+    auto reseal = [&reply] {
+        reply.back() = XorChecksum(std::span(reply).first(reply.size() - 1));
+    };
+    switch (bApplies ? m_fault : EBoardFault::None) {
         case EBoardFault::None:
         case EBoardFault::NoReply:
             break;
@@ -94,8 +194,8 @@ CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply) const {
             reply.back() ^= 0x01;
             break;
         case EBoardFault::WrongLetter:
-            reply[Protocol::kOffsetLetter] ^= 0x20;
-            reply.back() = XorChecksum(std::span(reply).first(reply.size() - 1));
+            reply[nTagOffset] ^= 0x20;
+            reseal();
             break;
         case EBoardFault::Garbage:
             reply = {0xFF, 0x00, 0x13, 0x37, 0xC0, 0xDE};
@@ -103,8 +203,77 @@ CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply) const {
         case EBoardFault::LateReply:
             result.delay = kLateReplyDelay;
             break;
+        case EBoardFault::CorruptChunks:
+            if (bChunk) {
+                // Only the first try of each chunk: a retry gets it whole.
+                int& nTries = m_chunkTries[reply[1]];
+                if (nTries++ == 0) {
+                    reply[reply.size() > 3 ? 2 : reply.size() - 1] ^= 0x10;
+                }
+            }
+            break;
+        case EBoardFault::ShortReply:
+            reply.resize(std::min<size_t>(reply.size(), 4));
+            break;
+        case EBoardFault::LostChunk:
+            if (bChunk && reply[1] == 1) {
+                reply[1] = 2;
+                reseal();
+            }
+            break;
     }
     result.delay += kTurnaround + LineTime(reply.size());
     result.bytes = std::move(reply);
     return result;
+}
+
+double CBoardModel::SecondsRunning() const {
+    return std::chrono::duration<double>(m_pClock->Now() - m_start).count();
+}
+
+long CBoardModel::CurrentValue(const SimItem& item) const {
+    long nValue = item.nValue;
+    if (item.nArray >= kHwVolt) {
+        nValue = HardwareValue(item, SecondsRunning());
+    }
+    return std::clamp(nValue, item.nMin, std::max(item.nMin, item.nMax));
+}
+
+long CBoardModel::HardwareValue(const SimItem& item, double dSeconds) const {
+    const double dIndex = static_cast<double>(item.nIndex);
+    const double dBase = static_cast<double>(item.nValue);
+    switch (item.nArray) {
+        case kHwVolt:
+            // Regulators ripple by a few tenths of a percent.
+            return std::lround(dBase * (1 + 0.004 * Wave(dSeconds, 7 + dIndex, dIndex)));
+        case kHwTemp: {
+            // The first sensor (the processor) swings widest, past its alarm
+            // at the top of each cycle; the others drift slowly.
+            const double dSwing = item.nIndex == 0 ? 10 : 4;
+            return std::lround(dBase + dSwing * Wave(dSeconds, 45 + 20 * dIndex, dIndex));
+        }
+        case kHwFan: {
+            if (item.nValue == 0) {
+                return 0;  // a stopped fan stays stopped
+            }
+            // Fans follow the processor's temperature around their set speed.
+            double dHeat = 0;
+            for (const SimItem& sensor : m_description.Items()) {
+                if (sensor.nArray == kHwTemp && sensor.nValue > 0) {
+                    dHeat =
+                        HardwareValue(sensor, dSeconds) / static_cast<double>(sensor.nValue) - 1;
+                    break;
+                }
+            }
+            return std::lround(dBase * (1 + 1.5 * dHeat + 0.01 * Wave(dSeconds, 3, dIndex)));
+        }
+        case kHwFrq:
+            // The processor clock steps back from boost now and then.
+            if (item.nIndex == 0) {
+                return std::lround(dBase - 0.06 * dBase * (1 + Wave(dSeconds, 13, 0)) / 2);
+            }
+            return item.nValue;
+        default:
+            return item.nValue;
+    }
 }

@@ -2,22 +2,33 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
+
+#include "platform/IClock.h"
+#include "sim/CBoardDescription.h"
 
 // Ways the simulated board can misbehave, to test how the link copes.
 enum class EBoardFault {
     None,
     NoReply,        // stays silent
     WrongChecksum,  // right start and letter, checksum off by one bit
-    WrongLetter,    // a checked reply to another letter
+    WrongLetter,    // a checked reply to another letter (a chunk: another index)
     Garbage,        // bytes that are no frame
     LateReply,      // a good reply, but after the 100 ms the link waits
+    CorruptChunks,  // the first reply to each chunk has a damaged byte
+    LostChunk,      // chunk 1 is always answered as chunk 2
+    ShortReply,     // only the first four bytes of each reply
 };
 
 // The board's receiver as the link sees it: takes request bytes as they
-// arrive on the line and answers complete frames. Thread-safe.
+// arrive on the line and answers complete frames. It serves its description
+// as configuration chunks and answers each item's range and value reads;
+// monitored values move with time. Thread-safe.
 class CBoardModel {
 public:
     struct Reply {
@@ -30,10 +41,22 @@ public:
     static constexpr std::chrono::milliseconds kLateReplyDelay{180};
     // The receiver's own turn-around before it starts to send.
     static constexpr std::chrono::microseconds kTurnaround{500};
+    // Chunk text per reply: 243 bytes take 42 ms at 57600 baud, well inside 100 ms.
+    static constexpr size_t kChunkPayload = 240;
 
-    explicit CBoardModel(uint8_t nChunkCount = 3);
+    // The demo board, on the steady clock.
+    CBoardModel();
+    // pClock times the monitored values; nullptr means the steady clock.
+    explicit CBoardModel(CBoardDescription description, std::shared_ptr<IClock> pClock = nullptr);
 
-    void SetFault(EBoardFault fault);
+    // Spoils every reply, or with nOnlyLetter only replies to that letter
+    // (Protocol::kLetterChunk for the chunks).
+    void SetFault(EBoardFault fault, std::optional<uint8_t> nOnlyLetter = std::nullopt);
+
+    // Serves the description in n chunks of about equal size, 0 to 255; 0
+    // announces none.
+    void SetChunkCount(int nChunks);
+    int ChunkCount() const;
 
     // Takes bytes from the line; returns the replies to the frames they
     // complete, in order. Bytes that do not start a checked request frame
@@ -43,16 +66,30 @@ public:
     // Every complete, checked request received so far.
     std::vector<std::vector<uint8_t>> Requests() const;
 
+    const CBoardDescription& Description() const { return m_description; }
+    // The raw value the item reads at this moment.
+    long CurrentValue(const SimItem& item) const;
+
     // Time the line needs for n bytes at 57600 baud.
     static std::chrono::microseconds LineTime(size_t nBytes);
 
 private:
-    std::vector<uint8_t> Answer(const std::vector<uint8_t>& request) const;
-    Reply ApplyFault(std::vector<uint8_t> reply) const;
+    std::vector<uint8_t> Answer(const std::vector<uint8_t>& request);
+    std::vector<uint8_t> AnswerChunk(uint8_t nIndex);
+    Reply ApplyFault(std::vector<uint8_t> reply, uint8_t nLetter);
+    double SecondsRunning() const;
+    long HardwareValue(const SimItem& item, double dSeconds) const;
+
+    const CBoardDescription m_description;
+    const std::shared_ptr<IClock> m_pClock;
+    const IClock::TimePoint m_start;
 
     mutable std::mutex m_mutex;
-    uint8_t m_nChunkCount;
+    std::vector<std::vector<uint8_t>> m_chunks;
+    std::map<uint8_t, int> m_chunkTries;
     EBoardFault m_fault = EBoardFault::None;
+    std::optional<uint8_t> m_nFaultLetter;
+    bool m_bPrepared49 = false;
     std::vector<uint8_t> m_pending;
     std::vector<std::vector<uint8_t>> m_requests;
 };

@@ -6,8 +6,11 @@ CMemoryLine::CMemoryLine(std::shared_ptr<CBoardModel> pBoard, std::shared_ptr<IC
     : m_pBoard(std::move(pBoard)), m_pClock(std::move(pClock)) {}
 
 bool CMemoryLine::Write(std::span<const uint8_t> bytes) {
+    std::unique_lock lock(m_mutex);
+    m_bWriteWaiting = m_bHoldWrites;
+    m_released.wait(lock, [this] { return !m_bHoldWrites; });
+    m_bWriteWaiting = false;
     const IClock::TimePoint now = m_pClock->Now();
-    std::lock_guard lock(m_mutex);
     if (m_bWriteFails) {
         return false;
     }
@@ -37,6 +40,19 @@ ReadResult CMemoryLine::Read(std::span<uint8_t> buffer) {
         }
     }
     return result;
+}
+
+void CMemoryLine::HoldWrites(bool bHold) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bHoldWrites = bHold;
+    }
+    m_released.notify_all();
+}
+
+bool CMemoryLine::IsWriteHeld() const {
+    std::lock_guard lock(m_mutex);
+    return m_bWriteWaiting;
 }
 
 void CMemoryLine::SetWriteFails(bool bFails) {

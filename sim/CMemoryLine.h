@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,10 @@ public:
 
     // A line fault below the protocol: every write fails.
     void SetWriteFails(bool bFails);
+    // While held, a write blocks (as on a stuck radio link) until released.
+    void HoldWrites(bool bHold);
+    // True once a write is waiting on the hold.
+    bool IsWriteHeld() const;
 
     std::vector<SentFrame> Sent() const;
 
@@ -42,4 +47,7 @@ private:
     std::vector<SentFrame> m_sent;
     std::deque<PendingReply> m_replies;
     bool m_bWriteFails = false;
+    bool m_bHoldWrites = false;
+    bool m_bWriteWaiting = false;
+    std::condition_variable m_released;
 };

@@ -20,19 +20,27 @@ const std::map<std::string_view, EBoardFault> kFaultNames = {
     {"wrong-letter", EBoardFault::WrongLetter},
     {"garbage", EBoardFault::Garbage},
     {"late", EBoardFault::LateReply},
+    {"corrupt-chunks", EBoardFault::CorruptChunks},
+    {"lost-chunk", EBoardFault::LostChunk},
+    {"short", EBoardFault::ShortReply},
 };
 
 void PrintUsage(std::FILE* pOut) {
     std::fputs(
-        "Usage: tunevo-board --link PATH [--chunks N] [--fault KIND]\n"
+        "Usage: tunevo-board --link PATH [--board FILE] [--chunks N] [--fault KIND]\n"
         "\n"
         "Serves a simulated Tunevo board on a pseudo-terminal and makes PATH a\n"
         "symbolic link to it. With PATH /tmp/x/rfcomm5, run tunevo with\n"
         "TUNEVO_PORT_PATTERN=/tmp/x/rfcomm%d and it finds the board on port 5.\n"
         "\n"
         "  --link PATH    where to put the link to the terminal (required)\n"
-        "  --chunks N     configuration chunks the board announces, 0 to 255 (3)\n"
-        "  --fault KIND   none, no-reply, bad-checksum, wrong-letter, garbage, late\n"
+        "  --board FILE   the board description to serve (the built-in demo board)\n"
+        "  --chunks N     serve the description in N chunks, 0 to 255\n"
+        "                 (default: as many as needed for 240 bytes each)\n"
+        "  --fault KIND   none, no-reply, bad-checksum, wrong-letter, garbage, late,\n"
+        "                 corrupt-chunks (first try of each chunk damaged),\n"
+        "                 lost-chunk (chunk 1 always answered as chunk 2),\n"
+        "                 short (replies cut to four bytes)\n"
         "  --help         this text\n"
         "\n"
         "Runs until interrupted (Ctrl+C) or terminated.\n",
@@ -53,7 +61,8 @@ bool ParseChunks(const char* pszText, int& nChunks) {
 
 int main(int argc, char** argv) {
     std::string strLink;
-    int nChunks = 3;
+    std::string strBoardFile;
+    int nChunks = -1;
     EBoardFault fault = EBoardFault::None;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -64,6 +73,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--link" && bHasValue) {
             strLink = argv[++i];
+        } else if (arg == "--board" && bHasValue) {
+            strBoardFile = argv[++i];
         } else if (arg == "--chunks" && bHasValue) {
             if (!ParseChunks(argv[++i], nChunks)) {
                 std::fprintf(stderr, "tunevo-board: --chunks takes a number from 0 to 255\n");
@@ -95,16 +106,25 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    auto pBoard = std::make_shared<CBoardModel>(static_cast<uint8_t>(nChunks));
+    CBoardDescription description = CBoardDescription::Demo();
+    std::string strError;
+    if (!strBoardFile.empty() && !description.LoadFile(strBoardFile, strError)) {
+        std::fprintf(stderr, "tunevo-board: %s\n", strError.c_str());
+        return 2;
+    }
+    auto pBoard = std::make_shared<CBoardModel>(std::move(description));
+    if (nChunks >= 0) {
+        pBoard->SetChunkCount(nChunks);
+    }
     pBoard->SetFault(fault);
     CPtyBoardServer server(pBoard);
-    std::string strError;
     if (!server.Start(strLink, strError)) {
         std::fprintf(stderr, "tunevo-board: %s\n", strError.c_str());
         return 1;
     }
-    std::printf("tunevo-board: serving on %s, linked at %s\n", server.TerminalPath().c_str(),
-                strLink.c_str());
+    std::printf("tunevo-board: serving %zu items in %d chunks on %s, linked at %s\n",
+                pBoard->Description().Items().size(), pBoard->ChunkCount(),
+                server.TerminalPath().c_str(), strLink.c_str());
     std::fflush(stdout);
 
     int nSignal = 0;

@@ -82,7 +82,8 @@ TEST_F(PtyLinkTest, ABoardThatAnswersGarbageIsNotTaken) {
 }
 
 TEST_F(PtyLinkTest, AnExchangeOverTheTerminalCarriesExactBytes) {
-    auto pModel = std::make_shared<CBoardModel>(7);
+    auto pModel = std::make_shared<CBoardModel>();
+    pModel->SetChunkCount(7);
     auto pPort = ServeAndOpen(pModel);
     ASSERT_NE(pPort, nullptr);
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "link/FrameCodec.h"
+#include "platform/CVirtualClock.h"
 #include "sim/CBoardModel.h"
 
 namespace {
@@ -8,7 +12,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 TEST(BoardModel, AnswersTheOpenFrameWithItsChunkCount) {
-    CBoardModel board(3);
+    CBoardModel board;
+    board.SetChunkCount(3);
     auto replies = board.Feed(BuildOpenFrame());
     ASSERT_EQ(replies.size(), 1u);
     // 53^05^01^03 = 54, worked by hand.
@@ -74,6 +79,120 @@ TEST(BoardModel, InjectsEachFault) {
     auto late = board.Feed(request);
     EXPECT_EQ(IsValidReply(late[0].bytes, 's'), EReplyCheck::Valid);
     EXPECT_GT(late[0].delay, std::chrono::milliseconds(100));
+}
+
+CBoardDescription Describe(const std::string& strText) {
+    CBoardDescription description;
+    std::string strError;
+    EXPECT_TRUE(description.Parse(strText, strError)) << strError;
+    return description;
+}
+
+Bytes OnlyReply(CBoardModel& board, const Bytes& request) {
+    auto replies = board.Feed(request);
+    return replies.size() == 1 ? replies[0].bytes : Bytes{};
+}
+
+TEST(BoardModel, ServesItsDescriptionAsChunksWithTheIndexInByteOne) {
+    CBoardModel board(Describe("AB"));
+    EXPECT_EQ(board.ChunkCount(), 1);
+    // 53^00^41^42 = 50.
+    EXPECT_EQ(OnlyReply(board, BuildChunkRequest(0)), (Bytes{0x53, 0x00, 0x41, 0x42, 0x50}));
+    EXPECT_TRUE(board.Feed(BuildChunkRequest(1)).empty());  // no such chunk
+
+    // Split as asked; every reply fits the 100 ms an exchange waits.
+    CBoardModel demo;
+    EXPECT_GE(demo.ChunkCount(), 8);
+    std::string strJoined;
+    for (int i = 0; i < demo.ChunkCount(); ++i) {
+        Bytes reply = OnlyReply(demo, BuildChunkRequest(static_cast<uint8_t>(i)));
+        ASSERT_GE(reply.size(), 3u);
+        strJoined.append(reply.begin() + 2, reply.end() - 1);
+        EXPECT_LT(demo.Feed(BuildChunkRequest(static_cast<uint8_t>(i)))[0].delay,
+                  std::chrono::milliseconds(60));
+    }
+    EXPECT_EQ(strJoined, demo.Description().Bytes());
+}
+
+TEST(BoardModel, AnswersRangeAndValueReadsInTheItemsEncoding) {
+    CBoardModel board(
+        Describe("[Over_Volt]\nCount=2\n1=idx,1,1,10,20,12,1,1,0,0,65,97,12,1\n"
+                 "2=plain,2,1,0,65535,4660,1,1,0,0,66,98,4660,1\n"));
+    // Index-based: positions 1..11, value 12 is position 3. 53^05^61^01^0B = 3D.
+    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'a')),
+              (Bytes{0x53, 0x05, 0x61, 0x01, 0x00, 0x0B, 0x00, 0x3D}));
+    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'A')),
+              (Bytes{0x53, 0x05, 0x41, 0x03, 0x00, 0x00, 0x00, 0x14}));
+    // Plain: 0x1234 little-endian.
+    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'B')),
+              (Bytes{0x53, 0x05, 0x42, 0x34, 0x12, 0x00, 0x00, 0x32}));
+    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'b')),
+              (Bytes{0x53, 0x05, 0x62, 0x00, 0x00, 0xFF, 0xFF, 0x34}));
+}
+
+TEST(BoardModel, AnswersValueCode49OnlyOnceAfterThePreparation) {
+    CBoardModel board(
+        Describe("[Over_Freq]\nCount=1\n1=pcie,3,0,900,1100,1000,1,10,0,0,49,104,1000,1\n"));
+    const Bytes read = BuildCommandFrame(0xD3, 49);
+    EXPECT_TRUE(board.Feed(read).empty());
+    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0x53, 0x7D)).size(), 8u);
+    const Bytes value = OnlyReply(board, read);
+    ASSERT_EQ(value.size(), 8u);
+    EXPECT_EQ(value[3] + 256 * value[4], 1000);
+    EXPECT_TRUE(board.Feed(read).empty());
+}
+
+TEST(BoardModel, RefusesADescriptionWhoseLettersClash) {
+    CBoardDescription description;
+    std::string strError;
+    EXPECT_FALSE(description.Parse(
+        "[HW_Fan]\nCount=2\n1=a,3,0,0,9,1,1,1,0,0,85,0,1,1\n2=b,3,0,0,9,1,1,1,0,0,85,0,1,1\n",
+        strError));
+    EXPECT_NE(strError.find("'b'"), std::string::npos);
+    // "p" is the power-status letter.
+    EXPECT_FALSE(
+        description.Parse("[HW_Fan]\nCount=1\n1=a,3,0,0,9,1,1,1,0,0,112,0,1,1\n", strError));
+    // A short line is served as text but answers nothing.
+    ASSERT_TRUE(description.Parse("[HW_Fan]\nCount=1\n1=a,3,0\n", strError));
+    EXPECT_TRUE(description.Items().empty());
+}
+
+TEST(BoardModel, MonitoredValuesMoveWithinTheirBoundsAndAStoppedFanStaysStopped) {
+    auto pClock = std::make_shared<CVirtualClock>();
+    CBoardModel board(CBoardDescription::Demo(), pClock);
+    const auto& items = board.Description().Items();
+    auto find = [&](const std::string& strName) {
+        return *std::ranges::find(items, strName, &SimItem::strName);
+    };
+    const SimItem cpu = find("CPU");
+    const SimItem cpuFan = find("CPU Fan");
+    const SimItem stopped = find("Chassis Fan 2");
+    long nCoolest = 1000, nHottest = 0, nFanWhenCool = 0, nFanWhenHot = 0;
+    std::set<long> volts;
+    std::stop_source stop;
+    for (int nSecond = 0; nSecond < 600; ++nSecond) {
+        for (const SimItem& item : items) {
+            const long nValue = board.CurrentValue(item);
+            EXPECT_GE(nValue, item.nMin);
+            EXPECT_LE(nValue, item.nMax);
+        }
+        const long nTemp = board.CurrentValue(cpu);
+        if (nTemp < nCoolest) {
+            nCoolest = nTemp;
+            nFanWhenCool = board.CurrentValue(cpuFan);
+        }
+        if (nTemp > nHottest) {
+            nHottest = nTemp;
+            nFanWhenHot = board.CurrentValue(cpuFan);
+        }
+        EXPECT_EQ(board.CurrentValue(stopped), 0);
+        volts.insert(board.CurrentValue(find("+12V")));
+        pClock->SleepFor(std::chrono::seconds(1), stop.get_token());
+    }
+    EXPECT_GE(nHottest, 70);  // past the processor's alarm threshold at times
+    EXPECT_LT(nCoolest, 60);
+    EXPECT_GT(nFanWhenHot, nFanWhenCool);
+    EXPECT_GT(volts.size(), 5u);
 }
 
 }  // namespace
