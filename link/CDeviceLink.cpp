@@ -4,6 +4,7 @@
 #include <cassert>
 #include <optional>
 
+#include "data/CBoardConfig.h"
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
 #include "link/PortSearch.h"
@@ -82,7 +83,12 @@ CDeviceLink::~CDeviceLink() {
     m_searchThread.Join();
     m_dispatcherThread.Join();
     m_powerPollThread.Join();
+    m_loadThread.Join();
     m_pPort.reset();
+    if (m_pDispatcher) {
+        // The load thread made the configuration object; it goes with the link.
+        CBoardConfig::Destroy();
+    }
 }
 
 void CDeviceLink::SetListener(ILinkListener* pListener) {
@@ -124,9 +130,43 @@ void CDeviceLink::StartLink() {
         return;
     }
     m_nErrorCount.store(0);
+    m_nRefreshMode.store(kRefreshNone);
+    m_bLoaded.store(false);
     m_pDispatcher = std::make_unique<CRequestDispatcher>();
+    m_pDispatcher->SetHandler(ERequest::Refresh, [this] { RunRefreshRequest(); });
     m_dispatcherThread.Start([this] { m_pDispatcher->Run(m_stop.get_token()); },
                              CWorkerThread::EPriority::BelowNormal);
+    m_loadThread.Start([this] { RunLoad(); }, CWorkerThread::EPriority::Normal);
+}
+
+void CDeviceLink::RequestRefreshOverclock() {
+    if (!m_pDispatcher) {
+        return;
+    }
+    m_nRefreshMode.store(kRefreshOverclock);
+    m_pDispatcher->Post(ERequest::Refresh);
+}
+
+void CDeviceLink::RequestRefreshArray(int nArray) {
+    if (!m_pDispatcher) {
+        return;
+    }
+    m_nRefreshArray.store(nArray);
+    m_nRefreshMode.store(kRefreshOneArray);
+    // The power screen's polls come first; the request waits for the next wake.
+    if (m_nPowerPollState.load() != kPowerPolling) {
+        m_pDispatcher->Post(ERequest::Refresh);
+    }
+}
+
+BoardItemArray CDeviceLink::GetArray(EBoardArray array) const {
+    std::lock_guard lock(m_arrayMutex);
+    return ArrayOf(array);
+}
+
+std::u16string CDeviceLink::GetBoardVersion() const {
+    const CBoardConfig* pConfig = m_pBoardConfig.load();
+    return pConfig != nullptr ? pConfig->GetVersion() : std::u16string();
 }
 
 void CDeviceLink::CountChecksumFailure() {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <stop_token>
+#include <string>
 
+#include "link/BoardItem.h"
 #include "link/CBusyFlag.h"
 #include "link/CRequestDispatcher.h"
 #include "link/ILinkListener.h"
@@ -13,9 +16,11 @@
 #include "platform/IPortOpener.h"
 #include "platform/IRadio.h"
 
+class CBoardConfig;
+
 // The one object that talks to the board: it owns the port, the worker
-// threads and the request events, and reports through ILinkListener. It never
-// touches a window.
+// threads, the request events and the seven item arrays, and reports through
+// ILinkListener. It never touches a window.
 class CDeviceLink {
 public:
     // What the link needs from the machine; tests hand in fakes.
@@ -30,6 +35,10 @@ public:
     static constexpr int kPowerPolling = 200;
     // Checksum failures tolerated before every further one reports the link lost.
     static constexpr int kLinkLostErrorCount = 3000;
+    // Refresh modes: what the next refresh request reads.
+    static constexpr int kRefreshNone = 0;
+    static constexpr int kRefreshOverclock = 100;  // the three over-clock arrays
+    static constexpr int kRefreshOneArray = 200;   // the array numbered by the request
 
     // The real machine: rfcomm ports by TUNEVO_PORT_PATTERN, rfkill, steady clock.
     static Environment RealEnvironment();
@@ -55,9 +64,46 @@ public:
     // Ignored while a search runs or once a port is held.
     void StartPortSearch();
 
-    // Clears the error count and starts the dispatcher. Ignored without a
+    // Clears the error count and starts the dispatcher and the load thread,
+    // which downloads the board's configuration, fills the arrays, reads the
+    // over-clock values and ends with OnConfigLoaded(true). Ignored without a
     // port or when already started.
     void StartLink();
+
+    // Dispatcher requests: each stores its argument, wakes the dispatcher and
+    // returns at once. Mode 100 ends with OnOverclockRefreshed, mode 200 with
+    // OnArrayRefreshed. Ignored before StartLink.
+    void RequestRefreshOverclock();
+    // Stored but not started while the power screen polls; the next refresh
+    // request picks it up.
+    void RequestRefreshArray(int nArray);
+
+    // Reads the ratio items anew from the configuration and the board, and
+    // drops them when the board offers no ratio. Blocks the caller for the
+    // exchanges; before the configuration is loaded it does nothing.
+    void ReloadOverRatio();
+
+    // Reads every item's value, and its range where it asks for it, into the
+    // array. Waits up to 2 s for the port. Returns the outcome of the last
+    // well-formed value reply. Blocks the calling thread for the exchanges.
+    bool RefreshArray(EBoardArray array);
+
+    // Downloads the board's configuration into the file, replacing it. Skipped
+    // when the port is busy. Blocks the calling thread for the exchanges.
+    void DownloadConfig(const std::string& strPath);
+
+    // Copies of the arrays, taken under the lock the refreshes write under.
+    BoardItemArray GetArray(EBoardArray array) const;
+    BoardItemArray GetOverVolt() const { return GetArray(EBoardArray::OverVolt); }
+    BoardItemArray GetOverFreq() const { return GetArray(EBoardArray::OverFreq); }
+    BoardItemArray GetOverRatio() const { return GetArray(EBoardArray::OverRatio); }
+    BoardItemArray GetHwVolt() const { return GetArray(EBoardArray::HwVolt); }
+    BoardItemArray GetHwTemp() const { return GetArray(EBoardArray::HwTemp); }
+    BoardItemArray GetHwFan() const { return GetArray(EBoardArray::HwFan); }
+    BoardItemArray GetHwFrq() const { return GetArray(EBoardArray::HwFrq); }
+
+    // The loaded configuration's version text; empty until it is loaded.
+    std::u16string GetBoardVersion() const;
 
     // Starts the once-a-second power-status poll unless its thread still runs.
     void StartPowerPolling();
@@ -69,6 +115,8 @@ public:
     void PollPowerStatus();
 
     bool HasPort() const;
+    bool IsLoaded() const { return m_bLoaded.load(); }
+    int RefreshMode() const { return m_nRefreshMode.load(); }
     int ErrorCount() const { return m_nErrorCount.load(); }
     int PowerPollState() const { return m_nPowerPollState.load(); }
     bool IsPowerPollRunning() const;
@@ -86,11 +134,30 @@ private:
     void CountChecksumFailure();
     void RunPortSearch();
     void RunPowerPoll();
+    void RunLoad();
+    void RunRefreshRequest();
+    // The range and value exchanges of one item, on a copy of it.
+    void RefreshItem(EBoardArray array, BoardItem& item, std::stop_token stop);
+    // Appends a section's items from the loaded configuration to its array.
+    void LoadArray(EBoardArray array);
+    BoardItemArray& ArrayOf(EBoardArray array) {
+        return m_arrays[static_cast<size_t>(array) - kFirstArray];
+    }
+    const BoardItemArray& ArrayOf(EBoardArray array) const {
+        return m_arrays[static_cast<size_t>(array) - kFirstArray];
+    }
 
     const Environment m_environment;
     std::stop_source m_stop;
 
     std::atomic<ILinkListener*> m_pListener{nullptr};
+    // Published by the load thread once its documents are loaded.
+    std::atomic<CBoardConfig*> m_pBoardConfig{nullptr};
+
+    // Written by the refreshes on the link's threads, read by the screens:
+    // every access holds the lock, and no exchange is made while it is held.
+    mutable std::mutex m_arrayMutex;
+    std::array<BoardItemArray, kLastArray> m_arrays;
 
     mutable std::mutex m_portMutex;
     std::unique_ptr<ISerialPort> m_pPort;
@@ -99,10 +166,15 @@ private:
     CWorkerThread m_searchThread;
     CWorkerThread m_dispatcherThread;
     CWorkerThread m_powerPollThread;
+    CWorkerThread m_loadThread;
     std::atomic<bool> m_bSearching{false};
 
     CBusyFlag m_busy;
     std::atomic<int> m_nErrorCount{0};
+    std::atomic<bool> m_bLoaded{false};
+    std::atomic<bool> m_bLastResult{false};
+    std::atomic<int> m_nRefreshMode{kRefreshNone};
+    std::atomic<int> m_nRefreshArray{0};
     std::atomic<int> m_nPowerPollState{kPowerPollStopped};
 
     // Start and the poll thread's decision to end are made under this lock,

@@ -15,3 +15,20 @@ inline constexpr int kErrorConfigDownload = 5;
 inline constexpr const char* kTextConfigDownload = "Generate INIConfig fileerror \n";
 inline constexpr int kErrorApply = 7;
 inline constexpr const char* kTextApply = "Apply data error \n";
+
+// A value reply of a refresh failed its checksum; one kind and text per array
+// (the two over-clock frequency and ratio arrays share kind 9).
+inline constexpr int kErrorRefreshOverVolt = 8;
+inline constexpr int kErrorRefreshOverFreq = 9;
+inline constexpr int kErrorRefreshOverRatio = 9;
+inline constexpr int kErrorRefreshHwVolt = 10;
+inline constexpr int kErrorRefreshHwTemp = 11;
+inline constexpr int kErrorRefreshHwFan = 12;
+inline constexpr int kErrorRefreshHwFrq = 13;
+inline constexpr const char* kTextRefreshOverVolt = "reflash Over_Volt error";
+inline constexpr const char* kTextRefreshOverFreq = "reflash Over_Freq error";
+inline constexpr const char* kTextRefreshOverRatio = "reflash Over_Ratio error";
+inline constexpr const char* kTextRefreshHwVolt = "reflash HW_Volt error";
+inline constexpr const char* kTextRefreshHwTemp = "reflash HW_Temp error";
+inline constexpr const char* kTextRefreshHwFan = "reflash HW_Fan error";
+inline constexpr const char* kTextRefreshHwFrq = "reflash HW_Frq error";

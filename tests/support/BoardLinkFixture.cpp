@@ -1,0 +1,87 @@
+#include "tests/support/BoardLinkFixture.h"
+
+#include "data/IniPaths.h"
+#include "sim/CFixedRadio.h"
+#include "sim/CMemoryPortOpener.h"
+
+void BoardLinkFixture::SetUp() {
+    m_strOldProgramDir = g_szProgramDir;
+    g_szProgramDir = m_dir.Path();
+}
+
+void BoardLinkFixture::TearDown() {
+    if (m_pLine) {
+        m_pLine->HoldWrites(false);
+    }
+    m_pLink.reset();
+    g_szProgramDir = m_strOldProgramDir;
+}
+
+void BoardLinkFixture::Connect(const std::string& strDescription) {
+    CBoardDescription description;
+    std::string strError;
+    ASSERT_TRUE(description.Parse(strDescription, strError)) << strError;
+    m_pBoard = std::make_shared<CBoardModel>(std::move(description), m_pClock);
+    m_pLine = std::make_shared<CMemoryLine>(m_pBoard, m_pClock);
+    auto pOpener = std::make_shared<CMemoryPortOpener>();
+    pOpener->Attach(0, m_pLine);
+    m_pLink = std::make_unique<CDeviceLink>(
+        CDeviceLink::Environment{pOpener, std::make_shared<CFixedRadio>(), m_pClock});
+    m_pLink->SetListener(&m_listener);
+    m_pLink->StartPortSearch();
+    ASSERT_TRUE(m_listener.WaitForCount("OnLinkState", 1));
+    ASSERT_EQ(m_listener.Count("OnLinkState", true), 1u);
+}
+
+void BoardLinkFixture::StartAndLoad() {
+    m_pLink->StartLink();
+    ASSERT_TRUE(m_listener.WaitForCount("OnConfigLoaded", 1));
+}
+
+std::string BoardLinkFixture::Item(const std::string& strName, const std::string& strKind,
+                                   const std::string& strRangeAtLoad, long nMin, long nMax,
+                                   long nValue, int nValueCmd, int nRangeCmd) {
+    const std::string strValue = std::to_string(nValue);
+    return strName + "," + strKind + "," + strRangeAtLoad + "," + std::to_string(nMin) + "," +
+           std::to_string(nMax) + "," + strValue + ",1,1,0,0," + std::to_string(nValueCmd) + "," +
+           std::to_string(nRangeCmd) + "," + strValue + ",1";
+}
+
+std::string BoardLinkFixture::Section(const std::string& strName,
+                                      const std::vector<std::string>& items) {
+    std::string strText = "[" + strName + "]\nCount=" + std::to_string(items.size()) + "\n";
+    for (size_t i = 0; i < items.size(); ++i) {
+        strText += std::to_string(i + 1) + "=" + items[i] + "\n";
+    }
+    return strText;
+}
+
+std::vector<BoardLinkFixture::Bytes> BoardLinkFixture::Sent(size_t nFrom) const {
+    std::vector<Bytes> frames;
+    const auto sent = m_pLine->Sent();
+    for (size_t i = nFrom; i < sent.size(); ++i) {
+        frames.push_back(sent[i].bytes);
+    }
+    return frames;
+}
+
+size_t BoardLinkFixture::CountSent(const Bytes& frame) const {
+    size_t nCount = 0;
+    for (const Bytes& sent : Sent()) {
+        nCount += sent == frame ? 1 : 0;
+    }
+    return nCount;
+}
+
+std::vector<long> BoardLinkFixture::Waits(size_t nFrom) const {
+    std::vector<long> waits;
+    const auto sleeps = m_pClock->Sleeps();
+    for (size_t i = nFrom; i < sleeps.size(); ++i) {
+        waits.push_back(static_cast<long>(sleeps[i].count()));
+    }
+    return waits;
+}
+
+std::string BoardLinkFixture::BoardFile() const {
+    return m_dir.ReadFile("BiosConf_Kolt_V120.ini");
+}

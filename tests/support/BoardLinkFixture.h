@@ -1,0 +1,54 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/CDeviceLink.h"
+#include "platform/CVirtualClock.h"
+#include "sim/CBoardModel.h"
+#include "sim/CMemoryLine.h"
+#include "tests/support/CRecordingListener.h"
+#include "tests/support/TempDir.h"
+
+// A link connected over an in-memory line to a board model that serves a
+// given description, on a virtual clock, with the program directory in a
+// temporary folder.
+class BoardLinkFixture : public testing::Test {
+protected:
+    using Bytes = std::vector<uint8_t>;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Serves the description and finds the board; the link is not started.
+    void Connect(const std::string& strDescription);
+    // Starts the link and waits for the start-up load to finish.
+    void StartAndLoad();
+
+public:
+    // One item line: name, kind, range-at-load, min, max, value, value and range codes.
+    static std::string Item(const std::string& strName, const std::string& strKind,
+                            const std::string& strRangeAtLoad, long nMin, long nMax, long nValue,
+                            int nValueCmd, int nRangeCmd);
+    // A section holding the given item lines.
+    static std::string Section(const std::string& strName, const std::vector<std::string>& items);
+
+protected:
+    // Frames the link has sent so far, from the given position on.
+    std::vector<Bytes> Sent(size_t nFrom = 0) const;
+    size_t CountSent(const Bytes& frame) const;
+    // Waits the link made so far, from the given position on, in milliseconds.
+    std::vector<long> Waits(size_t nFrom = 0) const;
+    std::string BoardFile() const;
+
+    TempDir m_dir;
+    std::string m_strOldProgramDir;
+    std::shared_ptr<CVirtualClock> m_pClock = std::make_shared<CVirtualClock>();
+    std::shared_ptr<CBoardModel> m_pBoard;
+    std::shared_ptr<CMemoryLine> m_pLine;
+    CRecordingListener m_listener;
+    std::unique_ptr<CDeviceLink> m_pLink;
+};

@@ -1,0 +1,158 @@
+// The configuration download and the start-up load, on a virtual clock.
+
+#include "data/IniPaths.h"
+#include "link/BoardItem.h"
+#include "link/FrameCodec.h"
+#include "link/LinkErrors.h"
+#include "link/Protocol.h"
+#include "tests/support/BoardLinkFixture.h"
+
+namespace {
+
+using ConfigDownloadTest = BoardLinkFixture;
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kOpen = {0xD3, 0x01, 0x01, 0xD3};
+// D3 02 7A i (i ^ AB), worked by hand.
+const Bytes kChunk0 = {0xD3, 0x02, 0x7A, 0x00, 0xAB};
+const Bytes kChunk1 = {0xD3, 0x02, 0x7A, 0x01, 0xAA};
+const Bytes kChunk2 = {0xD3, 0x02, 0x7A, 0x02, 0xA9};
+
+const std::string kBoard =
+    "[Version]\nVer=T-1\n" +
+    BoardLinkFixture::Section(
+        "Over_Volt", {BoardLinkFixture::Item("Vcore", "2", "0", 800, 1700, 1250, 65, 97)}) +
+    BoardLinkFixture::Section("HW_Fan",
+                              {BoardLinkFixture::Item("CPU Fan", "3", "0", 0, 5000, 1450, 85, 0)});
+
+// The text without its middle third, as a board in three chunks would lose chunk 1.
+std::string WithoutMiddleThird(const std::string& strText) {
+    const size_t nSize = strText.size();
+    return strText.substr(0, nSize / 3) + strText.substr(2 * nSize / 3);
+}
+
+TEST_F(ConfigDownloadTest, ThreeGoodChunksLandBackToBackInTheBoardFile) {
+    Connect(kBoard);
+    m_pBoard->SetChunkCount(3);
+    const size_t nWaitsBefore = Waits().size();
+    StartAndLoad();
+    EXPECT_EQ(BoardFile(), kBoard);
+    // After the search's own open frame: open, then the three chunks once each.
+    const std::vector<Bytes> sent = Sent(1);
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(std::vector<Bytes>(sent.begin(), sent.begin() + 4),
+              (std::vector<Bytes>{kOpen, kChunk0, kChunk1, kChunk2}));
+    // Open exchange, its pause, then one exchange per chunk with no pause between.
+    const std::vector<long> waits = Waits(nWaitsBefore);
+    EXPECT_EQ(std::vector<long>(waits.begin(), waits.begin() + 5),
+              (std::vector<long>{100, 100, 100, 100, 100}));
+    EXPECT_EQ(m_pLink->GetBoardVersion(), u"T-1");
+}
+
+TEST_F(ConfigDownloadTest, AChunkAnsweredWithAnotherIndexIsSkippedAfterSixTries) {
+    Connect(kBoard);
+    m_pBoard->SetChunkCount(3);
+    m_pBoard->SetFault(EBoardFault::LostChunk);
+    StartAndLoad();
+    EXPECT_EQ(CountSent(kChunk1), 6u);
+    EXPECT_EQ(CountSent(kChunk2), 1u);
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 1u);
+    EXPECT_EQ(BoardFile(), WithoutMiddleThird(kBoard));
+    EXPECT_EQ(m_listener.Count("OnConfigLoaded", true), 1u);
+}
+
+TEST_F(ConfigDownloadTest, ADamagedChunkIsAskedForAgainAndCountedNotReportedAsLinkLost) {
+    Connect(kBoard);
+    m_pBoard->SetChunkCount(3);
+    m_pBoard->SetFault(EBoardFault::CorruptChunks);
+    StartAndLoad();
+    EXPECT_EQ(BoardFile(), kBoard);
+    EXPECT_EQ(CountSent(kChunk0), 2u);
+    EXPECT_EQ(CountSent(kChunk2), 2u);
+    EXPECT_EQ(m_pLink->ErrorCount(), 3);
+    EXPECT_EQ(m_listener.Count("OnLinkState", false), 0u);
+    EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
+}
+
+TEST_F(ConfigDownloadTest, ABoardWithNoChunksLeavesAnEmptyFileAndEmptyArrays) {
+    m_dir.WriteFile("BiosConf_Kolt_V120.ini", kBoard);  // from an earlier board
+    Connect(kBoard);
+    m_pBoard->SetChunkCount(0);
+    StartAndLoad();
+    EXPECT_EQ(BoardFile(), "");
+    EXPECT_EQ(CountSent(kChunk0), 0u);
+    EXPECT_TRUE(m_pLink->GetOverVolt().empty());
+    EXPECT_TRUE(m_pLink->GetHwFan().empty());
+    EXPECT_EQ(m_pLink->GetBoardVersion(), u"");
+}
+
+TEST_F(ConfigDownloadTest, AnOpenReplyOfFourBytesIsRefusedEvenWhenItsBytesAreRight) {
+    Connect(kBoard);
+    m_pBoard->SetFault(EBoardFault::ShortReply, Protocol::kLetterOpen);
+    StartAndLoad();
+    EXPECT_EQ(CountSent(kChunk0), 0u);
+    EXPECT_EQ(BoardFile(), "");
+}
+
+TEST_F(ConfigDownloadTest, AFileThatCannotBeWrittenIsReportedAndNothingIsAsked) {
+    g_szProgramDir = m_dir.Path() + "/no-such-folder";
+    Connect(kBoard);
+    StartAndLoad();
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 1u);
+    EXPECT_EQ(CountSent(kOpen), 1u);  // only the search's
+    EXPECT_TRUE(m_pLink->GetOverVolt().empty());
+}
+
+TEST_F(ConfigDownloadTest, NamesOutsideAsciiComeThroughAndTheFileStaysByteForByte) {
+    const std::string strBoard =
+        Section("HW_Temp",
+                {Item("Temp\xC3\xA9rature \xE6\xB8\xA9\xE5\xBA\xA6", "3", "0", 0, 125, 40, 81, 0),
+                 Item("VRM", "3", "0", 0, 125, 55, 82, 0)});
+    Connect(strBoard);
+    StartAndLoad();
+    EXPECT_EQ(BoardFile(), strBoard);
+    const BoardItemArray temps = m_pLink->GetHwTemp();
+    ASSERT_EQ(temps.size(), 2u);
+    EXPECT_FALSE(temps[0].Name.empty());
+    EXPECT_EQ(temps[0].Value, u"40");
+    EXPECT_EQ(temps[0].ValueCmd, u"81");
+    EXPECT_EQ(temps[1].Name, u"VRM");
+}
+
+TEST_F(ConfigDownloadTest, TheLoadReadsTheOverclockArraysInOrderAndLeavesTheMonitorOnesUnread) {
+    Connect(CBoardDescription::Demo().Bytes());
+    StartAndLoad();
+    EXPECT_EQ(BoardFile(), m_pBoard->Description().Bytes());
+    EXPECT_EQ(m_pLink->GetOverVolt().size(), 6u);
+    EXPECT_EQ(m_pLink->GetOverFreq().size(), 4u);
+    EXPECT_EQ(m_pLink->GetOverRatio().size(), 2u);
+    EXPECT_EQ(m_pLink->GetHwVolt().size(), 5u);
+    EXPECT_EQ(m_pLink->GetHwTemp().size(), 4u);
+    EXPECT_EQ(m_pLink->GetHwFan().size(), 4u);
+    EXPECT_EQ(m_pLink->GetHwFrq().size(), 3u);
+    EXPECT_TRUE(m_pLink->IsLoaded());
+    EXPECT_EQ(m_listener.Reports().back().strOperation, "OnConfigLoaded");
+
+    // Value reads in item order: letters A..F, then G, 1, H, I, then J, K.
+    std::vector<uint8_t> valueLetters;
+    for (const Bytes& frame : Sent()) {
+        if (frame.size() == Protocol::kCommandFrameSize && frame[0] == Protocol::kStartQuery &&
+            frame[2] < 'a' && frame[2] != Protocol::kLetterPowerStatus) {
+            valueLetters.push_back(frame[2]);
+        }
+    }
+    EXPECT_EQ(valueLetters,
+              (std::vector<uint8_t>{'A', 'B', 'C', 'D', 'E', 'F', 'G', '1', 'H', 'I', 'J', 'K'}));
+    // The board's own values, decoded by kind.
+    EXPECT_EQ(m_pLink->GetOverVolt()[0].Value, u"1250");
+    EXPECT_EQ(m_pLink->GetOverVolt()[2].Value, u"135");  // kind 4
+    EXPECT_EQ(m_pLink->GetOverVolt()[5].Value, u"68");   // kind 1, base 50
+    EXPECT_EQ(m_pLink->GetOverVolt()[5].Min, u"50");
+    EXPECT_EQ(m_pLink->GetOverVolt()[5].Max, u"100");
+    EXPECT_EQ(m_pLink->GetOverFreq()[1].Value, u"1000");  // code 49
+    EXPECT_EQ(m_pLink->GetOverRatio()[0].Value, u"49");
+    EXPECT_EQ(m_pLink->GetOverRatio()[0].Max, u"60");
+    EXPECT_EQ(m_pLink->GetBoardVersion(), u"TVB-Z790-1.02");
+}
+
+}  // namespace
