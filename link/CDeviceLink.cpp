@@ -169,6 +169,12 @@ std::u16string CDeviceLink::GetBoardVersion() const {
     return pConfig != nullptr ? pConfig->GetVersion() : std::u16string();
 }
 
+void CDeviceLink::ReportLinkLost() {
+    if (!m_stop.stop_requested()) {
+        Report([](ILinkListener& listener) { listener.OnLinkState(false); });
+    }
+}
+
 void CDeviceLink::CountChecksumFailure() {
     if (m_nErrorCount.fetch_add(1) + 1 > kLinkLostErrorCount) {
         Report([](ILinkListener& listener) { listener.OnLinkState(false); });
@@ -228,7 +234,7 @@ void CDeviceLink::PollPowerStatus() {
         }
         Exchange exchange = Transact(*pPort, clock, frame, stop);
         if (!exchange.bWritten) {
-            Report([](ILinkListener& listener) { listener.OnLinkState(false); });
+            ReportLinkLost();
             continue;
         }
         EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterPowerStatus);

@@ -129,6 +129,8 @@ private:
         }
     }
 
+    // A write failed: the link is lost, unless the failure came from teardown.
+    void ReportLinkLost();
     ISerialPort* Port() const;
     // Adds one checksum failure; past the limit each one reports the link lost.
     void CountChecksumFailure();

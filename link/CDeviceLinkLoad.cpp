@@ -74,9 +74,7 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
 
     const Exchange open = Transact(*pPort, clock, BuildOpenFrame(), stop);
     if (!open.bWritten) {
-        if (!stop.stop_requested()) {
-            Report([](ILinkListener& listener) { listener.OnLinkState(false); });
-        }
+        ReportLinkLost();
         return;
     }
     const int nChunks = ChunkCountOf(open);
@@ -92,9 +90,7 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
         for (int nTry = 0; nTry < kChunkTries && !bGot && !stop.stop_requested(); ++nTry) {
             const Exchange exchange = Transact(*pPort, clock, request, stop);
             if (!exchange.bWritten) {
-                if (!stop.stop_requested()) {
-                    Report([](ILinkListener& listener) { listener.OnLinkState(false); });
-                }
+                ReportLinkLost();
                 continue;
             }
             switch (CheckChunk(exchange, nIndex)) {

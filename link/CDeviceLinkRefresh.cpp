@@ -139,11 +139,10 @@ void CDeviceLink::RefreshItem(EBoardArray array, BoardItem& item, std::stop_toke
 
     const long nValueCode = WToL(item.ValueCmd);
     if (nValueCode == kValueCode49) {
-        // The board answers this value only after "}"; its reply says nothing.
-        const Exchange prepare = Transact(
-            *pPort, clock,
-            BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPrepareRead49), stop);
-        static_cast<void>(prepare);
+        // The board answers this value only after "}"; the reply to "}"
+        // itself carries nothing, so only the exchange's wait matters.
+        Transact(*pPort, clock,
+                 BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPrepareRead49), stop);
         clock.SleepFor(kPrepareSettle, stop);
     }
 
@@ -151,9 +150,7 @@ void CDeviceLink::RefreshItem(EBoardArray array, BoardItem& item, std::stop_toke
     const Exchange exchange =
         Transact(*pPort, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
     if (!exchange.bWritten) {
-        if (!stop.stop_requested()) {
-            Report([](ILinkListener& listener) { listener.OnLinkState(false); });
-        }
+        ReportLinkLost();
         return;
     }
     const EReplyCheck check = CheckItemReply(exchange, nLetter);
