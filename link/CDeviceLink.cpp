@@ -216,17 +216,23 @@ void CDeviceLink::RunPowerPoll() {
     }
 }
 
+CDeviceLink::PortUse CDeviceLink::UsePort(EBusyDiscipline discipline) {
+    PortUse use;
+    use.pPort = Port();
+    if (use.pPort != nullptr) {
+        use.hold = m_busy.Take(discipline, *m_environment.pClock, m_stop.get_token());
+    }
+    return use;
+}
+
 void CDeviceLink::PollPowerStatus() {
-    ISerialPort* pPort = Port();
-    if (pPort == nullptr) {
+    const PortUse use = UsePort(EBusyDiscipline::Skip);
+    if (!use) {
         return;
     }
+    ISerialPort* pPort = use.pPort;
     IClock& clock = *m_environment.pClock;
     const std::stop_token stop = m_stop.get_token();
-    CBusyFlag::Hold hold = m_busy.Take(EBusyDiscipline::Skip, clock, stop);
-    if (!hold) {
-        return;
-    }
     const Frame frame = BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPowerStatus);
     for (int nTry = 0; nTry < kCommandTries; ++nTry) {
         if (stop.stop_requested()) {

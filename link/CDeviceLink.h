@@ -129,6 +129,17 @@ private:
         }
     }
 
+    // The port, held as the discipline says, for the length of one command.
+    struct PortUse {
+        ISerialPort* pPort = nullptr;
+        CBusyFlag::Hold hold;
+        // True when the command may use the port.
+        explicit operator bool() const { return pPort != nullptr && static_cast<bool>(hold); }
+    };
+    // Without a port the flag is not touched; otherwise it is taken (or
+    // waited for) as the discipline says, ending early on teardown.
+    PortUse UsePort(EBusyDiscipline discipline);
+
     // A write failed: the link is lost, unless the failure came from teardown.
     void ReportLinkLost();
     ISerialPort* Port() const;
@@ -139,7 +150,7 @@ private:
     void RunLoad();
     void RunRefreshRequest();
     // The range and value exchanges of one item, on a copy of it.
-    void RefreshItem(EBoardArray array, BoardItem& item, std::stop_token stop);
+    void RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item, std::stop_token stop);
     // Appends a section's items from the loaded configuration to its array.
     void LoadArray(EBoardArray array);
     BoardItemArray& ArrayOf(EBoardArray array) {

@@ -50,16 +50,13 @@ EChunkCheck CheckChunk(const Exchange& exchange, uint8_t nIndex) {
 }  // namespace
 
 void CDeviceLink::DownloadConfig(const std::string& strPath) {
-    ISerialPort* pPort = Port();
-    if (pPort == nullptr) {
-        return;
-    }
-    IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
-    CBusyFlag::Hold hold = m_busy.Take(EBusyDiscipline::Skip, clock, stop);
-    if (!hold) {
+    const PortUse use = UsePort(EBusyDiscipline::Skip);
+    if (!use) {
         return;  // the old file stays and is loaded as it is
     }
+    ISerialPort* pPort = use.pPort;
+    IClock& clock = *m_environment.pClock;
+    const std::stop_token stop = m_stop.get_token();
     auto reportFileError = [this] {
         Report([](ILinkListener& listener) {
             listener.OnLinkError(kErrorConfigDownload, kTextConfigDownload);

@@ -67,8 +67,8 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
     }
     m_bLastResult.store(false);
     const std::stop_token stop = m_stop.get_token();
-    CBusyFlag::Hold hold = m_busy.Take(EBusyDiscipline::WaitShort, *m_environment.pClock, stop);
-    if (!hold) {
+    const PortUse use = UsePort(EBusyDiscipline::WaitShort);
+    if (!use) {
         // Only the monitor page waits for word of a refresh it could not make.
         if (IsHardwareArray(array) && !stop.stop_requested()) {
             Report([array](ILinkListener& listener) {
@@ -92,7 +92,7 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
             item = ArrayOf(array)[i];
         }
         // The exchanges run on a copy, without the lock: screens stay free to read.
-        RefreshItem(array, item, stop);
+        RefreshItem(*use.pPort, array, item, stop);
         std::lock_guard lock(m_arrayMutex);
         BoardItemArray& items = ArrayOf(array);
         if (i < items.size() && items[i].Name == item.Name) {
@@ -104,15 +104,15 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
     return m_bLastResult.load();
 }
 
-void CDeviceLink::RefreshItem(EBoardArray array, BoardItem& item, std::stop_token stop) {
-    ISerialPort* pPort = Port();
+void CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item,
+                              std::stop_token stop) {
     IClock& clock = *m_environment.pClock;
     const bool bIndexed = item.Kind == u"1";
 
     if ((!m_bLoaded.load() && item.RangeAtLoad == u"1") || bIndexed) {
         const uint8_t nLetter = LetterOf(item.RangeCmd);
         const Exchange exchange =
-            Transact(*pPort, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
+            Transact(port, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
         if (exchange.bWritten) {
             const EReplyCheck check = CheckItemReply(exchange, nLetter);
             if (check != EReplyCheck::Malformed) {
@@ -141,14 +141,14 @@ void CDeviceLink::RefreshItem(EBoardArray array, BoardItem& item, std::stop_toke
     if (nValueCode == kValueCode49) {
         // The board answers this value only after "}"; the reply to "}"
         // itself carries nothing, so only the exchange's wait matters.
-        Transact(*pPort, clock,
+        Transact(port, clock,
                  BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPrepareRead49), stop);
         clock.SleepFor(kPrepareSettle, stop);
     }
 
     const uint8_t nLetter = static_cast<uint8_t>(nValueCode & 0xFF);
     const Exchange exchange =
-        Transact(*pPort, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
+        Transact(port, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
     if (!exchange.bWritten) {
         ReportLinkLost();
         return;
