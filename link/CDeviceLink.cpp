@@ -164,6 +164,11 @@ BoardItemArray CDeviceLink::GetArray(EBoardArray array) const {
     return ArrayOf(array);
 }
 
+size_t CDeviceLink::ArraySize(EBoardArray array) const {
+    std::lock_guard lock(m_arrayMutex);
+    return ArrayOf(array).size();
+}
+
 std::u16string CDeviceLink::GetBoardVersion() const {
     const CBoardConfig* pConfig = m_pBoardConfig.load();
     return pConfig != nullptr ? pConfig->GetVersion() : std::u16string();

@@ -151,6 +151,7 @@ private:
     void RunRefreshRequest();
     // The range and value exchanges of one item, on a copy of it.
     void RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item, std::stop_token stop);
+    size_t ArraySize(EBoardArray array) const;
     // Appends a section's items from the loaded configuration to its array.
     void LoadArray(EBoardArray array);
     BoardItemArray& ArrayOf(EBoardArray array) {

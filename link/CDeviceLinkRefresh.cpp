@@ -62,7 +62,8 @@ EReplyCheck CheckItemReply(const Exchange& exchange, uint8_t nLetter) {
 bool CDeviceLink::RefreshArray(EBoardArray array) {
     // Nothing to read is no failure: an empty array leaves the result alone,
     // so a board without frequency items does not report every refresh failed.
-    if (Port() == nullptr || GetArray(array).empty()) {
+    const size_t nCount = ArraySize(array);
+    if (Port() == nullptr || nCount == 0) {
         return m_bLastResult.load();
     }
     m_bLastResult.store(false);
@@ -76,11 +77,6 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
             });
         }
         return false;
-    }
-    size_t nCount = 0;
-    {
-        std::lock_guard lock(m_arrayMutex);
-        nCount = ArrayOf(array).size();
     }
     for (size_t i = 0; i < nCount && !stop.stop_requested(); ++i) {
         BoardItem item;
@@ -182,7 +178,7 @@ void CDeviceLink::RunRefreshRequest() {
         case kRefreshOverclock: {
             RefreshArray(EBoardArray::OverVolt);
             RefreshArray(EBoardArray::OverFreq);
-            if (!GetArray(EBoardArray::OverRatio).empty()) {
+            if (ArraySize(EBoardArray::OverRatio) != 0) {
                 RefreshArray(EBoardArray::OverRatio);
             }
             m_nRefreshMode.store(kRefreshNone);
