@@ -62,8 +62,7 @@ EReplyCheck CheckItemReply(const Exchange& exchange, uint8_t nLetter) {
 bool CDeviceLink::RefreshArray(EBoardArray array) {
     // Nothing to read is no failure: an empty array leaves the result alone,
     // so a board without frequency items does not report every refresh failed.
-    const size_t nCount = ArraySize(array);
-    if (Port() == nullptr || nCount == 0) {
+    if (Port() == nullptr || ArraySize(array) == 0) {
         return m_bLastResult.load();
     }
     m_bLastResult.store(false);
@@ -78,6 +77,7 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
         }
         return false;
     }
+    const size_t nCount = ArraySize(array);
     for (size_t i = 0; i < nCount && !stop.stop_requested(); ++i) {
         BoardItem item;
         {
