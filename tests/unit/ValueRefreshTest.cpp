@@ -185,4 +185,27 @@ TEST_F(ValueRefreshTest, ReloadingTheRatiosReadsTheirRangesAgain) {
     EXPECT_TRUE(m_pLink->IsLoaded());
 }
 
+// Screens read the arrays on their own thread whenever a report arrives;
+// under ThreadSanitizer this shows the reads and the refresh do not race.
+TEST_F(ValueRefreshTest, ScreensMayReadAnArrayWhileItIsBeingRefreshed) {
+    std::vector<std::string> items;
+    for (int i = 0; i < 8; ++i) {
+        items.push_back(Item("T" + std::to_string(i), "3", "0", 0, 125, 40 + i, 81 + i, 0));
+    }
+    Connect(Section("HW_Temp", items));
+    StartAndLoad();
+    std::thread refresher([this] {
+        for (int i = 0; i < 20; ++i) {
+            m_pLink->RefreshArray(EBoardArray::HwTemp);
+        }
+    });
+    for (int nRead = 0; nRead < 2000; ++nRead) {
+        for (const BoardItem& item : m_pLink->GetHwTemp()) {
+            ASSERT_EQ(item.Value, ToText(WToL(item.Value)));  // always a whole number text
+        }
+    }
+    refresher.join();
+    EXPECT_EQ(m_pLink->GetHwTemp().size(), 8u);
+}
+
 }  // namespace
