@@ -21,12 +21,12 @@ void BoardLinkFixture::Connect(const std::string& strDescription) {
     CBoardDescription description;
     std::string strError;
     ASSERT_TRUE(description.Parse(strDescription, strError)) << strError;
-    m_pBoard = std::make_shared<CBoardModel>(std::move(description), m_pClock);
-    m_pLine = std::make_shared<CMemoryLine>(m_pBoard, m_pClock);
+    m_pBoard = std::make_shared<CBoardModel>(std::move(description), m_pLinkClock);
+    m_pLine = std::make_shared<CMemoryLine>(m_pBoard, m_pLinkClock);
     auto pOpener = std::make_shared<CMemoryPortOpener>();
     pOpener->Attach(0, m_pLine);
     m_pLink = std::make_unique<CDeviceLink>(
-        CDeviceLink::Environment{pOpener, std::make_shared<CFixedRadio>(), m_pClock});
+        CDeviceLink::Environment{pOpener, std::make_shared<CFixedRadio>(), m_pLinkClock});
     m_pLink->SetListener(&m_listener);
     m_pLink->StartPortSearch();
     ASSERT_TRUE(m_listener.WaitForCount("OnLinkState", 1));

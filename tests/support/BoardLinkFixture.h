@@ -47,6 +47,8 @@ protected:
     TempDir m_dir;
     std::string m_strOldProgramDir;
     std::shared_ptr<CVirtualClock> m_pClock = std::make_shared<CVirtualClock>();
+    // The clock the link and the board run on; tests that need real time replace it.
+    std::shared_ptr<IClock> m_pLinkClock = m_pClock;
     std::shared_ptr<CBoardModel> m_pBoard;
     std::shared_ptr<CMemoryLine> m_pLine;
     CRecordingListener m_listener;

@@ -5,7 +5,10 @@
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
+#include "platform/CSteadyClock.h"
 #include "tests/support/BoardLinkFixture.h"
+
+#include <thread>
 
 namespace {
 
@@ -153,6 +156,20 @@ TEST_F(ConfigDownloadTest, TheLoadReadsTheOverclockArraysInOrderAndLeavesTheMoni
     EXPECT_EQ(m_pLink->GetOverRatio()[0].Value, u"49");
     EXPECT_EQ(m_pLink->GetOverRatio()[0].Max, u"60");
     EXPECT_EQ(m_pLink->GetBoardVersion(), u"TVB-Z790-1.02");
+}
+
+TEST_F(ConfigDownloadTest, TearingTheLinkDownMidLoadEndsItWithoutAReport) {
+    // Real time: the load thread is really between exchanges when the link goes.
+    m_pLinkClock = std::make_shared<CSteadyClock>();
+    Connect(CBoardDescription::Demo().Bytes());
+    m_pLink->StartLink();
+    ASSERT_TRUE(WaitUntil([&] { return CountSent(kChunk1) == 1; }));
+    m_pLink.reset();
+    const size_t nSent = Sent().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_EQ(Sent().size(), nSent);
+    EXPECT_EQ(m_listener.Count("OnConfigLoaded"), 0u);
+    EXPECT_EQ(m_listener.Count("OnLinkState", false), 0u);
 }
 
 }  // namespace
