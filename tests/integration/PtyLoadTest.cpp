@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -100,6 +101,20 @@ TEST_F(PtyLoadTest, ABoardThatCorruptsChunksStillLoadsCompletely) {
     EXPECT_EQ(m_pLink->GetBoardVersion(), u"small");
     EXPECT_EQ(m_pLink->ErrorCount(), 4);
     EXPECT_EQ(m_listener.Count("OnLinkState", false), 0u);
+}
+
+TEST_F(PtyLoadTest, TunevoBoardRefusesADescriptionItCannotServe) {
+    const std::string strLink = m_dir.Path() + "/rfcomm0";
+    const std::string strClash =
+        m_dir.WriteFile("clash.ini",
+                        "[HW_Fan]\nCount=2\n1=a,3,0,0,9,1,1,1,0,0,85,0,1,1\n"
+                        "2=b,3,0,0,9,1,1,1,0,0,85,0,1,1\n");
+    for (const std::string& strBoard : {strClash, m_dir.Path() + "/missing.ini"}) {
+        CChildProcess board(TUNEVO_BOARD_PROGRAM, {"--link", strLink, "--board", strBoard});
+        const int nStatus = board.WaitExit(10000);
+        EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 2) << strBoard;
+        EXPECT_FALSE(std::filesystem::exists(strLink));
+    }
 }
 
 }  // namespace
