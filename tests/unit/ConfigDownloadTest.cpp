@@ -116,7 +116,8 @@ TEST_F(ConfigDownloadTest, NamesOutsideAsciiComeThroughAndTheFileStaysByteForByt
     EXPECT_EQ(BoardFile(), strBoard);
     const BoardItemArray temps = m_pLink->GetHwTemp();
     ASSERT_EQ(temps.size(), 2u);
-    EXPECT_FALSE(temps[0].Name.empty());
+    // Read in the system's code page, which is UTF-8 here.
+    EXPECT_EQ(temps[0].Name, u"Temp\u00E9rature \u6E29\u5EA6");
     EXPECT_EQ(temps[0].Value, u"40");
     EXPECT_EQ(temps[0].ValueCmd, u"81");
     EXPECT_EQ(temps[1].Name, u"VRM");
