@@ -92,6 +92,11 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
                               [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
 }
 
+bool SortsBeforeNoCase(std::u16string_view a, std::u16string_view b) {
+    return std::ranges::lexicographical_compare(
+        a, b, [](char16_t x, char16_t y) { return FoldCase(x) < FoldCase(y); });
+}
+
 bool ParseItem(std::u16string_view line, BoardItem& item) {
     std::u16string tokens[kItemTokens];
     size_t nTokens = 0;

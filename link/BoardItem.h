@@ -59,6 +59,8 @@ long WToL(std::u16string_view text);
 std::u16string ToText(long nValue);
 // Equal regardless of the case of A to Z.
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
+// Text order regardless of case: "10" sorts before "9".
+bool SortsBeforeNoCase(std::u16string_view a, std::u16string_view b);
 
 // Fills an item from one comma-separated line of fourteen tokens. Returns
 // false, leaving the item untouched, for a line of fewer tokens: such a line

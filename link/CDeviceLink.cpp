@@ -16,24 +16,11 @@
 
 namespace {
 
-constexpr int kCommandTries = 6;
 constexpr std::chrono::milliseconds kPowerPollPeriod{1000};
 
 std::mutex g_instanceMutex;
 std::unique_ptr<CDeviceLink> g_pInstance;
 std::optional<CDeviceLink::Environment> g_environment;
-
-// true on, false off, nothing for a state the board does not define.
-std::optional<bool> DecodePowerState(uint8_t nState) {
-    if (std::ranges::find(Protocol::kPowerOnStates, nState) != std::end(Protocol::kPowerOnStates)) {
-        return true;
-    }
-    if (std::ranges::find(Protocol::kPowerOffStates, nState) !=
-        std::end(Protocol::kPowerOffStates)) {
-        return false;
-    }
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -84,9 +71,11 @@ CDeviceLink::~CDeviceLink() {
     m_dispatcherThread.Join();
     m_powerPollThread.Join();
     m_loadThread.Join();
+    m_posterPollThread.Join();
+    m_lockPollThread.Join();
     m_pPort.reset();
-    if (m_pDispatcher) {
-        // The load thread made the configuration object; it goes with the link.
+    if (m_pBoardConfig.load() != nullptr || m_pDispatcher) {
+        // The configuration object was made for this link; it goes with it.
         CBoardConfig::Destroy();
     }
 }
@@ -133,7 +122,15 @@ void CDeviceLink::StartLink() {
     m_nRefreshMode.store(kRefreshNone);
     m_bLoaded.store(false);
     m_pDispatcher = std::make_unique<CRequestDispatcher>();
+    m_pDispatcher->SetHandler(ERequest::Apply, [this] { RunApplyRequest(); });
     m_pDispatcher->SetHandler(ERequest::Refresh, [this] { RunRefreshRequest(); });
+    m_pDispatcher->SetHandler(ERequest::Power, [this] { PowerAction(m_nPowerCode.load()); });
+    m_pDispatcher->SetHandler(ERequest::MessageMode,
+                              [this] { SetMessageMode(m_nMessageMode.load()); });
+    m_pDispatcher->SetHandler(ERequest::PosterRead, [this] {
+        PollPosterCode();
+        NotifyPoster();
+    });
     m_dispatcherThread.Start([this] { m_pDispatcher->Run(m_stop.get_token()); },
                              CWorkerThread::EPriority::BelowNormal);
     m_loadThread.Start([this] { RunLoad(); }, CWorkerThread::EPriority::Normal);
@@ -228,41 +225,4 @@ CDeviceLink::PortUse CDeviceLink::UsePort(EBusyDiscipline discipline) {
         use.hold = m_busy.Take(discipline, *m_environment.pClock, m_stop.get_token());
     }
     return use;
-}
-
-void CDeviceLink::PollPowerStatus() {
-    const PortUse use = UsePort(EBusyDiscipline::Skip);
-    if (!use) {
-        return;
-    }
-    ISerialPort* pPort = use.pPort;
-    IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
-    const Frame frame = BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPowerStatus);
-    for (int nTry = 0; nTry < kCommandTries; ++nTry) {
-        if (stop.stop_requested()) {
-            return;
-        }
-        Exchange exchange = Transact(*pPort, clock, frame, stop);
-        if (!exchange.bWritten) {
-            ReportLinkLost();
-            continue;
-        }
-        EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterPowerStatus);
-        if (check == EReplyCheck::Valid) {
-            if (std::optional<bool> bOn = DecodePowerState(exchange.reply[Protocol::kOffsetData])) {
-                Report([on = *bOn](ILinkListener& listener) { listener.OnPowerState(on); });
-            }
-            return;
-        }
-        if (check == EReplyCheck::ChecksumFailure) {
-            CountChecksumFailure();
-        }
-        clock.SleepFor(Protocol::kRetryPause, stop);
-    }
-    if (!stop.stop_requested()) {
-        Report([](ILinkListener& listener) {
-            listener.OnLinkError(kErrorPowerStatus, kTextPowerStatus);
-        });
-    }
 }

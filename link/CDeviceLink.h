@@ -4,13 +4,16 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 
 #include "link/BoardItem.h"
 #include "link/CBusyFlag.h"
 #include "link/CRequestDispatcher.h"
+#include "link/FrameCodec.h"
 #include "link/ILinkListener.h"
+#include "link/Transact.h"
 #include "platform/CWorkerThread.h"
 #include "platform/IClock.h"
 #include "platform/IPortOpener.h"
@@ -105,6 +108,12 @@ public:
     // The loaded configuration's version text; empty until it is loaded.
     std::u16string GetBoardVersion() const;
 
+    // Loads the configuration and message files beside the program as they
+    // are and makes them the link's configuration. The load thread does this
+    // after its download; callers without a download (poster texts of the
+    // last board) may do it themselves. Blocks for the file reads.
+    void LoadConfiguration();
+
     // Starts the once-a-second power-status poll unless its thread still runs.
     void StartPowerPolling();
     // The poll thread ends after its current cycle.
@@ -113,6 +122,53 @@ public:
     // One power-status poll with six tries; skipped while the port is busy.
     // Reports OnPowerState for a known state. Blocks for the exchanges.
     void PollPowerStatus();
+    // Asks the board whether it is on (true) with up to six tries, without
+    // the busy flag; false when off, unknown or unanswered (then OnLinkError 1).
+    // Blocks the calling thread for the exchanges.
+    bool QueryPowerStatus();
+    // Power action code 1 on, 2 off, 3 force shutdown, 4 clear CMOS (sent only
+    // while the board reports state 0), 5 reset. Ends with
+    // OnPowerCommandDone(true, 255) when acknowledged, (false, 255) when not,
+    // (false, 0) when clear CMOS was refused. Waits up to 2 s for the port;
+    // blocks for the exchanges.
+    void PowerAction(int nCode);
+    // Runs PowerAction on the dispatcher.
+    void RequestPower(int nCode);
+
+    // Stores the edited Value and PrevValue of the three over-clock arrays
+    // (items matched by position and Name) and applies them on the
+    // dispatcher, which ends with OnApplied.
+    void RequestApply(BoardItemArray overVolt, BoardItemArray overFreq, BoardItemArray overRatio);
+    // Writes every changed item of the array to the board, one set frame per
+    // item. True when every item sent was acknowledged. Waits up to 5 s for
+    // the port; blocks for the exchanges.
+    bool ApplyArray(const BoardItemArray& items);
+
+    // The lock check made once after start-up (six tries, without the busy
+    // flag, reporting OnLockState), then starts the poster and lock polls.
+    // Blocks the caller for the check.
+    void CheckLockStatus();
+    // The check alone, without starting the polls.
+    void CheckLock();
+    // One "s" or "r" exchange, skipped while the port is busy; they store the
+    // lock state, or the poster code and mode.
+    void PollLockStatus();
+    void PollPosterCode();
+    // Reports the poster text of the stored code and mode, if it has one.
+    void NotifyPoster();
+    // Reads the poster once and reports its text, on the dispatcher.
+    void RequestPosterRead();
+    // Switches the board's poster to code display (mode 1) or text display
+    // (any other mode); ends with OnMessageModeDone. Blocks for the exchanges.
+    void SetMessageMode(int nMode);
+    // Runs SetMessageMode on the dispatcher.
+    void RequestMessageMode(int nMode);
+
+    // Last lock byte (1 unlocked, 0 locked) and poster words; 255 until known.
+    int LockState() const { return m_nLockState.load(); }
+    int PosterCode() const { return m_nPosterCode.load(); }
+    int PosterMode() const { return m_nPosterMode.load(); }
+    static constexpr int kStateUnknown = 255;
 
     bool HasPort() const;
     bool IsLoaded() const { return m_bLoaded.load(); }
@@ -149,6 +205,16 @@ private:
     void RunPowerPoll();
     void RunLoad();
     void RunRefreshRequest();
+    void RunApplyRequest();
+    void RunPosterPoll();
+    void RunLockPoll();
+    // Up to six "p" exchanges for the clear-CMOS guard; the state byte of the
+    // first valid reply, or nothing.
+    std::optional<uint8_t> ReadPowerStateForAction(ISerialPort& port);
+    // Sends a command frame up to six times until a valid reply comes, and
+    // returns that exchange. Write failures report the link lost, checksum
+    // failures count, and any bad reply is followed by a pause.
+    std::optional<Exchange> SendUntilValid(ISerialPort& port, const Frame& frame);
     // The range and value exchanges of one item, on a copy of it.
     void RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item, std::stop_token stop);
     size_t ArraySize(EBoardArray array) const;
@@ -181,6 +247,9 @@ private:
     CWorkerThread m_dispatcherThread;
     CWorkerThread m_powerPollThread;
     CWorkerThread m_loadThread;
+    CWorkerThread m_posterPollThread;
+    CWorkerThread m_lockPollThread;
+    std::atomic<bool> m_bPollsStarted{false};
     std::atomic<bool> m_bSearching{false};
 
     CBusyFlag m_busy;
@@ -190,6 +259,11 @@ private:
     std::atomic<int> m_nRefreshMode{kRefreshNone};
     std::atomic<int> m_nRefreshArray{0};
     std::atomic<int> m_nPowerPollState{kPowerPollStopped};
+    std::atomic<int> m_nPowerCode{0};
+    std::atomic<int> m_nMessageMode{0};
+    std::atomic<int> m_nLockState{kStateUnknown};
+    std::atomic<int> m_nPosterCode{kStateUnknown};
+    std::atomic<int> m_nPosterMode{kStateUnknown};
 
     // Start and the poll thread's decision to end are made under this lock,
     // so a start right after a stop never finds a thread that is just leaving.

@@ -118,15 +118,19 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
     }
 }
 
+void CDeviceLink::LoadConfiguration() {
+    CBoardConfig& config = CBoardConfig::Instance();
+    config.LoadDocuments();
+    m_pBoardConfig.store(&config);
+}
+
 void CDeviceLink::RunLoad() {
     const std::stop_token stop = m_stop.get_token();
-    CBoardConfig& config = CBoardConfig::Instance();
-    DownloadConfig(config.GetBoardFilePath());
+    DownloadConfig(CBoardConfig::Instance().GetBoardFilePath());
     if (stop.stop_requested()) {
         return;
     }
-    config.LoadDocuments();
-    m_pBoardConfig.store(&config);
+    LoadConfiguration();
 
     for (EBoardArray array : kOverclockArrays) {
         LoadArray(array);

@@ -9,8 +9,6 @@
 
 namespace {
 
-// Item replies shorter than this are not looked at.
-constexpr size_t kMinItemReply = 5;
 // Reading a value of this code needs the board prepared first.
 constexpr long kValueCode49 = 49;
 constexpr std::chrono::milliseconds kPrepareSettle{300};
@@ -51,7 +49,7 @@ uint8_t LetterOf(const std::u16string& code) {
 }
 
 EReplyCheck CheckItemReply(const Exchange& exchange, uint8_t nLetter) {
-    if (exchange.nCount < kMinItemReply) {
+    if (exchange.nCount < Protocol::kMinItemReply) {
         return EReplyCheck::Malformed;
     }
     return IsValidReply(exchange.reply, nLetter);

@@ -69,3 +69,32 @@ inline constexpr uint8_t kPowerOnStates[] = {15, 2};
 inline constexpr uint8_t kPowerOffStates[] = {0, 4, 8};
 
 }  // namespace Protocol
+
+namespace Protocol {
+
+// p1 of the power action frame, by action code 1 (on) to 5 (reset).
+inline constexpr uint8_t kPowerActionMasks[] = {0x01, 0x02, 0x04, 0x08, 0x10};
+inline constexpr int kPowerActionClearCmos = 4;
+// Clearing CMOS is sent only while the "p" state byte reads exactly this.
+inline constexpr uint8_t kPowerStateOffForClearCmos = 0;
+
+// Byte 3 of a valid "s" reply: the board's lock is open.
+inline constexpr uint8_t kLockStateUnlocked = 1;
+inline constexpr uint8_t kLockStateLocked = 0;
+
+// A valid "r" reply: byte 3 the poster mode, bytes 4 and 5 the code.
+inline constexpr size_t kOffsetPosterMode = 3;
+inline constexpr size_t kOffsetPosterCode = 4;
+// Poster modes: the board shows the code, or a text of the message file.
+inline constexpr int kPosterModeText = 0;
+inline constexpr int kPosterModeCode = 1;
+inline constexpr int kPosterModeMessage = 2;
+
+// p1 of the "q" frame: code display for mode 1, text display otherwise.
+inline constexpr uint8_t kMessageModeCode = 0x11;
+inline constexpr uint8_t kMessageModeText = 0x10;
+
+// Item read and set replies shorter than this are not looked at.
+inline constexpr size_t kMinItemReply = 5;
+
+}  // namespace Protocol

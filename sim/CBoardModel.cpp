@@ -17,6 +17,12 @@ constexpr uint8_t kMaxRequestLength = 5;
 constexpr size_t kReplyDataBytes = 4;
 constexpr int kMostChunks = 255;
 constexpr uint8_t kValueCode49 = 49;
+// p1 of the power action frame.
+constexpr uint8_t kMaskOn = 0x01;
+constexpr uint8_t kMaskOff = 0x02;
+constexpr uint8_t kMaskForceShutdown = 0x04;
+constexpr uint8_t kMaskClearCmos = 0x08;
+constexpr uint8_t kMaskReset = 0x10;
 
 // Array numbers of the monitored items.
 constexpr int kHwVolt = 4;
@@ -36,6 +42,10 @@ void PutWord(uint8_t* pData, long nValue) {
     const auto nWord = static_cast<uint16_t>(std::clamp(nValue, 0L, 0xFFFFL));
     pData[0] = static_cast<uint8_t>(nWord & 0xFF);
     pData[1] = static_cast<uint8_t>(nWord >> 8);
+}
+
+long ClampToRange(const SimItem& item, long nValue) {
+    return std::clamp(nValue, item.nMin, std::max(item.nMin, item.nMax));
 }
 
 double Wave(double dSeconds, double dPeriod, double dPhase) {
@@ -89,28 +99,28 @@ std::chrono::microseconds CBoardModel::LineTime(size_t nBytes) {
 
 std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes) {
     std::lock_guard lock(m_mutex);
-    m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
+    m_pendingBytes.insert(m_pendingBytes.end(), bytes.begin(), bytes.end());
     std::vector<Reply> replies;
     size_t nPos = 0;
-    while (nPos < m_pending.size()) {
-        if (!IsRequestStart(m_pending[nPos])) {
+    while (nPos < m_pendingBytes.size()) {
+        if (!IsRequestStart(m_pendingBytes[nPos])) {
             ++nPos;  // noise: look for the next start byte
             continue;
         }
-        if (nPos + 1 >= m_pending.size()) {
+        if (nPos + 1 >= m_pendingBytes.size()) {
             break;  // the length byte is still on its way
         }
-        const uint8_t nLength = m_pending[nPos + 1];
+        const uint8_t nLength = m_pendingBytes[nPos + 1];
         if (nLength == 0 || nLength > kMaxRequestLength) {
             ++nPos;
             continue;
         }
         const size_t nFrameSize = nLength + Protocol::kFrameOverhead;
-        if (nPos + nFrameSize > m_pending.size()) {
+        if (nPos + nFrameSize > m_pendingBytes.size()) {
             break;  // the rest of the frame is still on its way
         }
-        std::vector<uint8_t> request(m_pending.begin() + nPos,
-                                     m_pending.begin() + nPos + nFrameSize);
+        std::vector<uint8_t> request(m_pendingBytes.begin() + nPos,
+                                     m_pendingBytes.begin() + nPos + nFrameSize);
         if (!HasValidChecksum(request)) {
             ++nPos;
             continue;
@@ -122,7 +132,7 @@ std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes
             replies.push_back(ApplyFault(std::move(reply), request[Protocol::kOffsetLetter]));
         }
     }
-    m_pending.erase(m_pending.begin(), m_pending.begin() + nPos);
+    m_pendingBytes.erase(m_pendingBytes.begin(), m_pendingBytes.begin() + nPos);
     return replies;
 }
 
@@ -147,12 +157,45 @@ std::vector<uint8_t> CBoardModel::Answer(const std::vector<uint8_t>& request) {
         m_bPrepared49 = true;
         return BuildReply(nLetter, data);
     }
+    if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterPowerStatus) {
+        Settle();
+        data[0] = m_bPowerOn ? kStateOn : kStateOff;
+        return BuildReply(nLetter, data);
+    }
+    if (nStart == Protocol::kStartChange && nLetter == Protocol::kLetterPowerAction) {
+        return AnswerPowerAction(request[Protocol::kOffsetData]);
+    }
+    if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterLockStatus) {
+        data[0] = LockClosedNow() ? Protocol::kLockStateLocked : Protocol::kLockStateUnlocked;
+        return BuildReply(nLetter, data);
+    }
+    if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterPosterCode) {
+        const int nCode = PosterCodeNow();
+        data[0] = static_cast<uint8_t>(m_nPosterMode);
+        data[1] = static_cast<uint8_t>(nCode & 0xFF);
+        data[2] = static_cast<uint8_t>(nCode >> 8);
+        return BuildReply(nLetter, data);
+    }
+    if (nStart == Protocol::kStartChange && nLetter == Protocol::kLetterMessageMode) {
+        const uint8_t nParameter = request[Protocol::kOffsetData];
+        if (nParameter == Protocol::kMessageModeCode) {
+            m_nPosterMode = Protocol::kPosterModeCode;
+        } else if (nParameter == Protocol::kMessageModeText) {
+            m_nPosterMode = Protocol::kPosterModeText;
+        } else {
+            return {};  // not a mode this board knows
+        }
+        return BuildReply(nLetter, data);
+    }
+    if (nStart == Protocol::kStartChange && m_description.ItemForValue(nLetter) != nullptr) {
+        return AnswerWrite(request);
+    }
     if (nStart == Protocol::kStartQuery) {
         if (const SimItem* pItem = m_description.ItemForValue(nLetter)) {
             if (nLetter == kValueCode49 && !std::exchange(m_bPrepared49, false)) {
                 return {};  // this value is only ready after a "}"
             }
-            const long nValue = CurrentValue(*pItem);
+            const long nValue = CurrentValueHeld(*pItem);
             // Index-based items count positions from 1.
             PutWord(data, pItem->strKind == "1" ? nValue - pItem->nMin + 1 : nValue);
             return BuildReply(nLetter, data);
@@ -232,11 +275,161 @@ double CBoardModel::SecondsRunning() const {
 }
 
 long CBoardModel::CurrentValue(const SimItem& item) const {
+    std::lock_guard lock(m_mutex);
+    return CurrentValueHeld(item);
+}
+
+long CBoardModel::CurrentValueHeld(const SimItem& item) const {
     long nValue = item.nValue;
     if (item.nArray >= kHwVolt) {
         nValue = HardwareValue(item, SecondsRunning());
+    } else if (auto it = m_written.find(item.nValueCmd); it != m_written.end()) {
+        nValue = it->second;
     }
-    return std::clamp(nValue, item.nMin, std::max(item.nMin, item.nMax));
+    return ClampToRange(item, nValue);
+}
+
+std::vector<uint8_t> CBoardModel::AnswerWrite(const std::vector<uint8_t>& request) {
+    const uint8_t nLetter = request[Protocol::kOffsetLetter];
+    const SimItem& item = *m_description.ItemForValue(nLetter);
+    const uint8_t nLow = request[Protocol::kOffsetData];
+    const uint8_t nHigh = request[Protocol::kOffsetData + 1];
+    // Monitored values are measured, not set: the write is acknowledged and ignored.
+    if (item.nArray < kHwVolt) {
+        long nValue = item.strKind == "4" ? nLow : nLow + 256L * nHigh;
+        if (item.strKind == "1") {
+            nValue += item.nMin - 1;  // a position counted from 1
+        }
+        m_written[nLetter] = ClampToRange(item, nValue);
+    }
+    const uint8_t data[kReplyDataBytes] = {};
+    return BuildReply(nLetter, data);
+}
+
+std::vector<uint8_t> CBoardModel::AnswerPowerAction(uint8_t nMask) {
+    Settle();
+    const IClock::TimePoint now = Now();
+    switch (nMask) {
+        case kMaskOn:
+            if (!m_bPowerOn && m_pending == EPending::None) {
+                m_pending = EPending::On;
+                m_pendingAt = now + kPowerOnDelay;
+            }
+            break;
+        case kMaskOff:
+        case kMaskForceShutdown:
+            if (m_bPowerOn) {
+                m_pending = EPending::Off;
+                m_pendingAt = now + (nMask == kMaskOff ? kPowerOffDelay : kResetDelay);
+            }
+            break;
+        case kMaskClearCmos:
+            if (m_bPowerOn || m_pending != EPending::None) {
+                return {};  // only a board that is off clears its settings
+            }
+            m_written.clear();
+            break;
+        case kMaskReset:
+            if (m_bPowerOn) {
+                m_pending = EPending::Reset;
+                m_pendingAt = now + kResetDelay;
+            }
+            break;
+        default:
+            return {};
+    }
+    const uint8_t data[kReplyDataBytes] = {};
+    return BuildReply(Protocol::kLetterPowerAction, data);
+}
+
+void CBoardModel::Settle() const {
+    if (m_pending == EPending::None || Now() < m_pendingAt) {
+        return;
+    }
+    switch (m_pending) {
+        case EPending::On:
+        case EPending::Reset:
+            m_bPowerOn = true;
+            m_bootedAt = m_pendingAt;
+            break;
+        case EPending::Off:
+            m_bPowerOn = false;
+            m_bootedAt.reset();
+            break;
+        case EPending::None:
+            break;
+    }
+    m_pending = EPending::None;
+}
+
+bool CBoardModel::IsPoweredOn() const {
+    std::lock_guard lock(m_mutex);
+    Settle();
+    return m_bPowerOn;
+}
+
+void CBoardModel::SetPoweredOn(bool bOn) {
+    std::lock_guard lock(m_mutex);
+    m_pending = EPending::None;
+    if (bOn != m_bPowerOn) {
+        m_bPowerOn = bOn;
+        m_bootedAt = bOn ? std::optional(Now()) : std::nullopt;
+    }
+}
+
+bool CBoardModel::IsLocked() const {
+    std::lock_guard lock(m_mutex);
+    return LockClosedNow();
+}
+
+void CBoardModel::SetLocked(std::optional<bool> bLocked) {
+    std::lock_guard lock(m_mutex);
+    m_bLockedByHand = bLocked;
+}
+
+void CBoardModel::SetLockSchedule(std::vector<LockWindow> windows) {
+    std::lock_guard lock(m_mutex);
+    m_lockWindows = std::move(windows);
+}
+
+bool CBoardModel::LockClosedNow() const {
+    if (m_bLockedByHand) {
+        return *m_bLockedByHand;
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Now() - m_start);
+    return std::ranges::any_of(m_lockWindows, [elapsed](const LockWindow& window) {
+        return elapsed >= window.start &&
+               (!window.duration || elapsed < window.start + *window.duration);
+    });
+}
+
+int CBoardModel::PosterCode() const {
+    std::lock_guard lock(m_mutex);
+    return PosterCodeNow();
+}
+
+int CBoardModel::PosterMode() const {
+    std::lock_guard lock(m_mutex);
+    return m_nPosterMode;
+}
+
+const std::vector<int>& CBoardModel::StartupCodes() {
+    // Power on, processor, memory, chipset, DXE, PCI, storage, boot, running.
+    static const std::vector<int> codes = {0x01, 0x02, 0x03, 0x04, 0x06, 0x0B, 0x10, 0x11,
+                                           0x15, 0x19, 0x1F, 0x2B, 0x32, 0x3A, 0x4F, 0x60,
+                                           0x68, 0x70, 0x79, 0x90, 0x92, 0x94, 0x99, 0xA0,
+                                           0xA2, 0xA3, 0xA8, 0xB2, 0xB4, 0xAD, 0x00};
+    return codes;
+}
+
+int CBoardModel::PosterCodeNow() const {
+    Settle();
+    const std::vector<int>& codes = StartupCodes();
+    if (!m_bPowerOn || !m_bootedAt) {
+        return codes.back();  // off, or running since before we looked
+    }
+    const auto nStep = static_cast<size_t>((Now() - *m_bootedAt) / kPostCodeStep);
+    return codes[std::min(nStep, codes.size() - 1)];
 }
 
 long CBoardModel::HardwareValue(const SimItem& item, double dSeconds) const {

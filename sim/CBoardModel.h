@@ -70,6 +70,38 @@ public:
     // The raw value the item reads at this moment.
     long CurrentValue(const SimItem& item) const;
 
+    // The power state machine: actions are acknowledged at once and take
+    // effect after these delays.
+    static constexpr std::chrono::milliseconds kPowerOnDelay{1500};
+    static constexpr std::chrono::milliseconds kPowerOffDelay{1000};
+    static constexpr std::chrono::milliseconds kResetDelay{500};
+    // How long each start-up POST code shows after power-on or reset.
+    static constexpr std::chrono::milliseconds kPostCodeStep{300};
+    // The "p" state bytes the board answers.
+    static constexpr uint8_t kStateOn = 15;
+    static constexpr uint8_t kStateOff = 0;
+
+    // A time the lock closes, counted from the board's start, and how long
+    // it stays closed (for good when nothing).
+    struct LockWindow {
+        std::chrono::milliseconds start{0};
+        std::optional<std::chrono::milliseconds> duration;
+    };
+
+    bool IsPoweredOn() const;
+    // Switches at once, as if the action had taken effect (console, tests).
+    void SetPoweredOn(bool bOn);
+    bool IsLocked() const;
+    // Locks or unlocks by hand, overriding the schedule; nothing returns to it.
+    void SetLocked(std::optional<bool> bLocked);
+    void SetLockSchedule(std::vector<LockWindow> windows);
+    // The POST code on the poster now, and its mode (1 code, 0 text).
+    int PosterCode() const;
+    int PosterMode() const;
+    // The start-up codes the poster walks through after power-on; it then
+    // settles on the last one.
+    static const std::vector<int>& StartupCodes();
+
     // Time the line needs for n bytes at 57600 baud.
     static std::chrono::microseconds LineTime(size_t nBytes);
 
@@ -79,6 +111,18 @@ private:
     Reply ApplyFault(std::vector<uint8_t> reply, uint8_t nLetter);
     double SecondsRunning() const;
     long HardwareValue(const SimItem& item, double dSeconds) const;
+    std::vector<uint8_t> AnswerPowerAction(uint8_t nMask);
+    std::vector<uint8_t> AnswerWrite(const std::vector<uint8_t>& request);
+    // Lets a pending power change take effect once its time has come.
+    // Expects m_mutex held.
+    void Settle() const;
+    // The helpers below expect m_mutex held.
+    long CurrentValueHeld(const SimItem& item) const;
+    bool LockClosedNow() const;
+    int PosterCodeNow() const;
+    IClock::TimePoint Now() const { return m_pClock->Now(); }
+
+    enum class EPending { None, On, Off, Reset };
 
     const CBoardDescription m_description;
     const std::shared_ptr<IClock> m_pClock;
@@ -90,6 +134,17 @@ private:
     EBoardFault m_fault = EBoardFault::None;
     std::optional<uint8_t> m_nFaultLetter;
     bool m_bPrepared49 = false;
-    std::vector<uint8_t> m_pending;
+    // Power: the state, a change waiting for its time, and when the board
+    // last started (the poster walks from there). Settled lazily on reads.
+    mutable bool m_bPowerOn = true;
+    mutable EPending m_pending = EPending::None;
+    mutable IClock::TimePoint m_pendingAt{};
+    mutable std::optional<IClock::TimePoint> m_bootedAt;
+    int m_nPosterMode = 1;
+    std::optional<bool> m_bLockedByHand;
+    std::vector<LockWindow> m_lockWindows;
+    // Values written by the link, by value letter; read back instead of the description's.
+    std::map<uint8_t, long> m_written;
+    std::vector<uint8_t> m_pendingBytes;
     std::vector<std::vector<uint8_t>> m_requests;
 };

@@ -1,12 +1,19 @@
 // tunevo-board: serves the simulated board on a pseudo-terminal until stopped.
 
+#include <cctype>
+#include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "sim/CBoardModel.h"
 #include "sim/CPtyBoardServer.h"
@@ -28,6 +35,7 @@ const std::map<std::string_view, EBoardFault> kFaultNames = {
 void PrintUsage(std::FILE* pOut) {
     std::fputs(
         "Usage: tunevo-board --link PATH [--board FILE] [--chunks N] [--fault KIND]\n"
+        "                    [--fault-only LETTER] [--off] [--locked] [--lock-at S[+D]]...\n"
         "\n"
         "Serves a simulated Tunevo board on a pseudo-terminal and makes PATH a\n"
         "symbolic link to it. With PATH /tmp/x/rfcomm5, run tunevo with\n"
@@ -41,10 +49,95 @@ void PrintUsage(std::FILE* pOut) {
         "                 corrupt-chunks (first try of each chunk damaged),\n"
         "                 lost-chunk (chunk 1 always answered as chunk 2),\n"
         "                 short (replies cut to four bytes)\n"
+        "  --fault-only LETTER\n"
+        "                 spoil only replies to this command letter: a character\n"
+        "                 (p) or a number (0x04 for power actions, 122 for chunks)\n"
+        "  --off          start with the PC switched off\n"
+        "  --locked       start with the board's lock closed\n"
+        "  --lock-at S[+D]\n"
+        "                 close the lock S seconds after start, for D seconds\n"
+        "                 (for good without +D); may be given more than once\n"
         "  --help         this text\n"
         "\n"
+        "Type commands on standard input while it runs: lock, unlock, auto (back\n"
+        "to the schedule), on, off (switch the PC at once), status, help.\n"
         "Runs until interrupted (Ctrl+C) or terminated.\n",
         pOut);
+}
+
+bool ParseSeconds(std::string_view text, std::chrono::milliseconds& duration) {
+    const std::string strText(text);
+    char* pszEnd = nullptr;
+    const double dSeconds = std::strtod(strText.c_str(), &pszEnd);
+    if (strText.empty() || *pszEnd != '\0' || !(dSeconds >= 0) || dSeconds > 1e6) {
+        return false;
+    }
+    duration = std::chrono::milliseconds(std::lround(dSeconds * 1000));
+    return true;
+}
+
+// "S" or "S+D", in seconds.
+bool ParseLockWindow(std::string_view text, CBoardModel::LockWindow& window) {
+    const size_t nPlus = text.find('+');
+    if (!ParseSeconds(text.substr(0, nPlus), window.start)) {
+        return false;
+    }
+    if (nPlus != std::string_view::npos) {
+        std::chrono::milliseconds duration{};
+        if (!ParseSeconds(text.substr(nPlus + 1), duration)) {
+            return false;
+        }
+        window.duration = duration;
+    }
+    return true;
+}
+
+// A single character stands for itself; anything else is a number (0x.. hex).
+bool ParseLetter(std::string_view text, uint8_t& nLetter) {
+    if (text.size() == 1 && !std::isdigit(static_cast<unsigned char>(text[0]))) {
+        nLetter = static_cast<uint8_t>(text[0]);
+        return true;
+    }
+    const std::string strText(text);
+    char* pszEnd = nullptr;
+    const long nValue = std::strtol(strText.c_str(), &pszEnd, 0);
+    if (strText.empty() || *pszEnd != '\0' || nValue < 0 || nValue > 255) {
+        return false;
+    }
+    nLetter = static_cast<uint8_t>(nValue);
+    return true;
+}
+
+void PrintStatus(const CBoardModel& board) {
+    std::printf("power %s, lock %s, poster %02X (mode %d)\n", board.IsPoweredOn() ? "on" : "off",
+                board.IsLocked() ? "closed" : "open", board.PosterCode(), board.PosterMode());
+    std::fflush(stdout);
+}
+
+// Reads console commands until standard input ends; the board keeps serving.
+void RunConsole(CBoardModel& board) {
+    std::string strLine;
+    while (std::getline(std::cin, strLine)) {
+        if (strLine == "lock") {
+            board.SetLocked(true);
+        } else if (strLine == "unlock") {
+            board.SetLocked(false);
+        } else if (strLine == "auto") {
+            board.SetLocked(std::nullopt);
+        } else if (strLine == "on" || strLine == "off") {
+            board.SetPoweredOn(strLine == "on");
+        } else if (strLine == "status") {
+            // printed below
+        } else if (strLine == "help" || strLine.empty()) {
+            std::puts("commands: lock, unlock, auto, on, off, status, help");
+            continue;
+        } else {
+            std::printf("unknown command '%s' (try help)\n", strLine.c_str());
+            std::fflush(stdout);
+            continue;
+        }
+        PrintStatus(board);
+    }
 }
 
 bool ParseChunks(const char* pszText, int& nChunks) {
@@ -64,6 +157,10 @@ int main(int argc, char** argv) {
     std::string strBoardFile;
     int nChunks = -1;
     EBoardFault fault = EBoardFault::None;
+    std::optional<uint8_t> nFaultLetter;
+    bool bStartOff = false;
+    bool bStartLocked = false;
+    std::vector<CBoardModel::LockWindow> lockWindows;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         const bool bHasValue = i + 1 < argc;
@@ -87,6 +184,24 @@ int main(int argc, char** argv) {
                 return 2;
             }
             fault = it->second;
+        } else if (arg == "--fault-only" && bHasValue) {
+            uint8_t nLetter = 0;
+            if (!ParseLetter(argv[++i], nLetter)) {
+                std::fprintf(stderr, "tunevo-board: --fault-only takes a character or 0 to 255\n");
+                return 2;
+            }
+            nFaultLetter = nLetter;
+        } else if (arg == "--off") {
+            bStartOff = true;
+        } else if (arg == "--locked") {
+            bStartLocked = true;
+        } else if (arg == "--lock-at" && bHasValue) {
+            CBoardModel::LockWindow window;
+            if (!ParseLockWindow(argv[++i], window)) {
+                std::fprintf(stderr, "tunevo-board: --lock-at takes S or S+D, in seconds\n");
+                return 2;
+            }
+            lockWindows.push_back(window);
         } else {
             std::fprintf(stderr, "tunevo-board: unexpected argument '%s'\n\n", argv[i]);
             PrintUsage(stderr);
@@ -116,7 +231,12 @@ int main(int argc, char** argv) {
     if (nChunks >= 0) {
         pBoard->SetChunkCount(nChunks);
     }
-    pBoard->SetFault(fault);
+    pBoard->SetFault(fault, nFaultLetter);
+    pBoard->SetPoweredOn(!bStartOff);
+    if (bStartLocked) {
+        pBoard->SetLocked(true);
+    }
+    pBoard->SetLockSchedule(std::move(lockWindows));
     CPtyBoardServer server(pBoard);
     if (!server.Start(strLink, strError)) {
         std::fprintf(stderr, "tunevo-board: %s\n", strError.c_str());
@@ -126,6 +246,10 @@ int main(int argc, char** argv) {
                 pBoard->Description().Items().size(), pBoard->ChunkCount(),
                 server.TerminalPath().c_str(), strLink.c_str());
     std::fflush(stdout);
+
+    // The console thread may stay blocked on input; the process ends anyway.
+    std::thread console([pBoard] { RunConsole(*pBoard); });
+    console.detach();
 
     int nSignal = 0;
     sigwait(&signals, &nSignal);

@@ -1,0 +1,231 @@
+// The board's lock, its poster display and the poster's message mode.
+
+#include <cstdio>
+
+#include "data/CBoardConfig.h"
+#include "data/Utf.h"
+#include "link/CDeviceLink.h"
+#include "link/LinkErrors.h"
+#include "link/Protocol.h"
+
+namespace {
+
+constexpr int kCommandTries = 6;
+constexpr std::chrono::milliseconds kPosterPollPeriod{400};
+constexpr std::chrono::milliseconds kLockPollPeriod{550};
+// While the power screen polls or a monitor refresh waits, a lock must show sooner.
+constexpr std::chrono::milliseconds kLockPollPeriodShort{100};
+// Reported for a poster mode the message file has no texts for.
+constexpr const char* kUnknownModeText = "Ver=03";
+
+std::u16string HexText(int nValue, const char* pszFormat) {
+    char szText[16] = {};
+    std::snprintf(szText, sizeof(szText), pszFormat, static_cast<unsigned>(nValue));
+    return std::u16string(szText, szText + std::char_traits<char>::length(szText));
+}
+
+Frame LockStatusFrame() {
+    return BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterLockStatus);
+}
+
+}  // namespace
+
+void CDeviceLink::CheckLockStatus() {
+    if (!HasPort()) {
+        return;
+    }
+    CheckLock();
+    if (m_stop.stop_requested() || m_bPollsStarted.exchange(true)) {
+        return;
+    }
+    m_posterPollThread.Start([this] { RunPosterPoll(); }, CWorkerThread::EPriority::BelowNormal);
+    m_lockPollThread.Start([this] { RunLockPoll(); }, CWorkerThread::EPriority::BelowNormal);
+}
+
+void CDeviceLink::CheckLock() {
+    ISerialPort* pPort = Port();
+    if (pPort == nullptr) {
+        return;
+    }
+    IClock& clock = *m_environment.pClock;
+    const std::stop_token stop = m_stop.get_token();
+    const Frame frame = LockStatusFrame();
+    for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
+        const Exchange exchange = Transact(*pPort, clock, frame, stop);
+        if (!exchange.bWritten) {
+            continue;
+        }
+        if (IsValidReply(exchange.reply, Protocol::kLetterLockStatus) == EReplyCheck::Valid) {
+            const uint8_t nState = exchange.reply[Protocol::kOffsetData];
+            m_nLockState.store(nState);
+            // Anything but a clear "unlocked" is treated as locked here.
+            Report([bLocked = nState != Protocol::kLockStateUnlocked](ILinkListener& listener) {
+                listener.OnLockState(bLocked);
+            });
+            return;
+        }
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    if (!stop.stop_requested()) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorLockCheck, kTextLockCheck);
+            listener.OnLockState(false);
+        });
+    }
+}
+
+void CDeviceLink::PollLockStatus() {
+    const PortUse use = UsePort(EBusyDiscipline::Skip);
+    if (!use) {
+        return;
+    }
+    const Exchange exchange =
+        Transact(*use.pPort, *m_environment.pClock, LockStatusFrame(), m_stop.get_token());
+    if (!exchange.bWritten) {
+        ReportLinkLost();
+        return;
+    }
+    const EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterLockStatus);
+    if (check == EReplyCheck::Valid) {
+        m_nLockState.store(exchange.reply[Protocol::kOffsetData]);
+        return;
+    }
+    if (check == EReplyCheck::ChecksumFailure) {
+        CountChecksumFailure();
+    }
+    m_environment.pClock->SleepFor(Protocol::kRetryPause, m_stop.get_token());
+}
+
+void CDeviceLink::PollPosterCode() {
+    const PortUse use = UsePort(EBusyDiscipline::Skip);
+    if (!use) {
+        return;
+    }
+    const Exchange exchange = Transact(
+        *use.pPort, *m_environment.pClock,
+        BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPosterCode), m_stop.get_token());
+    if (!exchange.bWritten || (exchange.nCount == 0 && exchange.bNotConnected)) {
+        ReportLinkLost();
+        return;
+    }
+    const EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterPosterCode);
+    if (check == EReplyCheck::Valid) {
+        const std::vector<uint8_t>& reply = exchange.reply;
+        m_nPosterMode.store(reply[Protocol::kOffsetPosterMode]);
+        m_nPosterCode.store(reply[Protocol::kOffsetPosterCode] +
+                            256 * reply[Protocol::kOffsetPosterCode + 1]);
+        return;
+    }
+    if (check == EReplyCheck::ChecksumFailure) {
+        CountChecksumFailure();
+    }
+    m_environment.pClock->SleepFor(Protocol::kRetryPause, m_stop.get_token());
+}
+
+void CDeviceLink::NotifyPoster() {
+    const int nCode = m_nPosterCode.load();
+    const int nMode = m_nPosterMode.load();
+    if (nMode == Protocol::kPosterModeCode) {
+        Report([nCode, text = ToUtf8(HexText(nCode, "%04X"))](ILinkListener& listener) {
+            listener.OnPosterText(nCode, true, text);
+        });
+        return;
+    }
+    const std::u16string key = HexText(nCode, "%02X");
+    const CBoardConfig* pConfig = m_pBoardConfig.load();
+    std::string strText;
+    if (nMode == Protocol::kPosterModeText) {
+        strText = pConfig != nullptr ? ToUtf8(pConfig->LookupStr(key)) : "";
+    } else if (nMode == Protocol::kPosterModeMessage) {
+        strText = pConfig != nullptr ? ToUtf8(pConfig->LookupMessage(key)) : "";
+    } else {
+        strText = kUnknownModeText;
+    }
+    if (!strText.empty()) {
+        Report([nCode, strText](ILinkListener& listener) {
+            listener.OnPosterText(nCode, false, strText);
+        });
+    }
+}
+
+void CDeviceLink::RequestPosterRead() {
+    if (m_pDispatcher) {
+        m_pDispatcher->Post(ERequest::PosterRead);
+    }
+}
+
+void CDeviceLink::RequestMessageMode(int nMode) {
+    if (!m_pDispatcher) {
+        return;
+    }
+    m_nMessageMode.store(nMode);
+    m_pDispatcher->Post(ERequest::MessageMode);
+}
+
+void CDeviceLink::SetMessageMode(int nMode) {
+    auto done = [this](bool bOk) {
+        if (!m_stop.stop_requested()) {
+            Report([bOk](ILinkListener& listener) { listener.OnMessageModeDone(bOk); });
+        }
+    };
+    const PortUse use = UsePort(EBusyDiscipline::WaitShort);
+    if (!use) {
+        // No port, or held too long by another command: the mode did not change.
+        done(false);
+        return;
+    }
+    const uint8_t nParameter = nMode == Protocol::kPosterModeCode ? Protocol::kMessageModeCode
+                                                                  : Protocol::kMessageModeText;
+    const Frame frame =
+        BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterMessageMode, nParameter);
+    if (SendUntilValid(*use.pPort, frame)) {
+        done(true);
+        return;
+    }
+    if (!m_stop.stop_requested()) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorMessageMode, kTextMessageMode);
+        });
+    }
+    done(false);
+}
+
+void CDeviceLink::RunPosterPoll() {
+    const std::stop_token stop = m_stop.get_token();
+    int nPreviousCode = kStateUnknown;
+    int nPreviousMode = kStateUnknown;
+    while (!stop.stop_requested()) {
+        if (!m_busy.IsSet()) {
+            PollPosterCode();
+            const int nCode = m_nPosterCode.load();
+            const int nMode = m_nPosterMode.load();
+            if (nCode != nPreviousCode || nMode != nPreviousMode) {
+                NotifyPoster();
+                nPreviousCode = nCode;
+                nPreviousMode = nMode;
+            }
+        }
+        m_environment.pClock->SleepFor(kPosterPollPeriod, stop);
+    }
+}
+
+void CDeviceLink::RunLockPoll() {
+    const std::stop_token stop = m_stop.get_token();
+    int nPreviousState = kStateUnknown;
+    while (!stop.stop_requested()) {
+        if (!m_busy.IsSet()) {
+            PollLockStatus();
+            const int nState = m_nLockState.load();
+            if (nState != nPreviousState && !stop.stop_requested()) {
+                NotifyPoster();
+                Report([bLocked = nState == Protocol::kLockStateLocked](ILinkListener& listener) {
+                    listener.OnLockState(bLocked);
+                });
+                nPreviousState = nState;
+            }
+        }
+        const bool bRelaxed = m_nPowerPollState.load() == kPowerPollStopped &&
+                              m_nRefreshMode.load() != kRefreshOneArray;
+        m_environment.pClock->SleepFor(bRelaxed ? kLockPollPeriod : kLockPollPeriodShort, stop);
+    }
+}

@@ -1,0 +1,161 @@
+// The power status query and the power actions.
+
+#include <algorithm>
+
+#include "link/CDeviceLink.h"
+#include "link/LinkErrors.h"
+#include "link/Protocol.h"
+
+namespace {
+
+constexpr int kCommandTries = 6;
+// Detail of OnPowerCommandDone: the outcome is the action frame's, or
+// clearing CMOS was refused because the board is not off.
+constexpr int kDetailActionFrame = 255;
+constexpr int kDetailRefused = 0;
+
+// true on, false off, nothing for a state the board does not define.
+std::optional<bool> DecodePowerState(uint8_t nState) {
+    if (std::ranges::find(Protocol::kPowerOnStates, nState) != std::end(Protocol::kPowerOnStates)) {
+        return true;
+    }
+    if (std::ranges::find(Protocol::kPowerOffStates, nState) !=
+        std::end(Protocol::kPowerOffStates)) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+Frame PowerStatusFrame() {
+    return BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPowerStatus);
+}
+
+}  // namespace
+
+std::optional<Exchange> CDeviceLink::SendUntilValid(ISerialPort& port, const Frame& frame) {
+    IClock& clock = *m_environment.pClock;
+    const std::stop_token stop = m_stop.get_token();
+    const uint8_t nLetter = frame[Protocol::kOffsetLetter];
+    for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
+        Exchange exchange = Transact(port, clock, frame, stop);
+        if (!exchange.bWritten) {
+            ReportLinkLost();
+            continue;
+        }
+        const EReplyCheck check = IsValidReply(exchange.reply, nLetter);
+        if (check == EReplyCheck::Valid) {
+            return exchange;
+        }
+        if (check == EReplyCheck::ChecksumFailure) {
+            CountChecksumFailure();
+        }
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    return std::nullopt;
+}
+
+void CDeviceLink::PollPowerStatus() {
+    const PortUse use = UsePort(EBusyDiscipline::Skip);
+    if (!use) {
+        return;
+    }
+    const std::optional<Exchange> reply = SendUntilValid(*use.pPort, PowerStatusFrame());
+    if (m_stop.stop_requested()) {
+        return;
+    }
+    if (!reply) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorPowerStatus, kTextPowerStatus);
+        });
+        return;
+    }
+    if (std::optional<bool> bOn = DecodePowerState(reply->reply[Protocol::kOffsetData])) {
+        Report([on = *bOn](ILinkListener& listener) { listener.OnPowerState(on); });
+    }
+}
+
+bool CDeviceLink::QueryPowerStatus() {
+    ISerialPort* pPort = Port();
+    if (pPort == nullptr) {
+        return false;
+    }
+    IClock& clock = *m_environment.pClock;
+    const std::stop_token stop = m_stop.get_token();
+    const Frame frame = PowerStatusFrame();
+    for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
+        const Exchange exchange = Transact(*pPort, clock, frame, stop);
+        if (!exchange.bWritten) {
+            continue;
+        }
+        const EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterPowerStatus);
+        if (check == EReplyCheck::Valid) {
+            if (std::optional<bool> bOn = DecodePowerState(exchange.reply[Protocol::kOffsetData])) {
+                return *bOn;
+            }
+        } else if (check == EReplyCheck::ChecksumFailure) {
+            CountChecksumFailure();
+        }
+        // A state between on and off is asked again, like a bad reply.
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    if (!stop.stop_requested()) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorPowerStatus, kTextPowerStatus);
+        });
+    }
+    return false;
+}
+
+void CDeviceLink::RequestPower(int nCode) {
+    if (!m_pDispatcher) {
+        return;
+    }
+    m_nPowerCode.store(nCode);
+    m_pDispatcher->Post(ERequest::Power);
+}
+
+std::optional<uint8_t> CDeviceLink::ReadPowerStateForAction(ISerialPort& port) {
+    const std::optional<Exchange> reply = SendUntilValid(port, PowerStatusFrame());
+    if (!reply) {
+        return std::nullopt;
+    }
+    return reply->reply[Protocol::kOffsetData];
+}
+
+void CDeviceLink::PowerAction(int nCode) {
+    auto done = [this](bool bOk, int nDetail) {
+        if (!m_stop.stop_requested()) {
+            Report([bOk, nDetail](ILinkListener& listener) {
+                listener.OnPowerCommandDone(bOk, nDetail);
+            });
+        }
+    };
+    if (nCode < 1 || nCode > static_cast<int>(std::size(Protocol::kPowerActionMasks))) {
+        // An unknown code must not switch anything on the board.
+        done(false, kDetailActionFrame);
+        return;
+    }
+    const PortUse use = UsePort(EBusyDiscipline::WaitShort);
+    if (!use) {
+        return;
+    }
+    if (nCode == Protocol::kPowerActionClearCmos) {
+        const std::optional<uint8_t> nState = ReadPowerStateForAction(*use.pPort);
+        if (nState != Protocol::kPowerStateOffForClearCmos) {
+            done(false, kDetailRefused);
+            return;
+        }
+    }
+    const Frame frame = BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPowerAction,
+                                          Protocol::kPowerActionMasks[nCode - 1]);
+    if (SendUntilValid(*use.pPort, frame)) {
+        done(true, kDetailActionFrame);
+        return;
+    }
+    if (!m_stop.stop_requested()) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorPowerAction, kTextPowerAction);
+        });
+    }
+    done(false, kDetailActionFrame);
+}
