@@ -159,14 +159,14 @@ std::vector<uint8_t> CBoardModel::Answer(const std::vector<uint8_t>& request) {
     }
     if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterPowerStatus) {
         Settle();
-        data[0] = m_bPowerOn ? kStateOn : kStateOff;
+        data[0] = m_bPowerOn ? m_nStateOnByte : m_nStateOffByte;
         return BuildReply(nLetter, data);
     }
     if (nStart == Protocol::kStartChange && nLetter == Protocol::kLetterPowerAction) {
         return AnswerPowerAction(request[Protocol::kOffsetData]);
     }
     if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterLockStatus) {
-        data[0] = LockClosedNow() ? Protocol::kLockStateLocked : Protocol::kLockStateUnlocked;
+        data[0] = LockClosedNow() ? m_nLockedByte : Protocol::kLockStateUnlocked;
         return BuildReply(nLetter, data);
     }
     if (nStart == Protocol::kStartQuery && nLetter == Protocol::kLetterPosterCode) {
@@ -413,6 +413,27 @@ int CBoardModel::PosterMode() const {
     return m_nPosterMode;
 }
 
+void CBoardModel::HoldPosterCode(std::optional<int> nCode) {
+    std::lock_guard lock(m_mutex);
+    m_nHeldPosterCode = nCode;
+}
+
+void CBoardModel::SetPosterMode(int nMode) {
+    std::lock_guard lock(m_mutex);
+    m_nPosterMode = nMode;
+}
+
+void CBoardModel::SetPowerStateBytes(uint8_t nOn, uint8_t nOff) {
+    std::lock_guard lock(m_mutex);
+    m_nStateOnByte = nOn;
+    m_nStateOffByte = nOff;
+}
+
+void CBoardModel::SetLockedByte(uint8_t nLocked) {
+    std::lock_guard lock(m_mutex);
+    m_nLockedByte = nLocked;
+}
+
 const std::vector<int>& CBoardModel::StartupCodes() {
     // Power on, processor, memory, chipset, DXE, PCI, storage, boot, running.
     static const std::vector<int> codes = {0x01, 0x02, 0x03, 0x04, 0x06, 0x0B, 0x10, 0x11,
@@ -424,6 +445,9 @@ const std::vector<int>& CBoardModel::StartupCodes() {
 
 int CBoardModel::PosterCodeNow() const {
     Settle();
+    if (m_nHeldPosterCode) {
+        return *m_nHeldPosterCode;
+    }
     const std::vector<int>& codes = StartupCodes();
     if (!m_bPowerOn || !m_bootedAt) {
         return codes.back();  // off, or running since before we looked

@@ -98,6 +98,13 @@ public:
     // The POST code on the poster now, and its mode (1 code, 0 text).
     int PosterCode() const;
     int PosterMode() const;
+    // Shows this code instead of the start-up walk, until given nothing.
+    void HoldPosterCode(std::optional<int> nCode);
+    void SetPosterMode(int nMode);
+    // The bytes this board answers for on and off (boards differ: 15 or 2
+    // for on, 0, 4 or 8 for off), and for a closed lock (0 by default).
+    void SetPowerStateBytes(uint8_t nOn, uint8_t nOff);
+    void SetLockedByte(uint8_t nLocked);
     // The start-up codes the poster walks through after power-on; it then
     // settles on the last one.
     static const std::vector<int>& StartupCodes();
@@ -141,6 +148,10 @@ private:
     mutable IClock::TimePoint m_pendingAt{};
     mutable std::optional<IClock::TimePoint> m_bootedAt;
     int m_nPosterMode = 1;
+    std::optional<int> m_nHeldPosterCode;
+    uint8_t m_nStateOnByte = kStateOn;
+    uint8_t m_nStateOffByte = kStateOff;
+    uint8_t m_nLockedByte = 0;
     std::optional<bool> m_bLockedByHand;
     std::vector<LockWindow> m_lockWindows;
     // Values written by the link, by value letter; read back instead of the description's.

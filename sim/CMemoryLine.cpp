@@ -11,10 +11,17 @@ bool CMemoryLine::Write(std::span<const uint8_t> bytes) {
     m_released.wait(lock, [this] { return !m_bHoldWrites; });
     m_bWriteWaiting = false;
     const IClock::TimePoint now = m_pClock->Now();
+    if (m_nWritesLeft) {
+        m_bWriteFails = m_bWriteFails || *m_nWritesLeft == 0;
+        *m_nWritesLeft -= *m_nWritesLeft > 0 ? 1 : 0;
+    }
     if (m_bWriteFails) {
         return false;
     }
     m_sent.push_back({std::vector<uint8_t>(bytes.begin(), bytes.end()), now});
+    if (m_bHungUp) {
+        return true;  // written into a terminal nobody reads
+    }
     for (CBoardModel::Reply& reply : m_pBoard->Feed(bytes)) {
         // The line carries one reply after the other.
         IClock::TimePoint start = m_replies.empty() ? now : std::max(now, m_replies.back().due);
@@ -29,6 +36,7 @@ ReadResult CMemoryLine::Read(std::span<uint8_t> buffer) {
     const IClock::TimePoint now = m_pClock->Now();
     std::lock_guard lock(m_mutex);
     ReadResult result;
+    result.bNotConnected = m_bHungUp;
     while (!m_replies.empty() && m_replies.front().due <= now && result.nCount < buffer.size()) {
         std::vector<uint8_t>& bytes = m_replies.front().bytes;
         const size_t nTake = std::min(bytes.size(), buffer.size() - result.nCount);
@@ -53,6 +61,16 @@ void CMemoryLine::HoldWrites(bool bHold) {
 bool CMemoryLine::IsWriteHeld() const {
     std::lock_guard lock(m_mutex);
     return m_bWriteWaiting;
+}
+
+void CMemoryLine::FailWritesAfter(size_t nMore) {
+    std::lock_guard lock(m_mutex);
+    m_nWritesLeft = nMore;
+}
+
+void CMemoryLine::SetHungUp(bool bHungUp) {
+    std::lock_guard lock(m_mutex);
+    m_bHungUp = bHungUp;
 }
 
 void CMemoryLine::SetWriteFails(bool bFails) {

@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -28,6 +29,10 @@ public:
 
     // A line fault below the protocol: every write fails.
     void SetWriteFails(bool bFails);
+    // Every write after the next n fails, as when the board vanishes mid-command.
+    void FailWritesAfter(size_t nMore);
+    // The other end is gone: nothing reaches the board, and reads say so.
+    void SetHungUp(bool bHungUp);
     // While held, a write blocks (as on a stuck radio link) until released.
     void HoldWrites(bool bHold);
     // True once a write is waiting on the hold.
@@ -47,6 +52,8 @@ private:
     std::vector<SentFrame> m_sent;
     std::deque<PendingReply> m_replies;
     bool m_bWriteFails = false;
+    std::optional<size_t> m_nWritesLeft;
+    bool m_bHungUp = false;
     bool m_bHoldWrites = false;
     bool m_bWriteWaiting = false;
     std::condition_variable m_released;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "link/FrameCodec.h"
@@ -20,11 +21,120 @@ TEST(BoardModel, AnswersTheOpenFrameWithItsChunkCount) {
     EXPECT_EQ(replies[0].bytes, (Bytes{0x53, 0x05, 0x01, 0x03, 0, 0, 0, 0x54}));
 }
 
-TEST(BoardModel, EchoesTheLetterOfOtherRequests) {
+TEST(BoardModel, EchoesTheLetterOfRequestsItDoesNotKnow) {
     CBoardModel board;
-    auto replies = board.Feed(BuildCommandFrame(0xD3, 's'));
+    auto replies = board.Feed(BuildCommandFrame(0xD3, '~'));
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0].bytes, (Bytes{0x53, 0x05, 0x73, 0, 0, 0, 0, 0x25}));
+    EXPECT_EQ(replies[0].bytes, (Bytes{0x53, 0x05, 0x7E, 0, 0, 0, 0, 0x28}));
+}
+
+// The one reply to one request, or nothing.
+std::optional<Bytes> Ask(CBoardModel& board, const Bytes& request) {
+    auto replies = board.Feed(request);
+    if (replies.empty()) {
+        return std::nullopt;
+    }
+    return replies.at(0).bytes;
+}
+
+TEST(BoardModel, PowerActionsAreAcknowledgedAtOnceAndTakeEffectAfterTheirDelay) {
+    auto pClock = std::make_shared<CVirtualClock>();
+    CBoardModel board(CBoardDescription::Demo(), pClock);
+    const Bytes status = BuildCommandFrame(0xD3, 'p');
+    // 53^05^70 = 26, then the state byte: 15 on, 0 off.
+    EXPECT_EQ(Ask(board, status), (Bytes{0x53, 0x05, 0x70, 0x0F, 0, 0, 0, 0x29}));
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0x53, 0x04, 0x02)),
+              (Bytes{0x53, 0x05, 0x04, 0, 0, 0, 0, 0x52}));
+    EXPECT_TRUE(board.IsPoweredOn());
+    pClock->SleepFor(CBoardModel::kPowerOffDelay, {});
+    EXPECT_EQ(Ask(board, status), (Bytes{0x53, 0x05, 0x70, 0x00, 0, 0, 0, 0x26}));
+
+    // Off: a reset or a shutdown changes nothing; power on does, later.
+    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x10)));
+    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x04)));
+    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x01)));
+    pClock->SleepFor(CBoardModel::kPowerOnDelay - std::chrono::milliseconds(1), {});
+    EXPECT_FALSE(board.IsPoweredOn());
+    pClock->SleepFor(std::chrono::milliseconds(1), {});
+    EXPECT_TRUE(board.IsPoweredOn());
+    // A mask that is no action is not acknowledged.
+    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x03)));
+}
+
+TEST(BoardModel, ClearsCmosOnlyWhileOffAndThenForgetsWrittenValues) {
+    CBoardModel board;
+    const SimItem& vcore = board.Description().Items().front();
+    ASSERT_EQ(vcore.strName, "CPU Vcore");
+    board.Feed(BuildCommandFrame(0x53, vcore.nValueCmd, 0x4C, 0x04));  // 1100
+    EXPECT_EQ(board.CurrentValue(vcore), 1100);
+    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x08)));
+    EXPECT_EQ(board.CurrentValue(vcore), 1100);
+    board.SetPoweredOn(false);
+    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x08)));
+    EXPECT_EQ(board.CurrentValue(vcore), vcore.nValue);
+}
+
+TEST(BoardModel, WritesAreClampedToTheItemsRangeAndMonitoredValuesIgnoreThem) {
+    CBoardModel board;
+    for (const SimItem& item : board.Description().Items()) {
+        const long nBefore = board.CurrentValue(item);
+        // 0xFFFF: above every range; an indexed item reads it as a position.
+        EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, item.nValueCmd, 0xFF, 0xFF)))
+            << item.strName;
+        if (item.nArray >= 4) {
+            EXPECT_NEAR(board.CurrentValue(item), nBefore, std::max(2L, nBefore / 5))
+                << item.strName;
+        } else if (item.strKind == "4") {
+            // One byte only: 0xFF, then clamped.
+            EXPECT_EQ(board.CurrentValue(item), std::clamp(255L, item.nMin, item.nMax))
+                << item.strName;
+        } else {
+            EXPECT_EQ(board.CurrentValue(item), item.nMax) << item.strName;
+        }
+    }
+}
+
+TEST(BoardModel, ThePosterWalksTheStartupCodesAfterPowerOnAndSettles) {
+    auto pClock = std::make_shared<CVirtualClock>();
+    CBoardModel board(CBoardDescription::Demo(), pClock);
+    const std::vector<int>& codes = CBoardModel::StartupCodes();
+    EXPECT_EQ(board.PosterCode(), codes.back());
+    board.SetPoweredOn(false);
+    board.SetPoweredOn(true);
+    EXPECT_EQ(board.PosterCode(), codes.at(0));
+    pClock->SleepFor(CBoardModel::kPostCodeStep * 2, {});
+    EXPECT_EQ(board.PosterCode(), codes.at(2));
+    // The "r" reply: mode, then the code little-endian.
+    const uint8_t nCode = static_cast<uint8_t>(codes.at(2));
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'r')),
+              (Bytes{0x53, 0x05, 0x72, 0x01, nCode, 0, 0, static_cast<uint8_t>(0x25 ^ nCode)}));
+    pClock->SleepFor(CBoardModel::kPostCodeStep * static_cast<int>(codes.size()), {});
+    EXPECT_EQ(board.PosterCode(), codes.back());
+    // A held code wins over the walk; "q" chooses the mode.
+    board.HoldPosterCode(0x1F0);
+    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 'q', 0x10)));
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'r')),
+              (Bytes{0x53, 0x05, 0x72, 0x00, 0xF0, 0x01, 0, 0xD5}));
+}
+
+TEST(BoardModel, TheLockFollowsItsScheduleUnlessSetByHand) {
+    using std::chrono::milliseconds;
+    auto pClock = std::make_shared<CVirtualClock>();
+    CBoardModel board(CBoardDescription::Demo(), pClock);
+    board.SetLockSchedule({{milliseconds(1000), milliseconds(500)}, {milliseconds(3000), {}}});
+    const Bytes status = BuildCommandFrame(0xD3, 's');
+    // 53^05^73 = 25, then 1 open or 0 closed.
+    EXPECT_EQ(Ask(board, status), (Bytes{0x53, 0x05, 0x73, 0x01, 0, 0, 0, 0x24}));
+    pClock->SleepFor(milliseconds(1000), {});
+    EXPECT_EQ(Ask(board, status), (Bytes{0x53, 0x05, 0x73, 0x00, 0, 0, 0, 0x25}));
+    pClock->SleepFor(milliseconds(500), {});
+    EXPECT_FALSE(board.IsLocked());
+    pClock->SleepFor(milliseconds(1500), {});
+    EXPECT_TRUE(board.IsLocked());
+    board.SetLocked(false);
+    EXPECT_FALSE(board.IsLocked());
+    board.SetLocked(std::nullopt);
+    EXPECT_TRUE(board.IsLocked());
 }
 
 TEST(BoardModel, AssemblesFramesThatArriveInPiecesAndSkipsNoise) {

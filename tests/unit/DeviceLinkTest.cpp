@@ -66,6 +66,7 @@ TEST_F(DeviceLinkTest, ReportsNotFoundWhenNoPortAnswers) {
 TEST_F(DeviceLinkTest, PowerPollReportsAnOffBoardOnce) {
     MakeLink(m_pClock);
     Connect();
+    m_pBoard->SetPoweredOn(false);
     m_pLink->PollPowerStatus();
     // The simulated board reports state 0: off. One exchange was enough.
     EXPECT_EQ(m_listener.Count("OnPowerState", false), 1u);

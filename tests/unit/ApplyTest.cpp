@@ -1,0 +1,198 @@
+// Writing edited over-clock values to the simulated board, on a virtual clock.
+
+#include <algorithm>
+
+#include "link/FrameCodec.h"
+#include "link/LinkErrors.h"
+#include "tests/support/BoardLinkFixture.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class ApplyTest : public BoardLinkFixture {
+protected:
+    // Edits one item as the over-clock screen does: the old value becomes PrevValue.
+    static void Edit(BoardItemArray& items, size_t nIndex, const std::u16string& value) {
+        items.at(nIndex).PrevValue = items.at(nIndex).Value;
+        items.at(nIndex).Value = value;
+    }
+
+    // Applies and waits for the report; returns its outcome.
+    bool Apply(const BoardItemArray& volt, const BoardItemArray& freq,
+               const BoardItemArray& ratio) {
+        m_nBefore = Sent().size();
+        const size_t nReports = m_listener.Count("OnApplied");
+        m_pLink->RequestApply(volt, freq, ratio);
+        EXPECT_TRUE(m_listener.WaitForCount("OnApplied", nReports + 1));
+        const auto reports = m_listener.Reports();
+        const auto last = std::find_if(reports.rbegin(), reports.rend(), [](const auto& report) {
+            return report.strOperation == "OnApplied";
+        });
+        return last != reports.rend() && last->nFirst == 1;
+    }
+
+    // The letters of the set frames the last apply sent, in order.
+    std::string SetLetters() const {
+        std::string strLetters;
+        for (const Bytes& frame : Sent(m_nBefore)) {
+            if (frame.at(0) == 0x53) {
+                strLetters += static_cast<char>(frame.at(2));
+            }
+        }
+        return strLetters;
+    }
+
+    size_t m_nBefore = 0;
+};
+
+TEST_F(ApplyTest, TheSetParametersFollowEachItemsKind) {
+    Connect(Section("Over_Volt", {Item("indexed", "1", "0", 10, 20, 11, 'A', 'a'),
+                                  Item("byte", "4", "0", 0, 400, 100, 'B', 'b'),
+                                  Item("word", "2", "0", 0, 400, 100, 'C', 'c')}));
+    StartAndLoad();
+    BoardItemArray volt = m_pLink->GetOverVolt();
+    Edit(volt, 0, u"12");
+    Edit(volt, 1, u"300");
+    Edit(volt, 2, u"300");
+    EXPECT_TRUE(Apply(volt, {}, {}));
+    // Hand-computed: position 3 of the indexed item; 300 as one byte and as a word.
+    EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{{0x53, 0x05, 'A', 0x03, 0, 0, 0, 0x14},
+                                                   {0x53, 0x05, 'B', 0x2C, 0, 0, 0, 0x38},
+                                                   {0x53, 0x05, 'C', 0x2C, 0x01, 0, 0, 0x38}}));
+    // Each exchange is followed by the pause.
+    const std::vector<long> waits = Waits();
+    EXPECT_EQ(std::vector<long>(waits.end() - 6, waits.end()), std::vector<long>(6, 100));
+}
+
+TEST_F(ApplyTest, WrittenValuesAreReadBackClampedToTheBoardsRange) {
+    Connect(Section("Over_Volt", {Item("indexed", "1", "0", 10, 20, 11, 'A', 'a'),
+                                  Item("byte", "4", "0", 0, 400, 100, 'B', 'b'),
+                                  Item("word", "2", "0", 0, 1000, 100, 'C', 'c')}));
+    StartAndLoad();
+    BoardItemArray volt = m_pLink->GetOverVolt();
+    Edit(volt, 0, u"12");
+    Edit(volt, 1, u"300");  // the board keeps one byte of it
+    Edit(volt, 2, u"1500");
+    EXPECT_TRUE(Apply(volt, {}, {}));
+    EXPECT_EQ(m_pLink->GetOverVolt().at(2).PrevValue, u"100");
+    m_pLink->RequestRefreshOverclock();
+    ASSERT_TRUE(m_listener.WaitForCount("OnOverclockRefreshed", 1));
+    const BoardItemArray read = m_pLink->GetOverVolt();
+    EXPECT_EQ(read.at(0).Value, u"12");
+    EXPECT_EQ(read.at(1).Value, u"44");
+    EXPECT_EQ(read.at(2).Value, u"1000");
+}
+
+TEST_F(ApplyTest, TheFirstItemIsAlwaysSentAndUnchangedItemsAfterAnAcceptedOneAreSkipped) {
+    Connect(Section(
+        "Over_Volt",
+        {Item("a", "2", "0", 0, 999, 1, 'A', 'a'), Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
+         Item("c", "2", "0", 0, 999, 3, 'C', 'c'), Item("d", "2", "0", 0, 999, 4, 'D', 'd')}));
+    StartAndLoad();
+    BoardItemArray volt = m_pLink->GetOverVolt();
+    Edit(volt, 2, u"30");
+    EXPECT_TRUE(Apply(volt, {}, {}));
+    EXPECT_EQ(SetLetters(), "AC");
+
+    // After a refused item, the next one is sent even when unchanged.
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 'A');
+    volt = m_pLink->GetOverVolt();
+    volt.at(2).PrevValue = volt.at(2).Value;
+    EXPECT_FALSE(Apply(volt, {}, {}));
+    EXPECT_EQ(SetLetters(), "AB");
+}
+
+TEST_F(ApplyTest, AChecksumFailureFailsTheWholeApplyWhileLaterItemsAreStillSent) {
+    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
+                                  Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
+                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c')}) +
+            Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 9, 'R', 't')}));
+    StartAndLoad();
+    BoardItemArray volt = m_pLink->GetOverVolt();
+    Edit(volt, 0, u"10");
+    Edit(volt, 1, u"20");
+    Edit(volt, 2, u"30");
+    BoardItemArray ratio = m_pLink->GetOverRatio();
+    Edit(ratio, 0, u"90");
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 'B');
+    const int nErrorsBefore = m_pLink->ErrorCount();
+    // The ratio array, applied last, succeeds; the apply still fails.
+    EXPECT_FALSE(Apply(volt, {}, ratio));
+    EXPECT_EQ(SetLetters(), "ABCR");
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorApply), 1u);
+    EXPECT_EQ(m_pLink->ErrorCount(), nErrorsBefore + 1);
+}
+
+TEST_F(ApplyTest, ABoardThatStopsAnsweringOrVanishesMidApplyFailsIt) {
+    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
+                                  Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
+                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c')}));
+    StartAndLoad();
+    BoardItemArray volt = m_pLink->GetOverVolt();
+    Edit(volt, 1, u"20");
+    // No reply to B, though A before it was accepted and C after it is.
+    m_pBoard->SetFault(EBoardFault::NoReply, 'B');
+    EXPECT_FALSE(Apply(volt, {}, {}));
+    EXPECT_EQ(SetLetters(), "ABC");
+    EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
+
+    m_pBoard->SetFault(EBoardFault::None);
+    m_pLine->FailWritesAfter(1);
+    EXPECT_FALSE(Apply(m_pLink->GetOverVolt(), {}, {}));
+    EXPECT_EQ(SetLetters(), "A");
+    EXPECT_GE(m_listener.Count("OnLinkState", false), 1u);
+}
+
+class ApplyOrderTest : public ApplyTest {
+protected:
+    void SetUp() override {
+        ApplyTest::SetUp();
+        Connect(Section("Over_Volt", {Item("v", "2", "0", 0, 9999, 1250, 'V', 'v')}) +
+                Section("Over_Freq", {Item("f", "2", "0", 0, 9999, 1000, 'F', 'f')}) +
+                Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 40, 'R', 't')}));
+        StartAndLoad();
+    }
+    std::string OrderFor(const std::u16string& frequency) {
+        BoardItemArray freq = m_pLink->GetOverFreq();
+        freq.at(0).PrevValue = u"1000";
+        freq.at(0).Value = frequency;
+        EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), freq, m_pLink->GetOverRatio()));
+        return SetLetters();
+    }
+};
+
+TEST_F(ApplyOrderTest, VoltageGoesFirstUnlessTheFirstFrequencySortsBelowItsPreviousText) {
+    EXPECT_EQ(OrderFor(u"1000"), "VFR");
+    EXPECT_EQ(OrderFor(u"1100"), "VFR");
+    EXPECT_EQ(OrderFor(u"0990"), "RFV");
+    // Compared as text: "999" sorts after "1000", though it is lower.
+    EXPECT_EQ(OrderFor(u"999"), "VFR");
+}
+
+TEST_F(ApplyTest, WithoutFrequencyItemsTheFirstRatioTellsTheDirection) {
+    Connect(Section("Over_Volt", {Item("v", "2", "0", 0, 9999, 1250, 'V', 'v')}) +
+            Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 40, 'R', 't')}));
+    StartAndLoad();
+    BoardItemArray ratio = m_pLink->GetOverRatio();
+    Edit(ratio, 0, u"35");
+    EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), {}, ratio));
+    EXPECT_EQ(SetLetters(), "RV");
+    ratio = m_pLink->GetOverRatio();
+    Edit(ratio, 0, u"45");
+    EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), {}, ratio));
+    EXPECT_EQ(SetLetters(), "VR");
+}
+
+TEST_F(ApplyTest, EditsOfAnItemThatIsNoLongerThereAreNotStored) {
+    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a')}));
+    StartAndLoad();
+    BoardItemArray stale = m_pLink->GetOverVolt();
+    stale.at(0).Name = u"renamed";
+    Edit(stale, 0, u"500");
+    EXPECT_TRUE(Apply(stale, {}, {}));
+    EXPECT_EQ(m_pLink->GetOverVolt().at(0).Value, u"1");
+    EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{BuildCommandFrame(0x53, 'A', 1)}));
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+// Power status and power actions against the simulated board, on a virtual clock.
+
+#include "link/FrameCodec.h"
+#include "link/LinkErrors.h"
+#include "tests/support/BoardLinkFixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+// Hand-computed frames.
+const Bytes kPowerStatus = {0xD3, 0x05, 0x70, 0, 0, 0, 0, 0xA6};
+const Bytes kPowerOn = {0x53, 0x05, 0x04, 0x01, 0, 0, 0, 0x53};
+const Bytes kClearCmos = {0x53, 0x05, 0x04, 0x08, 0, 0, 0, 0x5A};
+const Bytes kReset = {0x53, 0x05, 0x04, 0x10, 0, 0, 0, 0x42};
+
+class PowerCommandTest : public BoardLinkFixture {
+protected:
+    void SetUp() override {
+        BoardLinkFixture::SetUp();
+        Connect(Section("Over_Volt", {Item("CPU Vcore", "2", "0", 800, 1600, 1250, 65, 97)}));
+        m_nSearchFrames = Sent().size();
+    }
+    // Frames sent since the search.
+    std::vector<Bytes> Commands() const { return Sent(m_nSearchFrames); }
+
+    size_t m_nSearchFrames = 0;
+};
+
+TEST_F(PowerCommandTest, StateBytesTwoAndFourReadOnAndOffWhileOneSaysNothing) {
+    m_pBoard->SetPowerStateBytes(2, 4);
+    m_pLink->PollPowerStatus();
+    m_pBoard->SetPoweredOn(false);
+    m_pLink->PollPowerStatus();
+    EXPECT_EQ(m_listener.Count("OnPowerState", true), 1u);
+    EXPECT_EQ(m_listener.Count("OnPowerState", false), 1u);
+
+    m_pBoard->SetPowerStateBytes(1, 1);
+    m_pLink->PollPowerStatus();
+    EXPECT_EQ(m_listener.Count("OnPowerState"), 2u);
+    EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
+    // A valid reply ends the poll, whatever its state: one frame per poll.
+    EXPECT_EQ(Commands(), (std::vector<Bytes>{kPowerStatus, kPowerStatus, kPowerStatus}));
+}
+
+TEST_F(PowerCommandTest, QueryingABoardThatNeverSaysOnOrOffGivesUpAfterSixTries) {
+    m_pBoard->SetPowerStateBytes(1, 1);
+    EXPECT_FALSE(m_pLink->QueryPowerStatus());
+    EXPECT_EQ(CountSent(kPowerStatus), 6u);
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorPowerStatus), 1u);
+    // Each try: the exchange wait, then the pause before the next.
+    const std::vector<long> waits = Waits();
+    EXPECT_EQ(std::vector<long>(waits.end() - 12, waits.end()), std::vector<long>(12, 100));
+}
+
+TEST_F(PowerCommandTest, QueryingReadsOnAndOffWithoutTheBusyFlag) {
+    EXPECT_TRUE(m_pLink->QueryPowerStatus());
+    m_pBoard->SetPoweredOn(false);
+    EXPECT_FALSE(m_pLink->QueryPowerStatus());
+    EXPECT_EQ(CountSent(kPowerStatus), 2u);
+    EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
+}
+
+TEST_F(PowerCommandTest, ClearingCmosWhileTheBoardIsOnIsRefusedWithoutAnActionFrame) {
+    m_pLink->PowerAction(4);
+    EXPECT_EQ(Commands(), std::vector<Bytes>{kPowerStatus});
+    ASSERT_EQ(m_listener.Count("OnPowerCommandDone"), 1u);
+    const auto reports = m_listener.Reports();
+    EXPECT_EQ(reports.back().nFirst, 0);
+    EXPECT_EQ(reports.back().nSecond, 0);
+}
+
+TEST_F(PowerCommandTest, ClearingCmosWhileOffSendsTheActionAndResetsTheBoardsSettings) {
+    m_pBoard->SetPoweredOn(false);
+    // A value written earlier is forgotten by the cleared board.
+    m_pBoard->Feed(BuildCommandFrame(0x53, 65, 0x40, 0x05));
+    const SimItem& item = m_pBoard->Description().Items().front();
+    ASSERT_EQ(m_pBoard->CurrentValue(item), 0x540);
+    const size_t nFrom = Sent().size();
+
+    m_pLink->PowerAction(4);
+    EXPECT_EQ(Sent(nFrom), (std::vector<Bytes>{kPowerStatus, kClearCmos}));
+    EXPECT_EQ(m_listener.Count("OnPowerCommandDone", true), 1u);
+    EXPECT_EQ(m_listener.Reports().back().nSecond, 255);
+    EXPECT_EQ(m_pBoard->CurrentValue(item), 1250);
+}
+
+TEST_F(PowerCommandTest, AnActionIsAcknowledgedAtOnceAndTakesEffectLater) {
+    m_pLink->PowerAction(5);
+    EXPECT_EQ(Commands(), std::vector<Bytes>{kReset});
+    EXPECT_EQ(m_listener.Count("OnPowerCommandDone", true), 1u);
+
+    m_pBoard->SetPoweredOn(false);
+    m_pLink->PowerAction(1);
+    EXPECT_FALSE(m_pBoard->IsPoweredOn());
+    m_pClock->SleepFor(CBoardModel::kPowerOnDelay, {});
+    EXPECT_TRUE(m_pBoard->IsPoweredOn());
+    // The poster walks through the start-up codes from the power-on.
+    EXPECT_EQ(m_pBoard->PosterCode(), CBoardModel::StartupCodes().front());
+}
+
+TEST_F(PowerCommandTest, AnUnacknowledgedActionIsTriedSixTimesThenReportedAsKindThree) {
+    m_pBoard->SetFault(EBoardFault::NoReply, 0x04);
+    m_pBoard->SetPoweredOn(false);
+    m_pLink->PowerAction(1);
+    EXPECT_EQ(Commands(), std::vector<Bytes>(6, kPowerOn));
+    const auto reports = m_listener.Reports();
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports[reports.size() - 2].strText, "Send LumoPower error \n");
+    EXPECT_EQ(reports.back().strOperation, "OnPowerCommandDone");
+    EXPECT_EQ(reports.back().nFirst, 0);
+    EXPECT_EQ(reports.back().nSecond, 255);
+    EXPECT_FALSE(m_pBoard->IsPoweredOn());
+}
+
+TEST_F(PowerCommandTest, AnUnknownActionCodeSendsNothingAndFails) {
+    m_pLink->PowerAction(0);
+    m_pLink->PowerAction(6);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_EQ(m_listener.Count("OnPowerCommandDone", false), 2u);
+}
+
+TEST_F(PowerCommandTest, RequestPowerRunsTheActionOnTheDispatcher) {
+    StartAndLoad();
+    m_pLink->RequestPower(2);
+    ASSERT_TRUE(m_listener.WaitForCount("OnPowerCommandDone", 1));
+    EXPECT_EQ(m_listener.Count("OnPowerCommandDone", true), 1u);
+    m_pClock->SleepFor(CBoardModel::kPowerOffDelay, {});
+    EXPECT_FALSE(m_pBoard->IsPoweredOn());
+}
+
+}  // namespace
