@@ -1,6 +1,11 @@
 #include "data/CIniDocument.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -17,6 +22,13 @@ constexpr bool kUtf8StorageOff = false;
 constexpr bool kMultiKeyOff = false;
 constexpr bool kMultiLineOff = false;
 constexpr bool kWriteSignature = true;
+// A new file may be read and written by everyone the umask allows.
+mode_t NewFileMode() {
+    const mode_t nMask = ::umask(0);
+    ::umask(nMask);
+    return 0666 & ~nMask;
+}
+const mode_t kNewFileMode = NewFileMode();
 }  // namespace
 
 struct CIniDocument::Impl {
@@ -26,6 +38,14 @@ struct CIniDocument::Impl {
 CIniDocument::CIniDocument() : m_pImpl(std::make_unique<Impl>()) {}
 
 CIniDocument::~CIniDocument() = default;
+
+void CIniDocument::Clear() {
+    m_pImpl->ini.Reset();
+}
+
+void CIniDocument::Swap(CIniDocument& other) noexcept {
+    std::swap(m_pImpl, other.m_pImpl);
+}
 
 void CIniDocument::SetUnicode(bool bUtf8) {
     m_pImpl->ini.SetUnicode(bUtf8);
@@ -80,5 +100,38 @@ int CIniDocument::SetValue(std::u16string_view section, std::u16string_view key,
 }
 
 int CIniDocument::SaveFile(const std::string& strPath) const {
-    return m_pImpl->ini.SaveFile(strPath.c_str(), kWriteSignature);
+    std::string strBytes;
+    if (m_pImpl->ini.Save(strBytes, kWriteSignature) < 0) {
+        return SI_FAIL;
+    }
+    // A file the user made read-only stays as it is.
+    struct stat info {};
+    const bool bExists = ::stat(strPath.c_str(), &info) == 0;
+    if (bExists && ::access(strPath.c_str(), W_OK) != 0) {
+        return SI_FILE;
+    }
+    // Written beside the file and renamed over it: a failed or interrupted
+    // save leaves the old file whole instead of half of the new one.
+    std::string strTemp = strPath + ".XXXXXX";
+    const int nFile = ::mkstemp(strTemp.data());
+    if (nFile < 0) {
+        return SI_FILE;
+    }
+    const mode_t nMode = bExists ? (info.st_mode & 07777) : kNewFileMode;
+    bool bOk = ::fchmod(nFile, nMode) == 0;
+    for (size_t nDone = 0; bOk && nDone < strBytes.size();) {
+        const ssize_t nWritten = ::write(nFile, strBytes.data() + nDone, strBytes.size() - nDone);
+        if (nWritten < 0 && errno == EINTR) {
+            continue;
+        }
+        bOk = nWritten > 0;
+        nDone += bOk ? static_cast<size_t>(nWritten) : 0;
+    }
+    bOk = ::fsync(nFile) == 0 && bOk;
+    bOk = ::close(nFile) == 0 && bOk;
+    if (!bOk || ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
+        ::unlink(strTemp.c_str());
+        return SI_FILE;
+    }
+    return SI_OK;
 }

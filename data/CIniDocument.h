@@ -16,6 +16,11 @@ public:
     CIniDocument(const CIniDocument&) = delete;
     CIniDocument& operator=(const CIniDocument&) = delete;
 
+    // Forgets every section.
+    void Clear();
+    // Exchanges the contents of two documents.
+    void Swap(CIniDocument& other) noexcept;
+
     // The next load decodes UTF-8 and skips a leading byte-order mark.
     void SetUnicode(bool bUtf8);
 

@@ -12,10 +12,6 @@ constexpr size_t kItemTokens = 14;
 constexpr size_t kTokenMin = 3;
 constexpr size_t kTokenMax = 4;
 
-char16_t FoldCase(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
 }
@@ -85,16 +81,6 @@ long WToL(std::u16string_view text) {
 std::u16string ToText(long nValue) {
     const std::string text = std::to_string(nValue);
     return std::u16string(text.begin(), text.end());
-}
-
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
-    return std::ranges::equal(a, b,
-                              [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
-}
-
-bool SortsBeforeNoCase(std::u16string_view a, std::u16string_view b) {
-    return std::ranges::lexicographical_compare(
-        a, b, [](char16_t x, char16_t y) { return FoldCase(x) < FoldCase(y); });
 }
 
 bool ParseItem(std::u16string_view line, BoardItem& item) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/TextCase.h"
+
 class CIniDocument;
 
 // One over-clock or monitored item as the board describes it. Numbers are
@@ -57,10 +59,6 @@ bool IsHardwareArray(EBoardArray array);
 long WToL(std::u16string_view text);
 // The decimal text of a number.
 std::u16string ToText(long nValue);
-// Equal regardless of the case of A to Z.
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
-// Text order regardless of case: "10" sorts before "9".
-bool SortsBeforeNoCase(std::u16string_view a, std::u16string_view b);
 
 // Fills an item from one comma-separated line of fourteen tokens. Returns
 // false, leaving the item untouched, for a line of fewer tokens: such a line

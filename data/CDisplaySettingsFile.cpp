@@ -1,0 +1,70 @@
+#include "data/CDisplaySettingsFile.h"
+
+#include "data/IniPaths.h"
+#include "data/TextCase.h"
+
+namespace {
+
+constexpr std::u16string_view kDisplaySection = u"Display";
+constexpr std::u16string_view kVersionSection = u"Version";
+constexpr std::u16string_view kVersionKey = u"Ver";
+
+}  // namespace
+
+CDisplaySettingsFile::CDisplaySettingsFile()
+    : CDisplaySettingsFile(MakeIniPath(g_szProgramDir, kDisplaySettingFileName)) {}
+
+CDisplaySettingsFile::CDisplaySettingsFile(std::string strPath) : m_strPath(std::move(strPath)) {}
+
+bool CDisplaySettingsFile::Load() {
+    CIniDocument document;
+    if (document.LoadFile(m_strPath) < 0) {
+        return false;
+    }
+    DisplayMap entries;
+    for (const std::u16string& name : document.GetAllKeys(kDisplaySection)) {
+        entries[name] = document.GetString(kDisplaySection, name);
+    }
+    const char16_t* pszVersion = document.GetValue(kVersionSection, kVersionKey);
+    m_bHasVersion = pszVersion != nullptr;
+    m_version = m_bHasVersion ? pszVersion : u"";
+    m_entries = std::move(entries);
+    m_document.Swap(document);
+    return true;
+}
+
+void CDisplaySettingsFile::SetEntry(std::u16string_view name, std::u16string_view value) {
+    m_document.SetValue(kDisplaySection, name, value);
+}
+
+void CDisplaySettingsFile::SetVersion(std::u16string_view version) {
+    m_document.SetValue(kVersionSection, kVersionKey, version);
+}
+
+bool CDisplaySettingsFile::Save() const {
+    return m_document.SaveFile(m_strPath) >= 0;
+}
+
+CDisplaySettingsFile::DisplayMap CDisplaySettingsFile::ChooseForOverclock(
+    const DisplayMap& defaults, std::u16string_view boardVersion) {
+    if (Load() && m_bHasVersion && EqualsNoCase(m_version, boardVersion)) {
+        return m_entries;
+    }
+    for (const auto& [name, value] : defaults) {
+        SetEntry(name, value);
+    }
+    SetVersion(boardVersion);
+    // Not being able to write is no reason not to show the page; the next
+    // start tries again.
+    Save();
+    return defaults;
+}
+
+bool CDisplaySettingsFile::IsShown(const DisplayMap& map, const std::u16string& name) {
+    const auto it = map.find(name);
+    return it != map.end() && EqualsNoCase(it->second, u"1");
+}
+
+bool CDisplaySettingsFile::IsChecked(const DisplayMap& map, const std::u16string& name) {
+    return map.empty() || IsShown(map, name);
+}

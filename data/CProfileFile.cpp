@@ -1,0 +1,80 @@
+#include "data/CProfileFile.h"
+
+#include <cstdio>
+
+#include "data/IniPaths.h"
+#include "data/TextCase.h"
+
+namespace {
+
+constexpr std::u16string_view kVersionSection = u"Version";
+constexpr std::u16string_view kVersionKey = u"Ver";
+
+}  // namespace
+
+CProfileFile::CProfileFile() : CProfileFile(MakeIniPath(g_szProgramDir, kProfileFileName)) {}
+
+CProfileFile::CProfileFile(std::string strPath) : m_strPath(std::move(strPath)) {}
+
+bool CProfileFile::Load() {
+    // Parsed aside: a half-parsed document must not be written back over the file.
+    CIniDocument document;
+    const bool bLoaded = document.LoadFile(m_strPath) >= 0;
+    if (!bLoaded) {
+        document.Clear();
+    }
+    m_document.Swap(document);
+    return bLoaded;
+}
+
+std::u16string CProfileFile::SectionName(int nProfile) {
+    switch (nProfile) {
+        case 1:
+            return u"Profile1";
+        case 2:
+            return u"Profile2";
+        default:
+            return {};
+    }
+}
+
+bool CProfileFile::HasProfile(int nProfile) const {
+    const std::u16string section = SectionName(nProfile);
+    return !section.empty() && !m_document.GetAllKeys(section).empty();
+}
+
+std::optional<std::u16string> CProfileFile::GetValue(int nProfile, std::u16string_view name) const {
+    const std::u16string section = SectionName(nProfile);
+    const char16_t* pszValue = section.empty() ? nullptr : m_document.GetValue(section, name);
+    if (pszValue == nullptr) {
+        return std::nullopt;
+    }
+    return std::u16string(pszValue);
+}
+
+void CProfileFile::SetValue(int nProfile, std::u16string_view name, std::u16string_view text) {
+    const std::u16string section = SectionName(nProfile);
+    if (!section.empty()) {
+        m_document.SetValue(section, name, text);
+    }
+}
+
+std::u16string CProfileFile::GetVersion() const {
+    return m_document.GetString(kVersionSection, kVersionKey);
+}
+
+void CProfileFile::SetVersion(std::u16string_view version) {
+    m_document.SetValue(kVersionSection, kVersionKey, version);
+}
+
+bool CProfileFile::Save() const {
+    return m_document.SaveFile(m_strPath) >= 0;
+}
+
+bool CProfileFile::DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion) {
+    CProfileFile file(strPath);
+    if (!file.Load() || EqualsNoCase(file.GetVersion(), boardVersion)) {
+        return false;
+    }
+    return std::remove(strPath.c_str()) == 0;
+}

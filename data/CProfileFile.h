@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "data/CIniDocument.h"
+
+// The two saved profiles in "saved_profile1.ini" beside the program: one
+// section per profile ("Profile1", "Profile2") with one value text per
+// over-clock item, keyed by the item's Name, and the board configuration's
+// version they were saved for. Each owner (save screen, load screen) holds
+// its own object; a save writes back everything the file held.
+class CProfileFile {
+public:
+    static constexpr int kFirstProfile = 1;
+    static constexpr int kLastProfile = 2;
+
+    // The file beside the program (g_szProgramDir).
+    CProfileFile();
+    explicit CProfileFile(std::string strPath);
+
+    const std::string& Path() const { return m_strPath; }
+
+    // Reads the file. False when it is missing or unreadable; the object then
+    // holds nothing, and a save writes only what is set afterwards.
+    bool Load();
+
+    // "Profile1" or "Profile2"; empty for any other number.
+    static std::u16string SectionName(int nProfile);
+    // Whether the profile holds any value at all.
+    bool HasProfile(int nProfile) const;
+    // The stored text of an item, nothing when the profile has none.
+    std::optional<std::u16string> GetValue(int nProfile, std::u16string_view name) const;
+    // Sets one item's text; a profile number other than 1 or 2 is ignored.
+    void SetValue(int nProfile, std::u16string_view name, std::u16string_view text);
+    // The "Ver" the file was saved for; empty when absent.
+    std::u16string GetVersion() const;
+    void SetVersion(std::u16string_view version);
+
+    // Writes the whole document; the old file stays whole when that fails
+    // (read-only file, full disk). True when written.
+    bool Save() const;
+
+    // At start-up: deletes a file saved for another board configuration
+    // version (compared regardless of case; an absent "Ver" reads as empty).
+    // A file that does not load is left alone. True when it was deleted.
+    static bool DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion);
+
+private:
+    std::string m_strPath;
+    CIniDocument m_document;
+};
