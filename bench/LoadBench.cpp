@@ -19,7 +19,7 @@
 #include "platform/CSteadyClock.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
-#include "tests/support/CRecordingListener.h"
+#include "link/CRecordingListener.h"
 #include "tests/support/TempDir.h"
 
 namespace {

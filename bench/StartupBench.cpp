@@ -18,7 +18,8 @@
 #include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
-#include "tests/support/CRecordingListener.h"
+#include "link/CRecordingListener.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -128,7 +128,10 @@ std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes
         nPos += nFrameSize;
         m_requests.push_back(request);
         std::vector<uint8_t> reply = Answer(request);
-        if (!reply.empty() && m_fault != EBoardFault::NoReply) {
+        const bool bSilenced =
+            m_fault == EBoardFault::NoReply &&
+            (!m_nFaultLetter || *m_nFaultLetter == request[Protocol::kOffsetLetter]);
+        if (!reply.empty() && !bSilenced) {
             replies.push_back(ApplyFault(std::move(reply), request[Protocol::kOffsetLetter]));
         }
     }

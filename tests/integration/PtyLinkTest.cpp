@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
 #include "platform/CDevicePortOpener.h"
@@ -14,8 +15,8 @@
 #include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
-#include "tests/support/CRecordingListener.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 

@@ -9,12 +9,13 @@
 
 #include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "sim/CFixedRadio.h"
 #include "tests/support/CChildProcess.h"
-#include "tests/support/CRecordingListener.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 

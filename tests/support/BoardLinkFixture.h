@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
 #include "platform/CVirtualClock.h"
 #include "sim/CBoardModel.h"
 #include "sim/CMemoryLine.h"
-#include "tests/support/CRecordingListener.h"
 #include "tests/support/TempDir.h"
 
 // A link connected over an in-memory line to a board model that serves a

@@ -10,7 +10,8 @@
 
 #include "shell/CSingleCopyGuard.h"
 #include "tests/support/CChildProcess.h"
-#include "tests/support/CRecordingListener.h"
+#include "link/CRecordingListener.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "shell/CListenerBridge.h"
-#include "tests/support/CRecordingListener.h"
+#include "link/CRecordingListener.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "link/Protocol.h"
 #include "platform/CSteadyClock.h"
 #include "tests/support/BoardLinkFixture.h"
+#include "tests/support/WaitUntil.h"
 
 #include <thread>
 

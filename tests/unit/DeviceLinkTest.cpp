@@ -9,7 +9,8 @@
 #include "platform/CVirtualClock.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
-#include "tests/support/CRecordingListener.h"
+#include "link/CRecordingListener.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
 #include "tests/support/BoardLinkFixture.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "data/CProfileFile.h"
-#include "data/ProfileValue.h"
+#include "data/ValueText.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -26,22 +26,22 @@ TEST(ProfileValue, StoresVoltagesWithFiveDecimalsFrequenciesWithOneAndRatiosWith
 }
 
 TEST(ProfileValue, ReadsAStoredTextBackIntoARawValueWithinTheRange) {
-    EXPECT_EQ(ProfileValueToRaw(u"133.3", u"1", u"10", 1000, 1400), u"1333");
-    EXPECT_EQ(ProfileValueToRaw(u"133.3[MHz]", u"1", u"10", 1000, 1400), u"1333");
-    EXPECT_EQ(ProfileValueToRaw(u"1.25000", u"1", u"1000", 800, 1600), u"1250");
-    EXPECT_EQ(ProfileValueToRaw(u"12[X]", u"1", u"1", 8, 60), u"12");
-    EXPECT_EQ(ProfileValueToRaw(u"  +1.2496", u"1", u"1000", 800, 1600), u"1250");
+    EXPECT_EQ(ShownTextToRaw(u"133.3", u"1", u"10", 1000, 1400), u"1333");
+    EXPECT_EQ(ShownTextToRaw(u"133.3[MHz]", u"1", u"10", 1000, 1400), u"1333");
+    EXPECT_EQ(ShownTextToRaw(u"1.25000", u"1", u"1000", 800, 1600), u"1250");
+    EXPECT_EQ(ShownTextToRaw(u"12[X]", u"1", u"1", 8, 60), u"12");
+    EXPECT_EQ(ShownTextToRaw(u"  +1.2496", u"1", u"1000", 800, 1600), u"1250");
     // Out of range: limited to the maximum, then to the minimum.
-    EXPECT_EQ(ProfileValueToRaw(u"2.0", u"1", u"1000", 800, 1600), u"1600");
-    EXPECT_EQ(ProfileValueToRaw(u"-1", u"1", u"1000", 800, 1600), u"800");
-    EXPECT_EQ(ProfileValueToRaw(u"1e999", u"1", u"1000", 800, 1600), u"1600");
+    EXPECT_EQ(ShownTextToRaw(u"2.0", u"1", u"1000", 800, 1600), u"1600");
+    EXPECT_EQ(ShownTextToRaw(u"-1", u"1", u"1000", 800, 1600), u"800");
+    EXPECT_EQ(ShownTextToRaw(u"1e999", u"1", u"1000", 800, 1600), u"1600");
     // No number at all loads as 0 and is raised to the minimum.
     for (const char16_t* pszText : {u"", u"abc", u"nan", u"[V]1.2"}) {
-        EXPECT_EQ(ProfileValueToRaw(pszText, u"1", u"1000", 800, 1600), u"800");
+        EXPECT_EQ(ShownTextToRaw(pszText, u"1", u"1000", 800, 1600), u"800");
     }
     // A multiplier of 0 counts as 1; Div and Mul may carry fractions.
-    EXPECT_EQ(ProfileValueToRaw(u"12", u"0", u"1", 0, 60), u"12");
-    EXPECT_EQ(ProfileValueToRaw(u"5", u"0.5", u"1", 0, 60), u"10");
+    EXPECT_EQ(ShownTextToRaw(u"12", u"0", u"1", 0, 60), u"12");
+    EXPECT_EQ(ShownTextToRaw(u"5", u"0.5", u"1", 0, 60), u"10");
 }
 
 TEST(ProfileValue, ReadsNumbersTheSameWhateverTheLocale) {

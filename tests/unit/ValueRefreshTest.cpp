@@ -7,6 +7,7 @@
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
 #include "tests/support/BoardLinkFixture.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 

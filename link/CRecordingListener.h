@@ -9,11 +9,8 @@
 
 #include "link/ILinkListener.h"
 
-// Polls a condition that no report announces (real time, bounded).
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-// Records every report of the link, in order, from any thread.
+// Records every report of the link, in order, from any thread, and lets a
+// thread wait for the reports it expects. Used by tunevoctl and the tests.
 class CRecordingListener : public ILinkListener {
 public:
     struct Report {

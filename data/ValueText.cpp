@@ -1,4 +1,4 @@
-#include "data/ProfileValue.h"
+#include "data/ValueText.h"
 
 #include <charconv>
 #include <cmath>
@@ -10,20 +10,22 @@ std::u16string Widen(std::string_view text) {
     return std::u16string(text.begin(), text.end());
 }
 
-// Fixed-point text with the given decimals, "." as the point.
-std::string FixedText(float fValue, int nDecimals) {
-    char szText[64] = {};
-    const auto result =
-        std::to_chars(szText, szText + sizeof(szText) - 1, static_cast<double>(fValue),
-                      std::chars_format::fixed, nDecimals);
-    return std::string(szText, result.ptr);
-}
-
 float NonZero(float fValue) {
     return fValue == 0 ? 1.0f : fValue;
 }
 
 }  // namespace
+
+std::string FixedText(double dValue, int nDecimals) {
+    // Room for the largest double in fixed notation.
+    char szText[400] = {};
+    const auto result = std::to_chars(szText, szText + sizeof(szText) - 1, dValue,
+                                      std::chars_format::fixed, nDecimals);
+    if (result.ec != std::errc()) {
+        return "0";
+    }
+    return std::string(szText, result.ptr);
+}
 
 double LeadingNumber(std::u16string_view text) {
     size_t nPos = 0;
@@ -77,7 +79,7 @@ std::u16string ProfileDisplayText(EProfileKind kind, std::u16string_view stored)
     return text;
 }
 
-std::u16string ProfileValueToRaw(std::u16string_view stored, std::u16string_view mul,
+std::u16string ShownTextToRaw(std::u16string_view stored, std::u16string_view mul,
                                  std::u16string_view div, long nMin, long nMax) {
     float fShown = static_cast<float>(LeadingNumber(stored));
     if (std::isnan(fShown)) {

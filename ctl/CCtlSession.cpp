@@ -1,0 +1,133 @@
+#include "ctl/CCtlSession.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "data/IniPaths.h"
+#include "platform/CDevicePortOpener.h"
+#include "platform/CRfkillRadio.h"
+#include "platform/CSteadyClock.h"
+#include "platform/ProgramDir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Bounds on waits for reports; each command ends well within them unless
+// the board stops answering mid-way.
+constexpr auto kSearchTimeout = 30s;
+constexpr auto kLoadTimeout = 10min;  // 255 chunks and many items
+
+size_t CountOf(const std::vector<CRecordingListener::Report>& reports, const char* pszOperation) {
+    size_t nCount = 0;
+    for (const auto& report : reports) {
+        nCount += report.strOperation == pszOperation ? 1 : 0;
+    }
+    return nCount;
+}
+
+}  // namespace
+
+void PrintError(const std::string& strMessage) {
+    std::fprintf(stderr, "tunevoctl: %s\n", strMessage.c_str());
+}
+
+// Remembers which port opened last: after a successful search, the board's.
+class CCtlSession::CRecordingOpener final : public IPortOpener {
+public:
+    CRecordingOpener() : m_opener(CDevicePortOpener::PatternFromEnvironment()) {}
+
+    std::unique_ptr<ISerialPort> Open(int nPort) override {
+        std::unique_ptr<ISerialPort> pPort = m_opener.Open(nPort);
+        if (pPort) {
+            m_nLastOpened = nPort;
+        }
+        return pPort;
+    }
+
+    int LastOpened() const { return m_nLastOpened; }
+    const std::string& Pattern() const { return m_opener.Pattern(); }
+
+private:
+    CDevicePortOpener m_opener;
+    std::atomic<int> m_nLastOpened{-1};
+};
+
+// The rfkill folder: the kernel's, unless TUNEVO_RFKILL_DIR names another
+// (containers without one, tests).
+std::filesystem::path RfkillFolder() {
+    const char* pszFolder = std::getenv("TUNEVO_RFKILL_DIR");
+    return pszFolder != nullptr && *pszFolder != '\0' ? pszFolder : "/sys/class/rfkill";
+}
+
+CCtlSession::CCtlSession()
+    : m_pOpener(std::make_shared<CRecordingOpener>()),
+      m_pRadio(std::make_shared<CRfkillRadio>(RfkillFolder())) {
+    g_szProgramDir = GetProgramDir();
+    m_pLink = std::make_unique<CDeviceLink>(
+        CDeviceLink::Environment{m_pOpener, m_pRadio, std::make_shared<CSteadyClock>()});
+    m_pLink->SetListener(&m_listener);
+}
+
+CCtlSession::~CCtlSession() {
+    m_pLink.reset();
+}
+
+int CCtlSession::Connect() {
+    uint32_t nMode = 0;
+    if (m_pRadio->QueryMode(nMode) && nMode == 0) {
+        PrintError("the Bluetooth radio is switched off; switch it on (rfkill unblock bluetooth)");
+        return kExitRadioOff;
+    }
+    m_pLink->StartPortSearch();
+    const bool bAnswered = m_listener.WaitFor(
+        [](const auto& reports) { return CountOf(reports, "OnLinkState") > 0; }, kSearchTimeout);
+    if (!bAnswered || !m_pLink->HasPort()) {
+        PrintError("no board found on " + m_pOpener->Pattern() +
+                   " for ports 0 to 8 (is the board's receiver paired and bound, and is no "
+                   "other program using it?)");
+        return kExitNoBoard;
+    }
+    m_nPort = m_pOpener->LastOpened();
+    m_strPortPath = CDevicePortOpener::FormatPath(m_pOpener->Pattern(), m_nPort).value_or("");
+    return kExitOk;
+}
+
+bool CCtlSession::LinkLost() {
+    const auto reports = m_listener.Reports();
+    for (const auto& report : reports) {
+        if (report.strOperation == "OnLinkState" && report.nFirst == 0) {
+            PrintError("the link to the board was lost");
+            return true;
+        }
+    }
+    return false;
+}
+
+int CCtlSession::Load() {
+    m_pLink->StartLink();
+    const bool bLoaded = m_listener.WaitFor(
+        [](const auto& reports) {
+            return CountOf(reports, "OnConfigLoaded") > 0 ||
+                   std::ranges::any_of(reports, [](const auto& report) {
+                       return report.strOperation == "OnLinkState" && report.nFirst == 0;
+                   });
+        },
+        kLoadTimeout);
+    if (LinkLost()) {
+        return kExitLinkLost;
+    }
+    if (!bLoaded) {
+        PrintError("the board did not finish sending its configuration");
+        return kExitNoAnswer;
+    }
+    return kExitOk;
+}
+
+bool CCtlSession::Refresh(EBoardArray array) {
+    // Read on this thread: a request posted right after the dispatcher's last
+    // report could be dropped before it resets its event.
+    return m_pLink->RefreshArray(array);
+}

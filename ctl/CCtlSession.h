@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
+
+// Exit codes of tunevoctl, one per way a command can end.
+enum ECtlExit : int {
+    kExitOk = 0,
+    kExitFailure = 1,      // anything else: a file that cannot be written, ...
+    kExitUsage = 2,        // the command line is wrong
+    kExitNoBoard = 3,      // no port answered
+    kExitRadioOff = 4,     // the Bluetooth radio is switched off
+    kExitLinkLost = 5,     // the board went away during the command
+    kExitUnknownItem = 6,  // set: no over-clock item has that name
+    kExitNotANumber = 7,   // set: the value is not a plain number
+    kExitRefused = 8,      // the board's state forbids the command (clear CMOS while on)
+    kExitNoAnswer = 9,     // the board did not acknowledge or answer
+    kExitDeclined = 10,    // the user said no at the confirmation
+};
+
+// One connection to the board for one command: the link object the program
+// uses, on the real machine, with a record of its reports.
+class CCtlSession {
+public:
+    CCtlSession();
+    ~CCtlSession();
+    CCtlSession(const CCtlSession&) = delete;
+    CCtlSession& operator=(const CCtlSession&) = delete;
+
+    // Finds the board. kExitOk, or the exit code with the message printed.
+    int Connect();
+    // Downloads the board's configuration beside the program and reads the
+    // over-clock values, as the program does at start-up.
+    int Load();
+    // Reads one array's values anew; false when the board did not answer
+    // every value. Blocks for the exchanges.
+    bool Refresh(EBoardArray array);
+
+    CDeviceLink& Link() { return *m_pLink; }
+    CRecordingListener& Reports() { return m_listener; }
+    // Where the board was found.
+    const std::string& PortPath() const { return m_strPortPath; }
+    int PortNumber() const { return m_nPort; }
+
+    // True (after printing why) when the link reported itself lost.
+    bool LinkLost();
+
+private:
+    class CRecordingOpener;
+
+    CRecordingListener m_listener;
+    std::shared_ptr<CRecordingOpener> m_pOpener;
+    std::shared_ptr<IRadio> m_pRadio;
+    std::unique_ptr<CDeviceLink> m_pLink;
+    std::string m_strPortPath;
+    int m_nPort = -1;
+};
+
+// Prints "tunevoctl: " and the message to standard error.
+void PrintError(const std::string& strMessage);

@@ -1,0 +1,553 @@
+#include "ctl/CtlCommands.h"
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <map>
+#include <thread>
+
+#include "ctl/CCtlSession.h"
+#include "data/TextCase.h"
+#include "data/Utf.h"
+#include "data/ValueText.h"
+#include "link/ItemText.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kCommandTimeout = 2min;
+// The poster read is one exchange; a few more cover a noisy line.
+constexpr int kPosterReadTries = 6;
+constexpr auto kDefaultInterval = 2s;
+
+std::atomic<bool> g_bInterrupted{false};
+
+void OnInterrupt(int /*nSignal*/) {
+    g_bInterrupted.store(true);
+}
+
+std::string Narrow(const std::u16string& text) {
+    return ToUtf8(text);
+}
+
+int Usage(const std::string& strMessage) {
+    PrintError(strMessage + " (see tunevoctl help)");
+    return kExitUsage;
+}
+
+// The last report of an operation, if any.
+std::optional<CRecordingListener::Report> LastReport(CRecordingListener& listener,
+                                                     const std::string& strOperation) {
+    const auto reports = listener.Reports();
+    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
+        if (it->strOperation == strOperation) {
+            return *it;
+        }
+    }
+    return std::nullopt;
+}
+
+// Waits for one more report of an operation than there were.
+bool WaitForNext(CRecordingListener& listener, const std::string& strOperation, size_t nBefore) {
+    return listener.WaitFor(
+        [&](const auto& reports) {
+            size_t nCount = 0;
+            for (const auto& report : reports) {
+                nCount += report.strOperation == strOperation ? 1 : 0;
+            }
+            return nCount > nBefore;
+        },
+        kCommandTimeout);
+}
+
+// The board stopped answering: lost, or only silent.
+int NoAnswer(CCtlSession& session, const std::string& strWhat) {
+    if (session.LinkLost()) {
+        return kExitLinkLost;
+    }
+    PrintError("the board did not answer " + strWhat);
+    return kExitNoAnswer;
+}
+
+void PrintItemTable(EBoardArray array, const BoardItemArray& items) {
+    std::printf("%s\n", Narrow(std::u16string(SectionName(array))).c_str());
+    for (const BoardItem& item : items) {
+        const std::string strRange = Narrow(item.Min) + ".." + Narrow(item.Max);
+        std::printf("  %-24s %8s  %-14s %s %s%s\n", Narrow(item.Name).c_str(),
+                    Narrow(item.Value).c_str(), strRange.c_str(), ShownText(array, item).c_str(),
+                    std::string(UnitOf(array)).c_str(),
+                    IsHardwareArray(array) && IsAlarm(array, item) ? "  ALARM" : "");
+    }
+}
+
+// Reads every monitored array; false when the link was lost.
+bool RefreshMonitor(CCtlSession& session) {
+    for (EBoardArray array : kHardwareArrays) {
+        if (session.Link().GetArray(array).empty()) {
+            continue;
+        }
+        if (!session.Refresh(array)) {
+            if (session.LinkLost()) {
+                return false;
+            }
+            PrintError("the board did not answer every " +
+                       Narrow(std::u16string(SectionName(array))) + " value; showing the last");
+        }
+    }
+    return true;
+}
+
+std::string JsonText(const std::string& strText) {
+    std::string strJson = "\"";
+    for (const char c : strText) {
+        if (c == '"' || c == '\\') {
+            strJson += '\\';
+            strJson += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char szEscape[8];
+            std::snprintf(szEscape, sizeof(szEscape), "\\u%04x", static_cast<unsigned char>(c));
+            strJson += szEscape;
+        } else {
+            strJson += c;
+        }
+    }
+    return strJson + "\"";
+}
+
+std::string UtcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char szTime[32];
+    std::strftime(szTime, sizeof(szTime), "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return szTime;
+}
+
+void PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson) {
+    if (bJson) {
+        std::string strLine = "{\"time\":" + JsonText(UtcNow()) +
+                              ",\"sample\":" + std::to_string(nSample) +
+                              ",\"duration_ms\":" + std::to_string(nDurationMs) + ",\"items\":[";
+        bool bFirst = true;
+        for (EBoardArray array : kHardwareArrays) {
+            for (const BoardItem& item : session.Link().GetArray(array)) {
+                strLine += bFirst ? "" : ",";
+                bFirst = false;
+                strLine += "{\"array\":" + JsonText(Narrow(std::u16string(SectionName(array)))) +
+                           ",\"name\":" + JsonText(Narrow(item.Name)) +
+                           ",\"raw\":" + std::to_string(WToL(item.Value)) +
+                           ",\"shown\":" + JsonText(ShownText(array, item)) +
+                           ",\"unit\":" + JsonText(std::string(UnitOf(array))) +
+                           ",\"alarm\":" + (IsAlarm(array, item) ? "true" : "false") + "}";
+            }
+        }
+        std::printf("%s]}\n", strLine.c_str());
+    } else {
+        std::printf("%s  sample %d (%.2f s)\n", UtcNow().c_str(), nSample, nDurationMs / 1000.0);
+        for (EBoardArray array : kHardwareArrays) {
+            for (const BoardItem& item : session.Link().GetArray(array)) {
+                std::printf(
+                    "  %-8s %-24s %10s %s%s\n", Narrow(std::u16string(SectionName(array))).c_str(),
+                    Narrow(item.Name).c_str(), ShownText(array, item).c_str(),
+                    std::string(UnitOf(array)).c_str(), IsAlarm(array, item) ? "  ALARM" : "");
+            }
+        }
+    }
+    std::fflush(stdout);
+}
+
+bool ParsePositive(const std::string& strText, double& dValue) {
+    if (!IsPlainNumber(strText)) {
+        return false;
+    }
+    dValue = LeadingNumber(FromUtf8(strText));
+    return dValue > 0;
+}
+
+// Asks on the terminal (or whatever feeds standard input); yes only for "y" or "yes".
+bool Confirm(const std::string& strQuestion) {
+    std::fprintf(stderr, "%s [y/N] ", strQuestion.c_str());
+    std::fflush(stderr);
+    std::string strAnswer;
+    if (!std::getline(std::cin, strAnswer)) {
+        std::fputc('\n', stderr);
+        return false;
+    }
+    const std::u16string answer = FromUtf8(strAnswer);
+    return EqualsNoCase(answer, u"y") || EqualsNoCase(answer, u"yes");
+}
+
+struct PowerAction {
+    int nCode;
+    const char* pszQuestion;
+    const char* pszDone;
+};
+
+const std::map<std::string, PowerAction> kPowerActions = {
+    {"on", {1, "Switch the PC on?", "the PC is switching on"}},
+    {"off", {2, "Switch the PC off? Its system shuts down.", "the PC is switching off"}},
+    {"shutdown",
+     {3, "Force the PC to shut down? Unsaved work on it is lost.", "the PC is shutting down"}},
+    {"clear-cmos",
+     {4, "Clear the PC's CMOS? Its BIOS settings return to their defaults.",
+      "the CMOS settings are cleared"}},
+    {"reset", {5, "Reset the PC? Unsaved work on it is lost.", "the PC is resetting"}},
+};
+
+// An over-clock item found by name, and where.
+struct FoundItem {
+    EBoardArray array;
+    size_t nIndex;
+};
+
+std::optional<FoundItem> FindOverclockItem(CCtlSession& session, const std::u16string& name) {
+    for (EBoardArray array : kOverclockArrays) {
+        const BoardItemArray items = session.Link().GetArray(array);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (EqualsNoCase(items[i].Name, name)) {
+                return FoundItem{array, i};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool IsPlainNumber(const std::string& strText) {
+    size_t nPos = strText.starts_with('-') || strText.starts_with('+') ? 1 : 0;
+    size_t nDigits = 0;
+    bool bPoint = false;
+    for (; nPos < strText.size(); ++nPos) {
+        const char c = strText[nPos];
+        if (c >= '0' && c <= '9') {
+            ++nDigits;
+        } else if (c == '.' && !bPoint) {
+            bPoint = true;
+        } else {
+            return false;
+        }
+    }
+    return nDigits > 0;
+}
+
+int RunScan(const CtlArguments& args) {
+    if (!args.empty()) {
+        return Usage("scan takes no arguments");
+    }
+    CCtlSession session;
+    if (const int nExit = session.Connect(); nExit != kExitOk) {
+        return nExit;
+    }
+    std::printf("board found on port %d: %s\n", session.PortNumber(), session.PortPath().c_str());
+    return kExitOk;
+}
+
+int RunInfo(const CtlArguments& args) {
+    if (!args.empty()) {
+        return Usage("info takes no arguments");
+    }
+    CCtlSession session;
+    int nExit = session.Connect();
+    nExit = nExit == kExitOk ? session.Load() : nExit;
+    if (nExit != kExitOk) {
+        return nExit;
+    }
+    if (!RefreshMonitor(session)) {
+        return kExitLinkLost;
+    }
+    std::printf("board: %s\nport: %s\n", Narrow(session.Link().GetBoardVersion()).c_str(),
+                session.PortPath().c_str());
+    std::printf("\n  %-24s %8s  %-14s %s\n", "NAME", "RAW", "RANGE", "SHOWN");
+    for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
+        const auto array = static_cast<EBoardArray>(nArray);
+        PrintItemTable(array, session.Link().GetArray(array));
+    }
+    return kExitOk;
+}
+
+int RunMonitor(const CtlArguments& args) {
+    std::optional<double> dInterval;
+    std::optional<long> nCount;
+    bool bJson = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool bHasValue = i + 1 < args.size();
+        double dValue = 0;
+        if (args[i] == "--json") {
+            bJson = true;
+        } else if (args[i] == "--interval" && bHasValue) {
+            if (!ParsePositive(args[++i], dValue)) {
+                return Usage("--interval takes a number of seconds above 0");
+            }
+            dInterval = dValue;
+        } else if (args[i] == "--count" && bHasValue) {
+            if (!ParsePositive(args[++i], dValue) || dValue != static_cast<long>(dValue)) {
+                return Usage("--count takes a whole number above 0");
+            }
+            nCount = static_cast<long>(dValue);
+        } else {
+            return Usage("monitor: unexpected argument '" + args[i] + "'");
+        }
+    }
+    // Once, unless an interval or a count asks for more.
+    const long nSamples = nCount.value_or(dInterval ? 0 : 1);  // 0: until interrupted
+    const auto interval =
+        dInterval
+            ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*dInterval))
+            : std::chrono::duration_cast<Clock::duration>(kDefaultInterval);
+
+    CCtlSession session;
+    int nExit = session.Connect();
+    nExit = nExit == kExitOk ? session.Load() : nExit;
+    if (nExit != kExitOk) {
+        return nExit;
+    }
+    g_bInterrupted.store(false);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    for (long nSample = 1; (nSamples == 0 || nSample <= nSamples) && !g_bInterrupted.load();
+         ++nSample) {
+        const Clock::time_point start = Clock::now();
+        if (!RefreshMonitor(session)) {
+            return kExitLinkLost;
+        }
+        const auto duration =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        PrintSample(session, static_cast<int>(nSample), static_cast<long>(duration.count()), bJson);
+        if (nSamples != 0 && nSample == nSamples) {
+            break;
+        }
+        while (Clock::now() - start < interval && !g_bInterrupted.load()) {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    return kExitOk;
+}
+
+int RunSet(const CtlArguments& args) {
+    if (args.empty()) {
+        return Usage("set needs at least one NAME=VALUE");
+    }
+    std::vector<std::pair<std::u16string, std::string>> edits;
+    for (const std::string& strArg : args) {
+        const size_t nEquals = strArg.find('=');
+        if (nEquals == std::string::npos || nEquals == 0) {
+            return Usage("'" + strArg + "' is not NAME=VALUE");
+        }
+        const std::string strValue = strArg.substr(nEquals + 1);
+        if (strValue.empty()) {
+            PrintError("no value given for " + strArg.substr(0, nEquals));
+            return kExitNotANumber;
+        }
+        if (!IsPlainNumber(strValue)) {
+            PrintError("'" + strValue + "' for " + strArg.substr(0, nEquals) +
+                       " is not a number; give the value in the shown unit, without the "
+                       "unit (for example 1.25 for 1.25 [V])");
+            return kExitNotANumber;
+        }
+        edits.emplace_back(FromUtf8(strArg.substr(0, nEquals)), strValue);
+    }
+
+    CCtlSession session;
+    int nExit = session.Connect();
+    nExit = nExit == kExitOk ? session.Load() : nExit;
+    if (nExit != kExitOk) {
+        return nExit;
+    }
+    std::map<EBoardArray, BoardItemArray> arrays;
+    for (EBoardArray array : kOverclockArrays) {
+        arrays[array] = session.Link().GetArray(array);
+        // Only the items named here change.
+        for (BoardItem& item : arrays[array]) {
+            item.PrevValue = item.Value;
+        }
+    }
+    std::vector<FoundItem> changed;
+    for (const auto& [name, strValue] : edits) {
+        const std::optional<FoundItem> found = FindOverclockItem(session, name);
+        if (!found) {
+            PrintError("no over-clock item is called '" + Narrow(name) +
+                       "' (tunevoctl info lists them)");
+            return kExitUnknownItem;
+        }
+        BoardItem& item = arrays[found->array][found->nIndex];
+        const std::u16string value = FromUtf8(strValue);
+        const std::u16string raw =
+            ShownTextToRaw(value, item.Mul, item.Div, WToL(item.Min), WToL(item.Max));
+        const std::u16string unlimited =
+            ShownTextToRaw(value, item.Mul, item.Div, LONG_MIN, LONG_MAX);
+        if (raw != unlimited) {
+            BoardItem limited = item;
+            limited.Value = raw;
+            PrintError(Narrow(item.Name) + ": " + strValue + " is outside the item's range; " +
+                       ShownText(found->array, limited) + " is set instead");
+        }
+        item.Value = raw;
+        changed.push_back(*found);
+    }
+
+    const size_t nApplied = session.Reports().Count("OnApplied");
+    session.Link().RequestApply(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
+                                arrays[EBoardArray::OverRatio]);
+    if (!WaitForNext(session.Reports(), "OnApplied", nApplied)) {
+        return NoAnswer(session, "the apply");
+    }
+    if (LastReport(session.Reports(), "OnApplied")->nFirst == 0) {
+        if (session.LinkLost()) {
+            return kExitLinkLost;
+        }
+        PrintError("the board did not acknowledge every value; tunevoctl info shows what it has");
+        return kExitNoAnswer;
+    }
+
+    // Read back what the board now holds.
+    for (EBoardArray array : kOverclockArrays) {
+        if (!session.Refresh(array) && session.LinkLost()) {
+            return kExitLinkLost;
+        }
+    }
+    int nResult = kExitOk;
+    for (const FoundItem& found : changed) {
+        const BoardItem& wanted = arrays[found.array][found.nIndex];
+        const BoardItem now = session.Link().GetArray(found.array).at(found.nIndex);
+        std::printf("%s = %s %s (raw %s)\n", Narrow(now.Name).c_str(),
+                    ShownText(found.array, now).c_str(), std::string(UnitOf(found.array)).c_str(),
+                    Narrow(now.Value).c_str());
+        if (now.Value != wanted.Value) {
+            PrintError(Narrow(now.Name) + ": the board kept raw " + Narrow(now.Value) +
+                       " instead of " + Narrow(wanted.Value));
+            nResult = kExitNoAnswer;
+        }
+    }
+    return nResult;
+}
+
+int RunPower(const CtlArguments& args) {
+    bool bYes = false;
+    std::optional<std::string> action;
+    for (const std::string& strArg : args) {
+        if (strArg == "--yes" || strArg == "-y") {
+            bYes = true;
+        } else if (!action) {
+            action = strArg;
+        } else {
+            return Usage("power: unexpected argument '" + strArg + "'");
+        }
+    }
+    if (!action) {
+        return Usage("power needs status, on, off, shutdown, reset or clear-cmos");
+    }
+    if (*action == "status") {
+        CCtlSession session;
+        if (const int nExit = session.Connect(); nExit != kExitOk) {
+            return nExit;
+        }
+        const bool bOn = session.Link().QueryPowerStatus();
+        if (!bOn && session.Reports().Count("OnLinkError") > 0) {
+            return NoAnswer(session, "the power status");
+        }
+        std::printf("%s\n", bOn ? "on" : "off");
+        return kExitOk;
+    }
+    const auto it = kPowerActions.find(*action);
+    if (it == kPowerActions.end()) {
+        return Usage("unknown power action '" + *action + "'");
+    }
+    const PowerAction& power = it->second;
+    if (!bYes && !Confirm(power.pszQuestion)) {
+        PrintError("cancelled; nothing was sent");
+        return kExitDeclined;
+    }
+    CCtlSession session;
+    if (const int nExit = session.Connect(); nExit != kExitOk) {
+        return nExit;
+    }
+    session.Link().PowerAction(power.nCode);
+    const std::optional<CRecordingListener::Report> done =
+        LastReport(session.Reports(), "OnPowerCommandDone");
+    if (done && done->nFirst != 0) {
+        std::printf("acknowledged: %s\n", power.pszDone);
+        return kExitOk;
+    }
+    if (done && done->nSecond == 0) {
+        PrintError("refused: the board clears its CMOS only while the PC is off");
+        return kExitRefused;
+    }
+    return NoAnswer(session, "the power action");
+}
+
+int RunPoster(const CtlArguments& args) {
+    std::optional<int> nMode;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--mode" && i + 1 < args.size()) {
+            const std::string& strMode = args[++i];
+            if (strMode != "code" && strMode != "text") {
+                return Usage("--mode takes code or text");
+            }
+            nMode = strMode == "code" ? 1 : 0;
+        } else {
+            return Usage("poster: unexpected argument '" + args[i] + "'");
+        }
+    }
+    CCtlSession session;
+    if (const int nExit = session.Connect(); nExit != kExitOk) {
+        return nExit;
+    }
+    // The texts come from the message file; the last board's file is enough.
+    session.Link().LoadConfiguration();
+    if (nMode) {
+        session.Link().SetMessageMode(*nMode);
+        const auto done = LastReport(session.Reports(), "OnMessageModeDone");
+        if (!done || done->nFirst == 0) {
+            return NoAnswer(session, "the mode change");
+        }
+    }
+    for (int nTry = 0;
+         nTry < kPosterReadTries && session.Link().PosterMode() == CDeviceLink::kStateUnknown;
+         ++nTry) {
+        session.Link().PollPosterCode();
+    }
+    if (session.Link().PosterMode() == CDeviceLink::kStateUnknown) {
+        return NoAnswer(session, "the poster read");
+    }
+    const size_t nBefore = session.Reports().Count("OnPosterText");
+    session.Link().NotifyPoster();
+    const int nCode = session.Link().PosterCode();
+    const int nShownMode = session.Link().PosterMode();
+    static const std::map<int, const char*> kModeNames = {{0, "text"}, {1, "code"}, {2, "message"}};
+    const auto mode = kModeNames.find(nShownMode);
+    std::printf("code %04X\nmode %s\n", static_cast<unsigned>(nCode),
+                mode != kModeNames.end() ? mode->second : std::to_string(nShownMode).c_str());
+    if (nShownMode != 1) {
+        const auto text = LastReport(session.Reports(), "OnPosterText");
+        const bool bNew = session.Reports().Count("OnPosterText") > nBefore;
+        std::printf("text %s\n", bNew && text ? text->strText.c_str() : "(none for this code)");
+    }
+    return kExitOk;
+}
+
+int RunLock(const CtlArguments& args) {
+    if (!args.empty()) {
+        return Usage("lock takes no arguments");
+    }
+    CCtlSession session;
+    if (const int nExit = session.Connect(); nExit != kExitOk) {
+        return nExit;
+    }
+    session.Link().CheckLock();
+    const int nState = session.Link().LockState();
+    if (nState == CDeviceLink::kStateUnknown) {
+        return NoAnswer(session, "the lock check");
+    }
+    if (nState == 1) {
+        std::printf("unlocked\n");
+    } else if (nState == 0) {
+        std::printf("locked\n");
+    } else {
+        std::printf("locked (state %d)\n", nState);
+    }
+    return kExitOk;
+}

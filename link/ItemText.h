@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "link/BoardItem.h"
+
+// How an item's raw value is shown: the text and unit the over-clock rows
+// and the monitor lists show, and whether the monitor marks it in red.
+// Texts use "." as the decimal point whatever the locale. A Div of 0
+// counts as 1.
+
+// "[V]", "[MHz]", "[X]" for the over-clock arrays; "[V]", "[℃]", "[RPM]",
+// "[MHz]" for the monitored ones (UTF-8).
+std::string_view UnitOf(EBoardArray array);
+
+// Over-clock items: raw x Mul / Div within the item's range, "%.6f" for
+// voltages, "%.1f" for frequencies and "%.0f" for ratios. Monitored items:
+// Value / Div, "%.5f" for voltages and "%.1f" for frequencies; fans in whole
+// RPM; temperatures in whole degrees, bytes above 127 counting below zero,
+// and "N/A" outside -30 to 120.
+std::string ShownText(EBoardArray array, const BoardItem& item);
+
+// The monitor's alarm: a fan at 600 RPM or less; a voltage or temperature
+// at or above the item's Threshold2. Frequencies never alarm.
+bool IsAlarm(EBoardArray array, const BoardItem& item);

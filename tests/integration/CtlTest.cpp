@@ -1,0 +1,214 @@
+// tunevoctl end to end: each subcommand against tunevo-board on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/CChildProcess.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
+
+namespace {
+
+// A small board, so that each command's start-up load takes about a second.
+const char* const kSmallBoard =
+    "[Version]\n"
+    "Ver=TEST-BOARD-7\n"
+    "[Over_Volt]\n"
+    "Count=1\n"
+    "1=CPU Vcore,2,1,800,1600,1250,1,1000,0,0,65,97,1250,1\n"
+    "[Over_Ratio]\n"
+    "Count=1\n"
+    "1=CPU Ratio,1,0,8,60,49,1,1,0,0,74,106,49,1\n"
+    "[HW_Temp]\n"
+    "Count=1\n"
+    "1=CPU,2,0,0,125,62,1,1,0,200,81,0,62,1\n"
+    "[HW_Fan]\n"
+    "Count=1\n"
+    "1=CPU Fan,2,0,0,5000,1450,1,1,0,0,85,0,1450,1\n";
+
+struct CtlResult {
+    int nExit = -1;
+    std::string strOut;
+    std::string strErr;
+};
+
+class CtlTest : public testing::Test {
+protected:
+    void TearDown() override { m_pBoard.reset(); }
+
+    // Starts tunevo-board on port 3 serving the small board, with more options.
+    void StartBoard(std::vector<std::string> arguments = {}) {
+        const std::string strLink = m_dir.Path() + "/ports/rfcomm3";
+        std::filesystem::create_directories(m_dir.Path() + "/ports");
+        const std::string strBoard = m_dir.WriteFile("board.ini", kSmallBoard);
+        arguments.insert(arguments.begin(), {"--link", strLink, "--board", strBoard});
+        m_pBoard = std::make_unique<CChildProcess>(TUNEVO_BOARD_PROGRAM, arguments);
+        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(strLink); }));
+        std::filesystem::create_directories(m_dir.Path() + "/program");
+        std::filesystem::copy_file(TUNEVO_SOURCE_DIR "/resources/dbcd-V03.ini",
+                                   m_dir.Path() + "/program/dbcd-V03.ini",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
+    // Runs tunevoctl with the (shell-quoted) arguments and standard input.
+    CtlResult Run(const std::string& strArguments, const std::string& strInput = "") {
+        const std::string strIn = m_dir.WriteFile("in.txt", strInput);
+        const std::string strOut = m_dir.Path() + "/out.txt";
+        const std::string strErr = m_dir.Path() + "/err.txt";
+        const std::string strCommand = "env TUNEVO_PORT_PATTERN='" + m_dir.Path() +
+                                       "/ports/rfcomm%d' TUNEVO_DIR='" + m_dir.Path() +
+                                       "/program' TUNEVO_RFKILL_DIR='" + m_strRfkill + "' '" +
+                                       TUNEVO_CTL_PROGRAM + "' " + strArguments + " <'" + strIn +
+                                       "' >'" + strOut + "' 2>'" + strErr + "'";
+        const int nStatus = std::system(strCommand.c_str());
+        CtlResult result;
+        result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+        result.strOut = m_dir.ReadFile("out.txt");
+        result.strErr = m_dir.ReadFile("err.txt");
+        return result;
+    }
+
+    TempDir m_dir;
+    std::string m_strRfkill = m_dir.Path() + "/no-rfkill";
+    std::unique_ptr<CChildProcess> m_pBoard;
+};
+
+TEST_F(CtlTest, ScanFindsTheBoardAndSaysSoWhenThereIsNone) {
+    EXPECT_EQ(Run("scan").nExit, 3);
+    StartBoard();
+    const CtlResult result = Run("scan");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(result.strOut, "board found on port 3: " + m_dir.Path() + "/ports/rfcomm3\n");
+}
+
+TEST_F(CtlTest, ARadioThatIsOffIsReportedWithoutSearching) {
+    StartBoard();
+    const std::string strEntry = m_dir.Path() + "/rfkill/rfkill0/";
+    m_dir.WriteFile("rfkill/rfkill0/type", "bluetooth\n");
+    m_dir.WriteFile("rfkill/rfkill0/soft", "1\n");
+    m_dir.WriteFile("rfkill/rfkill0/hard", "0\n");
+    m_strRfkill = m_dir.Path() + "/rfkill";
+    const CtlResult result = Run("scan");
+    EXPECT_EQ(result.nExit, 4);
+    EXPECT_NE(result.strErr.find("radio is switched off"), std::string::npos);
+}
+
+TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
+    StartBoard();
+    const CtlResult result = Run("info");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_NE(result.strOut.find("board: TEST-BOARD-7\n"), std::string::npos);
+    for (const char* pszPart : {"CPU Vcore", "1250", "800..1600", "1.250000 [V]", "CPU Ratio",
+                                "8..60", "49 [X]", "CPU Fan", "[RPM]", "[\u2103]"}) {
+        EXPECT_NE(result.strOut.find(pszPart), std::string::npos) << pszPart;
+    }
+    // The configuration is downloaded beside the program, as the program does.
+    std::ifstream file(m_dir.Path() + "/program/BiosConf_Kolt_V120.ini");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kSmallBoard);
+}
+
+TEST_F(CtlTest, MonitorPrintsOneJsonLinePerSample) {
+    StartBoard();
+    const CtlResult result = Run("monitor --count 2 --interval 0.1 --json");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    const size_t nLineEnd = result.strOut.find('\n');
+    ASSERT_NE(nLineEnd, std::string::npos);
+    const std::string strFirst = result.strOut.substr(0, nLineEnd);
+    EXPECT_NE(result.strOut.substr(nLineEnd + 1).find("\"sample\":2,"), std::string::npos);
+    EXPECT_NE(strFirst.find("\"sample\":1,"), std::string::npos);
+    EXPECT_NE(strFirst.find("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"raw\":"),
+              std::string::npos);
+    EXPECT_NE(strFirst.find("\"unit\":\"[RPM]\",\"alarm\":false}"), std::string::npos);
+    EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 2);
+}
+
+TEST_F(CtlTest, SetAppliesShownValuesAndTheBoardKeepsThem) {
+    StartBoard();
+    CtlResult result = Run("set 'cpu vcore=1.3' 'CPU Ratio=52'");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(result.strOut, "CPU Vcore = 1.300000 [V] (raw 1300)\nCPU Ratio = 52 [X] (raw 52)\n");
+    // Limited to the range like the buttons, with a note.
+    result = Run("set 'CPU Vcore=2'");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(result.strOut, "CPU Vcore = 1.600000 [V] (raw 1600)\n");
+    EXPECT_NE(result.strErr.find("outside the item's range"), std::string::npos);
+    result = Run("info");
+    EXPECT_NE(result.strOut.find("1.600000 [V]"), std::string::npos);
+}
+
+TEST_F(CtlTest, SetRefusesUnknownNamesAndValuesThatAreNoPlainNumber) {
+    StartBoard();
+    EXPECT_EQ(Run("set 'CPU Vcore=1.3V'").nExit, 7);
+    EXPECT_EQ(Run("set 'CPU Vcore='").nExit, 7);
+    EXPECT_EQ(Run("set 'CPU Vcore=1.2.3'").nExit, 7);
+    EXPECT_EQ(Run("set CPUVcore").nExit, 2);
+    EXPECT_EQ(Run("set").nExit, 2);
+    const CtlResult result = Run("set 'CPU Vcore=1.3' 'No Such Item=1'");
+    EXPECT_EQ(result.nExit, 6);
+    EXPECT_NE(result.strErr.find("'No Such Item'"), std::string::npos);
+    // Nothing of a refused set reaches the board.
+    EXPECT_NE(Run("info").strOut.find("1.250000 [V]"), std::string::npos);
+}
+
+TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
+    StartBoard();
+    EXPECT_EQ(Run("power status").strOut, "on\n");
+    CtlResult result = Run("power clear-cmos --yes");
+    EXPECT_EQ(result.nExit, 8);
+    EXPECT_NE(result.strErr.find("only while the PC is off"), std::string::npos);
+    result = Run("power off", "n\n");
+    EXPECT_EQ(result.nExit, 10);
+    EXPECT_EQ(Run("power off", "").nExit, 10);
+    EXPECT_EQ(Run("power status").strOut, "on\n");
+    result = Run("power off", "yes\n");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(result.strOut, "acknowledged: the PC is switching off\n");
+    ASSERT_TRUE(WaitUntil([&] { return Run("power status").strOut == "off\n"; }));
+    EXPECT_EQ(Run("power clear-cmos --yes").nExit, 0);
+    EXPECT_EQ(Run("power explode --yes").nExit, 2);
+}
+
+TEST_F(CtlTest, ABoardThatDoesNotAcknowledgeIsExitNine) {
+    StartBoard({"--fault", "no-reply", "--fault-only", "0x04"});
+    const CtlResult result = Run("power reset --yes");
+    EXPECT_EQ(result.nExit, 9);
+    EXPECT_NE(result.strErr.find("did not answer"), std::string::npos);
+}
+
+TEST_F(CtlTest, PosterShowsTheCodeAndTheTextOfTheChosenMode) {
+    StartBoard();
+    CtlResult result = Run("poster --mode text");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(result.strOut, "code 0000\nmode text\ntext Ready\n");
+    result = Run("poster --mode code");
+    EXPECT_EQ(result.strOut, "code 0000\nmode code\n");
+    EXPECT_EQ(Run("poster").strOut, "code 0000\nmode code\n");
+    EXPECT_EQ(Run("poster --mode words").nExit, 2);
+}
+
+TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {
+    StartBoard({"--locked"});
+    EXPECT_EQ(Run("lock").strOut, "locked\n");
+    m_pBoard.reset();
+    StartBoard();
+    EXPECT_EQ(Run("lock").strOut, "unlocked\n");
+}
+
+TEST_F(CtlTest, EveryCommandHasHelp) {
+    for (const char* pszCommand : {"scan", "info", "monitor", "set", "power", "poster", "lock"}) {
+        const CtlResult result = Run(std::string(pszCommand) + " --help");
+        EXPECT_EQ(result.nExit, 0) << pszCommand;
+        EXPECT_EQ(result.strOut.rfind(std::string("Usage: tunevoctl ") + pszCommand, 0), 0u)
+            << pszCommand;
+    }
+    EXPECT_EQ(Run("").nExit, 2);
+    EXPECT_EQ(Run("frobnicate").nExit, 2);
+    EXPECT_NE(Run("help").strOut.find("Exit codes"), std::string::npos);
+}
+
+}  // namespace
