@@ -195,8 +195,10 @@ TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {
     StartBoard({"--locked"});
     EXPECT_EQ(Run("lock").strOut, "locked\n");
     m_pBoard.reset();
-    StartBoard();
-    EXPECT_EQ(Run("lock").strOut, "unlocked\n");
+    // Closed one second after the start, for one second.
+    StartBoard({"--lock-at", "1+1"});
+    EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "locked\n"; }));
+    EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "unlocked\n"; }));
 }
 
 TEST_F(CtlTest, EveryCommandHasHelp) {

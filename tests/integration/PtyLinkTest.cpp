@@ -64,8 +64,9 @@ TEST_F(PtyLinkTest, TheLinkFindsTunevoBoardOnPort5AndPollsIt) {
     ASSERT_TRUE(m_listener.WaitForCount("OnLinkState", 1));
     EXPECT_EQ(m_listener.Count("OnLinkState", true), 1u);
 
+    // The simulated PC starts switched on.
     pLink->PollPowerStatus();
-    EXPECT_EQ(m_listener.Count("OnPowerState", false), 1u);
+    EXPECT_EQ(m_listener.Count("OnPowerState", true), 1u);
     pLink.reset();
 
     // The board program ends cleanly and removes its link.

@@ -1,0 +1,63 @@
+// How raw values are shown: texts, units and alarms.
+
+#include <gtest/gtest.h>
+
+#include "link/ItemText.h"
+
+namespace {
+
+BoardItem MakeItem(long nValue, long nMul, long nDiv, long nMin = 0, long nMax = 100000,
+                   const std::u16string& threshold2 = u"0") {
+    BoardItem item;
+    item.Name = u"x";
+    item.Value = ToText(nValue);
+    item.Mul = ToText(nMul);
+    item.Div = ToText(nDiv);
+    item.Min = ToText(nMin);
+    item.Max = ToText(nMax);
+    item.Threshold2 = threshold2;
+    return item;
+}
+
+TEST(ItemText, OverclockValuesAreShownWithinTheRangeInTheUnitsFormat) {
+    EXPECT_EQ(ShownText(EBoardArray::OverVolt, MakeItem(1250, 1, 1000)), "1.250000");
+    EXPECT_EQ(ShownText(EBoardArray::OverFreq, MakeItem(1333, 1, 10)), "133.3");
+    EXPECT_EQ(ShownText(EBoardArray::OverRatio, MakeItem(12, 1, 1)), "12");
+    // Outside the range the shown value stops at its end; the raw text is untouched.
+    EXPECT_EQ(ShownText(EBoardArray::OverFreq, MakeItem(1500, 1, 10, 1000, 1400)), "140.0");
+    EXPECT_EQ(ShownText(EBoardArray::OverVolt, MakeItem(500, 1, 1000, 800, 1600)), "0.800000");
+    // A divisor of 0 counts as 1.
+    EXPECT_EQ(ShownText(EBoardArray::OverRatio, MakeItem(12, 1, 0)), "12");
+}
+
+TEST(ItemText, MonitoredValuesFollowTheirOwnRules) {
+    EXPECT_EQ(ShownText(EBoardArray::HwVolt, MakeItem(1250, 7, 1000)), "1.25000");
+    EXPECT_EQ(ShownText(EBoardArray::HwFrq, MakeItem(4810, 1, 1)), "4810.0");
+    // Fans divide as whole numbers.
+    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(1455, 1, 10)), "145");
+    // Temperatures above 127 count below zero; outside -30..120 there is no reading.
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(62, 1, 1)), "62");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(130, 1, 1)), "-3");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(157, 1, 1)), "-30");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(158, 1, 1)), "N/A");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(121, 1, 1)), "N/A");
+    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(1455, 1, 0)), "1455");
+}
+
+TEST(ItemText, AlarmsAtTheThresholdForVoltagesAndTemperaturesAndAt600RpmForFans) {
+    EXPECT_TRUE(IsAlarm(EBoardArray::HwVolt, MakeItem(1600, 1, 1000, 0, 2000, u"1.6")));
+    EXPECT_FALSE(IsAlarm(EBoardArray::HwVolt, MakeItem(1599, 1, 1000, 0, 2000, u"1.6")));
+    EXPECT_TRUE(IsAlarm(EBoardArray::HwTemp, MakeItem(70, 1, 1, 0, 125, u"70")));
+    EXPECT_FALSE(IsAlarm(EBoardArray::HwTemp, MakeItem(69, 1, 1, 0, 125, u"70")));
+    // "N/A" reads as 0: red only for a threshold of 0 or less.
+    EXPECT_FALSE(IsAlarm(EBoardArray::HwTemp, MakeItem(200, 1, 1, 0, 255, u"70")));
+    EXPECT_TRUE(IsAlarm(EBoardArray::HwTemp, MakeItem(200, 1, 1, 0, 255, u"0")));
+    EXPECT_TRUE(IsAlarm(EBoardArray::HwFan, MakeItem(600, 1, 1)));
+    EXPECT_TRUE(IsAlarm(EBoardArray::HwFan, MakeItem(0, 1, 1)));
+    EXPECT_FALSE(IsAlarm(EBoardArray::HwFan, MakeItem(601, 1, 1)));
+    EXPECT_FALSE(IsAlarm(EBoardArray::HwFrq, MakeItem(0, 1, 1)));
+    EXPECT_EQ(UnitOf(EBoardArray::HwTemp), "[\u2103]");
+    EXPECT_EQ(UnitOf(EBoardArray::OverRatio), "[X]");
+}
+
+}  // namespace
