@@ -3,6 +3,9 @@
 // exchanges: port search, configuration download, load and the first read of
 // the over-clock values, from StartPortSearch until OnConfigLoaded(true).
 //
+// Then one monitor sample, as tunevoctl monitor takes it: every monitored
+// array read once.
+//
 // The minimum is the sum of the fixed waits the protocol prescribes; the ratio
 // says what the program adds to them.
 
@@ -14,12 +17,12 @@
 
 #include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
 #include "link/Protocol.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
-#include "link/CRecordingListener.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -84,9 +87,19 @@ std::string LargeBoard() {
     return strText;
 }
 
+// One value exchange and its pause per monitored item.
+double MonitorMinimum(const CBoardModel& board) {
+    double dTotal = 0;
+    for (const SimItem& item : board.Description().Items()) {
+        dTotal += item.nArray > 3 ? kExchangeMs + kPauseMs : 0;
+    }
+    return dTotal;
+}
+
 struct Result {
     bool bOk = false;
     double dMs = 0;
+    double dMonitorMs = 0;
 };
 
 Result RunOnce(const std::shared_ptr<CBoardModel>& pBoard) {
@@ -122,19 +135,29 @@ Result RunOnce(const std::shared_ptr<CBoardModel>& pBoard) {
         std::fprintf(stderr, "bench: the load reported errors\n");
         return {};
     }
-    return {true, dMs};
+    const auto monitorStart = Clock::now();
+    for (EBoardArray array : kHardwareArrays) {
+        if (!link.RefreshArray(array)) {
+            std::fprintf(stderr, "bench: a monitor read failed\n");
+            return {};
+        }
+    }
+    return {true, dMs, Ms(Clock::now() - monitorStart).count()};
 }
 
 bool Measure(const char* pszName, const std::shared_ptr<CBoardModel>& pBoard, int nRuns) {
     std::vector<double> samples;
+    std::vector<double> monitorSamples;
     for (int nRun = 0; nRun < nRuns; ++nRun) {
         const Result result = RunOnce(pBoard);
         if (!result.bOk) {
             return false;
         }
         samples.push_back(result.dMs);
+        monitorSamples.push_back(result.dMonitorMs);
     }
     std::sort(samples.begin(), samples.end());
+    std::sort(monitorSamples.begin(), monitorSamples.end());
     const double dMinimum = ProtocolMinimum(*pBoard);
     const double dMedian = samples[samples.size() / 2];
     size_t nOverclockItems = 0;
@@ -146,6 +169,14 @@ bool Measure(const char* pszName, const std::shared_ptr<CBoardModel>& pBoard, in
         "(min %8.1f, max %8.1f) protocol minimum %8.1f ms  ratio %.4f\n",
         pszName, pBoard->Description().Items().size(), nOverclockItems, pBoard->ChunkCount(),
         dMedian, samples.front(), samples.back(), dMinimum, dMedian / dMinimum);
+    const double dMonitorMinimum = MonitorMinimum(*pBoard);
+    const double dMonitorMedian = monitorSamples[monitorSamples.size() / 2];
+    std::printf(
+        "%-6s %2zu items monitored, one sample:     median %8.1f ms "
+        "(min %8.1f, max %8.1f) protocol minimum %8.1f ms  ratio %.4f\n",
+        pszName, pBoard->Description().Items().size() - nOverclockItems, dMonitorMedian,
+        monitorSamples.front(), monitorSamples.back(), dMonitorMinimum,
+        dMonitorMedian / dMonitorMinimum);
     return true;
 }
 
@@ -153,8 +184,8 @@ bool Measure(const char* pszName, const std::shared_ptr<CBoardModel>& pBoard, in
 
 int main() {
     std::printf(
-        "Start-up from StartPortSearch to OnConfigLoaded(true), simulated board over a "
-        "pseudo-terminal\n");
+        "Start-up from StartPortSearch to OnConfigLoaded(true), then one monitor sample,\n"
+        "simulated board over a pseudo-terminal\n");
     auto pDemo = std::make_shared<CBoardModel>();
     CBoardDescription large;
     std::string strError;

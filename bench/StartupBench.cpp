@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
 #include "link/Protocol.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
-#include "link/CRecordingListener.h"
-#include "tests/support/WaitUntil.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 

@@ -107,6 +107,11 @@ bool CCtlSession::LinkLost() {
 }
 
 int CCtlSession::Load() {
+    if (!m_pLink->HasPort()) {
+        if (const int nExit = Connect(); nExit != kExitOk) {
+            return nExit;
+        }
+    }
     m_pLink->StartLink();
     const bool bLoaded = m_listener.WaitFor(
         [](const auto& reports) {

@@ -35,8 +35,8 @@ public:
 
     // Finds the board. kExitOk, or the exit code with the message printed.
     int Connect();
-    // Downloads the board's configuration beside the program and reads the
-    // over-clock values, as the program does at start-up.
+    // Finds the board unless found, downloads its configuration beside the
+    // program and reads the over-clock values, as the program does at start-up.
     int Load();
     // Reads one array's values anew; false when the board did not answer
     // every value. Blocks for the exchanges.

@@ -251,9 +251,7 @@ int RunInfo(const CtlArguments& args) {
         return Usage("info takes no arguments");
     }
     CCtlSession session;
-    int nExit = session.Connect();
-    nExit = nExit == kExitOk ? session.Load() : nExit;
-    if (nExit != kExitOk) {
+    if (const int nExit = session.Load(); nExit != kExitOk) {
         return nExit;
     }
     if (!RefreshMonitor(session)) {
@@ -300,9 +298,7 @@ int RunMonitor(const CtlArguments& args) {
             : std::chrono::duration_cast<Clock::duration>(kDefaultInterval);
 
     CCtlSession session;
-    int nExit = session.Connect();
-    nExit = nExit == kExitOk ? session.Load() : nExit;
-    if (nExit != kExitOk) {
+    if (const int nExit = session.Load(); nExit != kExitOk) {
         return nExit;
     }
     g_bInterrupted.store(false);
@@ -352,9 +348,7 @@ int RunSet(const CtlArguments& args) {
     }
 
     CCtlSession session;
-    int nExit = session.Connect();
-    nExit = nExit == kExitOk ? session.Load() : nExit;
-    if (nExit != kExitOk) {
+    if (const int nExit = session.Load(); nExit != kExitOk) {
         return nExit;
     }
     std::map<EBoardArray, BoardItemArray> arrays;

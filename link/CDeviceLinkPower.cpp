@@ -137,6 +137,10 @@ void CDeviceLink::PowerAction(int nCode) {
     }
     const PortUse use = UsePort(EBusyDiscipline::WaitShort);
     if (!use) {
+        if (use.pPort != nullptr) {
+            // Held too long by another command: say that nothing was done.
+            done(false, kDetailActionFrame);
+        }
         return;
     }
     if (nCode == Protocol::kPowerActionClearCmos) {
