@@ -129,6 +129,7 @@ void CDeviceLink::StartLink() {
                               [this] { SetMessageMode(m_nMessageMode.load()); });
     m_pDispatcher->SetHandler(ERequest::PosterRead, [this] {
         PollPosterCode();
+        EndRequest(ERequest::PosterRead);
         NotifyPoster();
     });
     m_dispatcherThread.Start([this] { m_pDispatcher->Run(m_stop.get_token()); },

@@ -196,6 +196,13 @@ private:
     // waited for) as the discipline says, ending early on teardown.
     PortUse UsePort(EBusyDiscipline discipline);
 
+    // Just before a request's final report: a request of the same kind made
+    // in answer to it is kept. Harmless outside the dispatcher's run.
+    void EndRequest(ERequest request) {
+        if (m_pDispatcher) {
+            m_pDispatcher->EndRun(request);
+        }
+    }
     // A write failed: the link is lost, unless the failure came from teardown.
     void ReportLinkLost();
     ISerialPort* Port() const;

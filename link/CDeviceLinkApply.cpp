@@ -56,6 +56,7 @@ void CDeviceLink::RunApplyRequest() {
         bOk = ApplyArray(GetArray(array)) && bOk;
     }
     m_bLastResult.store(bOk);
+    EndRequest(ERequest::Apply);
     if (!m_stop.stop_requested()) {
         Report([bOk](ILinkListener& listener) { listener.OnApplied(bOk); });
     }

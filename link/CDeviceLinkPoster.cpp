@@ -164,6 +164,7 @@ void CDeviceLink::RequestMessageMode(int nMode) {
 
 void CDeviceLink::SetMessageMode(int nMode) {
     auto done = [this](bool bOk) {
+        EndRequest(ERequest::MessageMode);
         if (!m_stop.stop_requested()) {
             Report([bOk](ILinkListener& listener) { listener.OnMessageModeDone(bOk); });
         }

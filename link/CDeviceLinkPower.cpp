@@ -124,6 +124,7 @@ std::optional<uint8_t> CDeviceLink::ReadPowerStateForAction(ISerialPort& port) {
 
 void CDeviceLink::PowerAction(int nCode) {
     auto done = [this](bool bOk, int nDetail) {
+        EndRequest(ERequest::Power);
         if (!m_stop.stop_requested()) {
             Report([bOk, nDetail](ILinkListener& listener) {
                 listener.OnPowerCommandDone(bOk, nDetail);

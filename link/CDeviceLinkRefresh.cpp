@@ -180,6 +180,7 @@ void CDeviceLink::RunRefreshRequest() {
                 RefreshArray(EBoardArray::OverRatio);
             }
             m_nRefreshMode.store(kRefreshNone);
+            EndRequest(ERequest::Refresh);
             if (!stop.stop_requested()) {
                 Report([bOk = m_bLastResult.load()](ILinkListener& listener) {
                     listener.OnOverclockRefreshed(bOk);
@@ -193,6 +194,7 @@ void CDeviceLink::RunRefreshRequest() {
                 RefreshArray(static_cast<EBoardArray>(nArray));
             }
             m_nRefreshMode.store(kRefreshNone);
+            EndRequest(ERequest::Refresh);
             if (!stop.stop_requested()) {
                 Report([nArray, bOk = m_bLastResult.load()](ILinkListener& listener) {
                     listener.OnArrayRefreshed(nArray, bOk);

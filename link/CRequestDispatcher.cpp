@@ -13,11 +13,26 @@ bool CRequestDispatcher::IsPending(ERequest request) const {
 }
 
 void CRequestDispatcher::Run(std::stop_token stop) {
+    m_runThread = std::this_thread::get_id();
     while (std::optional<size_t> nIndex = m_events.WaitAny(stop)) {
+        m_nRunning = nIndex;
+        m_bRunEnded = false;
         if (m_handlers[*nIndex]) {
             m_handlers[*nIndex]();
         }
         // Whatever of the same kind came in meanwhile is answered by this run.
-        m_events.Reset(*nIndex);
+        if (!m_bRunEnded) {
+            m_events.Reset(*nIndex);
+        }
+        m_nRunning.reset();
     }
+}
+
+void CRequestDispatcher::EndRun(ERequest request) {
+    const auto nIndex = static_cast<size_t>(request);
+    if (std::this_thread::get_id() != m_runThread || m_nRunning != nIndex || m_bRunEnded) {
+        return;
+    }
+    m_events.Reset(nIndex);
+    m_bRunEnded = true;
 }

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <stop_token>
+#include <thread>
 
 #include "platform/CEventSet.h"
 
@@ -28,7 +30,17 @@ public:
     // The dispatcher thread's loop; returns once stop is requested.
     void Run(std::stop_token stop);
 
+    // Called by a handler just before its final report: the run counts as
+    // ended, so a request of its kind made in answer to the report is kept
+    // rather than dropped with those that came during the run. Does nothing
+    // on any other thread or for another kind.
+    void EndRun(ERequest request);
+
 private:
     CEventSet m_events{kRequestKinds};
     std::array<Handler, kRequestKinds> m_handlers;
+    // The run in progress; touched only on the dispatcher thread.
+    std::thread::id m_runThread;
+    std::optional<size_t> m_nRunning;
+    bool m_bRunEnded = false;
 };

@@ -3,13 +3,13 @@
 #include <thread>
 
 #include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
 #include "platform/CSteadyClock.h"
 #include "platform/CVirtualClock.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
-#include "link/CRecordingListener.h"
 #include "tests/support/WaitUntil.h"
 
 namespace {

@@ -83,6 +83,25 @@ TEST_F(RequestDispatcherTest, ARequestArrivingWhileTheSameRequestRunsIsDropped) 
     EXPECT_FALSE(m_dispatcher.IsPending(ERequest::Refresh));
 }
 
+TEST_F(RequestDispatcherTest, ARequestMadeInAnswerToTheFinalReportIsKept) {
+    std::atomic<int> nRuns{0};
+    // The handler's final report, whose receiver asks for the next refresh at once.
+    m_dispatcher.SetHandler(ERequest::Refresh, [&] {
+        if (++nRuns < 3) {
+            m_dispatcher.EndRun(ERequest::Refresh);
+            m_dispatcher.Post(ERequest::Refresh);
+        }
+    });
+    // From another thread, ending a run does nothing.
+    m_dispatcher.Post(ERequest::Refresh);
+    m_dispatcher.EndRun(ERequest::Refresh);
+    EXPECT_TRUE(m_dispatcher.IsPending(ERequest::Refresh));
+    Run();
+    Drain();
+    EXPECT_EQ(nRuns.load(), 3);
+    EXPECT_FALSE(m_dispatcher.IsPending(ERequest::Refresh));
+}
+
 TEST_F(RequestDispatcherTest, ARequestOfAnotherKindWaitsAndThenRuns) {
     Gate gate;
     std::atomic<int> nPowerRuns{0};
