@@ -137,6 +137,11 @@ TEST_F(ApplyTest, ABoardThatStopsAnsweringOrVanishesMidApplyFailsIt) {
     EXPECT_EQ(SetLetters(), "ABC");
     EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
 
+    // An answer to another letter is no acknowledgement either.
+    m_pBoard->SetFault(EBoardFault::WrongLetter, 'B');
+    EXPECT_FALSE(Apply(m_pLink->GetOverVolt(), {}, {}));
+    EXPECT_EQ(SetLetters(), "ABC");
+
     m_pBoard->SetFault(EBoardFault::None);
     m_pLine->FailWritesAfter(1);
     EXPECT_FALSE(Apply(m_pLink->GetOverVolt(), {}, {}));
