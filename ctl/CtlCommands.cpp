@@ -1,5 +1,6 @@
 #include "ctl/CtlCommands.h"
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <ctime>

@@ -128,8 +128,9 @@ public:
     bool QueryPowerStatus();
     // Power action code 1 on, 2 off, 3 force shutdown, 4 clear CMOS (sent only
     // while the board reports state 0), 5 reset. Ends with
-    // OnPowerCommandDone(true, 255) when acknowledged, (false, 255) when not,
-    // (false, 0) when clear CMOS was refused. Waits up to 2 s for the port;
+    // OnPowerCommandDone(true, 255) when acknowledged, (false, 255) when not
+    // (or when the port stayed busy), (false, 0) when clear CMOS was refused.
+    // Without a port nothing is reported. Waits up to 2 s for the port;
     // blocks for the exchanges.
     void PowerAction(int nCode);
     // Runs PowerAction on the dispatcher.

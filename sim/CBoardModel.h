@@ -27,8 +27,10 @@ enum class EBoardFault {
 
 // The board's receiver as the link sees it: takes request bytes as they
 // arrive on the line and answers complete frames. It serves its description
-// as configuration chunks and answers each item's range and value reads;
-// monitored values move with time. Thread-safe.
+// as configuration chunks, answers each item's range and value reads and
+// keeps written values; monitored values move with time. It has a PC that
+// switches on and off a moment after each power action, a lock, and a
+// poster that walks through start-up codes after power-on. Thread-safe.
 class CBoardModel {
 public:
     struct Reply {
