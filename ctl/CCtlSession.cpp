@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "data/IniPaths.h"
+#include "link/LinkErrors.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
@@ -127,6 +128,11 @@ int CCtlSession::Load() {
     if (!bLoaded) {
         PrintError("the board did not finish sending its configuration");
         return kExitNoAnswer;
+    }
+    if (m_listener.Count("OnLinkError", kErrorConfigDownload) > 0) {
+        PrintError("the board's configuration could not be downloaded whole into " +
+                   g_szProgramDir + " (is the folder writable?)");
+        return kExitFailure;
     }
     return kExitOk;
 }

@@ -60,11 +60,10 @@ protected:
         const std::string strIn = m_dir.WriteFile("in.txt", strInput);
         const std::string strOut = m_dir.Path() + "/out.txt";
         const std::string strErr = m_dir.Path() + "/err.txt";
-        const std::string strCommand = "env TUNEVO_PORT_PATTERN='" + m_dir.Path() +
-                                       "/ports/rfcomm%d' TUNEVO_DIR='" + m_dir.Path() +
-                                       "/program' TUNEVO_RFKILL_DIR='" + m_strRfkill + "' '" +
-                                       TUNEVO_CTL_PROGRAM + "' " + strArguments + " <'" + strIn +
-                                       "' >'" + strOut + "' 2>'" + strErr + "'";
+        const std::string strCommand =
+            "env TUNEVO_PORT_PATTERN='" + m_dir.Path() + "/ports/rfcomm%d' TUNEVO_DIR='" +
+            m_strProgramDir + "' TUNEVO_RFKILL_DIR='" + m_strRfkill + "' '" + TUNEVO_CTL_PROGRAM +
+            "' " + strArguments + " <'" + strIn + "' >'" + strOut + "' 2>'" + strErr + "'";
         const int nStatus = std::system(strCommand.c_str());
         CtlResult result;
         result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
@@ -75,6 +74,7 @@ protected:
 
     TempDir m_dir;
     std::string m_strRfkill = m_dir.Path() + "/no-rfkill";
+    std::string m_strProgramDir = m_dir.Path() + "/program";
     std::unique_ptr<CChildProcess> m_pBoard;
 };
 
@@ -110,6 +110,14 @@ TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     // The configuration is downloaded beside the program, as the program does.
     std::ifstream file(m_dir.Path() + "/program/BiosConf_Kolt_V120.ini");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kSmallBoard);
+}
+
+TEST_F(CtlTest, AProgramFolderThatCannotTakeTheConfigurationIsAFailure) {
+    StartBoard();
+    m_strProgramDir = m_dir.Path() + "/board.ini/below-a-file";
+    const CtlResult result = Run("info");
+    EXPECT_EQ(result.nExit, 1);
+    EXPECT_NE(result.strErr.find("could not be downloaded whole"), std::string::npos);
 }
 
 TEST_F(CtlTest, MonitorPrintsOneJsonLinePerSample) {
