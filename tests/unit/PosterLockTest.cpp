@@ -94,16 +94,14 @@ TEST_F(PosterLockTest, TheLockPollReportsEachChangeWithThePosterBeforeIt) {
     m_pLink->CheckLockStatus();
     ASSERT_TRUE(m_listener.WaitForCount("OnLockState", 2));
     m_pBoard->SetLocked(true);
-    ASSERT_TRUE(m_listener.WaitFor([](const auto& reports) {
-        return !reports.empty() && reports.back().strOperation == "OnLockState" &&
-               reports.back().nFirst == 1;
-    }));
+    ASSERT_TRUE(WaitUntil([this] { return m_listener.Count("OnLockState", true) == 1; }));
     m_pBoard->SetLocked(false);
     ASSERT_TRUE(m_listener.WaitForCount("OnLockState", 4));
-    m_pLink.reset();
-    EXPECT_EQ(m_listener.Count("OnLockState", true), 1u);
     // The poster poll reports its held code once; the lock poll shows the
     // poster again with each of its three changes.
+    ASSERT_TRUE(m_listener.WaitForCount("OnPosterText", 4));
+    m_pLink.reset();
+    EXPECT_EQ(m_listener.Count("OnLockState", true), 1u);
     EXPECT_EQ(m_listener.Count("OnPosterText"), 4u);
 }
 
@@ -111,8 +109,10 @@ TEST_F(PosterLockTest, ThePosterPollReportsARepeatedCodeOnceAndEachChange) {
     m_pBoard->HoldPosterCode(0x3B);
     m_pBoard->SetPosterMode(1);
     m_pLink->CheckLockStatus();
-    // Many polls of the same code and mode.
+    // Many polls of the same code and mode, and the lock poll's first report
+    // (which shows the poster too) is made.
     ASSERT_TRUE(WaitUntil([this] { return CountSent(kPosterCode) >= 5; }));
+    ASSERT_TRUE(m_listener.WaitForCount("OnLockState", 2));
     m_pBoard->HoldPosterCode(0xA5);
     ASSERT_TRUE(WaitUntil([this] {
         const auto reports = PosterReports();
@@ -121,7 +121,6 @@ TEST_F(PosterLockTest, ThePosterPollReportsARepeatedCodeOnceAndEachChange) {
     const size_t nPolls = CountSent(kPosterCode);
     ASSERT_TRUE(WaitUntil([&] { return CountSent(kPosterCode) >= nPolls + 5; }));
     m_pLink.reset();
-    // The lock poll's first report also shows the poster once.
     size_t nOld = 0;
     size_t nNew = 0;
     for (const auto& report : PosterReports()) {
