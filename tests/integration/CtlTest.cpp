@@ -203,8 +203,8 @@ TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {
     StartBoard({"--locked"});
     EXPECT_EQ(Run("lock").strOut, "locked\n");
     m_pBoard.reset();
-    // Closed one second after the start, for one second.
-    StartBoard({"--lock-at", "1+1"});
+    // Closed one second after the start, for three: room for a slow run.
+    StartBoard({"--lock-at", "1+3"});
     EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "locked\n"; }));
     EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "unlocked\n"; }));
 }
