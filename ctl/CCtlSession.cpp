@@ -72,10 +72,6 @@ CCtlSession::CCtlSession()
     m_pLink->SetListener(&m_listener);
 }
 
-CCtlSession::~CCtlSession() {
-    m_pLink.reset();
-}
-
 int CCtlSession::Connect() {
     uint32_t nMode = 0;
     if (m_pRadio->QueryMode(nMode) && nMode == 0) {

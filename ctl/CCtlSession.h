@@ -29,7 +29,6 @@ enum ECtlExit : int {
 class CCtlSession {
 public:
     CCtlSession();
-    ~CCtlSession();
     CCtlSession(const CCtlSession&) = delete;
     CCtlSession& operator=(const CCtlSession&) = delete;
 
@@ -54,6 +53,7 @@ public:
 private:
     class CRecordingOpener;
 
+    // Declared before the link, which reports to it until it is torn down.
     CRecordingListener m_listener;
     std::shared_ptr<CRecordingOpener> m_pOpener;
     std::shared_ptr<IRadio> m_pRadio;

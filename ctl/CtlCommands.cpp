@@ -30,10 +30,6 @@ void OnInterrupt(int /*nSignal*/) {
     g_bInterrupted.store(true);
 }
 
-std::string Narrow(const std::u16string& text) {
-    return ToUtf8(text);
-}
-
 int Usage(const std::string& strMessage) {
     PrintError(strMessage + " (see tunevoctl help)");
     return kExitUsage;
@@ -74,11 +70,11 @@ int NoAnswer(CCtlSession& session, const std::string& strWhat) {
 }
 
 void PrintItemTable(EBoardArray array, const BoardItemArray& items) {
-    std::printf("%s\n", Narrow(std::u16string(SectionName(array))).c_str());
+    std::printf("%s\n", ToUtf8(SectionName(array)).c_str());
     for (const BoardItem& item : items) {
-        const std::string strRange = Narrow(item.Min) + ".." + Narrow(item.Max);
-        std::printf("  %-24s %8s  %-14s %s %s%s\n", Narrow(item.Name).c_str(),
-                    Narrow(item.Value).c_str(), strRange.c_str(), ShownText(array, item).c_str(),
+        const std::string strRange = ToUtf8(item.Min) + ".." + ToUtf8(item.Max);
+        std::printf("  %-24s %8s  %-14s %s %s%s\n", ToUtf8(item.Name).c_str(),
+                    ToUtf8(item.Value).c_str(), strRange.c_str(), ShownText(array, item).c_str(),
                     std::string(UnitOf(array)).c_str(),
                     IsHardwareArray(array) && IsAlarm(array, item) ? "  ALARM" : "");
     }
@@ -94,8 +90,8 @@ bool RefreshMonitor(CCtlSession& session) {
             if (session.LinkLost()) {
                 return false;
             }
-            PrintError("the board did not answer every " +
-                       Narrow(std::u16string(SectionName(array))) + " value; showing the last");
+            PrintError("the board did not answer every " + ToUtf8(SectionName(array)) +
+                       " value; showing the last");
         }
     }
     return true;
@@ -137,8 +133,8 @@ void PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
             for (const BoardItem& item : session.Link().GetArray(array)) {
                 strLine += bFirst ? "" : ",";
                 bFirst = false;
-                strLine += "{\"array\":" + JsonText(Narrow(std::u16string(SectionName(array)))) +
-                           ",\"name\":" + JsonText(Narrow(item.Name)) +
+                strLine += "{\"array\":" + JsonText(ToUtf8(SectionName(array))) +
+                           ",\"name\":" + JsonText(ToUtf8(item.Name)) +
                            ",\"raw\":" + std::to_string(WToL(item.Value)) +
                            ",\"shown\":" + JsonText(ShownText(array, item)) +
                            ",\"unit\":" + JsonText(std::string(UnitOf(array))) +
@@ -150,10 +146,10 @@ void PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
         std::printf("%s  sample %d (%.2f s)\n", UtcNow().c_str(), nSample, nDurationMs / 1000.0);
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
-                std::printf(
-                    "  %-8s %-24s %10s %s%s\n", Narrow(std::u16string(SectionName(array))).c_str(),
-                    Narrow(item.Name).c_str(), ShownText(array, item).c_str(),
-                    std::string(UnitOf(array)).c_str(), IsAlarm(array, item) ? "  ALARM" : "");
+                std::printf("  %-8s %-24s %10s %s%s\n", ToUtf8(SectionName(array)).c_str(),
+                            ToUtf8(item.Name).c_str(), ShownText(array, item).c_str(),
+                            std::string(UnitOf(array)).c_str(),
+                            IsAlarm(array, item) ? "  ALARM" : "");
             }
         }
     }
@@ -258,7 +254,7 @@ int RunInfo(const CtlArguments& args) {
     if (!RefreshMonitor(session)) {
         return kExitLinkLost;
     }
-    std::printf("board: %s\nport: %s\n", Narrow(session.Link().GetBoardVersion()).c_str(),
+    std::printf("board: %s\nport: %s\n", ToUtf8(session.Link().GetBoardVersion()).c_str(),
                 session.PortPath().c_str());
     std::printf("\n  %-24s %8s  %-14s %s\n", "NAME", "RAW", "RANGE", "SHOWN");
     for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
@@ -364,7 +360,7 @@ int RunSet(const CtlArguments& args) {
     for (const auto& [name, strValue] : edits) {
         const std::optional<FoundItem> found = FindOverclockItem(session, name);
         if (!found) {
-            PrintError("no over-clock item is called '" + Narrow(name) +
+            PrintError("no over-clock item is called '" + ToUtf8(name) +
                        "' (tunevoctl info lists them)");
             return kExitUnknownItem;
         }
@@ -377,7 +373,7 @@ int RunSet(const CtlArguments& args) {
         if (raw != unlimited) {
             BoardItem limited = item;
             limited.Value = raw;
-            PrintError(Narrow(item.Name) + ": " + strValue + " is outside the item's range; " +
+            PrintError(ToUtf8(item.Name) + ": " + strValue + " is outside the item's range; " +
                        ShownText(found->array, limited) + " is set instead");
         }
         item.Value = raw;
@@ -408,12 +404,12 @@ int RunSet(const CtlArguments& args) {
     for (const FoundItem& found : changed) {
         const BoardItem& wanted = arrays[found.array][found.nIndex];
         const BoardItem now = session.Link().GetArray(found.array).at(found.nIndex);
-        std::printf("%s = %s %s (raw %s)\n", Narrow(now.Name).c_str(),
+        std::printf("%s = %s %s (raw %s)\n", ToUtf8(now.Name).c_str(),
                     ShownText(found.array, now).c_str(), std::string(UnitOf(found.array)).c_str(),
-                    Narrow(now.Value).c_str());
+                    ToUtf8(now.Value).c_str());
         if (now.Value != wanted.Value) {
-            PrintError(Narrow(now.Name) + ": the board kept raw " + Narrow(now.Value) +
-                       " instead of " + Narrow(wanted.Value));
+            PrintError(ToUtf8(now.Name) + ": the board kept raw " + ToUtf8(now.Value) +
+                       " instead of " + ToUtf8(wanted.Value));
             nResult = kExitNoAnswer;
         }
     }

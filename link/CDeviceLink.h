@@ -216,9 +216,6 @@ private:
     void RunApplyRequest();
     void RunPosterPoll();
     void RunLockPoll();
-    // Up to six "p" exchanges for the clear-CMOS guard; the state byte of the
-    // first valid reply, or nothing.
-    std::optional<uint8_t> ReadPowerStateForAction(ISerialPort& port);
     // Sends a command frame up to six times until a valid reply comes, and
     // returns that exchange. Write failures report the link lost, checksum
     // failures count, and any bad reply is followed by a pause.

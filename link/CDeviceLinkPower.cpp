@@ -114,14 +114,6 @@ void CDeviceLink::RequestPower(int nCode) {
     m_pDispatcher->Post(ERequest::Power);
 }
 
-std::optional<uint8_t> CDeviceLink::ReadPowerStateForAction(ISerialPort& port) {
-    const std::optional<Exchange> reply = SendUntilValid(port, PowerStatusFrame());
-    if (!reply) {
-        return std::nullopt;
-    }
-    return reply->reply[Protocol::kOffsetData];
-}
-
 void CDeviceLink::PowerAction(int nCode) {
     auto done = [this](bool bOk, int nDetail) {
         EndRequest(ERequest::Power);
@@ -145,8 +137,9 @@ void CDeviceLink::PowerAction(int nCode) {
         return;
     }
     if (nCode == Protocol::kPowerActionClearCmos) {
-        const std::optional<uint8_t> nState = ReadPowerStateForAction(*use.pPort);
-        if (nState != Protocol::kPowerStateOffForClearCmos) {
+        const std::optional<Exchange> status = SendUntilValid(*use.pPort, PowerStatusFrame());
+        if (!status ||
+            status->reply[Protocol::kOffsetData] != Protocol::kPowerStateOffForClearCmos) {
             done(false, kDetailRefused);
             return;
         }
