@@ -14,6 +14,7 @@
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "platform/ProgramDir.h"
+#include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Splash.h"
@@ -68,10 +69,16 @@ int main(int argc, char** argv) {
     // bridge until the splash has torn the link down.
     CListenerBridge bridge;
     CQtMessageBox messageBox;
-    const QSize clientSize = line->bFullScreen ? app.primaryScreen()->size() : line->clientSize;
+    QSize clientSize = line->clientSize;
+    if (line->bFullScreen) {
+        const QSize screen = app.primaryScreen()->size();
+        clientSize =
+            QSize(screen.width(), screen.height() - 2 * CDeviceFrame::StripHeight(screen.width()));
+    }
+    CDeviceFrame frame(clientSize);
     auto pSplash =
-        std::make_unique<CScreen_Splash>(clientSize, CDeviceLink::Instance(), bridge, messageBox);
-    guard.SetWindow(pSplash.get());
+        std::make_unique<CScreen_Splash>(frame, CDeviceLink::Instance(), bridge, messageBox);
+    guard.SetWindow(&frame);
 
     std::optional<int> exitCode;
     auto finish = [&exitCode](int nCode) {
@@ -81,19 +88,19 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(*exitCode);
     };
     QObject::connect(pSplash.get(), &CScreen_Splash::Ended, &app, [&finish](int) { finish(0); });
+    QObject::connect(&frame, &CDeviceFrame::CloseRequested, &app, [&finish] { finish(0); });
     CSignalQuitter quitter;
     QObject::connect(&quitter, &CSignalQuitter::Quit, &app, [&finish] { finish(0); });
 
     if (line->bFullScreen) {
-        pSplash->showFullScreen();
+        frame.showFullScreen();
     } else {
-        pSplash->setFixedSize(clientSize);
-        pSplash->show();
+        frame.show();
     }
 
     if (!line->strScreenshot.isEmpty()) {
         QTimer::singleShot(line->nScreenshotAfterMs, &app, [&] {
-            const bool bSaved = SaveScreenshot(*pSplash, line->strScreenshot);
+            const bool bSaved = SaveScreenshot(frame, line->strScreenshot);
             if (!bSaved) {
                 std::fprintf(stderr, "tunevo: cannot write %s\n", qPrintable(line->strScreenshot));
             }

@@ -1,7 +1,7 @@
 #include "shell/BusyFrames.h"
 
-#include "shell/ScreenLayout.h"
-#include "shell/SvgImage.h"
+#include "widgets/ScreenLayout.h"
+#include "widgets/SvgImage.h"
 
 namespace {
 constexpr QSize kLargeFrameSize(100, 100);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/IMessageBox.h"
+#include "screens/IMessageBox.h"
 
 // Message boxes as Qt dialogs, centred over the active window.
 class CQtMessageBox final : public IMessageBox {

@@ -5,10 +5,13 @@
 
 #include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
+#include "screens/IMessageBox.h"
+#include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
-#include "shell/IMessageBox.h"
-#include "shell/ScreenLayout.h"
-#include "shell/SvgImage.h"
+#include "shell/CSoftKeyBar.h"
+#include "shell/CTunevoDlg.h"
+#include "widgets/ScreenLayout.h"
+#include "widgets/SvgImage.h"
 
 namespace {
 
@@ -35,11 +38,15 @@ SplashLayout LayoutValues(uint8_t nLayout) {
 
 }  // namespace
 
-CScreen_Splash::CScreen_Splash(QSize clientSize, CDeviceLink& link, CListenerBridge& bridge,
-                               IMessageBox& messageBox, QWidget* pParent)
-    : QWidget(pParent), m_pLink(&link), m_messageBox(messageBox) {
-    setWindowTitle(QStringLiteral("Tunevo"));
-    resize(clientSize);
+CScreen_Splash::CScreen_Splash(CDeviceFrame& frame, CDeviceLink& link, CListenerBridge& bridge,
+                               IMessageBox& messageBox)
+    : QWidget(&frame.ClientArea()),
+      m_frame(frame),
+      m_pLink(&link),
+      m_bridge(bridge),
+      m_messageBox(messageBox) {
+    const QSize clientSize = frame.ClientSize();
+    setGeometry(QRect(QPoint(0, 0), clientSize));
 
     g_nScreenLayout = ChooseLayout(clientSize);
     const SplashLayout layout = LayoutValues(g_nScreenLayout);
@@ -68,10 +75,15 @@ CScreen_Splash::CScreen_Splash(QSize clientSize, CDeviceLink& link, CListenerBri
 }
 
 CScreen_Splash::~CScreen_Splash() {
+    delete m_pMainWindow.data();
     if (m_pLink != nullptr) {
         m_pLink = nullptr;
         CDeviceLink::Destroy();
     }
+}
+
+CTunevoDlg* CScreen_Splash::MainWindow() const {
+    return m_pMainWindow.data();
 }
 
 void CScreen_Splash::OnTimerAnimate() {
@@ -98,11 +110,25 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
         return;
     }
     m_timerAnimate.stop();
+    m_pMainWindow = new CTunevoDlg(*m_pLink, m_bridge, m_messageBox, m_frame);
+    connect(m_pMainWindow.data(), &CTunevoDlg::Ended, this, &CScreen_Splash::OnMainWindowEnded);
+    m_pMainWindow->Run();
+}
+
+void CScreen_Splash::OnMainWindowEnded(int nResult) {
+    // Reports from here on come back to the splash, which lets them pass; the
+    // window itself goes with the splash, once no message box of it is open.
+    m_bridge.SetReceiver(this, this);
+    m_pMainWindow->hide();
+    if (nResult == QDialog::Accepted) {
+        EndScreen(QDialog::Accepted);
+    }
 }
 
 void CScreen_Splash::ShowLinkLost() {
-    // However many reports say so while the box is up, it is shown once.
-    if (m_bLinkLostShown) {
+    // However many reports say so while the box is up, it is shown once;
+    // after the main window has ended the program is ending anyway.
+    if (m_bLinkLostShown || m_bEnded) {
         return;
     }
     m_bLinkLostShown = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPointer>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
@@ -9,13 +10,16 @@
 #include "link/ILinkListener.h"
 #include "shell/BusyFrames.h"
 
+class CDeviceFrame;
 class CDeviceLink;
 class CListenerBridge;
+class CTunevoDlg;
 class IMessageBox;
 
 // The start-up screen: picks the layout, loads the texts, finds the board
-// and starts the link, with an animation while that goes on. Ending it ends
-// the program; destroying it tears the link down.
+// and starts the link, with an animation while that goes on, then runs the
+// main window over itself. Ending it ends the program; destroying it tears
+// the main window and then the link down.
 class CScreen_Splash final : public QWidget, public ILinkListener {
     Q_OBJECT
 public:
@@ -25,15 +29,18 @@ public:
     static constexpr int kStartSearchDelayMs = 400;
     static constexpr const char* kVersionText = "V1.1.2";
 
-    // clientSize decides the layout. The link is taken over: the splash
-    // destroys it when it goes. Reports arrive through the bridge.
-    CScreen_Splash(QSize clientSize, CDeviceLink& link, CListenerBridge& bridge,
-                   IMessageBox& messageBox, QWidget* pParent = nullptr);
+    // Fills the frame's client area, whose size decides the layout. The link
+    // is taken over: the splash destroys it when it goes. Reports arrive
+    // through the bridge.
+    CScreen_Splash(CDeviceFrame& frame, CDeviceLink& link, CListenerBridge& bridge,
+                   IMessageBox& messageBox);
     ~CScreen_Splash() override;
 
     int FrameIndex() const { return m_nFrame; }
     const QTimer& AnimateTimer() const { return m_timerAnimate; }
     const QTimer& StartSearchTimer() const { return m_timerStartSearch; }
+    // The main window while it exists.
+    CTunevoDlg* MainWindow() const;
 
     // Main thread, through the bridge.
     void OnLinkState(bool bConnected) override;
@@ -63,8 +70,11 @@ private:
     // The board is out of reach: say so once, then end.
     void ShowLinkLost();
     void EndScreen(int nResult);
+    void OnMainWindowEnded(int nResult);
 
+    CDeviceFrame& m_frame;
     CDeviceLink* m_pLink;
+    CListenerBridge& m_bridge;
     IMessageBox& m_messageBox;
     QTimer m_timerAnimate;
     QTimer m_timerStartSearch;
@@ -76,4 +86,6 @@ private:
     QString m_strLinkLost;
     bool m_bLinkLostShown = false;
     bool m_bEnded = false;
+    // A sibling in the frame; destroyed with the splash, before the link.
+    QPointer<CTunevoDlg> m_pMainWindow;
 };

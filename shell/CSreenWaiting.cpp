@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "shell/ScreenLayout.h"
+#include "widgets/ScreenLayout.h"
 
 CSreenWaiting::CSreenWaiting(QWidget* pParent) : QWidget(pParent) {
     hide();

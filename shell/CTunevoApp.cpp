@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "shell/ScreenLayout.h"
+#include "widgets/ScreenLayout.h"
 
 CTunevoApp::CTunevoApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("tunevo"));
@@ -17,11 +17,15 @@ CTunevoApp* CTunevoApp::Instance() {
 bool CTunevoApp::eventFilter(QObject* pWatched, QEvent* pEvent) {
     const QEvent::Type type = pEvent->type();
     if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
-        m_bInputLocked.load()) {
-        // Window coordinates: the layout rectangles are placed in the window.
-        const QPoint point = static_cast<QMouseEvent*>(pEvent)->scenePosition().toPoint();
-        if (!g_rcPoster.Contains(point.x(), point.y())) {
-            return true;
+        m_bInputLocked.load() && m_pTapArea != nullptr) {
+        auto* pWidget = qobject_cast<QWidget*>(pWatched);
+        if (pWidget != nullptr && (pWidget == m_pTapArea || m_pTapArea->isAncestorOf(pWidget))) {
+            // The layout rectangles are placed in the main window's client area.
+            const QPoint point = m_pTapArea->mapFromGlobal(
+                static_cast<QMouseEvent*>(pEvent)->globalPosition().toPoint());
+            if (!g_rcPoster.Contains(point.x(), point.y())) {
+                return true;
+            }
         }
     }
     return QApplication::eventFilter(pWatched, pEvent);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
+#include <QWidget>
 #include <atomic>
 
 // The program's application object: the lock flags the screens read while
@@ -19,11 +21,16 @@ public:
     bool IsScreenLocked() const { return m_bScreenLocked.load(); }
     void SetScreenLocked(bool bLocked) { m_bScreenLocked.store(bLocked); }
 
+    // The main window, whose taps the input lock filters; other windows
+    // (message boxes, the title strip) stay usable.
+    void SetTapArea(QWidget* pArea) { m_pTapArea = pArea; }
+
 protected:
-    // While input is locked, drops taps outside the poster area.
+    // While input is locked, drops taps on the tap area outside the poster area.
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     std::atomic<bool> m_bInputLocked{false};
     std::atomic<bool> m_bScreenLocked{false};
+    QPointer<QWidget> m_pTapArea;
 };

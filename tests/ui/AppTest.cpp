@@ -8,7 +8,7 @@
 
 #include "shell/CSingleCopyGuard.h"
 #include "shell/CTunevoApp.h"
-#include "shell/ScreenLayout.h"
+#include "widgets/ScreenLayout.h"
 
 namespace {
 
@@ -36,8 +36,10 @@ protected:
     TapFilterTest() {
         g_rcPoster = {15, 228, 450, 540};
         m_target.show();
+        m_app.SetTapArea(&m_target);
     }
     ~TapFilterTest() override {
+        m_app.SetTapArea(nullptr);
         m_app.SetInputLocked(false);
         m_app.SetScreenLocked(false);
     }
@@ -61,6 +63,17 @@ TEST_F(TapFilterTest, WithInputLockedOnlyTapsInsideThePosterAreaPass) {
     QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(449, 539));
     EXPECT_EQ(m_target.m_nPresses, 2);
     EXPECT_EQ(m_target.m_nReleases, 2);
+}
+
+TEST_F(TapFilterTest, WindowsOutsideTheTapAreaStayUsableWhileLocked) {
+    // A message box or the title strip's OK must still take taps, wherever it lies.
+    TapTarget box;
+    box.show();
+    m_app.SetInputLocked(true);
+    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(box.m_nReleases, 1);
+    QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(m_target.m_nReleases, 0);
 }
 
 TEST_F(TapFilterTest, MovesPassEvenWhileLocked) {

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <deque>
 
-#include "shell/IMessageBox.h"
+#include "screens/IMessageBox.h"
 
 // Answers message boxes from a script and records every text shown.
 class CScriptedMessageBox final : public IMessageBox {

@@ -8,11 +8,12 @@
 #include <QImage>
 #include <filesystem>
 
+#include "link/CRecordingListener.h"
+#include "shell/CDeviceFrame.h"
 #include "shell/CSingleCopyGuard.h"
 #include "tests/support/CChildProcess.h"
-#include "link/CRecordingListener.h"
-#include "tests/support/WaitUntil.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -30,11 +31,12 @@ protected:
                 "TUNEVO_PORT_PATTERN=" + strPattern, "LC_ALL=en_US.UTF-8"};
     }
     // Runs tunevo until it saves its window and returns the picture.
-    QImage Screenshot(std::vector<std::string> args, const std::string& strPattern) {
+    QImage Screenshot(std::vector<std::string> args, const std::string& strPattern,
+                      const std::string& strAfterMs = "2000") {
         const std::string strShot = m_dir.Path() + "/shot.png";
-        args.insert(args.end(), {"--screenshot", strShot, "--after", "2000"});
+        args.insert(args.end(), {"--screenshot", strShot, "--after", strAfterMs});
         CChildProcess tunevo(TUNEVO_PROGRAM, args, Environment(strPattern));
-        EXPECT_EQ(ExitCode(tunevo.WaitExit(30000)), 0);
+        EXPECT_EQ(ExitCode(tunevo.WaitExit(40000)), 0);
         return QImage(QString::fromStdString(strShot));
     }
 
@@ -55,20 +57,38 @@ double LightShareOfMiddle(const QImage& image) {
     return nAll > 0 ? double(nLight) / nAll : 0.0;
 }
 
-TEST_F(EndToEndTest, TheDemoStartsAndFindsItsBoard) {
-    const QImage image = Screenshot({"--demo"}, m_ports.Path() + "/none%d");
+// The window is the client area between the title strip and the soft-key bar.
+QSize WindowSize(QSize client) {
+    return QSize(client.width(), client.height() + 2 * CDeviceFrame::StripHeight(client.width()));
+}
+
+// The main window is up when its two tabs show: the shown one in the page
+// colour, the other grey.
+bool ShowsTheMainWindow(const QImage& image, QSize client) {
+    const int nTop = CDeviceFrame::StripHeight(client.width());
+    const int nTabHeight = client.width() == 240 ? 20 : 40;
+    const QPoint overClock(3, nTop + nTabHeight - 3);
+    const QPoint monitor(client.width() - 3, nTop + nTabHeight - 3);
+    return image.pixelColor(overClock) == QColor(80, 0, 0) &&
+           image.pixelColor(monitor) == QColor(100, 100, 100);
+}
+
+TEST_F(EndToEndTest, TheDemoStartsLoadsItsBoardAndShowsTheMainWindow) {
+    const QImage image = Screenshot({"--demo"}, m_ports.Path() + "/none%d", "9000");
     ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), QSize(480, 696));
+    EXPECT_EQ(image.size(), WindowSize(QSize(480, 696)));
+    EXPECT_TRUE(ShowsTheMainWindow(image, QSize(480, 696)));
     EXPECT_LT(LightShareOfMiddle(image), 0.1) << "no link-lost message";
 }
 
-TEST_F(EndToEndTest, TunevoFindsTunevoBoardOnPort5) {
+TEST_F(EndToEndTest, TunevoRunsAgainstTunevoBoardOverAPseudoTerminal) {
     CChildProcess board(TUNEVO_BOARD_PROGRAM, {"--link", m_ports.Path() + "/rfcomm5"});
     ASSERT_TRUE(
         WaitUntil([&] { return std::filesystem::is_symlink(m_ports.Path() + "/rfcomm5"); }));
-    const QImage image = Screenshot({"--screen", "240x268"}, m_ports.Path() + "/rfcomm%d");
+    const QImage image = Screenshot({"--screen", "240x268"}, m_ports.Path() + "/rfcomm%d", "9000");
     ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), QSize(240, 268));
+    EXPECT_EQ(image.size(), WindowSize(QSize(240, 268)));
+    EXPECT_TRUE(ShowsTheMainWindow(image, QSize(240, 268)));
     EXPECT_LT(LightShareOfMiddle(image), 0.1) << "no link-lost message";
 }
 

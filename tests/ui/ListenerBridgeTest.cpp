@@ -6,8 +6,8 @@
 #include <QThread>
 #include <thread>
 
-#include "shell/CListenerBridge.h"
 #include "link/CRecordingListener.h"
+#include "shell/CListenerBridge.h"
 
 namespace {
 

@@ -11,14 +11,15 @@
 #include "link/CDeviceLink.h"
 #include "link/FrameCodec.h"
 #include "platform/CVirtualClock.h"
+#include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Splash.h"
 #include "shell/CSreenWaiting.h"
-#include "shell/ScreenLayout.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/CScriptedMessageBox.h"
+#include "widgets/ScreenLayout.h"
 
 namespace {
 
@@ -53,8 +54,10 @@ protected:
     }
 
     CScreen_Splash& MakeSplash(QSize size = kDefaultClientSize) {
-        m_pSplash =
-            std::make_unique<CScreen_Splash>(size, CDeviceLink::Instance(), m_bridge, m_messageBox);
+        m_pSplash.reset();
+        m_pFrame = std::make_unique<CDeviceFrame>(size);
+        m_pSplash = std::make_unique<CScreen_Splash>(*m_pFrame, CDeviceLink::Instance(), m_bridge,
+                                                     m_messageBox);
         m_pEnded = std::make_unique<QSignalSpy>(m_pSplash.get(), &CScreen_Splash::Ended);
         return *m_pSplash;
     }
@@ -65,6 +68,7 @@ protected:
     std::shared_ptr<CMemoryLine> m_pLine;
     CListenerBridge m_bridge;
     CScriptedMessageBox m_messageBox;
+    std::unique_ptr<CDeviceFrame> m_pFrame;
     std::unique_ptr<CScreen_Splash> m_pSplash;
     std::unique_ptr<QSignalSpy> m_pEnded;
 };

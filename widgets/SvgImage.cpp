@@ -1,4 +1,4 @@
-#include "shell/SvgImage.h"
+#include "widgets/SvgImage.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -24,16 +24,27 @@ struct LayoutRect {
 
     bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
     QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
+    bool operator==(const LayoutRect&) const = default;
 };
 
-// The poster screen's place, which is also where taps still count while the
-// board is locked. Large-layout values until the main window sets its layout.
+// Places in the main window's client area. They hold the large layout's
+// values until the main window sets those of its layout.
+extern LayoutRect g_rcTabOverClock;
+extern LayoutRect g_rcTabMonitor;
+// The display setting and profile screens.
+extern LayoutRect g_rcSettingsArea;
+// The poster screen, which is also where taps still count while the board is locked.
 extern LayoutRect g_rcPoster;
+extern LayoutRect g_rcLock;
+extern LayoutRect g_rcPower;
 // Where the over-clock page places its waiting box.
 extern LayoutRect g_rcWaiting;
 
 // The layout for a client area of the given size.
 ELayout ChooseLayout(QSize clientSize);
+
+// Sets the six main-window rectangles to the values of a layout code.
+void SetLayoutRects(uint8_t nLayout);
 
 // The window's client size when none is asked for.
 inline constexpr QSize kDefaultClientSize(480, 696);

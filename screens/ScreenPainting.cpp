@@ -1,0 +1,35 @@
+#include "screens/ScreenPainting.h"
+
+#include <QPainter>
+#include <QRect>
+
+#include "data/LocaleStringTable.h"
+
+namespace {
+constexpr int kUnderlineWidth = 3;
+}
+
+QString LocaleText(std::u16string_view key) {
+    return QString::fromStdU16String(LocaleStringTable::Instance().GetString(key));
+}
+
+QFont ScreenFont(int nPixelSize, int nWeight) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MYFONT"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(nPixelSize);
+    font.setWeight(static_cast<QFont::Weight>(nWeight));
+    return font;
+}
+
+void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin) {
+    painter.fillRect(rcClient, Qt::white);
+    painter.fillRect(rcClient.adjusted(nMargin, nMargin, -nMargin, -nMargin), kPanelColor);
+}
+
+void DrawUnderline(QPainter& painter, QPoint from, QPoint to) {
+    painter.save();
+    painter.setPen(QPen(Qt::white, kUnderlineWidth, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(from, to);
+    painter.restore();
+}

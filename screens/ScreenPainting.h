@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <string_view>
+
+class QPainter;
+class QRect;
+class QPoint;
+
+// The colours every screen shares.
+inline const QColor kPageColor(80, 0, 0);
+inline const QColor kPanelColor(107, 37, 37);
+inline const QColor kInactiveTabColor(100, 100, 100);
+
+// The text of a locale key; empty when the locale file lacks it.
+QString LocaleText(std::u16string_view key);
+
+// The screens' own face, "MYFONT", falling back to faces that carry Chinese.
+QFont ScreenFont(int nPixelSize, int nWeight = QFont::Normal);
+
+// A white frame of the given width around a panel-coloured inside.
+void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin);
+// A solid white line 3 pixels wide.
+void DrawUnderline(QPainter& painter, QPoint from, QPoint to);

@@ -1,0 +1,106 @@
+#include "shell/CDeviceFrame.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "shell/CSoftKeyBar.h"
+#include "widgets/Images.h"
+
+namespace {
+constexpr int kSmallWidth = 240;
+constexpr int kStripHeight = 36;
+constexpr int kStripHeightSmall = 24;
+const QColor kStripColor(24, 24, 24);
+constexpr QSize kWindowIconSize(64, 64);
+}  // namespace
+
+int CDeviceFrame::StripHeight(int nClientWidth) {
+    return nClientWidth == kSmallWidth ? kStripHeightSmall : kStripHeight;
+}
+
+CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent) {
+    setWindowTitle(QStringLiteral("Tunevo"));
+    setWindowIcon(QIcon(LoadImage(IconApp, kWindowIconSize)));
+    const int nStrip = StripHeight(clientSize.width());
+    QFont stripFont = font();
+    stripFont.setPixelSize(nStrip / 2);
+    stripFont.setBold(true);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->setSpacing(0);
+
+    m_pTitle = new QWidget(this);
+    m_pTitle->setFixedHeight(nStrip);
+    auto* pTitleLayout = new QHBoxLayout(m_pTitle);
+    pTitleLayout->setContentsMargins(nStrip / 3, 0, 0, 0);
+    m_pCaption = new QLabel(QStringLiteral("Tunevo"), m_pTitle);
+    m_pCaption->setFont(stripFont);
+    m_pCaption->setStyleSheet(QStringLiteral("color: white;"));
+    m_pOk = new QPushButton(QStringLiteral("OK"), m_pTitle);
+    m_pOk->setFont(stripFont);
+    m_pOk->setFocusPolicy(Qt::NoFocus);
+    m_pOk->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
+    m_pOk->setStyleSheet(QStringLiteral(
+        "QPushButton { color: white; background: transparent; border: none; padding: 0 16px; }"
+        "QPushButton:pressed { background: #505050; }"));
+    m_pOk->hide();
+    pTitleLayout->addWidget(m_pCaption);
+    pTitleLayout->addStretch();
+    pTitleLayout->addWidget(m_pOk);
+
+    m_pClient = new QWidget(this);
+    m_pClient->setFixedSize(clientSize);
+
+    m_pKeyArea = new QWidget(this);
+    m_pKeyArea->setFixedHeight(nStrip);
+    m_pKeyArea->setFont(stripFont);
+    auto* pKeyLayout = new QHBoxLayout(m_pKeyArea);
+    pKeyLayout->setContentsMargins(0, 0, 0, 0);
+
+    pLayout->addWidget(m_pTitle);
+    pLayout->addWidget(m_pClient);
+    pLayout->addWidget(m_pKeyArea);
+    setFixedSize(clientSize.width(), clientSize.height() + 2 * nStrip);
+}
+
+QSize CDeviceFrame::ClientSize() const {
+    return m_pClient->size();
+}
+
+QString CDeviceFrame::Caption() const {
+    return m_pCaption->text();
+}
+
+CSoftKeyBar* CDeviceFrame::SoftKeyBar() const {
+    return m_pSoftKeyBar.data();
+}
+
+void CDeviceFrame::SetSoftKeyBar(CSoftKeyBar* pBar) {
+    if (m_pSoftKeyBar != nullptr) {
+        // Later: the old bar may be the one whose menu asked for the new one.
+        m_pSoftKeyBar->hide();
+        m_pSoftKeyBar->deleteLater();
+    }
+    m_pSoftKeyBar = pBar;
+    if (pBar != nullptr) {
+        pBar->setParent(m_pKeyArea);
+        m_pKeyArea->layout()->addWidget(pBar);
+        pBar->show();
+    }
+}
+
+void CDeviceFrame::closeEvent(QCloseEvent* pEvent) {
+    // The program decides when it ends; the window stays until it does.
+    pEvent->ignore();
+    emit CloseRequested();
+}
+
+void CDeviceFrame::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kStripColor);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class CSoftKeyBar;
+class QLabel;
+class QPushButton;
+
+// The program's one top-level window, shaped like the hand-held it came
+// from: a title strip with the caption and an OK button, the client area in
+// which the screens lie, and the soft-key bar of whichever screen has one.
+class CDeviceFrame final : public QWidget {
+    Q_OBJECT
+public:
+    // Height of the title strip and of the soft-key bar for a client width.
+    static int StripHeight(int nClientWidth);
+
+    explicit CDeviceFrame(QSize clientSize, QWidget* pParent = nullptr);
+
+    QWidget& ClientArea() const { return *m_pClient; }
+    QSize ClientSize() const;
+
+    // The title strip's OK button; hidden until a screen wants it.
+    QPushButton& OkButton() const { return *m_pOk; }
+    QString Caption() const;
+
+    // The current soft-key bar, or nullptr.
+    CSoftKeyBar* SoftKeyBar() const;
+    // Replaces the soft-key bar; the old one is destroyed. The frame owns it.
+    void SetSoftKeyBar(CSoftKeyBar* pBar);
+
+signals:
+    // The window manager asked to close the window.
+    void CloseRequested();
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    QWidget* m_pTitle = nullptr;
+    QLabel* m_pCaption = nullptr;
+    QPushButton* m_pOk = nullptr;
+    QWidget* m_pClient = nullptr;
+    QWidget* m_pKeyArea = nullptr;
+    QPointer<CSoftKeyBar> m_pSoftKeyBar;
+};

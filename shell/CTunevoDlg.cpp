@@ -1,0 +1,340 @@
+#include "shell/CTunevoDlg.h"
+
+#include <QDialog>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include "link/CDeviceLink.h"
+#include "platform/LocaleId.h"
+#include "screens/CScreen_LumoPoster.h"
+#include "screens/CScreen_LumoPower.h"
+#include "screens/IMessageBox.h"
+#include "screens/ScreenPainting.h"
+#include "shell/CDeviceFrame.h"
+#include "shell/CListenerBridge.h"
+#include "shell/CScreen_Lock.h"
+#include "shell/CSoftKeyBar.h"
+#include "shell/CTunevoApp.h"
+#include "shell/MenuResources.h"
+#include "widgets/ScreenLayout.h"
+
+namespace {
+const QColor kHiddenTabText(49, 26, 26);
+constexpr int kTabFontHeight = 24;
+constexpr int kTabFontHeightSmall = 12;
+
+bool IsMissingScreen(int nCommand) {
+    // The profile and display setting screens are not built yet.
+    return nCommand == ID_MENU_SAVE_PROFILE_ONE || nCommand == ID_MENU_SAVE_PROFILE_TWO ||
+           nCommand == ID_MENU_LOAD_PROFILE_ONE || nCommand == ID_MENU_LOAD_PROFILE_TWO ||
+           nCommand == ID_MENU_DISPLAY_SETTING;
+}
+}  // namespace
+
+CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& messageBox,
+                       CDeviceFrame& frame)
+    : QWidget(&frame.ClientArea()),
+      m_link(link),
+      m_bridge(bridge),
+      m_messageBox(messageBox),
+      m_frame(frame) {
+    setGeometry(QRect(QPoint(0, 0), frame.ClientSize()));
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, kPageColor);
+    setPalette(background);
+
+    SetLayoutRects(g_nScreenLayout);
+
+    m_strLinkLost = LocaleText(u"STR_CONN_NA");
+    m_strPowerError = LocaleText(u"STR_POWER_ERROR_MSG");
+    m_strRefreshError = LocaleText(u"STR_REFRESH_ERROR_MSG");
+    m_strApplyError = LocaleText(u"STR_APPLY_ERROR_MSG");
+    m_strClearCmos = LocaleText(u"STR_CLEARCMOS_MSG");
+    m_strOverClock = LocaleText(u"STR_OVERCLOCK");
+    m_strMonitor = LocaleText(u"STR_MONITOR");
+    m_tabFont = ScreenFont(g_nScreenLayout == LayoutSmall ? kTabFontHeightSmall : kTabFontHeight);
+
+    m_nPage = kPageOverClock;
+    m_bridge.SetReceiver(this, this);
+    m_timerCheckLock.setInterval(kCheckLockDelayMs);
+    connect(&m_timerCheckLock, &QTimer::timeout, this, &CTunevoDlg::OnTimerCheckLock);
+    m_timerCheckLock.start();
+    m_timerRefreshOc.setInterval(kRefreshOcDelayMs);
+    connect(&m_timerRefreshOc, &QTimer::timeout, this, &CTunevoDlg::OnTimerRefreshOc);
+
+    m_pPoster = new CScreen_LumoPoster(m_link, *this, m_messageBox, this);
+    m_pPower = new CScreen_LumoPower(m_link, *this, m_messageBox, m_work, this);
+    m_pLock = new CScreen_Lock(this);
+
+    ComputeLayout();
+    CreateMenuBar(IDR_MENU_OVERCLOCK);
+    connect(&m_frame.OkButton(), &QPushButton::clicked, this,
+            [this] { EndDialog(QDialog::Accepted); });
+    if (CTunevoApp* pApp = CTunevoApp::Instance()) {
+        pApp->SetTapArea(this);
+    }
+}
+
+CTunevoDlg::~CTunevoDlg() {
+    if (CTunevoApp* pApp = CTunevoApp::Instance()) {
+        pApp->SetInputLocked(false);
+        pApp->SetScreenLocked(false);
+    }
+}
+
+void CTunevoDlg::Run() {
+    m_frame.OkButton().show();
+    show();
+    raise();
+    if (m_link.GetOverVolt().empty()) {
+        // Asked after the window is up, so the message lies over it.
+        QTimer::singleShot(0, this, [this] { ShowLinkLost(); });
+    }
+}
+
+void CTunevoDlg::ComputeLayout() {
+    const int nWidth = width();
+    const int nHeight = height();
+    const bool bSmall = g_nScreenLayout == LayoutSmall;
+    const bool bMedium = g_nScreenLayout == LayoutMedium;
+    const int nPageTop = bSmall ? 22 : 42;
+    const int nPageBottom = nHeight - (bSmall ? 42 : bMedium ? 82 : 97);
+    m_rcPage = LayoutRect{2, nPageTop, nWidth - 2, nPageBottom}.ToQRect();
+    m_rcControlBar = LayoutRect{2, nPageBottom, nWidth - 2, nHeight - 2}.ToQRect();
+    m_rcMonitor = bSmall    ? LayoutRect{10, 24, 240, 268}.ToQRect()
+                  : bMedium ? LayoutRect{10, 68, 480, 536}.ToQRect()
+                            : LayoutRect{10, 58, 480, 696}.ToQRect();
+}
+
+void CTunevoDlg::CreateMenuBar(int nMenuId) {
+    const std::optional<MenuResource> menu =
+        LoadMenuResource(LocalizeMenuId(nMenuId, GetSystemDefaultLCID()));
+    if (!menu) {
+        return;
+    }
+    auto* pBar = new CSoftKeyBar(*menu);
+    for (QAction* pAction : pBar->Menu()->actions()) {
+        pAction->setEnabled(!IsMissingScreen(pAction->data().toInt()));
+    }
+    connect(pBar, &CSoftKeyBar::Command, this, &CTunevoDlg::OnMenuCommand);
+    m_frame.SetSoftKeyBar(pBar);
+}
+
+void CTunevoDlg::EnableSoftKeys(bool bEnable) {
+    if (CSoftKeyBar* pBar = m_frame.SoftKeyBar()) {
+        pBar->EnableSoftkey(0, bEnable);
+        pBar->EnableSoftkey(1, bEnable);
+    }
+}
+
+void CTunevoDlg::RestoreSoftKeys() {
+    if (m_bBoardLocked) {
+        return;
+    }
+    EnableSoftKeys(!m_pPower->isVisible() && !m_pPoster->isVisible());
+}
+
+void CTunevoDlg::SwapLockedScreen(int nWhich) {
+    if (!m_bBoardLocked) {
+        return;
+    }
+    if (nWhich == 1) {
+        m_pPower->hide();
+        m_link.StopPowerPolling();
+        m_pPoster->ClearText();
+        m_link.RequestPosterRead();
+        ShowOverlay(*m_pPoster, g_rcPoster.ToQRect());
+    } else if (nWhich == 0) {
+        m_pPoster->hide();
+        m_link.StartPowerPolling();
+        ShowOverlay(*m_pPower, g_rcPower.ToQRect());
+    }
+}
+
+void CTunevoDlg::ShowPowerScreen() {
+    m_link.StartPowerPolling();
+    m_pPower->SetActive(true);
+    ShowOverlay(*m_pPower, g_rcPower.ToQRect());
+}
+
+void CTunevoDlg::OnOverClockCommand(int) {
+    // The over-clock page and its control bar come with their own change.
+}
+
+bool CTunevoDlg::IsScreenLocked() const {
+    const CTunevoApp* pApp = CTunevoApp::Instance();
+    return pApp != nullptr && pApp->IsScreenLocked();
+}
+
+void CTunevoDlg::OnMenuCommand(int nId) {
+    if (nId != ID_MENU_LUMO_REMOTE && nId != ID_MENU_LUMO_POSTER) {
+        return;
+    }
+    EnableSoftKeys(false);
+    if (nId == ID_MENU_LUMO_REMOTE) {
+        ShowPowerScreen();
+    } else {
+        m_pPoster->ClearText();
+        m_link.RequestPosterRead();
+        ShowOverlay(*m_pPoster, g_rcPoster.ToQRect());
+    }
+}
+
+void CTunevoDlg::ShowOverlay(QWidget& screen, const QRect& rc) {
+    screen.setGeometry(rc);
+    screen.show();
+    screen.raise();
+}
+
+void CTunevoDlg::ShowPage(int nPage) {
+    m_nPage = nPage;
+    CreateMenuBar(nPage == kPageOverClock ? IDR_MENU_OVERCLOCK : IDR_MENU_MONITOR);
+    update();
+}
+
+void CTunevoDlg::mouseReleaseEvent(QMouseEvent* pEvent) {
+    const QPoint point = pEvent->position().toPoint();
+    if (m_pLock->isVisible() && !g_rcPoster.Contains(point.x(), point.y())) {
+        return;
+    }
+    if (g_rcTabOverClock.Contains(point.x(), point.y())) {
+        ShowPage(kPageOverClock);
+    } else if (g_rcTabMonitor.Contains(point.x(), point.y())) {
+        ShowPage(kPageMonitor);
+    }
+    repaint();
+}
+
+void CTunevoDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const bool bOverClock = m_nPage == kPageOverClock;
+    const QRect rcOverClock = g_rcTabOverClock.ToQRect();
+    const QRect rcMonitor = g_rcTabMonitor.ToQRect();
+    painter.fillRect(rcOverClock, bOverClock ? kPageColor : kInactiveTabColor);
+    painter.fillRect(rcMonitor, bOverClock ? kInactiveTabColor : kPageColor);
+    painter.setFont(m_tabFont);
+    painter.setPen(bOverClock ? QColor(Qt::white) : kHiddenTabText);
+    painter.drawText(rcOverClock, Qt::AlignHCenter | Qt::AlignTop, m_strOverClock);
+    painter.setPen(bOverClock ? kHiddenTabText : QColor(Qt::white));
+    painter.drawText(rcMonitor, Qt::AlignHCenter | Qt::AlignTop, m_strMonitor);
+}
+
+void CTunevoDlg::OnTimerCheckLock() {
+    m_timerCheckLock.stop();
+    RunLockCheck();
+}
+
+void CTunevoDlg::RunLockCheck() {
+    CDeviceLink& link = m_link;
+    m_work.Run([&link] { link.CheckLockStatus(); });
+}
+
+void CTunevoDlg::OnTimerRefreshOc() {
+    m_timerRefreshOc.stop();
+    CDeviceLink& link = m_link;
+    // The refresh is asked for once the ratio items are read anew.
+    m_work.Run([&link] { link.ReloadOverRatio(); }, [&link] { link.RequestRefreshOverclock(); });
+}
+
+void CTunevoDlg::OnLockState(bool bLocked) {
+    if (bLocked) {
+        Lock();
+    } else {
+        Unlock();
+    }
+}
+
+void CTunevoDlg::Lock() {
+    m_bBoardLocked = true;
+    m_pPower->hide();
+    ShowOverlay(*m_pLock, g_rcLock.ToQRect());
+    ShowOverlay(*m_pPoster, g_rcPoster.ToQRect());
+    SetApplicationLock(true);
+    if (m_pLock->isVisible()) {
+        EnableSoftKeys(false);
+    }
+}
+
+void CTunevoDlg::Unlock() {
+    SetApplicationLock(false);
+    m_pPoster->hide();
+    m_pPoster->setGeometry(g_rcPoster.ToQRect());
+    m_pLock->hide();
+    if (m_pPower->IsActive()) {
+        ShowOverlay(*m_pPower, g_rcPower.ToQRect());
+        EnableSoftKeys(false);
+    } else if (!m_pPoster->isVisible() && !m_pPower->isVisible()) {
+        EnableSoftKeys(true);
+    }
+    if (m_bBoardLocked && m_nPage == kPageOverClock) {
+        m_timerRefreshOc.start();
+    }
+    m_bBoardLocked = false;
+}
+
+void CTunevoDlg::SetApplicationLock(bool bLocked) {
+    if (CTunevoApp* pApp = CTunevoApp::Instance()) {
+        pApp->SetInputLocked(bLocked);
+        pApp->SetScreenLocked(bLocked);
+    }
+}
+
+void CTunevoDlg::OnLinkState(bool bConnected) {
+    if (!bConnected) {
+        ShowLinkLost();
+    }
+}
+
+void CTunevoDlg::OnPosterText(int nCode, bool bCodeMode, std::string strText) {
+    m_pPoster->ClearText();
+    m_pPoster->ShowInfo(nCode, bCodeMode, strText);
+}
+
+void CTunevoDlg::OnPowerState(bool bOn) {
+    m_pPower->SetPowerState(bOn);
+}
+
+void CTunevoDlg::OnConfigLoaded(bool) {
+    RunLockCheck();
+}
+
+void CTunevoDlg::OnOverclockRefreshed(bool bOk) {
+    if (!bOk) {
+        m_messageBox.ShowMessage(m_strRefreshError);
+    }
+}
+
+void CTunevoDlg::OnApplied(bool bOk) {
+    if (!bOk) {
+        m_messageBox.ShowMessage(m_strApplyError);
+    }
+}
+
+void CTunevoDlg::OnPowerCommandDone(bool bOk, int nDetail) {
+    if (!bOk) {
+        m_messageBox.ShowMessage(nDetail == 0 ? m_strClearCmos : m_strPowerError);
+    }
+}
+
+void CTunevoDlg::ShowLinkLost() {
+    // However many reports say so while the box is up, it is shown once.
+    if (m_bLinkLostShown || m_bEnded) {
+        return;
+    }
+    m_bLinkLostShown = true;
+    m_messageBox.ShowMessage(m_strLinkLost);
+    EndDialog(QDialog::Accepted);
+}
+
+void CTunevoDlg::EndDialog(int nResult) {
+    if (m_bEnded) {
+        return;
+    }
+    m_bEnded = true;
+    m_timerCheckLock.stop();
+    m_timerRefreshOc.stop();
+    emit Ended(nResult);
+}

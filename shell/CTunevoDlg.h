@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include "link/ILinkListener.h"
+#include "screens/CBackgroundWork.h"
+#include "screens/IMainWindow.h"
+
+class CDeviceFrame;
+class CDeviceLink;
+class CListenerBridge;
+class CScreen_Lock;
+class CScreen_LumoPoster;
+class CScreen_LumoPower;
+class IMessageBox;
+
+// The main window: the over-clock and monitor tabs, the soft-key menu, the
+// overlay screens, and the link's listener for as long as it runs. It turns
+// each report into a screen update or a message box, and while the board
+// reports its lock it leaves only the poster and power screens usable.
+// Main thread only; reports reach it through the listener bridge.
+class CTunevoDlg final : public QWidget, public ILinkListener, public IMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int TIMER_CHECK_LOCK = 2010;
+    static constexpr int TIMER_REFRESH_OC = 2012;
+    static constexpr int kCheckLockDelayMs = 500;
+    static constexpr int kRefreshOcDelayMs = 1000;
+    static constexpr int kPageOverClock = 0;
+    static constexpr int kPageMonitor = 1;
+
+    // Fills the frame's client area and takes the bridge's reports from now on.
+    CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& messageBox,
+               CDeviceFrame& frame);
+    ~CTunevoDlg() override;
+
+    // Shows the window. A board that described no over-clock voltage cannot
+    // be worked with: the link-lost message follows, then the end.
+    void Run();
+
+    // IMainWindow
+    void EnableSoftKeys(bool bEnable) override;
+    void RestoreSoftKeys() override;
+    void SwapLockedScreen(int nWhich) override;
+    void ShowPowerScreen() override;
+    void OnOverClockCommand(int nKind) override;
+    bool IsScreenLocked() const override;
+
+    // Replaces the soft-key bar with one built from a menu, in the locale's language.
+    void CreateMenuBar(int nMenuId);
+    // A soft-key menu command.
+    void OnMenuCommand(int nId);
+
+    // ILinkListener, on the main thread.
+    void OnLinkState(bool bConnected) override;
+    void OnLinkError(int, std::string) override {}
+    void OnLockState(bool bLocked) override;
+    void OnPosterText(int nCode, bool bCodeMode, std::string strText) override;
+    void OnPowerState(bool bOn) override;
+    void OnConfigLoaded(bool bOk) override;
+    void OnOverclockRefreshed(bool bOk) override;
+    void OnApplied(bool bOk) override;
+    void OnArrayRefreshed(int, bool) override {}
+    void OnPowerCommandDone(bool bOk, int nDetail) override;
+    void OnMessageModeDone(bool) override {}
+
+    int Page() const { return m_nPage; }
+    bool IsBoardLocked() const { return m_bBoardLocked; }
+    CScreen_LumoPower& PowerScreen() const { return *m_pPower; }
+    CScreen_LumoPoster& PosterScreen() const { return *m_pPoster; }
+    CScreen_Lock& LockBanner() const { return *m_pLock; }
+    const QTimer& CheckLockTimer() const { return m_timerCheckLock; }
+    const QTimer& RefreshOcTimer() const { return m_timerRefreshOc; }
+    // True while the link's blocking calls run or wait off the main thread.
+    bool IsBackgroundBusy() const { return m_work.IsBusy(); }
+    QRect PageRect() const { return m_rcPage; }
+    QRect ControlBarRect() const { return m_rcControlBar; }
+    QRect MonitorRect() const { return m_rcMonitor; }
+
+signals:
+    // The window has ended with a dialog result; OK ends the program.
+    void Ended(int nResult);
+
+public slots:
+    void OnTimerCheckLock();
+    void OnTimerRefreshOc();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+
+private:
+    void ComputeLayout();
+    // The lock check blocks for its exchanges, so it runs off the main thread.
+    void RunLockCheck();
+    void ShowPage(int nPage);
+    void Lock();
+    void Unlock();
+    // Shows an overlay at its place, in front of everything else.
+    void ShowOverlay(QWidget& screen, const QRect& rc);
+    void ShowLinkLost();
+    void EndDialog(int nResult);
+    void SetApplicationLock(bool bLocked);
+
+    CDeviceLink& m_link;
+    CListenerBridge& m_bridge;
+    IMessageBox& m_messageBox;
+    CDeviceFrame& m_frame;
+    CBackgroundWork m_work;
+
+    CScreen_LumoPoster* m_pPoster = nullptr;
+    CScreen_LumoPower* m_pPower = nullptr;
+    CScreen_Lock* m_pLock = nullptr;
+
+    QString m_strLinkLost;
+    QString m_strPowerError;
+    QString m_strRefreshError;
+    QString m_strApplyError;
+    QString m_strClearCmos;
+    QString m_strOverClock;
+    QString m_strMonitor;
+    QFont m_tabFont;
+
+    QRect m_rcPage;
+    QRect m_rcControlBar;
+    QRect m_rcMonitor;
+    int m_nPage = kPageOverClock;
+    bool m_bBoardLocked = false;
+    bool m_bLinkLostShown = false;
+    bool m_bEnded = false;
+    QTimer m_timerCheckLock;
+    QTimer m_timerRefreshOc;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// Menu resource ids: the over-clock page's full menu and the monitor page's
+// short one, each in English, Simplified and Traditional Chinese.
+inline constexpr int IDR_MENU_OVERCLOCK = 137;
+inline constexpr int IDR_MENU_MONITOR = 136;
+inline constexpr int IDR_MENU_OVERCLOCK_SC = 138;
+inline constexpr int IDR_MENU_MONITOR_SC = 139;
+inline constexpr int IDR_MENU_OVERCLOCK_TC = 171;
+inline constexpr int IDR_MENU_MONITOR_TC = 172;
+
+// Menu commands.
+inline constexpr int ID_MENU_SAVE_PROFILE_ONE = 32778;
+inline constexpr int ID_MENU_SAVE_PROFILE_TWO = 32779;
+inline constexpr int ID_MENU_LOAD_PROFILE_ONE = 32781;
+inline constexpr int ID_MENU_LOAD_PROFILE_TWO = 32782;
+inline constexpr int ID_MENU_DISPLAY_SETTING = 32773;
+inline constexpr int ID_MENU_LUMO_REMOTE = 32774;
+inline constexpr int ID_MENU_LUMO_POSTER = 32775;
+
+// One menu entry; command 0 is a separator.
+struct MenuItem {
+    int nCommand = 0;
+    QString strText;
+};
+
+// A soft-key menu: the key's label and its popup's items.
+struct MenuResource {
+    QString strTitle;
+    std::vector<MenuItem> items;
+};
+
+// The variant of an English menu id for the language of a locale id.
+int LocalizeMenuId(int nMenuId, uint32_t nLcid);
+
+// The menu of a resource id; nothing for an id that is no menu.
+std::optional<MenuResource> LoadMenuResource(int nMenuId);

@@ -1,0 +1,106 @@
+#include "tests/ui/MainWindowFixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "data/IniPaths.h"
+#include "data/LocaleStringTable.h"
+#include "link/CRecordingListener.h"
+#include "platform/LocaleId.h"
+#include "shell/CSoftKeyBar.h"
+#include "shell/CTunevoApp.h"
+#include "sim/CBoardDescription.h"
+#include "sim/CFixedRadio.h"
+
+MainWindowFixture::MainWindowFixture() {
+    std::filesystem::copy_file(TUNEVO_LOCALE_FILE, m_dir.Path() + "/BT_LocaleStr.ini");
+    g_szProgramDir = m_dir.Path();
+    UseLocale("en_US.UTF-8");
+    m_pBoard = std::make_shared<CBoardModel>(CBoardDescription::Demo(), m_pClock);
+    m_pLine = std::make_shared<CMemoryLine>(m_pBoard, m_pClock);
+    m_pOpener->Attach(0, m_pLine);
+}
+
+MainWindowFixture::~MainWindowFixture() {
+    m_pDlg.reset();
+    m_pLink.reset();
+    m_pFrame.reset();
+    unsetenv("LC_ALL");
+    if (CTunevoApp* pApp = CTunevoApp::Instance()) {
+        pApp->SetInputLocked(false);
+        pApp->SetScreenLocked(false);
+    }
+    g_nScreenLayout = LayoutLarge;
+    SetLayoutRects(LayoutLarge);
+}
+
+void MainWindowFixture::UseLocale(const char* pszLocale) {
+    setenv("LC_ALL", pszLocale, 1);
+    LocaleStringTable::Instance().Load(m_dir.Path(), GetSystemDefaultLCID());
+}
+
+void MainWindowFixture::StartBoard() {
+    m_pLink = std::make_unique<CDeviceLink>(
+        CDeviceLink::Environment{m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
+    CRecordingListener loading;
+    m_pLink->SetListener(&loading);
+    m_pLink->StartPortSearch();
+    ASSERT_TRUE(loading.WaitForCount("OnLinkState", 1));
+    ASSERT_EQ(loading.Count("OnLinkState", true), 1u);
+    m_pLink->StartLink();
+    ASSERT_TRUE(loading.WaitForCount("OnConfigLoaded", 1));
+    m_pLink->SetListener(&m_bridge);
+}
+
+CTunevoDlg& MainWindowFixture::OpenMainWindow(QSize clientSize) {
+    g_nScreenLayout = ChooseLayout(clientSize);
+    m_pFrame = std::make_unique<CDeviceFrame>(clientSize);
+    m_pDlg = std::make_unique<CTunevoDlg>(*m_pLink, m_bridge, m_messageBox, *m_pFrame);
+    m_pEnded = std::make_unique<QSignalSpy>(m_pDlg.get(), &CTunevoDlg::Ended);
+    m_pFrame->show();
+    m_pDlg->Run();
+    return *m_pDlg;
+}
+
+CTunevoDlg& MainWindowFixture::Open(QSize clientSize) {
+    StartBoard();
+    return OpenMainWindow(clientSize);
+}
+
+void MainWindowFixture::WaitForLockCheck() {
+    m_pDlg->OnTimerCheckLock();
+    ASSERT_TRUE(WaitFor([&] {
+        return !m_pDlg->IsBackgroundBusy() && m_pLink->LockState() != CDeviceLink::kStateUnknown;
+    }));
+    QCoreApplication::processEvents();
+}
+
+void MainWindowFixture::Tap(QWidget* pWidget, QPoint point) {
+    QTest::mouseClick(pWidget, Qt::LeftButton, {}, point);
+}
+
+bool MainWindowFixture::WaitFor(const std::function<bool()>& condition, int nTimeoutMs) {
+    return QTest::qWaitFor(condition, nTimeoutMs);
+}
+
+size_t MainWindowFixture::CountSent(const Bytes& frame) const {
+    size_t nCount = 0;
+    for (const CMemoryLine::SentFrame& sent : m_pLine->Sent()) {
+        nCount += sent.bytes == frame ? 1 : 0;
+    }
+    return nCount;
+}
+
+std::vector<MainWindowFixture::Bytes> MainWindowFixture::SentFrom(size_t nFrom) const {
+    std::vector<Bytes> frames;
+    const std::vector<CMemoryLine::SentFrame> sent = m_pLine->Sent();
+    for (size_t i = nFrom; i < sent.size(); ++i) {
+        frames.push_back(sent[i].bytes);
+    }
+    return frames;
+}
+
+bool MainWindowFixture::SoftKeysEnabled() const {
+    const CSoftKeyBar* pBar = m_pFrame->SoftKeyBar();
+    return pBar != nullptr && pBar->IsSoftkeyEnabled(0);
+}

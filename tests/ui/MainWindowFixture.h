@@ -1,0 +1,65 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "link/CDeviceLink.h"
+#include "shell/CDeviceFrame.h"
+#include "shell/CListenerBridge.h"
+#include "shell/CTunevoDlg.h"
+#include "sim/CBoardModel.h"
+#include "sim/CMemoryLine.h"
+#include "sim/CMemoryPortOpener.h"
+#include "tests/support/CFastClock.h"
+#include "tests/support/TempDir.h"
+#include "tests/ui/CScriptedMessageBox.h"
+#include "widgets/ScreenLayout.h"
+
+// A main window over a link that has loaded the demo board, served by the
+// board model over an in-memory line on a fast clock, so the link's poll
+// threads run side by side as they do against a real board.
+class MainWindowFixture : public testing::Test {
+protected:
+    using Bytes = std::vector<uint8_t>;
+
+    MainWindowFixture();
+    ~MainWindowFixture() override;
+
+    // Loads the locale texts for a POSIX locale name.
+    void UseLocale(const char* pszLocale);
+    // Serves the demo board, finds it and waits for the start-up load.
+    void StartBoard();
+    // Creates the main window in a frame of the given client size and runs it.
+    CTunevoDlg& OpenMainWindow(QSize clientSize = kDefaultClientSize);
+    // StartBoard, then OpenMainWindow.
+    CTunevoDlg& Open(QSize clientSize = kDefaultClientSize);
+    // Waits until the main window's lock check has run and the polls are going.
+    void WaitForLockCheck();
+
+    // A tap (press and release) at a point of a widget.
+    static void Tap(QWidget* pWidget, QPoint point);
+    // Processes events until the condition holds (real time, bounded).
+    static bool WaitFor(const std::function<bool()>& condition, int nTimeoutMs = 5000);
+    size_t CountSent(const Bytes& frame) const;
+    size_t SentCount() const { return m_pLine->Sent().size(); }
+    // Frames sent from a position on.
+    std::vector<Bytes> SentFrom(size_t nFrom) const;
+    bool SoftKeysEnabled() const;
+
+    TempDir m_dir;
+    std::shared_ptr<CFastClock> m_pClock = std::make_shared<CFastClock>();
+    std::shared_ptr<CBoardModel> m_pBoard;
+    std::shared_ptr<CMemoryLine> m_pLine;
+    std::shared_ptr<CMemoryPortOpener> m_pOpener = std::make_shared<CMemoryPortOpener>();
+    CListenerBridge m_bridge;
+    CScriptedMessageBox m_messageBox;
+    std::unique_ptr<CDeviceLink> m_pLink;
+    std::unique_ptr<CDeviceFrame> m_pFrame;
+    std::unique_ptr<CTunevoDlg> m_pDlg;
+    std::unique_ptr<QSignalSpy> m_pEnded;
+};

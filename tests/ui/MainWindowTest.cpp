@@ -1,0 +1,245 @@
+#include <QAction>
+#include <QDialog>
+#include <QImage>
+#include <QMenu>
+#include <QPushButton>
+#include <filesystem>
+
+#include "data/LocaleStringTable.h"
+#include "platform/LocaleId.h"
+#include "screens/CScreen_LumoPoster.h"
+#include "screens/CScreen_LumoPower.h"
+#include "shell/CScreen_Lock.h"
+#include "shell/CSoftKeyBar.h"
+#include "shell/MenuResources.h"
+#include "sim/CBoardDescription.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "widgets/CImageButton.h"
+
+namespace {
+
+using MainWindowTest = MainWindowFixture;
+
+QStringList MenuTexts(const CSoftKeyBar& bar) {
+    QStringList texts;
+    for (const QAction* pAction : bar.Menu()->actions()) {
+        texts << (pAction->isSeparator() ? QStringLiteral("-") : pAction->text());
+    }
+    return texts;
+}
+
+TEST(MenuResources, EachLocaleIdHasItsOwnMenus) {
+    EXPECT_EQ(LocalizeMenuId(IDR_MENU_OVERCLOCK, kLcidTraditionalChinese), 171);
+    EXPECT_EQ(LocalizeMenuId(IDR_MENU_MONITOR, kLcidTraditionalChinese), 172);
+    EXPECT_EQ(LocalizeMenuId(IDR_MENU_OVERCLOCK, kLcidSimplifiedChinese), 138);
+    EXPECT_EQ(LocalizeMenuId(IDR_MENU_MONITOR, kLcidSimplifiedChinese), 139);
+    for (uint32_t nLcid : {kLcidEnglishUs, kLcidHongKongChinese, 0u}) {
+        EXPECT_EQ(LocalizeMenuId(IDR_MENU_OVERCLOCK, nLcid), 137);
+        EXPECT_EQ(LocalizeMenuId(IDR_MENU_MONITOR, nLcid), 136);
+    }
+    // Ids that are not menus pass unchanged and load nothing.
+    EXPECT_EQ(LocalizeMenuId(150, kLcidSimplifiedChinese), 150);
+    EXPECT_FALSE(LoadMenuResource(150).has_value());
+}
+
+TEST(MenuResources, TheOverClockMenuListsItsCommandsInOrderWithOneSeparator) {
+    const std::optional<MenuResource> menu = LoadMenuResource(IDR_MENU_OVERCLOCK);
+    ASSERT_TRUE(menu.has_value());
+    std::vector<int> commands;
+    for (const MenuItem& item : menu->items) {
+        commands.push_back(item.nCommand);
+    }
+    EXPECT_EQ(commands, (std::vector<int>{32778, 32781, 32779, 32782, 32773, 0, 32774, 32775}));
+    EXPECT_EQ(menu->strTitle, QStringLiteral("Menu"));
+    EXPECT_EQ(menu->items[0].strText, QStringLiteral("Save Profile I"));
+    EXPECT_EQ(menu->items[3].strText, QStringLiteral("Load Profile II"));
+
+    const std::optional<MenuResource> monitor = LoadMenuResource(IDR_MENU_MONITOR_TC);
+    ASSERT_TRUE(monitor.has_value());
+    ASSERT_EQ(monitor->items.size(), 2u);
+    EXPECT_EQ(monitor->items[0].nCommand, 32774);
+    EXPECT_EQ(monitor->items[1].strText, QStringLiteral("Lumo Poster"));
+}
+
+TEST_F(MainWindowTest, TheWindowFillsTheClientAreaWithTheOverClockTabShown) {
+    CTunevoDlg& dlg = Open();
+    EXPECT_EQ(dlg.geometry(), QRect(0, 0, 480, 696));
+    EXPECT_EQ(dlg.Page(), 0);
+    EXPECT_TRUE(m_pFrame->OkButton().isVisible());
+    EXPECT_EQ(m_pFrame->Caption(), QStringLiteral("Tunevo"));
+    EXPECT_TRUE(SoftKeysEnabled());
+    // The page, control bar and monitor places of the large layout.
+    EXPECT_EQ(dlg.PageRect(), QRect(QPoint(2, 42), QPoint(477, 598)));
+    EXPECT_EQ(dlg.ControlBarRect(), QRect(QPoint(2, 599), QPoint(477, 693)));
+    EXPECT_EQ(dlg.MonitorRect(), QRect(QPoint(10, 58), QPoint(479, 695)));
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+
+    const QImage image = dlg.grab().toImage();
+    EXPECT_EQ(image.pixelColor(5, 35), QColor(80, 0, 0)) << "the shown tab has the page colour";
+    EXPECT_EQ(image.pixelColor(475, 35), QColor(100, 100, 100)) << "the other tab is grey";
+    EXPECT_EQ(image.pixelColor(240, 300), QColor(80, 0, 0));
+}
+
+TEST_F(MainWindowTest, TheSmallAndMediumLayoutsSetTheirRectangles) {
+    StartBoard();
+    CTunevoDlg& small = OpenMainWindow(QSize(240, 268));
+    EXPECT_EQ(g_rcTabMonitor, (LayoutRect{120, 0, 240, 20}));
+    EXPECT_EQ(g_rcPower, (LayoutRect{20, 39, 215, 250}));
+    EXPECT_EQ(g_rcLock, (LayoutRect{0, 211, 240, 268}));
+    EXPECT_EQ(small.PageRect(), QRect(QPoint(2, 22), QPoint(237, 225)));
+    EXPECT_EQ(small.MonitorRect(), QRect(QPoint(10, 24), QPoint(239, 267)));
+    EXPECT_EQ(m_pFrame->height(), 268 + 2 * CDeviceFrame::StripHeight(240));
+
+    m_pDlg.reset();
+    CTunevoDlg& medium = OpenMainWindow(QSize(480, 536));
+    EXPECT_EQ(g_rcSettingsArea, (LayoutRect{15, 28, 450, 480}));
+    EXPECT_EQ(g_rcPoster, (LayoutRect{15, 178, 450, 480}));
+    EXPECT_EQ(medium.PageRect(), QRect(QPoint(2, 42), QPoint(477, 453)));
+    EXPECT_EQ(medium.MonitorRect(), QRect(QPoint(10, 68), QPoint(479, 535)));
+}
+
+TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
+    CTunevoDlg& dlg = Open();
+    ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 8);
+
+    Tap(&dlg, QPoint(300, 20));
+    EXPECT_EQ(dlg.Page(), 1);
+    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()),
+              (QStringList{QStringLiteral("Lumo Remote"), QStringLiteral("Lumo Poster")}));
+    const QImage image = dlg.grab().toImage();
+    EXPECT_EQ(image.pixelColor(5, 35), QColor(100, 100, 100));
+    EXPECT_EQ(image.pixelColor(475, 35), QColor(80, 0, 0));
+
+    // Taps elsewhere change nothing; the shown tab's own tab repeats its steps.
+    Tap(&dlg, QPoint(240, 300));
+    Tap(&dlg, QPoint(479, 39));
+    EXPECT_EQ(dlg.Page(), 1);
+    Tap(&dlg, QPoint(239, 39));
+    EXPECT_EQ(dlg.Page(), 0);
+    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 8);
+}
+
+TEST_F(MainWindowTest, MenusComeInTheLanguageOfTheLocale) {
+    UseLocale("zh_CN.UTF-8");
+    Open();
+    CSoftKeyBar& bar = *m_pFrame->SoftKeyBar();
+    EXPECT_EQ(bar.Key(0)->text(), QString::fromUtf8("菜单"));
+    EXPECT_EQ(MenuTexts(bar).first(), QString::fromUtf8("配置保存 I"));
+    EXPECT_EQ(MenuTexts(bar).last(), QStringLiteral("Lumo Poster"));
+    m_pDlg.reset();
+
+    UseLocale("zh_TW.UTF-8");
+    OpenMainWindow();
+    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).at(4), QString::fromUtf8("顯示設定"));
+    EXPECT_EQ(m_pFrame->SoftKeyBar()->Key(0)->text(), QString::fromUtf8("選單"));
+}
+
+TEST_F(MainWindowTest, CommandsOfScreensStillToComeAreShownButDisabled) {
+    CTunevoDlg& dlg = Open();
+    CSoftKeyBar& bar = *m_pFrame->SoftKeyBar();
+    for (int nCommand : {32778, 32781, 32779, 32782, 32773}) {
+        ASSERT_NE(bar.Action(nCommand), nullptr);
+        EXPECT_FALSE(bar.Action(nCommand)->isEnabled()) << nCommand;
+    }
+    EXPECT_TRUE(bar.Action(32774)->isEnabled());
+    EXPECT_TRUE(bar.Action(32775)->isEnabled());
+    // Asked for anyway, they leave the soft keys alone.
+    dlg.OnMenuCommand(32778);
+    EXPECT_TRUE(SoftKeysEnabled());
+}
+
+TEST_F(MainWindowTest, EachLinkErrorReportShowsItsOwnTextOnce) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnApplied(false);
+    dlg.OnApplied(true);
+    dlg.OnOverclockRefreshed(false);
+    dlg.OnOverclockRefreshed(true);
+    dlg.OnPowerCommandDone(false, 0);
+    dlg.OnPowerCommandDone(false, 255);
+    dlg.OnPowerCommandDone(true, 255);
+    dlg.OnLinkError(5, "Generate INIConfig fileerror \n");
+    dlg.OnMessageModeDone(false);
+    dlg.OnArrayRefreshed(4, false);
+    EXPECT_EQ(m_messageBox.Shown(),
+              (QStringList{QStringLiteral("Applying the settings to the board failed."),
+                           QStringLiteral("Reading the settings from the board failed."),
+                           QStringLiteral("CMOS can only be cleared while the PC is off."),
+                           QStringLiteral("The power command did not reach the board.")}));
+    EXPECT_EQ(m_pEnded->count(), 0);
+}
+
+TEST_F(MainWindowTest, TheLinkLostMessageIsShownOnceAndEndsTheWindowWithOk) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnLinkState(true);
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+    dlg.OnLinkState(false);
+    dlg.OnLinkState(false);
+    ASSERT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_TRUE(m_messageBox.Shown()[0].startsWith(QStringLiteral("Cannot reach the board")));
+    ASSERT_EQ(m_pEnded->count(), 1);
+    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
+}
+
+TEST_F(MainWindowTest, TheBoardVanishingWhileTheWindowRunsEndsItOnce) {
+    CTunevoDlg& dlg = Open();
+    WaitForLockCheck();
+    // The poll threads find the line hung up and report it, many times.
+    m_pLine->SetHungUp(true);
+    ASSERT_TRUE(WaitFor([&] { return m_pEnded->count() > 0; }));
+    QTest::qWait(200);
+    EXPECT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_EQ(m_pEnded->count(), 1);
+    (void)dlg;
+}
+
+TEST_F(MainWindowTest, TheOkButtonOfTheTitleStripEndsTheWindow) {
+    Open();
+    m_pFrame->OkButton().click();
+    ASSERT_EQ(m_pEnded->count(), 1);
+    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
+}
+
+TEST_F(MainWindowTest, ABoardWithoutOverClockVoltagesEndsWithTheLinkLostMessage) {
+    // A board whose description lists no over-clock voltage at all.
+    CBoardDescription description;
+    std::string strError;
+    ASSERT_TRUE(description.Parse(
+        "[Version]\nVer=T1\n[HW_Volt]\nCount=1\n1=CPU Core,3,0,0,2000,1248,1,1000,1.45,1.55,76,0,"
+        "1248,1\n",
+        strError))
+        << strError;
+    m_pBoard = std::make_shared<CBoardModel>(description, m_pClock);
+    m_pLine = std::make_shared<CMemoryLine>(m_pBoard, m_pClock);
+    m_pOpener->Attach(0, m_pLine);
+    Open();
+    ASSERT_TRUE(WaitFor([&] { return m_pEnded->count() > 0; }));
+    EXPECT_EQ(m_messageBox.Shown().size(), 1);
+}
+
+TEST_F(MainWindowTest, WithoutTheLocaleFileLabelsAreBlankAndNothingBreaks) {
+    std::filesystem::remove(m_dir.Path() + "/BT_LocaleStr.ini");
+    UseLocale("en_US.UTF-8");
+    CTunevoDlg& dlg = Open();
+    EXPECT_TRUE(dlg.PowerScreen().Button(CScreen_LumoPower::IDC_RESET)->text().isEmpty());
+    dlg.OnApplied(false);
+    EXPECT_EQ(m_messageBox.Shown(), QStringList{QString()});
+    // The menus do not come from the locale file.
+    EXPECT_EQ(m_pFrame->SoftKeyBar()->Key(0)->text(), QStringLiteral("Menu"));
+}
+
+TEST_F(MainWindowTest, TheLockCheckRunsHalfASecondAfterStartOffTheMainThread) {
+    CTunevoDlg& dlg = Open();
+    EXPECT_TRUE(dlg.CheckLockTimer().isActive());
+    EXPECT_EQ(dlg.CheckLockTimer().interval(), 500);
+    const Bytes kLockQuery = {0xD3, 0x05, 0x73, 0, 0, 0, 0, 0xA5};
+    EXPECT_EQ(CountSent(kLockQuery), 0u);
+    ASSERT_TRUE(WaitFor([&] { return CountSent(kLockQuery) > 0; }));
+    EXPECT_FALSE(dlg.CheckLockTimer().isActive()) << "it fires once";
+    // The first answer says unlocked: nothing shows, the soft keys stay on.
+    ASSERT_TRUE(WaitFor([&] { return m_pLink->LockState() == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dlg.LockBanner().isVisible());
+    EXPECT_TRUE(SoftKeysEnabled());
+}
+
+}  // namespace
