@@ -122,9 +122,9 @@ public:
     // One power-status poll with six tries; skipped while the port is busy.
     // Reports OnPowerState for a known state. Blocks for the exchanges.
     void PollPowerStatus();
-    // Asks the board whether it is on (true) with up to six tries, without
-    // the busy flag; false when off, unknown or unanswered (then OnLinkError 1).
-    // Blocks the calling thread for the exchanges.
+    // Asks the board whether it is on (true) with up to six tries; false when
+    // off, unknown or unanswered (then OnLinkError 1). Waits up to 2 s for
+    // the port; blocks the calling thread for the exchanges.
     bool QueryPowerStatus();
     // Power action code 1 on, 2 off, 3 force shutdown, 4 clear CMOS (sent only
     // while the board reports state 0), 5 reset. Ends with
@@ -145,11 +145,11 @@ public:
     // the port; blocks for the exchanges.
     bool ApplyArray(const BoardItemArray& items);
 
-    // The lock check made once after start-up (six tries, without the busy
-    // flag, reporting OnLockState), then starts the poster and lock polls.
-    // Blocks the caller for the check.
+    // The lock check made once after start-up (six tries, reporting
+    // OnLockState), then starts the poster and lock polls. Blocks the caller
+    // for the check.
     void CheckLockStatus();
-    // The check alone, without starting the polls.
+    // The check alone, without starting the polls. Waits up to 2 s for the port.
     void CheckLock();
     // One "s" or "r" exchange, skipped while the port is busy; they store the
     // lock state, or the poster code and mode.

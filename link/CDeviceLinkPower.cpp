@@ -75,14 +75,18 @@ void CDeviceLink::PollPowerStatus() {
 }
 
 bool CDeviceLink::QueryPowerStatus() {
-    ISerialPort* pPort = Port();
-    if (pPort == nullptr) {
+    // Waits its turn: the polls and the dispatcher may be using the port.
+    const PortUse use = UsePort(EBusyDiscipline::WaitShort);
+    if (use.pPort == nullptr) {
         return false;
     }
+    ISerialPort* pPort = use.pPort;
     IClock& clock = *m_environment.pClock;
     const std::stop_token stop = m_stop.get_token();
     const Frame frame = PowerStatusFrame();
-    for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
+    // A port that stays busy counts as a board that does not answer.
+    const int nTries = use ? kCommandTries : 0;
+    for (int nTry = 0; nTry < nTries && !stop.stop_requested(); ++nTry) {
         const Exchange exchange = Transact(*pPort, clock, frame, stop);
         if (!exchange.bWritten) {
             continue;

@@ -1,8 +1,11 @@
 // Power status and power actions against the simulated board, on a virtual clock.
 
+#include <thread>
+
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
 #include "tests/support/BoardLinkFixture.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -54,12 +57,29 @@ TEST_F(PowerCommandTest, QueryingABoardThatNeverSaysOnOrOffGivesUpAfterSixTries)
     EXPECT_EQ(std::vector<long>(waits.end() - 12, waits.end()), std::vector<long>(12, 100));
 }
 
-TEST_F(PowerCommandTest, QueryingReadsOnAndOffWithoutTheBusyFlag) {
+TEST_F(PowerCommandTest, QueryingReadsOnAndOff) {
     EXPECT_TRUE(m_pLink->QueryPowerStatus());
     m_pBoard->SetPoweredOn(false);
     EXPECT_FALSE(m_pLink->QueryPowerStatus());
     EXPECT_EQ(CountSent(kPowerStatus), 2u);
     EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
+}
+
+TEST_F(PowerCommandTest, AQueryAndALockCheckNeverCutIntoACommandThatHoldsThePort) {
+    // A power action stuck in its write holds the port.
+    m_pLine->HoldWrites(true);
+    std::thread action([&] { m_pLink->PowerAction(5); });
+    ASSERT_TRUE(WaitUntil([&] { return m_pLine->IsWriteHeld(); }));
+    const size_t nBefore = Sent().size();
+    // On the virtual clock the two-second wait for the port passes at once.
+    EXPECT_FALSE(m_pLink->QueryPowerStatus());
+    m_pLink->CheckLock();
+    EXPECT_EQ(Sent().size(), nBefore) << "no frame went out between the action's frames";
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorPowerStatus), 1u);
+    EXPECT_EQ(m_listener.Count("OnLockState", false), 1u);
+    m_pLine->HoldWrites(false);
+    action.join();
+    EXPECT_EQ(m_listener.Count("OnPowerCommandDone", true), 1u);
 }
 
 TEST_F(PowerCommandTest, ClearingCmosWhileTheBoardIsOnIsRefusedWithoutAnActionFrame) {
