@@ -1,0 +1,235 @@
+#include <QLineEdit>
+
+#include "screens/CScreen_LumoPoster.h"
+#include "screens/CScreen_LumoPower.h"
+#include "shell/MenuResources.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "widgets/CImageButton.h"
+
+namespace {
+
+using PowerScreenTest = MainWindowFixture;
+using PosterScreenTest = MainWindowFixture;
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kPowerOn = {0x53, 0x05, 0x04, 0x01, 0, 0, 0, 0x53};
+const Bytes kPowerOff = {0x53, 0x05, 0x04, 0x02, 0, 0, 0, 0x50};
+const Bytes kClearCmos = {0x53, 0x05, 0x04, 0x08, 0, 0, 0, 0x5A};
+const Bytes kReset = {0x53, 0x05, 0x04, 0x10, 0, 0, 0, 0x42};
+const Bytes kCodeDisplay = {0x53, 0x05, 0x71, 0x11, 0, 0, 0, 0x36};
+const Bytes kTextDisplay = {0x53, 0x05, 0x71, 0x10, 0, 0, 0, 0x37};
+
+bool Shows(const CScreen_LumoPower& power, int nId) {
+    return power.Button(nId)->isVisible();
+}
+
+QPoint CentreOf(const QRect& rc, const QWidget& screen) {
+    return rc.intersected(screen.rect()).center();
+}
+
+TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsThePoll) {
+    CTunevoDlg& dlg = Open();
+    CScreen_LumoPower& power = dlg.PowerScreen();
+    // The state read at start arrives off the main thread: the PC is on.
+    ASSERT_TRUE(WaitFor([&] { return !dlg.IsBackgroundBusy(); }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(power.isVisible());
+
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    EXPECT_TRUE(power.isVisible());
+    EXPECT_TRUE(power.IsActive());
+    EXPECT_EQ(power.geometry(), g_rcPower.ToQRect());
+    EXPECT_FALSE(SoftKeysEnabled());
+    EXPECT_TRUE(m_pLink->IsPowerPollRunning());
+    EXPECT_TRUE(Shows(power, CScreen_LumoPower::IDC_POWER_OFF));
+    EXPECT_FALSE(Shows(power, CScreen_LumoPower::IDC_POWER_ON));
+    for (int nId : {10003, 10004, 10005}) {
+        EXPECT_TRUE(Shows(power, nId));
+    }
+
+    // The board switches the PC off; the next poll shows the power-on button.
+    m_pBoard->SetPoweredOn(false);
+    ASSERT_TRUE(WaitFor([&] { return Shows(power, CScreen_LumoPower::IDC_POWER_ON); }));
+    EXPECT_FALSE(Shows(power, CScreen_LumoPower::IDC_POWER_OFF));
+}
+
+TEST_F(PowerScreenTest, EachActionAsksFirstAndSendsItsFrameOnlyOnYes) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    CScreen_LumoPower& power = dlg.PowerScreen();
+
+    m_messageBox.ScriptAnswer(false);
+    power.Button(CScreen_LumoPower::IDC_RESET)->click();
+    QTest::qWait(100);
+    EXPECT_EQ(m_messageBox.Shown().last(),
+              QStringLiteral("Reset the PC? Unsaved work will be lost."));
+    EXPECT_EQ(CountSent(kReset), 0u) << "No sends nothing";
+
+    m_pBoard->SetPoweredOn(false);
+    m_messageBox.ScriptAnswer(true);
+    power.OnCommand(CScreen_LumoPower::IDC_POWER_ON);
+    ASSERT_TRUE(WaitFor([&] { return CountSent(kPowerOn) == 1; }));
+    EXPECT_EQ(m_messageBox.Shown().last(), QStringLiteral("Switch the PC on?"));
+    ASSERT_TRUE(WaitFor([&] { return m_pBoard->IsPoweredOn(); }));
+
+    m_messageBox.ScriptAnswer(true);
+    power.OnCommand(CScreen_LumoPower::IDC_POWER_OFF);
+    ASSERT_TRUE(WaitFor([&] { return CountSent(kPowerOff) == 1; }));
+    QTest::qWait(100);
+    EXPECT_EQ(m_messageBox.Shown().size(), 3) << "an acknowledged action shows nothing more";
+}
+
+TEST_F(PowerScreenTest, ClearCmosWhileThePcIsOnShowsTheClearCmosText) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    m_messageBox.ScriptAnswer(true);
+    dlg.PowerScreen().OnCommand(CScreen_LumoPower::IDC_CLEAR_CMOS);
+    ASSERT_TRUE(WaitFor([&] { return m_messageBox.Shown().size() == 2; }));
+    EXPECT_EQ(m_messageBox.Shown()[1],
+              QStringLiteral("CMOS can only be cleared while the PC is off."));
+    EXPECT_EQ(CountSent(kClearCmos), 0u);
+    EXPECT_TRUE(dlg.PowerScreen().isVisible()) << "the screen stays as it was";
+}
+
+TEST_F(PowerScreenTest, TheCloseAreaClosesItStopsThePollAndBringsTheSoftKeysBack) {
+    CTunevoDlg& dlg = Open();
+    CScreen_LumoPower& power = dlg.PowerScreen();
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    // A tap beside the close area does nothing.
+    Tap(&power, QPoint(200, 30));
+    EXPECT_TRUE(power.isVisible());
+
+    Tap(&power, CentreOf(power.CloseArea(), power));
+    EXPECT_FALSE(power.isVisible());
+    EXPECT_FALSE(power.IsActive());
+    EXPECT_TRUE(SoftKeysEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !m_pLink->IsPowerPollRunning(); }));
+
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    EXPECT_TRUE(m_pLink->IsPowerPollRunning()) << "opening again restarts the poll";
+}
+
+TEST_F(PowerScreenTest, ResetWhileUnlockedLeavesTheScreenOpenWithTheSoftKeysOff) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    m_messageBox.ScriptAnswer(true);
+    dlg.PowerScreen().OnCommand(CScreen_LumoPower::IDC_RESET);
+    ASSERT_TRUE(WaitFor([&] { return CountSent(kReset) == 1; }));
+    EXPECT_TRUE(dlg.PowerScreen().isVisible());
+    EXPECT_FALSE(SoftKeysEnabled());
+}
+
+TEST_F(PowerScreenTest, APowerCommandAfterTheLinkIsLostSendsNothingAndShowsNoError) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    m_pLine->SetWriteFails(true);
+    m_messageBox.ScriptAnswer(true);
+    dlg.PowerScreen().OnCommand(CScreen_LumoPower::IDC_FORCE_SHUTDOWN);
+    // The failed write reports the link lost: its message, then the end.
+    ASSERT_TRUE(WaitFor([&] { return m_pEnded->count() == 1; }));
+    EXPECT_TRUE(m_messageBox.Shown().last().startsWith(QStringLiteral("Cannot reach")));
+}
+
+TEST_F(PowerScreenTest, TheSmallLayoutPlacesTheButtonsInATwoByTwoGrid) {
+    StartBoard();
+    CTunevoDlg& dlg = OpenMainWindow(QSize(240, 268));
+    CScreen_LumoPower& power = dlg.PowerScreen();
+    EXPECT_EQ(power.Button(10003)->geometry(), QRect(95, 50, 90, 70));
+    EXPECT_EQ(power.Button(10004)->geometry(), QRect(95, 130, 90, 70));
+    EXPECT_EQ(power.Button(10005)->geometry(), QRect(20, 130, 70, 70));
+    EXPECT_EQ(power.Button(10001)->font().pixelSize(), 12);
+    EXPECT_EQ(power.Button(10001)->IconRect().size(), QSize(32, 32));
+}
+
+TEST_F(PosterScreenTest, TheMenuCommandReadsThePosterAndShowsItsCode) {
+    CTunevoDlg& dlg = Open();
+    CScreen_LumoPoster& poster = dlg.PosterScreen();
+    WaitForLockCheck();
+    poster.ShowInfo(0x1234, true, "");
+    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
+    EXPECT_TRUE(poster.isVisible());
+    EXPECT_EQ(poster.geometry(), g_rcPoster.ToQRect());
+    EXPECT_FALSE(SoftKeysEnabled());
+    EXPECT_TRUE(poster.Text().isEmpty()) << "cleared before the read";
+    // The demo board's poster sits in code mode on 00 after its start-up walk.
+    ASSERT_TRUE(WaitFor([&] { return !poster.Text().isEmpty(); }));
+    EXPECT_EQ(poster.Text(),
+              QStringLiteral("%1").arg(m_pBoard->PosterCode(), 4, 16, QLatin1Char('0')).toUpper());
+    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeCode);
+}
+
+TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
+    CTunevoDlg& dlg = Open();
+    CScreen_LumoPoster& poster = dlg.PosterScreen();
+    dlg.OnPosterText(0x1A2, true, "ignored");
+    EXPECT_EQ(poster.Text(), QStringLiteral("01A2"));
+    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeCode);
+    dlg.OnPosterText(0, true, "");
+    EXPECT_EQ(poster.Text(), QStringLiteral("0000"));
+    dlg.OnPosterText(0xFF, true, "");
+    EXPECT_EQ(poster.Text(), QStringLiteral("00FF"));
+    dlg.OnPosterText(0xBEEF, true, "");
+    EXPECT_EQ(poster.Text(), QStringLiteral("BEEF"));
+    dlg.OnPosterText(0x1A2, false, "内存检测");
+    EXPECT_EQ(poster.Text(), QString::fromUtf8("内存检测"));
+    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
+    dlg.OnPosterText(7, false, "");
+    EXPECT_TRUE(poster.Text().isEmpty());
+    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
+    // Modes other than 0 and 1 change nothing.
+    poster.SetMode(2);
+    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
+}
+
+TEST_F(PosterScreenTest, TheModeChangesOnlyAfterYes) {
+    CTunevoDlg& dlg = Open();
+    CScreen_LumoPoster& poster = dlg.PosterScreen();
+    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
+    dlg.OnPosterText(0, false, "Ready");
+    const size_t nBefore = CountSent(kCodeDisplay);
+
+    m_messageBox.ScriptAnswer(false);
+    poster.Button(CScreen_LumoPoster::IDC_MODE_CODE)->click();
+    QTest::qWait(100);
+    EXPECT_EQ(m_messageBox.Shown().last(), QStringLiteral("Change the display mode?"));
+    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
+    EXPECT_EQ(CountSent(kCodeDisplay), nBefore);
+
+    m_messageBox.ScriptAnswer(true);
+    poster.Button(CScreen_LumoPoster::IDC_MODE_CODE)->click();
+    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeCode) << "shown before the board answers";
+    ASSERT_TRUE(WaitFor([&] { return CountSent(kCodeDisplay) == nBefore + 1; }));
+    ASSERT_TRUE(WaitFor([&] { return m_pBoard->PosterMode() == 1; }));
+    EXPECT_EQ(CountSent(kTextDisplay), 0u);
+}
+
+TEST_F(PosterScreenTest, ClosingWhileUnlockedBringsTheSoftKeysBack) {
+    CTunevoDlg& dlg = Open();
+    CScreen_LumoPoster& poster = dlg.PosterScreen();
+    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
+    Tap(&poster, QPoint(200, 300));
+    EXPECT_TRUE(poster.isVisible()) << "a tap outside the close area does nothing";
+    Tap(&poster, CentreOf(poster.CloseArea(), poster));
+    EXPECT_FALSE(poster.isVisible());
+    EXPECT_TRUE(SoftKeysEnabled());
+    EXPECT_FALSE(dlg.PowerScreen().isVisible());
+}
+
+TEST_F(PosterScreenTest, TheRadioIconsMarkTheMode) {
+    CTunevoDlg& dlg = Open();
+    CScreen_LumoPoster& poster = dlg.PosterScreen();
+    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
+    dlg.OnPosterText(0x42, true, "");
+    // The marked button's icon has the orange dot in its centre; the other is hollow.
+    auto centreOfIcon = [&](int nId) {
+        CImageButton* pButton = poster.Button(nId);
+        return pButton->grab().toImage().pixelColor(pButton->IconRect().center());
+    };
+    const QColor marked = centreOfIcon(CScreen_LumoPoster::IDC_MODE_CODE);
+    const QColor hollow = centreOfIcon(CScreen_LumoPoster::IDC_MODE_TEXT);
+    EXPECT_GT(marked.red(), 200);
+    EXPECT_GT(marked.green(), 80);
+    EXPECT_EQ(hollow, QColor(107, 37, 37));
+}
+
+}  // namespace
