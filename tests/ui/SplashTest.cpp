@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Splash.h"
 #include "shell/CSreenWaiting.h"
+#include "shell/CTunevoDlg.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
 #include "tests/support/TempDir.h"
@@ -182,6 +184,39 @@ TEST_F(SplashTest, ALoadFailureShowsTheLinkLostText) {
     splash.OnConfigLoaded(false);
     EXPECT_EQ(m_messageBox.Shown().size(), 1);
     EXPECT_EQ(m_pEnded->count(), 1);
+}
+
+TEST_F(SplashTest, ALoadedConfigurationRunsTheMainWindowOverTheSplash) {
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnConfigLoaded(true);
+    ASSERT_NE(splash.MainWindow(), nullptr);
+    EXPECT_FALSE(splash.AnimateTimer().isActive()) << "the animation freezes";
+    EXPECT_EQ(splash.MainWindow()->geometry(), splash.geometry());
+    EXPECT_TRUE(splash.MainWindow()->isVisibleTo(m_pFrame.get()));
+    // This link loaded nothing: no over-clock voltage, so the main window says
+    // the board is lost and ends, and with it the splash.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 2000));
+    EXPECT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
+    EXPECT_FALSE(splash.MainWindow()->isVisibleTo(m_pFrame.get()));
+}
+
+TEST_F(SplashTest, ReportsAfterTheMainWindowEndedNoLongerReachIt) {
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnConfigLoaded(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 2000));
+    m_pEnded->clear();
+    // Errors the main window would show, and a second link loss: none is shown.
+    m_bridge.OnPowerCommandDone(false, 255);
+    m_bridge.OnApplied(false);
+    m_bridge.OnLinkState(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_EQ(m_pEnded->count(), 0);
+    // The splash goes, and the main window with it, before the link.
+    QPointer<QWidget> pMainWindow = splash.MainWindow();
+    m_pSplash.reset();
+    EXPECT_TRUE(pMainWindow.isNull());
 }
 
 TEST_F(SplashTest, DestroyingTheSplashTearsTheLinkDown) {
