@@ -10,13 +10,15 @@ constexpr int kMaxScreenshotDelayMs = 600000;
 
 QString CommandLineUsage() {
     return QStringLiteral(
-        "Usage: tunevo [--demo] [--screen WxH | --fullscreen] [--screenshot FILE [--after MS]]\n"
+        "Usage: tunevo [--demo] [--screen WxH | --fullscreen] [--show power|poster]\n"
+        "              [--screenshot FILE [--after MS]]\n"
         "\n"
         "Remote tuning of a PC motherboard over a Bluetooth serial link.\n"
         "\n"
         "  --demo             run against the built-in simulated board\n"
         "  --screen WxH       window client size: 480x696 (default), 480x536 or 240x268\n"
         "  --fullscreen       use the whole screen\n"
+        "  --show SCREEN      open the power or poster screen once the main window is up\n"
         "  --screenshot FILE  save the window as a PNG after --after ms (3000) and exit\n"
         "  --help             this text\n"
         "\n"
@@ -50,6 +52,12 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
                 return std::nullopt;
             }
             line.clientSize = QSize(nWidth, nHeight);
+        } else if (arg == QLatin1String("--show") && bHasValue) {
+            line.strShow = arguments[++i];
+            if (line.strShow != QLatin1String("power") && line.strShow != QLatin1String("poster")) {
+                strError = QStringLiteral("--show takes power or poster");
+                return std::nullopt;
+            }
         } else if (arg == QLatin1String("--screenshot") && bHasValue) {
             line.strScreenshot = arguments[++i];
         } else if (arg == QLatin1String("--after") && bHasValue) {

@@ -20,6 +20,8 @@
 #include "shell/CScreen_Splash.h"
 #include "shell/CSingleCopyGuard.h"
 #include "shell/CTunevoApp.h"
+#include "shell/CTunevoDlg.h"
+#include "shell/MenuResources.h"
 #include "sim/CDemoBoard.h"
 #include "sim/CFixedRadio.h"
 
@@ -88,6 +90,13 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(*exitCode);
     };
     QObject::connect(pSplash.get(), &CScreen_Splash::Ended, &app, [&finish](int) { finish(0); });
+    if (!line->strShow.isEmpty()) {
+        const int nCommand =
+            line->strShow == QLatin1String("power") ? ID_MENU_LUMO_REMOTE : ID_MENU_LUMO_POSTER;
+        QObject::connect(
+            pSplash.get(), &CScreen_Splash::MainWindowShown, &app,
+            [nCommand](CTunevoDlg* pMainWindow) { pMainWindow->OnMenuCommand(nCommand); });
+    }
     QObject::connect(&frame, &CDeviceFrame::CloseRequested, &app, [&finish] { finish(0); });
     CSignalQuitter quitter;
     QObject::connect(&quitter, &CSignalQuitter::Quit, &app, [&finish] { finish(0); });

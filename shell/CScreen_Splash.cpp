@@ -113,6 +113,7 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
     m_pMainWindow = new CTunevoDlg(*m_pLink, m_bridge, m_messageBox, m_frame);
     connect(m_pMainWindow.data(), &CTunevoDlg::Ended, this, &CScreen_Splash::OnMainWindowEnded);
     m_pMainWindow->Run();
+    emit MainWindowShown(m_pMainWindow.data());
 }
 
 void CScreen_Splash::OnMainWindowEnded(int nResult) {

@@ -58,6 +58,8 @@ public:
 signals:
     // The screen has ended; the program ends with it.
     void Ended(int nResult);
+    // The main window is up.
+    void MainWindowShown(CTunevoDlg* pMainWindow);
 
 public slots:
     void OnTimerAnimate();

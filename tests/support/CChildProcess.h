@@ -15,6 +15,7 @@ public:
     CChildProcess& operator=(const CChildProcess&) = delete;
 
     bool Started() const { return m_nPid > 0; }
+    pid_t Pid() const { return m_nPid; }
     // Sends SIGTERM and waits; returns the exit status as waitpid gives it.
     int Terminate();
     // Waits up to the timeout for the program to end by itself; -1 if it did not.

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/CommandLine.h"
 #include "shell/CSingleCopyGuard.h"
 #include "shell/CTunevoApp.h"
 #include "widgets/ScreenLayout.h"
@@ -89,6 +90,18 @@ TEST_F(TapFilterTest, TheTwoLockFlagsAreIndependentPlainFlags) {
     EXPECT_FALSE(m_app.IsInputLocked());
     QTest::mouseClick(&m_target, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(m_target.m_nPresses, 1) << "only the input lock filters taps";
+}
+
+TEST(CommandLine, ShowOpensOnlyThePowerOrThePosterScreen) {
+    QString strError;
+    const auto power =
+        ParseCommandLine({QStringLiteral("--show"), QStringLiteral("power")}, strError);
+    ASSERT_TRUE(power.has_value());
+    EXPECT_EQ(power->strShow, QStringLiteral("power"));
+    EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show"), QStringLiteral("monitor")}, strError)
+                     .has_value());
+    EXPECT_EQ(strError, QStringLiteral("--show takes power or poster"));
+    EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show")}, strError).has_value());
 }
 
 QString UniqueKey() {

@@ -1,0 +1,131 @@
+// Prints what the running program costs on the simulated demo board, served
+// over a real pseudo-terminal:
+//
+//   start to main window: tunevo started offscreen until the main window is
+//       up, taken as the board's first lock query less the 500 ms the main
+//       window waits before it asks
+//   resident memory: VmRSS of the running program on the main window
+//   idle CPU: user plus system time over a stretch on the main window, with
+//       the lock and poster polls running (seconds from the first argument, 60)
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/FrameCodec.h"
+#include "link/Protocol.h"
+#include "sim/CPtyBoardServer.h"
+#include "tests/support/CChildProcess.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::duration<double, std::milli>;
+
+constexpr int kRuns = 3;
+constexpr int kBoardPort = 5;
+constexpr double kLockCheckDelayMs = 500.0;
+
+long ResidentKiB(pid_t nPid) {
+    std::ifstream status("/proc/" + std::to_string(nPid) + "/status");
+    std::string strLine;
+    while (std::getline(status, strLine)) {
+        if (strLine.rfind("VmRSS:", 0) == 0) {
+            return std::strtol(strLine.c_str() + 6, nullptr, 10);
+        }
+    }
+    return -1;
+}
+
+// User plus system time of a process so far, in seconds.
+double CpuSeconds(pid_t nPid) {
+    std::ifstream stat("/proc/" + std::to_string(nPid) + "/stat");
+    std::string strText((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Fields after the command name, which is in parentheses and may hold blanks.
+    std::istringstream fields(strText.substr(strText.rfind(')') + 2));
+    std::vector<std::string> values;
+    std::string strValue;
+    while (fields >> strValue) {
+        values.push_back(strValue);
+    }
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 here.
+    if (values.size() < 13) {
+        return -1.0;
+    }
+    const double dTicks =
+        std::strtod(values[11].c_str(), nullptr) + std::strtod(values[12].c_str(), nullptr);
+    return dTicks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+size_t LockQueries(const CBoardModel& board) {
+    const Frame query = BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterLockStatus);
+    const auto requests = board.Requests();
+    return static_cast<size_t>(std::count(requests.begin(), requests.end(), query));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int nIdleSeconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    TempDir ports;
+    auto pBoard = std::make_shared<CBoardModel>();
+    CPtyBoardServer server(pBoard);
+    std::string strError;
+    if (!server.Start(ports.Path() + "/rfcomm" + std::to_string(kBoardPort), strError)) {
+        std::fprintf(stderr, "bench: %s\n", strError.c_str());
+        return 1;
+    }
+    TempDir programDir;
+    std::filesystem::copy_file(TUNEVO_LOCALE_FILE, programDir.Path() + "/BT_LocaleStr.ini");
+    const std::vector<std::string> environment = {
+        "QT_QPA_PLATFORM=offscreen", "TUNEVO_DIR=" + programDir.Path(),
+        "TUNEVO_PORT_PATTERN=" + ports.Path() + "/rfcomm%d", "LC_ALL=en_US.UTF-8"};
+
+    std::vector<double> startSamples;
+    for (int nRun = 0; nRun < kRuns; ++nRun) {
+        const size_t nBefore = LockQueries(*pBoard);
+        const auto start = Clock::now();
+        CChildProcess tunevo(TUNEVO_PROGRAM, {}, environment);
+        if (!WaitUntil([&] { return LockQueries(*pBoard) > nBefore; }, std::chrono::seconds(60))) {
+            std::fprintf(stderr, "bench: the main window never asked for the lock\n");
+            return 1;
+        }
+        startSamples.push_back(Ms(Clock::now() - start).count() - kLockCheckDelayMs);
+        if (nRun + 1 < kRuns) {
+            tunevo.Terminate();
+            continue;
+        }
+        // The last run stays up for the memory and the idle figures.
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const long nRss = ResidentKiB(tunevo.Pid());
+        const double dCpuBefore = CpuSeconds(tunevo.Pid());
+        std::this_thread::sleep_for(std::chrono::seconds(nIdleSeconds));
+        const double dCpu = CpuSeconds(tunevo.Pid()) - dCpuBefore;
+        const long nRssAfter = ResidentKiB(tunevo.Pid());
+        tunevo.Terminate();
+
+        std::sort(startSamples.begin(), startSamples.end());
+        std::printf("tunevo on the demo board, port %d over a pseudo-terminal, offscreen\n",
+                    kBoardPort);
+        std::printf(
+            "start to main window  min %7.1f ms  median %7.1f ms  max %7.1f ms  (%d runs)\n",
+            startSamples.front(), startSamples[startSamples.size() / 2], startSamples.back(),
+            kRuns);
+        std::printf("resident memory       %ld KiB on the main window, %ld KiB %d s later\n", nRss,
+                    nRssAfter, nIdleSeconds);
+        std::printf("idle CPU              %.2f s in %d s: %.2f %% of one core\n", dCpu,
+                    nIdleSeconds, 100.0 * dCpu / nIdleSeconds);
+    }
+    return 0;
+}
