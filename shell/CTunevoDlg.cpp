@@ -260,6 +260,11 @@ void CTunevoDlg::Lock() {
 
 void CTunevoDlg::Unlock() {
     SetApplicationLock(false);
+    // Without a lock before it there is nothing to undo: a poster or power
+    // screen the user opened meanwhile stays as it is.
+    if (!m_bBoardLocked) {
+        return;
+    }
     m_pPoster->hide();
     m_pPoster->setGeometry(g_rcPoster.ToQRect());
     m_pLock->hide();
@@ -269,7 +274,7 @@ void CTunevoDlg::Unlock() {
     } else if (!m_pPoster->isVisible() && !m_pPower->isVisible()) {
         EnableSoftKeys(true);
     }
-    if (m_bBoardLocked && m_nPage == kPageOverClock) {
+    if (m_nPage == kPageOverClock) {
         m_timerRefreshOc.start();
     }
     m_bBoardLocked = false;

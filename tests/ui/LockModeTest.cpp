@@ -131,6 +131,18 @@ TEST_F(LockModeTest, AResetWhileLockedReturnsToThePoster) {
     ASSERT_TRUE(WaitFor([&] { return CountSent({0x53, 0x05, 0x04, 0x10, 0, 0, 0, 0x42}) == 1; }));
 }
 
+TEST_F(LockModeTest, AnUnlockedReportWithoutALockLeavesAnOpenScreenAlone) {
+    StartBoard();
+    CTunevoDlg& dlg = OpenMainWindow();
+    // The poster is opened before the first lock check has answered.
+    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
+    WaitForLockCheck();
+    ASSERT_FALSE(dlg.IsBoardLocked());
+    EXPECT_TRUE(dlg.PosterScreen().isVisible());
+    EXPECT_FALSE(SoftKeysEnabled());
+    EXPECT_FALSE(dlg.RefreshOcTimer().isActive());
+}
+
 TEST_F(LockModeTest, ABoardThatLocksAndUnlocksRapidlyEndsInItsLastState) {
     CTunevoDlg& dlg = OpenPolling();
     // Each state lasts about one lock poll.
