@@ -184,6 +184,8 @@ TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
 TEST_F(PosterScreenTest, TheModeChangesOnlyAfterYes) {
     CTunevoDlg& dlg = Open();
     CScreen_LumoPoster& poster = dlg.PosterScreen();
+    // The board shows text, so no report it sends meanwhile marks the code button.
+    m_pBoard->SetPosterMode(0);
     dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
     dlg.OnPosterText(0, false, "Ready");
     const size_t nBefore = CountSent(kCodeDisplay);
