@@ -5,7 +5,6 @@
 
 #include "data/IniPaths.h"
 #include "data/LocaleStringTable.h"
-#include "link/CRecordingListener.h"
 #include "platform/LocaleId.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoApp.h"
@@ -42,7 +41,7 @@ void MainWindowFixture::UseLocale(const char* pszLocale) {
 void MainWindowFixture::StartBoard() {
     m_pLink = std::make_unique<CDeviceLink>(
         CDeviceLink::Environment{m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
-    CRecordingListener loading;
+    CRecordingListener& loading = m_loading;
     m_pLink->SetListener(&loading);
     m_pLink->StartPortSearch();
     ASSERT_TRUE(loading.WaitForCount("OnLinkState", 1));

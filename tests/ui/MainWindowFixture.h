@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CTunevoDlg.h"
@@ -57,6 +58,9 @@ protected:
     std::shared_ptr<CMemoryLine> m_pLine;
     std::shared_ptr<CMemoryPortOpener> m_pOpener = std::make_shared<CMemoryPortOpener>();
     CListenerBridge m_bridge;
+    // Hears the start-up load; it outlives the link, whose threads may still
+    // be finishing a report to it after the bridge has taken over.
+    CRecordingListener m_loading;
     CScriptedMessageBox m_messageBox;
     std::unique_ptr<CDeviceLink> m_pLink;
     std::unique_ptr<CDeviceFrame> m_pFrame;
