@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "link/CRecordingListener.h"
 #include "shell/CDeviceFrame.h"
@@ -90,6 +92,25 @@ TEST_F(EndToEndTest, TunevoRunsAgainstTunevoBoardOverAPseudoTerminal) {
     EXPECT_EQ(image.size(), WindowSize(QSize(240, 268)));
     EXPECT_TRUE(ShowsTheMainWindow(image, QSize(240, 268)));
     EXPECT_LT(LightShareOfMiddle(image), 0.1) << "no link-lost message";
+}
+
+TEST_F(EndToEndTest, ABoardThatVanishesBringsUpTheLinkLostMessageAndTheProgramEndsCleanly) {
+    auto pBoard = std::make_unique<CChildProcess>(
+        TUNEVO_BOARD_PROGRAM, std::vector<std::string>{"--link", m_ports.Path() + "/rfcomm2"});
+    ASSERT_TRUE(
+        WaitUntil([&] { return std::filesystem::is_symlink(m_ports.Path() + "/rfcomm2"); }));
+    const std::string strShot = m_dir.Path() + "/vanished.png";
+    CChildProcess tunevo(TUNEVO_PROGRAM, {"--screenshot", strShot, "--after", "11000"},
+                         Environment(m_ports.Path() + "/rfcomm%d"));
+    // The main window asks for the lock once it is up; then the board goes.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return std::filesystem::exists(m_dir.Path() + "/BiosConf_Kolt_V120.ini"); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(8000));
+    pBoard.reset();
+    EXPECT_EQ(ExitCode(tunevo.WaitExit(30000)), 0) << "a clean end, every thread stopped";
+    const QImage image(QString::fromStdString(strShot));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_GT(LightShareOfMiddle(image), 0.5) << "the link-lost message is up";
 }
 
 TEST_F(EndToEndTest, WithoutABoardTheLinkLostMessageIsUp) {
