@@ -34,7 +34,7 @@ public:
 
     static constexpr int kIconMargin = 3;
 
-    CImageButton(const QString& strText, QWidget* pParent = nullptr);
+    explicit CImageButton(const QString& strText, QWidget* pParent = nullptr);
 
     // Each returns 0 when done; a value out of range is ignored and gives
     // 4 (alignment) or 3 (colour index).
