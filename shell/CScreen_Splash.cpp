@@ -8,7 +8,6 @@
 #include "screens/IMessageBox.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
-#include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoDlg.h"
 #include "widgets/ScreenLayout.h"
 #include "widgets/SvgImage.h"
