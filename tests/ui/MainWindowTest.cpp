@@ -1,14 +1,17 @@
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QImage>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <filesystem>
 
 #include "data/LocaleStringTable.h"
 #include "platform/LocaleId.h"
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
+#include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/MenuResources.h"
@@ -240,6 +243,29 @@ TEST_F(MainWindowTest, TheLockCheckRunsHalfASecondAfterStartOffTheMainThread) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(dlg.LockBanner().isVisible());
     EXPECT_TRUE(SoftKeysEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
+    CTunevoDlg& dlg = Open();
+    CQtMessageBox realBox;
+    int nPageDuringBox = -1;
+    // A tap as the window system delivers it, on the monitor tab.
+    const QPoint monitorTab(300, CDeviceFrame::StripHeight(480) + 20);
+    QTimer::singleShot(100, [&] {
+        QTest::mouseClick(m_pFrame->windowHandle(), Qt::LeftButton, {}, monitorTab);
+        nPageDuringBox = dlg.Page();
+        QWidget* pBox = QApplication::activeModalWidget();
+        ASSERT_NE(pBox, nullptr);
+        static_cast<QDialog*>(pBox)->accept();
+    });
+    realBox.ShowMessage(QStringLiteral("The power command did not reach the board."));
+    EXPECT_EQ(nPageDuringBox, 0) << "the monitor tab was not taken";
+    QTest::mouseClick(m_pFrame->windowHandle(), Qt::LeftButton, {}, monitorTab);
+    EXPECT_EQ(dlg.Page(), 1) << "after the box the tab works";
 }
 
 }  // namespace
