@@ -19,6 +19,8 @@ constexpr QSize kCloseSizeSmall(28, 28);
 constexpr QRect kInitialGeometry(15, 128, 450, 540);
 constexpr int kFontHeight = 20;
 constexpr int kFontHeightSmall = 12;
+// Both underlines end here, past the small screen's edge as in the large one.
+constexpr int kLineRight = 440;
 
 QRect FromEdges(int nLeft, int nTop, int nRight, int nBottom) {
     return LayoutRect{nLeft, nTop, nRight, nBottom}.ToQRect();
@@ -58,7 +60,6 @@ CScreen_LumoPoster::CScreen_LumoPoster(CDeviceLink& link, IMainWindow& mainWindo
     m_strConfirm = LocaleText(u"STR_CHANGE_MODE_MSG");
 
     m_pText = new QLineEdit(this);
-    m_pText->setObjectName(QStringLiteral("posterText"));
     m_pText->setGeometry(m_rcTextBox);
     m_pText->setAlignment(Qt::AlignCenter);
 
@@ -161,12 +162,12 @@ void CScreen_LumoPoster::mouseReleaseEvent(QMouseEvent* pEvent) {
 void CScreen_LumoPoster::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     PaintPanel(painter, rect(), m_nMargin);
-    DrawUnderline(painter, m_firstLineFrom, QPoint(m_nLineRight, m_firstLineFrom.y()));
+    DrawUnderline(painter, m_firstLineFrom, QPoint(kLineRight, m_firstLineFrom.y()));
     painter.setPen(Qt::white);
     painter.setFont(font());
     painter.drawText(m_rcTitle.intersected(rect()), Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
     painter.drawText(m_rcInfo, Qt::AlignLeft | Qt::AlignTop, m_strInfo);
-    DrawUnderline(painter, m_secondLineFrom, QPoint(m_nLineRight, m_secondLineFrom.y()));
+    DrawUnderline(painter, m_secondLineFrom, QPoint(kLineRight, m_secondLineFrom.y()));
     painter.drawText(m_rcMode, Qt::AlignLeft | Qt::AlignTop, m_strMode);
     painter.drawPixmap(m_rcClose.topLeft(), m_closeIcon);
 }

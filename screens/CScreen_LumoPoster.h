@@ -17,7 +17,6 @@ class QLineEdit;
 class CScreen_LumoPoster final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int IDC_TEXT = 1006;
     static constexpr int IDC_MODE_TEXT = 10007;
     static constexpr int IDC_MODE_CODE = 10008;
     static constexpr int IDC_CLOSE = 10009;
@@ -66,7 +65,6 @@ private:
     QRect m_rcClose;
     QPoint m_firstLineFrom;
     QPoint m_secondLineFrom;
-    int m_nLineRight = 440;
     QString m_strTitle;
     QString m_strInfo;
     QString m_strMode;

@@ -34,14 +34,14 @@ CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->setSpacing(0);
 
-    m_pTitle = new QWidget(this);
-    m_pTitle->setFixedHeight(nStrip);
-    auto* pTitleLayout = new QHBoxLayout(m_pTitle);
+    auto* pTitle = new QWidget(this);
+    pTitle->setFixedHeight(nStrip);
+    auto* pTitleLayout = new QHBoxLayout(pTitle);
     pTitleLayout->setContentsMargins(nStrip / 3, 0, 0, 0);
-    m_pCaption = new QLabel(QStringLiteral("Tunevo"), m_pTitle);
+    m_pCaption = new QLabel(QStringLiteral("Tunevo"), pTitle);
     m_pCaption->setFont(stripFont);
     m_pCaption->setStyleSheet(QStringLiteral("color: white;"));
-    m_pOk = new QPushButton(QStringLiteral("OK"), m_pTitle);
+    m_pOk = new QPushButton(QStringLiteral("OK"), pTitle);
     m_pOk->setFont(stripFont);
     m_pOk->setFocusPolicy(Qt::NoFocus);
     m_pOk->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
@@ -62,7 +62,7 @@ CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent
     auto* pKeyLayout = new QHBoxLayout(m_pKeyArea);
     pKeyLayout->setContentsMargins(0, 0, 0, 0);
 
-    pLayout->addWidget(m_pTitle);
+    pLayout->addWidget(pTitle);
     pLayout->addWidget(m_pClient);
     pLayout->addWidget(m_pKeyArea);
     setFixedSize(clientSize.width(), clientSize.height() + 2 * nStrip);

@@ -39,7 +39,6 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
-    QWidget* m_pTitle = nullptr;
     QLabel* m_pCaption = nullptr;
     QPushButton* m_pOk = nullptr;
     QWidget* m_pClient = nullptr;

@@ -150,23 +150,22 @@ void CImageButton::paintEvent(QPaintEvent*) {
                                    : m_colors[ColorBackNormal];
     painter.fillRect(rcButton, back);
 
-    if (!(m_bFlat && !m_bDrawBorder)) {
-        const QColor light = palette().color(QPalette::Light);
-        const QColor shadow = palette().color(QPalette::Dark);
-        const QRect rcEdge = rcButton.adjusted(0, 0, -1, -1);
-        auto drawEdge = [&](const QColor& topLeft, const QColor& bottomRight) {
-            painter.setPen(topLeft);
-            painter.drawLine(rcEdge.topLeft(), rcEdge.topRight());
-            painter.drawLine(rcEdge.topLeft(), rcEdge.bottomLeft());
-            painter.setPen(bottomRight);
-            painter.drawLine(rcEdge.bottomLeft(), rcEdge.bottomRight());
-            painter.drawLine(rcEdge.topRight(), rcEdge.bottomRight());
-        };
-        if (bPressed) {
-            drawEdge(shadow, light);
-        } else if (!m_bFlat || m_bHover) {
-            drawEdge(light, shadow);
-        }
+    // Flat buttons show their border only while hovered or pressed.
+    const QColor light = palette().color(QPalette::Light);
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QRect rcEdge = rcButton.adjusted(0, 0, -1, -1);
+    auto drawEdge = [&](const QColor& topLeft, const QColor& bottomRight) {
+        painter.setPen(topLeft);
+        painter.drawLine(rcEdge.topLeft(), rcEdge.topRight());
+        painter.drawLine(rcEdge.topLeft(), rcEdge.bottomLeft());
+        painter.setPen(bottomRight);
+        painter.drawLine(rcEdge.bottomLeft(), rcEdge.bottomRight());
+        painter.drawLine(rcEdge.topRight(), rcEdge.bottomRight());
+    };
+    if (bPressed) {
+        drawEdge(shadow, light);
+    } else if (!m_bFlat || m_bHover) {
+        drawEdge(light, shadow);
     }
 
     const QRect rcIcon = IconRect();
@@ -193,7 +192,8 @@ void CImageButton::paintEvent(QPaintEvent*) {
         }
     }
 
-    if (bFocused && !(m_bFlat && !m_bDrawFlatFocus)) {
+    // Flat buttons draw no focus rectangle.
+    if (bFocused && !m_bFlat) {
         QStyleOptionFocusRect option;
         option.initFrom(this);
         option.rect = rect().adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset);

@@ -51,7 +51,6 @@ public:
     int Align() const { return m_nAlign; }
     QColor Color(int nIndex) const { return m_colors.at(static_cast<size_t>(nIndex)); }
     bool IsHover() const { return m_bHover; }
-    bool IsFlat() const { return m_bFlat; }
     // The icon slot the button draws in its present state, or -1 for none.
     int ShownIcon() const;
     // The rectangle the icon is drawn in, for the present size and text.
@@ -74,8 +73,6 @@ private:
     bool m_bFlat = true;
     bool m_bHover = false;
     int m_nAlign = AlignIconLeft;
-    bool m_bDrawBorder = true;
-    bool m_bDrawFlatFocus = false;
     std::array<QColor, ColorCount> m_colors;
     std::array<QPixmap, IconCount> m_icons;
 };

@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, TheLinkLostMessageIsShownOnceAndEndsTheWindowWithOk) {
 }
 
 TEST_F(MainWindowTest, TheBoardVanishingWhileTheWindowRunsEndsItOnce) {
-    CTunevoDlg& dlg = Open();
+    Open();
     WaitForLockCheck();
     // The poll threads find the line hung up and report it, many times.
     m_pLine->SetHungUp(true);
@@ -192,7 +192,6 @@ TEST_F(MainWindowTest, TheBoardVanishingWhileTheWindowRunsEndsItOnce) {
     QTest::qWait(200);
     EXPECT_EQ(m_messageBox.Shown().size(), 1);
     EXPECT_EQ(m_pEnded->count(), 1);
-    (void)dlg;
 }
 
 TEST_F(MainWindowTest, TheOkButtonOfTheTitleStripEndsTheWindow) {
