@@ -284,6 +284,9 @@ long CBoardModel::CurrentValue(const SimItem& item) const {
 
 long CBoardModel::CurrentValueHeld(const SimItem& item) const {
     long nValue = item.nValue;
+    if (auto it = m_held.find(item.nValueCmd); it != m_held.end() && item.nArray >= kHwVolt) {
+        return it->second;
+    }
     if (item.nArray >= kHwVolt) {
         nValue = HardwareValue(item, SecondsRunning());
     } else if (auto it = m_written.find(item.nValueCmd); it != m_written.end()) {
@@ -419,6 +422,22 @@ int CBoardModel::PosterMode() const {
 void CBoardModel::HoldPosterCode(std::optional<int> nCode) {
     std::lock_guard lock(m_mutex);
     m_nHeldPosterCode = nCode;
+}
+
+bool CBoardModel::HoldValue(std::string_view strName, std::optional<long> nValue) {
+    for (const SimItem& item : m_description.Items()) {
+        if (item.nArray < kHwVolt || item.strName != strName) {
+            continue;
+        }
+        std::lock_guard lock(m_mutex);
+        if (nValue) {
+            m_held[item.nValueCmd] = *nValue;
+        } else {
+            m_held.erase(item.nValueCmd);
+        }
+        return true;
+    }
+    return false;
 }
 
 void CBoardModel::SetPosterMode(int nMode) {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "platform/IClock.h"
@@ -103,6 +104,11 @@ public:
     // Shows this code instead of the start-up walk, until given nothing.
     void HoldPosterCode(std::optional<int> nCode);
     void SetPosterMode(int nMode);
+    // Holds a monitored item at a raw value, as if its sensor read so (a fan
+    // that stopped, a chip running hot), until given nothing. The value is
+    // not limited to the item's range: sensors misread. False for a name
+    // that is none of the board's monitored items.
+    bool HoldValue(std::string_view strName, std::optional<long> nValue);
     // The bytes this board answers for on and off (boards differ: 15 or 2
     // for on, 0, 4 or 8 for off), and for a closed lock (0 by default).
     void SetPowerStateBytes(uint8_t nOn, uint8_t nOff);
@@ -158,6 +164,8 @@ private:
     std::vector<LockWindow> m_lockWindows;
     // Values written by the link, by value letter; read back instead of the description's.
     std::map<uint8_t, long> m_written;
+    // Monitored values held by hand, by value letter.
+    std::map<uint8_t, long> m_held;
     std::vector<uint8_t> m_pendingBytes;
     std::vector<std::vector<uint8_t>> m_requests;
 };

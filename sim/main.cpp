@@ -60,7 +60,9 @@ void PrintUsage(std::FILE* pOut) {
         "  --help         this text\n"
         "\n"
         "Type commands on standard input while it runs: lock, unlock, auto (back\n"
-        "to the schedule), on, off (switch the PC at once), status, help.\n"
+        "to the schedule), on, off (switch the PC at once), status, help, and\n"
+        "set NAME=RAW to hold a monitored item at a raw value (set Pump=0 stops\n"
+        "the pump), set NAME=auto to let it move again.\n"
         "Runs until interrupted (Ctrl+C) or terminated.\n",
         pOut);
 }
@@ -114,10 +116,44 @@ void PrintStatus(const CBoardModel& board) {
     std::fflush(stdout);
 }
 
+// "set NAME=RAW" or "set NAME=auto": holds or releases a monitored value.
+void RunSetCommand(CBoardModel& board, std::string_view command) {
+    const size_t nEquals = command.rfind('=');
+    if (nEquals == std::string_view::npos) {
+        std::puts("usage: set NAME=RAW or set NAME=auto");
+        std::fflush(stdout);
+        return;
+    }
+    const std::string strName(command.substr(0, nEquals));
+    const std::string strValue(command.substr(nEquals + 1));
+    std::optional<long> nValue;
+    if (strValue != "auto") {
+        char* pszEnd = nullptr;
+        nValue = std::strtol(strValue.c_str(), &pszEnd, 10);
+        if (strValue.empty() || *pszEnd != '\0') {
+            std::printf("'%s' is no raw value (a whole number, or auto)\n", strValue.c_str());
+            std::fflush(stdout);
+            return;
+        }
+    }
+    if (!board.HoldValue(strName, nValue)) {
+        std::printf("the board has no monitored item '%s'\n", strName.c_str());
+    } else if (nValue) {
+        std::printf("%s held at %ld\n", strName.c_str(), *nValue);
+    } else {
+        std::printf("%s moves again\n", strName.c_str());
+    }
+    std::fflush(stdout);
+}
+
 // Reads console commands until standard input ends; the board keeps serving.
 void RunConsole(CBoardModel& board) {
     std::string strLine;
     while (std::getline(std::cin, strLine)) {
+        if (strLine.rfind("set ", 0) == 0) {
+            RunSetCommand(board, std::string_view(strLine).substr(4));
+            continue;
+        }
         if (strLine == "lock") {
             board.SetLocked(true);
         } else if (strLine == "unlock") {
@@ -129,7 +165,8 @@ void RunConsole(CBoardModel& board) {
         } else if (strLine == "status") {
             // printed below
         } else if (strLine == "help" || strLine.empty()) {
-            std::puts("commands: lock, unlock, auto, on, off, status, help");
+            std::puts("commands: lock, unlock, auto, on, off, status, set NAME=RAW|auto, help");
+            std::fflush(stdout);
             continue;
         } else {
             std::printf("unknown command '%s' (try help)\n", strLine.c_str());

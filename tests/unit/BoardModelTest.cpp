@@ -240,6 +240,28 @@ TEST(BoardModel, AnswersRangeAndValueReadsInTheItemsEncoding) {
               (Bytes{0x53, 0x05, 0x62, 0x00, 0x00, 0xFF, 0xFF, 0x34}));
 }
 
+TEST(BoardModel, AMonitoredValueHeldByHandIsAnsweredUntilReleased) {
+    auto pClock = std::make_shared<CVirtualClock>();
+    CBoardModel board(CBoardDescription::Demo(), pClock);
+    const auto& items = board.Description().Items();
+    const SimItem pump = *std::ranges::find(items, std::string("Pump"), &SimItem::strName);
+    // The CPU sensor (letter 81) held past its range of 0..125: 200 is C8,
+    // checksum 53^05^51^C8 = CF.
+    ASSERT_TRUE(board.HoldValue("CPU", 200));
+    ASSERT_TRUE(board.HoldValue("Pump", 0));
+    std::stop_source stop;
+    pClock->SleepFor(std::chrono::seconds(30), stop.get_token());
+    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 81)),
+              (Bytes{0x53, 0x05, 0x51, 0xC8, 0x00, 0x00, 0x00, 0xCF}));
+    EXPECT_EQ(board.CurrentValue(pump), 0);
+
+    ASSERT_TRUE(board.HoldValue("Pump", std::nullopt));
+    EXPECT_GT(board.CurrentValue(pump), 1000) << "the pump runs again";
+    // Over-clock items are set by writes, not held; unknown names are refused.
+    EXPECT_FALSE(board.HoldValue("CPU Vcore", 1300));
+    EXPECT_FALSE(board.HoldValue("No Such Fan", 0));
+}
+
 TEST(BoardModel, AnswersValueCode49OnlyOnceAfterThePreparation) {
     CBoardModel board(
         Describe("[Over_Freq]\nCount=1\n1=pcie,3,0,900,1100,1000,1,10,0,0,49,104,1000,1\n"));
