@@ -85,14 +85,22 @@ std::string ShownText(EBoardArray array, const BoardItem& item) {
 
 bool IsAlarm(EBoardArray array, const BoardItem& item) {
     const std::string strShown = ShownText(array, item);
-    const double dShown = LeadingNumber(std::u16string(strShown.begin(), strShown.end()));
+    const std::u16string shown(strShown.begin(), strShown.end());
     switch (array) {
         case EBoardArray::HwFan:
-            return dShown <= kFanAlarmRpm;
+            return IsAlarmValue(shown, item, true);
         case EBoardArray::HwVolt:
         case EBoardArray::HwTemp:
-            return dShown >= LeadingNumber(item.Threshold2);
+            return IsAlarmValue(shown, item, false);
         default:
             return false;
     }
+}
+
+bool IsAlarmValue(std::u16string_view shown, const BoardItem& item, bool bFanRule) {
+    const float fShown = static_cast<float>(LeadingNumber(shown));
+    if (bFanRule) {
+        return fShown <= static_cast<float>(kFanAlarmRpm);
+    }
+    return fShown >= static_cast<float>(LeadingNumber(item.Threshold2));
 }

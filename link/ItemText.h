@@ -24,3 +24,8 @@ std::string ShownText(EBoardArray array, const BoardItem& item);
 // The monitor's alarm: a fan at 600 RPM or less; a voltage or temperature
 // at or above the item's Threshold2. Frequencies never alarm.
 bool IsAlarm(EBoardArray array, const BoardItem& item);
+
+// The same rules for a value as shown (its text read as a number; "N/A"
+// reads as 0): the fan rule, or else the item's Threshold2. Compared in
+// single precision, as the values are shown from single precision.
+bool IsAlarmValue(std::u16string_view shown, const BoardItem& item, bool bFanRule);

@@ -41,7 +41,25 @@ TEST(ItemText, MonitoredValuesFollowTheirOwnRules) {
     EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(157, 1, 1)), "-30");
     EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(158, 1, 1)), "N/A");
     EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(121, 1, 1)), "N/A");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(45, 1, 1)), "45");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(120, 1, 1)), "120");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(200, 1, 1)), "N/A");  // -73
+    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(2047, 1, 1)), "2047");
+    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(7, 1, 2)), "3");
+    EXPECT_EQ(ShownText(EBoardArray::HwFrq, MakeItem(1333, 1, 10)), "133.3");
+    // A divisor of 0 counts as 1, so the reading is still shown.
     EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(1455, 1, 0)), "1455");
+    EXPECT_EQ(ShownText(EBoardArray::HwVolt, MakeItem(12, 1, 0)), "12.00000");
+    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(-5, 1, 0)), "-5");
+}
+
+TEST(ItemText, TextsThatAreNoNumbersReadAsZero) {
+    BoardItem item = MakeItem(0, 1, 1000);
+    item.Value = u"abc";
+    EXPECT_EQ(ShownText(EBoardArray::HwVolt, item), "0.00000");
+    item.Value = u"1250";
+    item.Div = u"";
+    EXPECT_EQ(ShownText(EBoardArray::HwFrq, item), "1250.0");
 }
 
 TEST(ItemText, AlarmsAtTheThresholdForVoltagesAndTemperaturesAndAt600RpmForFans) {
@@ -57,7 +75,20 @@ TEST(ItemText, AlarmsAtTheThresholdForVoltagesAndTemperaturesAndAt600RpmForFans)
     EXPECT_FALSE(IsAlarm(EBoardArray::HwFan, MakeItem(601, 1, 1)));
     EXPECT_FALSE(IsAlarm(EBoardArray::HwFrq, MakeItem(0, 1, 1)));
     EXPECT_EQ(UnitOf(EBoardArray::HwTemp), "[\u2103]");
+    EXPECT_EQ(UnitOf(EBoardArray::HwFan), "[RPM]");
     EXPECT_EQ(UnitOf(EBoardArray::OverRatio), "[X]");
+}
+
+TEST(ItemText, AShownValueIsComparedInSinglePrecision) {
+    const BoardItem item = MakeItem(0, 1, 1, 0, 0, u"1.6");
+    EXPECT_TRUE(IsAlarmValue(u"1.60000", item, false));
+    EXPECT_FALSE(IsAlarmValue(u"1.59999", item, false));
+    // Apart only beyond single precision: the same number, so an alarm.
+    const BoardItem fine = MakeItem(0, 1, 1, 0, 0, u"1.6000000001");
+    EXPECT_TRUE(IsAlarmValue(u"1.60000", fine, false));
+    EXPECT_TRUE(IsAlarmValue(u"600", item, true));
+    EXPECT_FALSE(IsAlarmValue(u"601", item, true));
+    EXPECT_TRUE(IsAlarmValue(u"N/A", item, true));
 }
 
 }  // namespace
