@@ -1,0 +1,125 @@
+#include "widgets/CMyListCtrl.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <algorithm>
+
+#include "data/TextCase.h"
+#include "link/ItemText.h"
+
+namespace {
+const QColor kAlarmColour(255, 0, 0);
+// Room between a cell's edge and its text, and above and below a row's text.
+constexpr int kCellPadding = 3;
+constexpr int kRowPadding = 4;
+}  // namespace
+
+CMyListCtrl::CMyListCtrl(QWidget* pParent) : QTreeWidget(pParent) {
+    setColumnCount(kColumnCount);
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setIndentation(0);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setFocusPolicy(Qt::NoFocus);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFrameShape(QFrame::NoFrame);
+    // The widths are fixed per layout; a few pixels of unit column running
+    // past the edge are better than a scroll bar across the values.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+    SetColours(Qt::black, Qt::white);
+}
+
+void CMyListCtrl::SetItems(const BoardItemArray* pItems) {
+    m_pItems = pItems;
+    viewport()->update();
+}
+
+void CMyListCtrl::SetColourRule(bool bColourRule) {
+    m_bColourRule = bColourRule;
+    viewport()->update();
+}
+
+void CMyListCtrl::SetFanRule(bool bFanRule) {
+    m_bFanRule = bFanRule;
+    viewport()->update();
+}
+
+void CMyListCtrl::SetColours(const QColor& background, const QColor& text) {
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, background);
+    colours.setColor(QPalette::Window, background);
+    colours.setColor(QPalette::Text, text);
+    setPalette(colours);
+    m_textColour = text;
+}
+
+void CMyListCtrl::SetColumnWidths(int nLabel, int nValue, int nUnit) {
+    setColumnWidth(kColumnLabel, nLabel);
+    setColumnWidth(kColumnValue, nValue);
+    setColumnWidth(kColumnUnit, nUnit);
+}
+
+void CMyListCtrl::DeleteAllItems() {
+    clear();
+}
+
+void CMyListCtrl::InsertRow(int nRow, const QString& label, const QString& value,
+                            const QString& unit) {
+    auto* pRow = new QTreeWidgetItem(QStringList{label, value, unit});
+    pRow->setSizeHint(kColumnLabel, QSize(0, fontMetrics().height() + kRowPadding));
+    insertTopLevelItem(std::clamp(nRow, 0, RowCount()), pRow);
+}
+
+QString CMyListCtrl::Text(int nRow, int nColumn) const {
+    const QTreeWidgetItem* pRow = topLevelItem(nRow);
+    return pRow != nullptr ? pRow->text(nColumn) : QString();
+}
+
+void CMyListCtrl::SetValueText(int nRow, const QString& value) {
+    QTreeWidgetItem* pRow = topLevelItem(nRow);
+    if (pRow != nullptr && pRow->text(kColumnValue) != value) {
+        pRow->setText(kColumnValue, value);
+    }
+}
+
+QColor CMyListCtrl::ValueColour(int nRow) const {
+    if (m_pItems == nullptr || !m_bColourRule) {
+        return m_textColour;
+    }
+    const std::u16string label = Text(nRow, kColumnLabel).toStdU16String();
+    const std::u16string value = Text(nRow, kColumnValue).toStdU16String();
+    // Items of the same name are all asked; the first in alarm decides.
+    for (const BoardItem& item : *m_pItems) {
+        if (EqualsNoCase(item.Name + u":", label) && IsAlarmValue(value, item, m_bFanRule)) {
+            return kAlarmColour;
+        }
+    }
+    return m_textColour;
+}
+
+QRect CMyListCtrl::CellRect(int nRow, int nColumn) const {
+    QTreeWidgetItem* pRow = topLevelItem(nRow);
+    return pRow != nullptr ? visualRect(indexFromItem(pRow, nColumn)) : QRect();
+}
+
+void CMyListCtrl::drawRow(QPainter* pPainter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return;
+    }
+    const int nRow = index.row();
+    pPainter->save();
+    pPainter->setFont(font());
+    for (int nColumn = kColumnLabel; nColumn < kColumnCount; ++nColumn) {
+        const QRect rcCell(columnViewportPosition(nColumn), option.rect.top(), columnWidth(nColumn),
+                           option.rect.height());
+        pPainter->setPen(nColumn == kColumnValue ? ValueColour(nRow) : m_textColour);
+        pPainter->drawText(rcCell.adjusted(kCellPadding, kRowPadding / 2, 0, 0),
+                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, Text(nRow, nColumn));
+    }
+    pPainter->restore();
+}
