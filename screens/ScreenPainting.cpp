@@ -4,6 +4,7 @@
 #include <QRect>
 
 #include "data/LocaleStringTable.h"
+#include "widgets/ScreenLayout.h"
 
 namespace {
 constexpr int kUnderlineWidth = 3;
@@ -20,6 +21,12 @@ QFont ScreenFont(int nPixelSize, int nWeight) {
     font.setPixelSize(nPixelSize);
     font.setWeight(static_cast<QFont::Weight>(nWeight));
     return font;
+}
+
+QFont TabFont() {
+    constexpr int kHeight = 24;
+    constexpr int kHeightSmall = 12;
+    return ScreenFont(g_nScreenLayout == LayoutSmall ? kHeightSmall : kHeight);
 }
 
 void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin) {

@@ -13,12 +13,16 @@ class QPoint;
 inline const QColor kPageColor(80, 0, 0);
 inline const QColor kPanelColor(107, 37, 37);
 inline const QColor kInactiveTabColor(100, 100, 100);
+inline const QColor kInactiveTabText(49, 26, 26);
 
 // The text of a locale key; empty when the locale file lacks it.
 QString LocaleText(std::u16string_view key);
 
 // The screens' own face, "MYFONT", falling back to faces that carry Chinese.
 QFont ScreenFont(int nPixelSize, int nWeight = QFont::Normal);
+
+// The face of the tab names, sized for the screen layout.
+QFont TabFont();
 
 // A white frame of the given width around a panel-coloured inside.
 void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin);

@@ -1,0 +1,229 @@
+#include "screens/CSubScreen_Monitor.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "data/TextCase.h"
+#include "link/CDeviceLink.h"
+#include "link/ItemText.h"
+#include "screens/IMainWindow.h"
+#include "screens/ScreenPainting.h"
+#include "widgets/CMyListCtrl.h"
+#include "widgets/ScreenLayout.h"
+
+namespace {
+
+struct CategoryLayout {
+    int nNumber;
+    const char16_t* pszTabKey;
+    LayoutRect tab;
+    LayoutRect tabSmall;
+    std::array<int, 3> widths;
+    std::array<int, 3> widthsSmall;
+};
+
+// In the order the tabs are hit-tested.
+constexpr std::array<CategoryLayout, 4> kLayouts = {{
+    {CSubScreen_Monitor::kCategoryFan,
+     u"STR_FAN",
+     {5, 5, 234, 50},
+     {5, 5, 114, 24},
+     {200, 100, 100},
+     {100, 55, 40}},
+    {CSubScreen_Monitor::kCategoryFreq,
+     u"STR_FREQ",
+     {240, 5, 460, 50},
+     {120, 5, 220, 24},
+     {150, 130, 100},
+     {80, 65, 50}},
+    {CSubScreen_Monitor::kCategoryVolt,
+     u"STR_VOLT",
+     {5, 52, 234, 104},
+     {5, 26, 114, 46},
+     {150, 230, 80},
+     {90, 80, 35}},
+    {CSubScreen_Monitor::kCategoryTemp,
+     u"STR_TEMP",
+     {240, 52, 460, 104},
+     {120, 26, 220, 46},
+     {220, 130, 100},
+     {100, 65, 40}},
+}};
+
+// Rebuilds walk the categories in this order.
+constexpr std::array<int, 4> kRebuildOrder = {
+    CSubScreen_Monitor::kCategoryVolt, CSubScreen_Monitor::kCategoryTemp,
+    CSubScreen_Monitor::kCategoryFreq, CSubScreen_Monitor::kCategoryFan};
+
+constexpr int kListFontHeight = 22;
+constexpr int kListFontHeightSmall = 12;
+
+bool IsSmall() {
+    return g_nScreenLayout == LayoutSmall;
+}
+
+}  // namespace
+
+CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindow, QWidget* pParent)
+    : QWidget(pParent), m_link(link), m_mainWindow(mainWindow) {
+    m_tabFont = TabFont();
+    const QFont listFont = ScreenFont(IsSmall() ? kListFontHeightSmall : kListFontHeight);
+    for (size_t i = 0; i < kLayouts.size(); ++i) {
+        const CategoryLayout& layout = kLayouts[i];
+        CategoryList& category = m_categories[i];
+        category.nNumber = layout.nNumber;
+        category.strTab = LocaleText(layout.pszTabKey);
+        category.strUnit =
+            QString::fromUtf8(UnitOf(static_cast<EBoardArray>(layout.nNumber)).data());
+        category.pList = new CMyListCtrl(this);
+        CMyListCtrl& list = *category.pList;
+        list.setFont(listFont);
+        list.SetColours(kPageColor, Qt::white);
+        const std::array<int, 3>& widths = IsSmall() ? layout.widthsSmall : layout.widths;
+        list.SetColumnWidths(widths[0], widths[1], widths[2]);
+        // Fans alarm when slow; frequencies never alarm.
+        list.SetFanRule(layout.nNumber == kCategoryFan);
+        list.SetColourRule(layout.nNumber != kCategoryFreq);
+        list.hide();
+    }
+    m_nCategory = kCategoryVolt;
+    m_timerRefresh.setInterval(kRefreshPeriodMs);
+    connect(&m_timerRefresh, &QTimer::timeout, this, &CSubScreen_Monitor::OnTimerRefresh);
+    ShowCategory(m_nCategory);
+}
+
+CSubScreen_Monitor::CategoryList& CSubScreen_Monitor::CategoryOf(int nCategory) {
+    return const_cast<CategoryList&>(std::as_const(*this).CategoryOf(nCategory));
+}
+
+const CSubScreen_Monitor::CategoryList& CSubScreen_Monitor::CategoryOf(int nCategory) const {
+    for (const CategoryList& category : m_categories) {
+        if (category.nNumber == nCategory) {
+            return category;
+        }
+    }
+    return m_categories[0];
+}
+
+CMyListCtrl& CSubScreen_Monitor::List(int nCategory) const {
+    return *CategoryOf(nCategory).pList;
+}
+
+QRect CSubScreen_Monitor::TabRect(int nCategory) const {
+    for (const CategoryLayout& layout : kLayouts) {
+        if (layout.nNumber == nCategory) {
+            return (IsSmall() ? layout.tabSmall : layout.tab).ToQRect();
+        }
+    }
+    return {};
+}
+
+void CSubScreen_Monitor::StartRefresh() {
+    if (!m_timerRefresh.isActive()) {
+        m_timerRefresh.start();
+    }
+}
+
+void CSubScreen_Monitor::StopRefresh() {
+    m_timerRefresh.stop();
+}
+
+void CSubScreen_Monitor::OnTimerRefresh() {
+    m_link.RequestRefreshArray(m_nCategory);
+}
+
+void CSubScreen_Monitor::RebuildAll() {
+    for (int nCategory : kRebuildOrder) {
+        FillList(CategoryOf(nCategory), true);
+    }
+}
+
+void CSubScreen_Monitor::UpdateCategory(int nCategory) {
+    if (nCategory < kCategoryVolt || nCategory > kCategoryFreq) {
+        return;
+    }
+    FillList(CategoryOf(nCategory), false);
+}
+
+void CSubScreen_Monitor::FillList(CategoryList& category, bool bInsert) {
+    const auto array = static_cast<EBoardArray>(category.nNumber);
+    CMyListCtrl& list = *category.pList;
+    category.items = m_link.GetArray(array);
+    list.SetItems(&category.items);
+    if (bInsert) {
+        list.DeleteAllItems();
+    }
+    // Inserting each row at the top while walking backwards leaves them in order.
+    for (size_t i = category.items.size(); i-- > 0;) {
+        const BoardItem& item = category.items[i];
+        const QString label = QString::fromStdU16String(item.Name) + u':';
+        const QString value = QString::fromStdString(ShownText(array, item));
+        const int nRow = static_cast<int>(i);
+        if (bInsert) {
+            list.InsertRow(0, label, value, category.strUnit);
+        } else if (EqualsNoCase(list.Text(nRow, CMyListCtrl::kColumnLabel).toStdU16String(),
+                                label.toStdU16String())) {
+            // A row that no longer matches its item keeps its value.
+            list.SetValueText(nRow, value);
+        }
+    }
+}
+
+void CSubScreen_Monitor::ShowCategory(int nCategory) {
+    for (const CategoryList& category : m_categories) {
+        if (category.nNumber == nCategory) {
+            m_nCategory = nCategory;
+        }
+    }
+    for (const CategoryList& category : m_categories) {
+        category.pList->setVisible(category.nNumber == m_nCategory);
+    }
+    PlaceLists();
+    // The new category's values are read again at the next tick; until then
+    // its list shows what was read last.
+    RebuildAll();
+    update();
+}
+
+void CSubScreen_Monitor::PlaceLists() {
+    const bool bSmall = IsSmall();
+    m_rcList = bSmall ? LayoutRect{7, 49, width() - 25, height() - 50}.ToQRect()
+                      : LayoutRect{5, 105, width() - 15, height() - 100}.ToQRect();
+    for (const CategoryList& category : m_categories) {
+        category.pList->setGeometry(m_rcList);
+    }
+}
+
+void CSubScreen_Monitor::resizeEvent(QResizeEvent*) {
+    PlaceLists();
+}
+
+void CSubScreen_Monitor::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (m_mainWindow.IsScreenLocked()) {
+        return;
+    }
+    const QPoint point = pEvent->position().toPoint();
+    int nChosen = m_nCategory;
+    for (const CategoryLayout& layout : kLayouts) {
+        if (TabRect(layout.nNumber).contains(point)) {
+            nChosen = layout.nNumber;
+            break;
+        }
+    }
+    ShowCategory(nChosen);
+    repaint();
+}
+
+void CSubScreen_Monitor::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.fillRect(rect().adjusted(5, 5, -5, -1), kPageColor);
+    painter.setFont(m_tabFont);
+    for (const CategoryList& category : m_categories) {
+        const bool bCurrent = category.nNumber == m_nCategory;
+        const QRect rcTab = TabRect(category.nNumber);
+        painter.fillRect(rcTab, bCurrent ? kPageColor : kInactiveTabColor);
+        painter.setPen(bCurrent ? QColor(Qt::white) : kInactiveTabText);
+        painter.drawText(rcTab, Qt::AlignHCenter | Qt::AlignTop, category.strTab);
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+#include "link/BoardItem.h"
+
+class CDeviceLink;
+class CMyListCtrl;
+class IMainWindow;
+
+// The monitor page: the board's voltages, temperatures, fans and
+// frequencies, one category at a time in a list chosen by four tabs. While
+// its refresh runs it asks the link every two seconds to read the shown
+// category again; the main window hands each result to UpdateCategory.
+// Main thread only.
+class CSubScreen_Monitor final : public QWidget {
+    Q_OBJECT
+public:
+    // Categories are numbered as the link numbers its arrays.
+    static constexpr int kCategoryVolt = static_cast<int>(EBoardArray::HwVolt);
+    static constexpr int kCategoryTemp = static_cast<int>(EBoardArray::HwTemp);
+    static constexpr int kCategoryFan = static_cast<int>(EBoardArray::HwFan);
+    static constexpr int kCategoryFreq = static_cast<int>(EBoardArray::HwFrq);
+    static constexpr int kRefreshPeriodMs = 2000;
+
+    CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindow, QWidget* pParent);
+
+    // Starts the two-second refresh unless it runs already.
+    void StartRefresh();
+    void StopRefresh();
+    bool IsRefreshRunning() const { return m_timerRefresh.isActive(); }
+
+    // Rebuilds the four lists from the link's arrays, rows and all.
+    void RebuildAll();
+    // Puts the link's latest values of one category into its list, in place.
+    void UpdateCategory(int nCategory);
+
+    // Shows a category's list, rebuilt, as a tap on its tab does; other
+    // numbers keep the current one.
+    void ShowCategory(int nCategory);
+    int Category() const { return m_nCategory; }
+    CMyListCtrl& List(int nCategory) const;
+    QRect TabRect(int nCategory) const;
+    QRect ListRect() const { return m_rcList; }
+
+public slots:
+    // Asks the link to read the shown category again.
+    void OnTimerRefresh();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+
+private:
+    struct CategoryList {
+        int nNumber = 0;
+        CMyListCtrl* pList = nullptr;
+        QString strUnit;
+        QString strTab;
+        // The link's items as last read; the list's colours read their thresholds.
+        BoardItemArray items;
+    };
+
+    CategoryList& CategoryOf(int nCategory);
+    const CategoryList& CategoryOf(int nCategory) const;
+    // Fills a list from the link's array: all rows anew, or only the values.
+    void FillList(CategoryList& category, bool bInsert);
+    void PlaceLists();
+
+    CDeviceLink& m_link;
+    IMainWindow& m_mainWindow;
+    // In the order of the tabs' hit test: fan, frequency, voltage, temperature.
+    std::array<CategoryList, 4> m_categories;
+    int m_nCategory = kCategoryVolt;
+    QRect m_rcList;
+    QFont m_tabFont;
+    QTimer m_timerRefresh;
+};
