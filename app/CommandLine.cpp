@@ -6,11 +6,14 @@ namespace {
 constexpr int kMinSide = 100;
 constexpr int kMaxSide = 8192;
 constexpr int kMaxScreenshotDelayMs = 600000;
+const QStringList kShownScreens = {QStringLiteral("power"),   QStringLiteral("poster"),
+                                   QStringLiteral("voltage"), QStringLiteral("temperature"),
+                                   QStringLiteral("fan"),     QStringLiteral("frequency")};
 }  // namespace
 
 QString CommandLineUsage() {
     return QStringLiteral(
-        "Usage: tunevo [--demo] [--screen WxH | --fullscreen] [--show power|poster]\n"
+        "Usage: tunevo [--demo] [--screen WxH | --fullscreen] [--show SCREEN]\n"
         "              [--screenshot FILE [--after MS]]\n"
         "\n"
         "Remote tuning of a PC motherboard over a Bluetooth serial link.\n"
@@ -18,7 +21,9 @@ QString CommandLineUsage() {
         "  --demo             run against the built-in simulated board\n"
         "  --screen WxH       window client size: 480x696 (default), 480x536 or 240x268\n"
         "  --fullscreen       use the whole screen\n"
-        "  --show SCREEN      open the power or poster screen once the main window is up\n"
+        "  --show SCREEN      once the main window is up, open the power or poster\n"
+        "                     screen, or the monitor page on its voltage, temperature,\n"
+        "                     fan or frequency list\n"
         "  --screenshot FILE  save the window as a PNG after --after ms (3000) and exit\n"
         "  --help             this text\n"
         "\n"
@@ -54,8 +59,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             line.clientSize = QSize(nWidth, nHeight);
         } else if (arg == QLatin1String("--show") && bHasValue) {
             line.strShow = arguments[++i];
-            if (line.strShow != QLatin1String("power") && line.strShow != QLatin1String("poster")) {
-                strError = QStringLiteral("--show takes power or poster");
+            if (!kShownScreens.contains(line.strShow)) {
+                strError = QStringLiteral("--show takes ") + kShownScreens.join(u", ");
                 return std::nullopt;
             }
         } else if (arg == QLatin1String("--screenshot") && bHasValue) {

@@ -12,7 +12,8 @@ struct CommandLine {
     QSize clientSize{480, 696};
     QString strScreenshot;  // empty: no screenshot
     int nScreenshotAfterMs = 3000;
-    // A screen to open once the main window is up: empty, "power" or "poster".
+    // A screen to open once the main window is up: empty, "power", "poster",
+    // or a monitor list: "voltage", "temperature", "fan", "frequency".
     QString strShow;
     bool bHelp = false;
 };

@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -14,6 +15,7 @@
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "platform/ProgramDir.h"
+#include "screens/CSubScreen_Monitor.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CQtMessageBox.h"
@@ -26,6 +28,24 @@
 #include "sim/CFixedRadio.h"
 
 namespace {
+
+// Opens what --show names on the main window, as the user's taps would.
+void ShowOnMainWindow(CTunevoDlg& mainWindow, const QString& strShow) {
+    const std::map<QString, int> categories = {
+        {QStringLiteral("voltage"), CSubScreen_Monitor::kCategoryVolt},
+        {QStringLiteral("temperature"), CSubScreen_Monitor::kCategoryTemp},
+        {QStringLiteral("fan"), CSubScreen_Monitor::kCategoryFan},
+        {QStringLiteral("frequency"), CSubScreen_Monitor::kCategoryFreq}};
+    if (strShow == QLatin1String("power")) {
+        mainWindow.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    } else if (strShow == QLatin1String("poster")) {
+        mainWindow.OnMenuCommand(ID_MENU_LUMO_POSTER);
+    } else if (auto it = categories.find(strShow); it != categories.end()) {
+        mainWindow.ShowPage(CTunevoDlg::kPageMonitor);
+        mainWindow.MonitorPage().ShowCategory(it->second);
+    }
+}
+
 // Exit code of a second copy that brought the running one to the front.
 constexpr int kExitAlreadyRunning = -1;
 constexpr int kExitUsage = 2;
@@ -91,11 +111,10 @@ int main(int argc, char** argv) {
     };
     QObject::connect(pSplash.get(), &CScreen_Splash::Ended, &app, [&finish](int) { finish(0); });
     if (!line->strShow.isEmpty()) {
-        const int nCommand =
-            line->strShow == QLatin1String("power") ? ID_MENU_LUMO_REMOTE : ID_MENU_LUMO_POSTER;
-        QObject::connect(
-            pSplash.get(), &CScreen_Splash::MainWindowShown, &app,
-            [nCommand](CTunevoDlg* pMainWindow) { pMainWindow->OnMenuCommand(nCommand); });
+        QObject::connect(pSplash.get(), &CScreen_Splash::MainWindowShown, &app,
+                         [strShow = line->strShow](CTunevoDlg* pMainWindow) {
+                             ShowOnMainWindow(*pMainWindow, strShow);
+                         });
     }
     QObject::connect(&frame, &CDeviceFrame::CloseRequested, &app, [&finish] { finish(0); });
     CSignalQuitter quitter;

@@ -10,6 +10,7 @@
 #include "platform/LocaleId.h"
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
+#include "screens/CSubScreen_Monitor.h"
 #include "screens/IMessageBox.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
@@ -21,10 +22,6 @@
 #include "widgets/ScreenLayout.h"
 
 namespace {
-const QColor kHiddenTabText(49, 26, 26);
-constexpr int kTabFontHeight = 24;
-constexpr int kTabFontHeightSmall = 12;
-
 bool IsMissingScreen(int nCommand) {
     // The profile and display setting screens are not built yet.
     return nCommand == ID_MENU_SAVE_PROFILE_ONE || nCommand == ID_MENU_SAVE_PROFILE_TWO ||
@@ -55,7 +52,7 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_strClearCmos = LocaleText(u"STR_CLEARCMOS_MSG");
     m_strOverClock = LocaleText(u"STR_OVERCLOCK");
     m_strMonitor = LocaleText(u"STR_MONITOR");
-    m_tabFont = ScreenFont(g_nScreenLayout == LayoutSmall ? kTabFontHeightSmall : kTabFontHeight);
+    m_tabFont = TabFont();
 
     m_nPage = kPageOverClock;
     m_bridge.SetReceiver(this, this);
@@ -65,11 +62,14 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_timerRefreshOc.setInterval(kRefreshOcDelayMs);
     connect(&m_timerRefreshOc, &QTimer::timeout, this, &CTunevoDlg::OnTimerRefreshOc);
 
+    m_pMonitor = new CSubScreen_Monitor(m_link, *this, this);
+    m_pMonitor->hide();
     m_pPoster = new CScreen_LumoPoster(m_link, *this, m_messageBox, this);
     m_pPower = new CScreen_LumoPower(m_link, *this, m_messageBox, m_work, this);
     m_pLock = new CScreen_Lock(this);
 
     ComputeLayout();
+    m_pMonitor->setGeometry(m_rcPage);
     CreateMenuBar(IDR_MENU_OVERCLOCK);
     connect(&m_frame.OkButton(), &QPushButton::clicked, this,
             [this] { EndDialog(QDialog::Accepted); });
@@ -138,6 +138,9 @@ void CTunevoDlg::RestoreSoftKeys() {
 }
 
 void CTunevoDlg::SwapLockedScreen(int nWhich) {
+    if (m_nPage == kPageMonitor) {
+        m_pMonitor->RebuildAll();
+    }
     if (!m_bBoardLocked) {
         return;
     }
@@ -190,8 +193,19 @@ void CTunevoDlg::ShowOverlay(QWidget& screen, const QRect& rc) {
 }
 
 void CTunevoDlg::ShowPage(int nPage) {
-    m_nPage = nPage;
-    CreateMenuBar(nPage == kPageOverClock ? IDR_MENU_OVERCLOCK : IDR_MENU_MONITOR);
+    m_nPage = nPage == kPageMonitor ? kPageMonitor : kPageOverClock;
+    if (m_nPage == kPageOverClock) {
+        m_pMonitor->hide();
+        m_pMonitor->setGeometry(m_rcMonitor);
+        CreateMenuBar(IDR_MENU_OVERCLOCK);
+        m_pMonitor->StopRefresh();
+    } else {
+        m_pMonitor->RebuildAll();
+        m_pMonitor->setGeometry(m_rcMonitor);
+        m_pMonitor->show();
+        CreateMenuBar(IDR_MENU_MONITOR);
+        m_pMonitor->StartRefresh();
+    }
     update();
 }
 
@@ -216,9 +230,9 @@ void CTunevoDlg::paintEvent(QPaintEvent*) {
     painter.fillRect(rcOverClock, bOverClock ? kPageColor : kInactiveTabColor);
     painter.fillRect(rcMonitor, bOverClock ? kInactiveTabColor : kPageColor);
     painter.setFont(m_tabFont);
-    painter.setPen(bOverClock ? QColor(Qt::white) : kHiddenTabText);
+    painter.setPen(bOverClock ? QColor(Qt::white) : kInactiveTabText);
     painter.drawText(rcOverClock, Qt::AlignHCenter | Qt::AlignTop, m_strOverClock);
-    painter.setPen(bOverClock ? kHiddenTabText : QColor(Qt::white));
+    painter.setPen(bOverClock ? kInactiveTabText : QColor(Qt::white));
     painter.drawText(rcMonitor, Qt::AlignHCenter | Qt::AlignTop, m_strMonitor);
 }
 
@@ -249,6 +263,9 @@ void CTunevoDlg::OnLockState(bool bLocked) {
 
 void CTunevoDlg::Lock() {
     m_bBoardLocked = true;
+    if (m_nPage == kPageMonitor) {
+        m_pMonitor->StopRefresh();
+    }
     m_pPower->hide();
     ShowOverlay(*m_pLock, g_rcLock.ToQRect());
     ShowOverlay(*m_pPoster, g_rcPoster.ToQRect());
@@ -264,6 +281,10 @@ void CTunevoDlg::Unlock() {
     // screen the user opened meanwhile stays as it is.
     if (!m_bBoardLocked) {
         return;
+    }
+    if (m_nPage == kPageMonitor) {
+        m_pMonitor->StartRefresh();
+        m_pMonitor->RebuildAll();
     }
     m_pPoster->hide();
     m_pPoster->setGeometry(g_rcPoster.ToQRect());
@@ -318,6 +339,13 @@ void CTunevoDlg::OnApplied(bool bOk) {
     }
 }
 
+void CTunevoDlg::OnArrayRefreshed(int nKind, bool bOk) {
+    // A failed read leaves the list as it was; the next tick asks again.
+    if (bOk) {
+        m_pMonitor->UpdateCategory(nKind);
+    }
+}
+
 void CTunevoDlg::OnPowerCommandDone(bool bOk, int nDetail) {
     if (!bOk) {
         m_messageBox.ShowMessage(nDetail == 0 ? m_strClearCmos : m_strPowerError);
@@ -341,5 +369,6 @@ void CTunevoDlg::EndDialog(int nResult) {
     m_bEnded = true;
     m_timerCheckLock.stop();
     m_timerRefreshOc.stop();
+    m_pMonitor->StopRefresh();
     emit Ended(nResult);
 }

@@ -16,6 +16,7 @@ class CListenerBridge;
 class CScreen_Lock;
 class CScreen_LumoPoster;
 class CScreen_LumoPower;
+class CSubScreen_Monitor;
 class IMessageBox;
 
 // The main window: the over-clock and monitor tabs, the soft-key menu, the
@@ -64,15 +65,18 @@ public:
     void OnConfigLoaded(bool bOk) override;
     void OnOverclockRefreshed(bool bOk) override;
     void OnApplied(bool bOk) override;
-    void OnArrayRefreshed(int, bool) override {}
+    void OnArrayRefreshed(int nKind, bool bOk) override;
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool) override {}
 
+    // Shows the over-clock or the monitor page, as a tap on its tab does.
+    void ShowPage(int nPage);
     int Page() const { return m_nPage; }
     bool IsBoardLocked() const { return m_bBoardLocked; }
     CScreen_LumoPower& PowerScreen() const { return *m_pPower; }
     CScreen_LumoPoster& PosterScreen() const { return *m_pPoster; }
     CScreen_Lock& LockBanner() const { return *m_pLock; }
+    CSubScreen_Monitor& MonitorPage() const { return *m_pMonitor; }
     const QTimer& CheckLockTimer() const { return m_timerCheckLock; }
     const QTimer& RefreshOcTimer() const { return m_timerRefreshOc; }
     // True while the link's blocking calls run or wait off the main thread.
@@ -97,7 +101,6 @@ private:
     void ComputeLayout();
     // The lock check blocks for its exchanges, so it runs off the main thread.
     void RunLockCheck();
-    void ShowPage(int nPage);
     void Lock();
     void Unlock();
     // Shows an overlay at its place, in front of everything else.
@@ -112,6 +115,8 @@ private:
     CDeviceFrame& m_frame;
     CBackgroundWork m_work;
 
+    // Created before the overlays, so that they lie above it.
+    CSubScreen_Monitor* m_pMonitor = nullptr;
     CScreen_LumoPoster* m_pPoster = nullptr;
     CScreen_LumoPower* m_pPower = nullptr;
     CScreen_Lock* m_pLock = nullptr;

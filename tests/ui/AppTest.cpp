@@ -92,15 +92,19 @@ TEST_F(TapFilterTest, TheTwoLockFlagsAreIndependentPlainFlags) {
     EXPECT_EQ(m_target.m_nPresses, 1) << "only the input lock filters taps";
 }
 
-TEST(CommandLine, ShowOpensOnlyThePowerOrThePosterScreen) {
+TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
     QString strError;
     const auto power =
         ParseCommandLine({QStringLiteral("--show"), QStringLiteral("power")}, strError);
     ASSERT_TRUE(power.has_value());
     EXPECT_EQ(power->strShow, QStringLiteral("power"));
-    EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show"), QStringLiteral("monitor")}, strError)
-                     .has_value());
-    EXPECT_EQ(strError, QStringLiteral("--show takes power or poster"));
+    const auto fan = ParseCommandLine({QStringLiteral("--show"), QStringLiteral("fan")}, strError);
+    ASSERT_TRUE(fan.has_value());
+    EXPECT_EQ(fan->strShow, QStringLiteral("fan"));
+    EXPECT_FALSE(
+        ParseCommandLine({QStringLiteral("--show"), QStringLiteral("fans")}, strError).has_value());
+    EXPECT_EQ(strError,
+              QStringLiteral("--show takes power, poster, voltage, temperature, fan, frequency"));
     EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show")}, strError).has_value());
 }
 
