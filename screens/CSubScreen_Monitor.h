@@ -80,5 +80,5 @@ private:
     int m_nCategory = kCategoryVolt;
     QRect m_rcList;
     QFont m_tabFont;
-    QTimer m_timerRefresh;
+    QTimer m_timerRefresh{this};
 };

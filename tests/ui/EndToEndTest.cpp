@@ -16,6 +16,7 @@
 #include "tests/support/CChildProcess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
+#include "tests/ui/Pixels.h"
 
 namespace {
 
@@ -81,6 +82,21 @@ TEST_F(EndToEndTest, TheDemoStartsLoadsItsBoardAndShowsTheMainWindow) {
     EXPECT_EQ(image.size(), WindowSize(QSize(480, 696)));
     EXPECT_TRUE(ShowsTheMainWindow(image, QSize(480, 696)));
     EXPECT_LT(LightShareOfMiddle(image), 0.1) << "no link-lost message";
+}
+
+TEST_F(EndToEndTest, TheDemoShowsItsStoppedFanInRedOnTheMonitorPage) {
+    const QImage image =
+        Screenshot({"--demo", "--show", "fan"}, m_ports.Path() + "/none%d", "9000");
+    ASSERT_FALSE(image.isNull());
+    // The fan list of the large layout: the page at (10, 58), the list 5 and
+    // 105 pixels into it, labels 200 pixels wide, then values 100 wide.
+    const int nListTop = CDeviceFrame::StripHeight(480) + 58 + 105;
+    const QRect rcLabels(15, nListTop, 200, 150);
+    const QRect rcValues(215, nListTop, 100, 150);
+    EXPECT_GT(CountPixels(image, rcValues, IsAlarmRed), 0) << "Chassis Fan 2 stands still";
+    EXPECT_GT(CountPixels(image, rcValues, IsTextWhite), 0) << "the other fans run";
+    EXPECT_EQ(CountPixels(image, rcLabels, IsAlarmRed), 0);
+    EXPECT_GT(CountPixels(image, rcLabels, IsTextWhite), 0);
 }
 
 TEST_F(EndToEndTest, TunevoRunsAgainstTunevoBoardOverAPseudoTerminal) {

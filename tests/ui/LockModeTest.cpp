@@ -5,6 +5,7 @@
 #include "link/Protocol.h"
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
+#include "screens/CSubScreen_Monitor.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
@@ -76,14 +77,24 @@ TEST_F(LockModeTest, UnlockingOnTheOverClockPageRefreshesItsArraysASecondLater) 
     EXPECT_TRUE(m_messageBox.Shown().isEmpty()) << "the refresh succeeded";
 }
 
-TEST_F(LockModeTest, UnlockingOnTheMonitorPageRefreshesNoOverClockArray) {
+TEST_F(LockModeTest, TheMonitorPageStopsItsRefreshWhileLockedAndRestartsItAtTheUnlock) {
     CTunevoDlg& dlg = OpenPolling();
     Tap(&dlg, QPoint(300, 20));
     ASSERT_EQ(dlg.Page(), 1);
+    CSubScreen_Monitor& page = dlg.MonitorPage();
+    ASSERT_TRUE(page.IsRefreshRunning());
     ASSERT_TRUE(LockBoard(true));
+    EXPECT_FALSE(page.IsRefreshRunning());
+    // The category tabs ignore taps while locked.
+    Tap(&page, page.TabRect(CSubScreen_Monitor::kCategoryFan).center());
+    EXPECT_EQ(page.Category(), CSubScreen_Monitor::kCategoryVolt);
+
     ASSERT_TRUE(LockBoard(false));
-    EXPECT_FALSE(dlg.RefreshOcTimer().isActive());
+    EXPECT_TRUE(page.IsRefreshRunning());
+    EXPECT_FALSE(dlg.RefreshOcTimer().isActive()) << "no over-clock refresh on this page";
     EXPECT_TRUE(SoftKeysEnabled());
+    Tap(&page, page.TabRect(CSubScreen_Monitor::kCategoryFan).center());
+    EXPECT_EQ(page.Category(), CSubScreen_Monitor::kCategoryFan);
 }
 
 TEST_F(LockModeTest, ThePowerScreenOpenAtTheLockComesBackAtTheUnlock) {

@@ -16,6 +16,7 @@
 #include "sim/CBoardModel.h"
 #include "sim/CMemoryLine.h"
 #include "sim/CMemoryPortOpener.h"
+#include "sim/CPtyBoardServer.h"
 #include "tests/support/CFastClock.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/CScriptedMessageBox.h"
@@ -33,8 +34,14 @@ protected:
 
     // Loads the locale texts for a POSIX locale name.
     void UseLocale(const char* pszLocale);
-    // Serves the demo board, finds it and waits for the start-up load.
+    // Serves this description instead of the demo board's; before StartBoard.
+    void UseBoard(const std::string& strDescription);
+    // Serves the board, finds it and waits for the start-up load.
     void StartBoard();
+    // The same over a real pseudo-terminal, at the line's real pace.
+    void StartBoardOverTerminal();
+    // Finds the board where the environment says and waits for the load.
+    void StartLink(CDeviceLink::Environment environment);
     // Creates the main window in a frame of the given client size and runs it.
     CTunevoDlg& OpenMainWindow(QSize clientSize = kDefaultClientSize);
     // StartBoard, then OpenMainWindow.
@@ -62,6 +69,7 @@ protected:
     // be finishing a report to it after the bridge has taken over.
     CRecordingListener m_loading;
     CScriptedMessageBox m_messageBox;
+    std::unique_ptr<CPtyBoardServer> m_pTerminal;
     std::unique_ptr<CDeviceLink> m_pLink;
     std::unique_ptr<CDeviceFrame> m_pFrame;
     std::unique_ptr<CTunevoDlg> m_pDlg;

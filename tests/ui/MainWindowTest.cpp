@@ -15,7 +15,6 @@
 #include "shell/CScreen_Lock.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/MenuResources.h"
-#include "sim/CBoardDescription.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "widgets/CImageButton.h"
 
@@ -203,16 +202,9 @@ TEST_F(MainWindowTest, TheOkButtonOfTheTitleStripEndsTheWindow) {
 
 TEST_F(MainWindowTest, ABoardWithoutOverClockVoltagesEndsWithTheLinkLostMessage) {
     // A board whose description lists no over-clock voltage at all.
-    CBoardDescription description;
-    std::string strError;
-    ASSERT_TRUE(description.Parse(
+    UseBoard(
         "[Version]\nVer=T1\n[HW_Volt]\nCount=1\n1=CPU Core,3,0,0,2000,1248,1,1000,1.45,1.55,76,0,"
-        "1248,1\n",
-        strError))
-        << strError;
-    m_pBoard = std::make_shared<CBoardModel>(description, m_pClock);
-    m_pLine = std::make_shared<CMemoryLine>(m_pBoard, m_pClock);
-    m_pOpener->Attach(0, m_pLine);
+        "1248,1\n");
     Open();
     ASSERT_TRUE(WaitFor([&] { return m_pEnded->count() > 0; }));
     EXPECT_EQ(m_messageBox.Shown().size(), 1);

@@ -1,0 +1,329 @@
+// The monitor page inside a running main window, over a link that loaded
+// the board model's description.
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QImage>
+#include <QTimer>
+#include <set>
+
+#include "link/FrameCodec.h"
+#include "link/Protocol.h"
+#include "screens/CSubScreen_Monitor.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "tests/ui/Pixels.h"
+#include "widgets/CMyListCtrl.h"
+
+namespace {
+
+constexpr int kVolt = CSubScreen_Monitor::kCategoryVolt;
+constexpr int kTemp = CSubScreen_Monitor::kCategoryTemp;
+constexpr int kFan = CSubScreen_Monitor::kCategoryFan;
+constexpr int kFreq = CSubScreen_Monitor::kCategoryFreq;
+
+// The demo board's value letters of its monitored items.
+const std::set<uint8_t> kHardwareLetters = {76, 77, 78, 79, 80, 81, 82, 83,
+                                            84, 85, 86, 87, 88, 89, 90, 109};
+
+class MonitorPageTest : public MainWindowFixture {
+protected:
+    // Opens the main window with its polls running and shows the monitor
+    // page. Its ticks then come from the test alone.
+    CSubScreen_Monitor& OpenMonitor(QSize clientSize = kDefaultClientSize) {
+        StartBoard();
+        OpenMainWindow(clientSize);
+        WaitForLockCheck();
+        Tap(m_pDlg.get(), g_rcTabMonitor.ToQRect().center());
+        Page().StopRefresh();
+        return Page();
+    }
+    CSubScreen_Monitor& Page() const { return m_pDlg->MonitorPage(); }
+    CMyListCtrl& List(int nCategory) const { return Page().List(nCategory); }
+    QString Value(int nCategory, int nRow) const {
+        return List(nCategory).Text(nRow, CMyListCtrl::kColumnValue);
+    }
+    // Each row as "label value unit".
+    QStringList Rows(int nCategory) const {
+        QStringList rows;
+        const CMyListCtrl& list = List(nCategory);
+        for (int nRow = 0; nRow < list.RowCount(); ++nRow) {
+            rows << list.Text(nRow, 0) + u' ' + list.Text(nRow, 1) + u' ' + list.Text(nRow, 2);
+        }
+        return rows;
+    }
+    void TapTab(int nCategory) { Tap(&Page(), Page().TabRect(nCategory).center()); }
+    std::string ValueColour(int nCategory, int nRow) const {
+        CMyListCtrl& list = List(nCategory);
+        return TextColourIn(list.viewport()->grab().toImage(),
+                            list.CellRect(nRow, CMyListCtrl::kColumnValue));
+    }
+    // Value reads of monitored items sent from a position on.
+    std::vector<Bytes> HardwareReadsFrom(size_t nFrom) const {
+        std::vector<Bytes> reads;
+        for (const Bytes& frame : SentFrom(nFrom)) {
+            if (frame[0] == Protocol::kStartQuery && kHardwareLetters.count(frame[2]) != 0) {
+                reads.push_back(frame);
+            }
+        }
+        return reads;
+    }
+    // Shows a category and reads it from the board now.
+    void Read(int nCategory) {
+        TapTab(nCategory);
+        Tick(LastLetterOf(nCategory));
+    }
+    static uint8_t LastLetterOf(int nCategory) {
+        switch (nCategory) {
+            case kVolt:
+                return 80;
+            case kTemp:
+                return 84;
+            case kFan:
+                return 88;
+            default:
+                return 109;
+        }
+    }
+    // Asks for one refresh now, as a tick does, and waits until its last read went out.
+    void Tick(uint8_t nLastLetter) {
+        const size_t nFrom = SentCount();
+        Page().OnTimerRefresh();
+        ASSERT_TRUE(WaitFor([&] {
+            const std::vector<Bytes> reads = HardwareReadsFrom(nFrom);
+            return !reads.empty() && reads.back()[2] == nLastLetter;
+        }));
+        // The reply and the report that follows take a moment more.
+        QTest::qWait(100);
+    }
+    // Active timers owned by the page, whether QTimer children or its own.
+    int ActiveTimersOfPage() const {
+        int nCount = 0;
+        for (const QTimer* pTimer : Page().findChildren<QTimer*>()) {
+            nCount += pTimer->isActive() ? 1 : 0;
+        }
+        nCount += static_cast<int>(
+            QAbstractEventDispatcher::instance()->registeredTimers(&Page()).size());
+        return nCount;
+    }
+};
+
+TEST_F(MonitorPageTest, EachListShowsItsItemsWithValueTextsAndUnits) {
+    // Sensor readings held at the values whose texts matter.
+    m_pBoard->HoldValue("CPU Core", 1250);
+    m_pBoard->HoldValue("CPU", 200);  // -73 after the sign rule
+    m_pBoard->HoldValue("Motherboard", 130);
+    m_pBoard->HoldValue("Chipset", 120);
+    m_pBoard->HoldValue("VRM", 121);
+    m_pBoard->HoldValue("Pump", 2047);
+    m_pBoard->HoldValue("BCLK", 1333);
+    OpenMonitor();
+    EXPECT_EQ(Page().Category(), kVolt);
+    Read(kFreq);
+    Read(kFan);
+    Read(kTemp);
+    Read(kVolt);
+    ASSERT_TRUE(WaitFor([&] { return Value(kVolt, 0) == QStringLiteral("1.25000"); }));
+    ASSERT_EQ(List(kVolt).RowCount(), 5);
+    EXPECT_EQ(Rows(kVolt)[0], QStringLiteral("CPU Core: 1.25000 [V]"));
+    EXPECT_EQ(Rows(kTemp),
+              (QStringList{QStringLiteral("CPU: N/A [℃]"), QStringLiteral("Motherboard: -3 [℃]"),
+                           QStringLiteral("Chipset: 120 [℃]"), QStringLiteral("VRM: N/A [℃]")}));
+    EXPECT_EQ(Rows(kFan)[3], QStringLiteral("Pump: 2047 [RPM]"));
+    EXPECT_EQ(Rows(kFreq)[1], QStringLiteral("BCLK: 133.3 [MHz]"));
+}
+
+TEST_F(MonitorPageTest, ATabShowsItsListAtOnceAndTheNextTickReadsThatCategoryOnly) {
+    CSubScreen_Monitor& page = OpenMonitor();
+    EXPECT_EQ(page.geometry(), m_pDlg->MonitorRect());
+    EXPECT_EQ(page.ListRect(), QRect(QPoint(5, 105), QPoint(454, 537)));
+    const QString cpuClock = Value(kFreq, 0);
+    const size_t nFrom = SentCount();
+
+    TapTab(kFreq);
+    EXPECT_EQ(page.Category(), kFreq);
+    EXPECT_TRUE(List(kFreq).isVisible());
+    EXPECT_FALSE(List(kVolt).isVisible());
+    EXPECT_EQ(Value(kFreq, 0), cpuClock) << "the values last read, no read made";
+    EXPECT_TRUE(HardwareReadsFrom(nFrom).empty());
+    const QImage image = page.grab().toImage();
+    EXPECT_EQ(image.pixelColor(page.TabRect(kFreq).bottomLeft()), QColor(80, 0, 0));
+    EXPECT_EQ(image.pixelColor(page.TabRect(kVolt).bottomLeft()), QColor(100, 100, 100));
+
+    // CPU Clock, BCLK and DRAM Clock (letters 89, 90, 109), once each:
+    // D3 05 59 00 00 00 00 with D3^05^59 = 8F, and so on.
+    Tick(109);
+    EXPECT_EQ(HardwareReadsFrom(nFrom),
+              (std::vector<Bytes>{{0xD3, 0x05, 0x59, 0x00, 0x00, 0x00, 0x00, 0x8F},
+                                  {0xD3, 0x05, 0x5A, 0x00, 0x00, 0x00, 0x00, 0x8C},
+                                  {0xD3, 0x05, 0x6D, 0x00, 0x00, 0x00, 0x00, 0xBB}}));
+
+    // A tap outside the four tabs keeps the category.
+    Tap(&page, QPoint(200, 300));
+    EXPECT_EQ(page.Category(), kFreq);
+}
+
+TEST_F(MonitorPageTest, TheRefreshRunsOnlyWhileThePageIsShownWithOneTimer) {
+    StartBoard();
+    CTunevoDlg& dlg = OpenMainWindow();
+    EXPECT_FALSE(Page().IsRefreshRunning());
+    EXPECT_FALSE(Page().isVisible());
+    const QPoint monitorTab = g_rcTabMonitor.ToQRect().center();
+    const QPoint overClockTab = g_rcTabOverClock.ToQRect().center();
+    for (const QPoint& tab : {monitorTab, monitorTab, overClockTab, monitorTab, monitorTab}) {
+        Tap(&dlg, tab);
+        EXPECT_EQ(Page().IsRefreshRunning(), tab == monitorTab);
+        EXPECT_EQ(ActiveTimersOfPage(), tab == monitorTab ? 1 : 0);
+    }
+    EXPECT_TRUE(Page().isVisible());
+
+    // The real timer reads the shown list again and updates it in place.
+    TapTab(kFan);
+    CMyListCtrl& fans = List(kFan);
+    const QString pump = fans.Text(3, CMyListCtrl::kColumnLabel);
+    m_pBoard->HoldValue("Pump", 1234);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3) == QStringLiteral("1234"); },
+                        3 * CSubScreen_Monitor::kRefreshPeriodMs));
+    EXPECT_EQ(fans.RowCount(), 4);
+    EXPECT_EQ(fans.Text(3, CMyListCtrl::kColumnLabel), pump);
+    EXPECT_EQ(fans.Text(3, CMyListCtrl::kColumnUnit), QStringLiteral("[RPM]"));
+
+    Tap(&dlg, overClockTab);
+    EXPECT_FALSE(Page().isVisible());
+    EXPECT_EQ(ActiveTimersOfPage(), 0);
+}
+
+TEST_F(MonitorPageTest, AFanThatStopsTurnsRed) {
+    OpenMonitor();
+    TapTab(kFan);
+    ASSERT_EQ(Value(kFan, 0).toInt() > 600, true) << Value(kFan, 0).toStdString();
+    EXPECT_EQ(ValueColour(kFan, 0), "white");
+    EXPECT_EQ(ValueColour(kFan, 2), "red") << "Chassis Fan 2 stood still from the start";
+
+    m_pBoard->HoldValue("CPU Fan", 0);
+    Tick(88);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("0"); }));
+    EXPECT_EQ(ValueColour(kFan, 0), "red");
+    m_pBoard->HoldValue("CPU Fan", 601);
+    Tick(88);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("601"); }));
+    EXPECT_EQ(ValueColour(kFan, 0), "white");
+}
+
+TEST_F(MonitorPageTest, VoltagesAndTemperaturesAlarmAtTheirThresholdAndFrequenciesNever) {
+    // DRAM's Threshold2 is 1.60, CPU's 70; frequencies have 0.
+    m_pBoard->HoldValue("DRAM", 160);
+    m_pBoard->HoldValue("+5V", 504);
+    m_pBoard->HoldValue("CPU", 70);
+    m_pBoard->HoldValue("Motherboard", 59);
+    OpenMonitor();
+    Read(kTemp);
+    Read(kVolt);
+    ASSERT_TRUE(WaitFor([&] { return Value(kVolt, 4) == QStringLiteral("1.60000"); }));
+    EXPECT_EQ(ValueColour(kVolt, 4), "red");
+    EXPECT_EQ(ValueColour(kVolt, 2), "white");
+    TapTab(kTemp);
+    EXPECT_EQ(ValueColour(kTemp, 0), "red");
+    EXPECT_EQ(ValueColour(kTemp, 1), "white");
+    TapTab(kFreq);
+    for (int nRow = 0; nRow < 3; ++nRow) {
+        EXPECT_EQ(ValueColour(kFreq, nRow), "white");
+    }
+}
+
+TEST_F(MonitorPageTest, AFailedRefreshLeavesTheListAsItWas) {
+    OpenMonitor();
+    TapTab(kFan);
+    const QStringList before = Rows(kFan);
+    m_pBoard->HoldValue("CPU Fan", 0);
+    // A damaged reply to the last fan fails the whole refresh.
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 88);
+    Tick(88);
+    QTest::qWait(200);
+    EXPECT_EQ(Rows(kFan), before);
+
+    m_pBoard->SetFault(EBoardFault::None);
+    Tick(88);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("0"); }));
+}
+
+TEST_F(MonitorPageTest, ABoardThatStopsAnsweringLeavesTheLastValuesUp) {
+    OpenMonitor();
+    const QStringList before = Rows(kVolt);
+    m_pBoard->HoldValue("CPU Core", 1000);
+    m_pBoard->SetFault(EBoardFault::NoReply);
+    Tick(80);
+    Tick(80);
+    QTest::qWait(200);
+    EXPECT_EQ(Rows(kVolt), before);
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+    EXPECT_EQ(m_pEnded->count(), 0);
+    // The page takes up again when the board answers.
+    m_pBoard->SetFault(EBoardFault::None);
+    Tick(80);
+    EXPECT_TRUE(WaitFor([&] { return Value(kVolt, 0) == QStringLiteral("1.00000"); }));
+}
+
+TEST_F(MonitorPageTest, AnEmptyCategoryShowsNoRowsAndADivisorOfZeroShowsTheRawValue) {
+    UseBoard(
+        "[Version]\nVer=T2\n"
+        "[Over_Volt]\nCount=1\n1=CPU Vcore,2,1,800,1700,1250,1,1000,1.45,1.55,65,97,1250,1\n"
+        "[HW_Fan]\nCount=1\n1=Odd Fan,3,0,0,5000,1455,1,0,0,0,85,0,1455,1\n");
+    m_pBoard->HoldValue("Odd Fan", 1455);
+    OpenMonitor();
+    EXPECT_EQ(List(kVolt).RowCount(), 0);
+    EXPECT_EQ(List(kFreq).RowCount(), 0);
+    TapTab(kFan);
+    Tick(85);
+    EXPECT_EQ(Rows(kFan), QStringList{QStringLiteral("Odd Fan: 1455 [RPM]")});
+
+    TapTab(kFreq);
+    const size_t nFrom = SentCount();
+    Page().OnTimerRefresh();
+    QTest::qWait(300);
+    EXPECT_TRUE(HardwareReadsFrom(nFrom).empty());
+    EXPECT_EQ(List(kFreq).RowCount(), 0);
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+}
+
+TEST_F(MonitorPageTest, TheSmallLayoutPlacesTabsAndListInItsOwnRectangles) {
+    CSubScreen_Monitor& page = OpenMonitor(QSize(240, 268));
+    EXPECT_EQ(page.geometry(), QRect(QPoint(10, 24), QPoint(239, 267)));
+    EXPECT_EQ(page.TabRect(kFan), QRect(QPoint(5, 5), QPoint(113, 23)));
+    EXPECT_EQ(page.TabRect(kTemp), QRect(QPoint(120, 26), QPoint(219, 45)));
+    EXPECT_EQ(page.ListRect(), QRect(QPoint(7, 49), QPoint(204, 193)));
+    TapTab(kTemp);
+    EXPECT_EQ(page.Category(), kTemp);
+    EXPECT_TRUE(List(kTemp).isVisible());
+}
+
+TEST_F(MonitorPageTest, OnlyASuccessfulReportOfAMonitoredArrayTouchesTheLists) {
+    OpenMonitor();
+    const QStringList before = Rows(kVolt);
+    m_pBoard->HoldValue("CPU Core", 1000);
+    // The link's array gets the new value without a report reaching the page.
+    m_pLink->RefreshArray(EBoardArray::HwVolt);
+    m_pDlg->OnArrayRefreshed(kVolt, false);
+    m_pDlg->OnArrayRefreshed(static_cast<int>(EBoardArray::OverVolt), true);
+    m_pDlg->OnArrayRefreshed(99, true);
+    EXPECT_EQ(Rows(kVolt), before);
+    m_pDlg->OnArrayRefreshed(kVolt, true);
+    EXPECT_EQ(Value(kVolt, 0), QStringLiteral("1.00000"));
+}
+
+TEST_F(MonitorPageTest, OverARealTerminalAFanThatStopsTurnsRedWithinTwoTicks) {
+    StartBoardOverTerminal();
+    CTunevoDlg& dlg = OpenMainWindow();
+    Tap(&dlg, g_rcTabMonitor.ToQRect().center());
+    TapTab(kFan);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3).toInt() > 600; }));
+    EXPECT_EQ(ValueColour(kFan, 3), "white");
+
+    m_pBoard->HoldValue("Pump", 0);
+    // The running page's own ticks: one may already be under way.
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3) == QStringLiteral("0"); },
+                        3 * CSubScreen_Monitor::kRefreshPeriodMs));
+    EXPECT_EQ(ValueColour(kFan, 3), "red");
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The monitor list drawn on the offscreen platform: value colours read off
+// the rendered pixels, and what a value change repaints.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QTest>
+#include <utility>
+#include <vector>
+
+#include "tests/ui/Pixels.h"
+#include "widgets/CMyListCtrl.h"
+
+namespace {
+
+BoardItem Item(const char16_t* pszName, const char16_t* pszThreshold2) {
+    BoardItem item;
+    item.Name = pszName;
+    item.Threshold2 = pszThreshold2;
+    return item;
+}
+
+// Collects the regions a widget is asked to paint.
+class CPaintRecorder : public QObject {
+public:
+    QRegion m_painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::Paint) {
+            m_painted += static_cast<QPaintEvent*>(pEvent)->region();
+        }
+        return false;
+    }
+};
+
+class MyListCtrlTest : public testing::Test {
+protected:
+    MyListCtrlTest() {
+        m_list.resize(450, 300);
+        m_list.SetColours(QColor(80, 0, 0), Qt::white);
+        m_list.SetColumnWidths(150, 150, 100);
+    }
+    void Rows(const std::vector<std::pair<QString, QString>>& rows) {
+        for (const auto& [label, value] : rows) {
+            m_list.InsertRow(m_list.RowCount(), label, value, QStringLiteral("[V]"));
+        }
+        m_list.show();
+        QApplication::processEvents();
+    }
+    QImage Shown() { return m_list.viewport()->grab().toImage(); }
+    std::string ValueColour(int nRow) {
+        return TextColourIn(Shown(), m_list.CellRect(nRow, CMyListCtrl::kColumnValue));
+    }
+
+    CMyListCtrl m_list;
+};
+
+TEST_F(MyListCtrlTest, AValueAtOrAboveItsThresholdIsRedWhatTheCaseOfTheLabel) {
+    const BoardItemArray items = {Item(u"DRAM", u"1.6")};
+    m_list.SetItems(&items);
+    Rows({{QStringLiteral("DRAM:"), QStringLiteral("1.60000")},
+          {QStringLiteral("dram:"), QStringLiteral("1.59999")},
+          {QStringLiteral("DRAM:"), QStringLiteral("1.70000")},
+          {QStringLiteral("Other:"), QStringLiteral("9.00000")}});
+    EXPECT_EQ(ValueColour(0), "red");
+    EXPECT_EQ(ValueColour(1), "white");
+    EXPECT_EQ(ValueColour(2), "red");
+    EXPECT_EQ(ValueColour(3), "white") << "a label that matches no item";
+    // Labels and units stay white on an alarm row.
+    const QImage image = Shown();
+    EXPECT_EQ(TextColourIn(image, m_list.CellRect(0, CMyListCtrl::kColumnLabel)), "white");
+    EXPECT_EQ(TextColourIn(image, m_list.CellRect(0, CMyListCtrl::kColumnUnit)), "white");
+}
+
+TEST_F(MyListCtrlTest, TheFanRuleIsRedAt600RpmOrLess) {
+    const BoardItemArray items = {Item(u"Fan", u"99999")};
+    m_list.SetItems(&items);
+    m_list.SetFanRule(true);
+    Rows({{QStringLiteral("Fan:"), QStringLiteral("600")},
+          {QStringLiteral("Fan:"), QStringLiteral("601")},
+          {QStringLiteral("Fan:"), QStringLiteral("0")}});
+    EXPECT_EQ(ValueColour(0), "red");
+    EXPECT_EQ(ValueColour(1), "white");
+    EXPECT_EQ(ValueColour(2), "red");
+}
+
+TEST_F(MyListCtrlTest, WithoutTheColourRuleOrWithoutItemsEveryValueIsWhite) {
+    // A threshold every value passes.
+    const BoardItemArray items = {Item(u"BCLK", u"0")};
+    m_list.SetItems(&items);
+    m_list.SetColourRule(false);
+    Rows({{QStringLiteral("BCLK:"), QStringLiteral("5000.0")}});
+    EXPECT_EQ(ValueColour(0), "white");
+    m_list.SetColourRule(true);
+    EXPECT_EQ(ValueColour(0), "red") << "the same row with the rule on";
+    m_list.SetItems(nullptr);
+    EXPECT_EQ(ValueColour(0), "white");
+}
+
+TEST_F(MyListCtrlTest, OfItemsSharingANameTheFirstInAlarmDecides) {
+    const BoardItemArray items = {Item(u"Temp", u"50"), Item(u"Temp", u"30"), Item(u"Temp", u"90")};
+    m_list.SetItems(&items);
+    Rows({{QStringLiteral("Temp:"), QStringLiteral("40")}});
+    EXPECT_EQ(ValueColour(0), "red");
+}
+
+TEST_F(MyListCtrlTest, ANewValueRepaintsOnlyItsOwnCell) {
+    const BoardItemArray items = {Item(u"A", u"1.5"), Item(u"B", u"1.5")};
+    m_list.SetItems(&items);
+    Rows({{QStringLiteral("A:"), QStringLiteral("1.00000")},
+          {QStringLiteral("B:"), QStringLiteral("1.00000")}});
+    const QImage before = Shown();
+    CPaintRecorder recorder;
+    m_list.viewport()->installEventFilter(&recorder);
+
+    m_list.SetValueText(1, QStringLiteral("1.50000"));
+    QTest::qWait(50);
+    m_list.viewport()->removeEventFilter(&recorder);
+
+    const QRect rcValue = m_list.CellRect(1, CMyListCtrl::kColumnValue);
+    ASSERT_FALSE(recorder.m_painted.isEmpty()) << "the new value was painted";
+    EXPECT_TRUE(rcValue.contains(recorder.m_painted.boundingRect()))
+        << "painted " << recorder.m_painted.boundingRect().x() << ","
+        << recorder.m_painted.boundingRect().width();
+    const QImage after = Shown();
+    EXPECT_EQ(TextColourIn(after, rcValue), "red");
+    for (int nColumn : {CMyListCtrl::kColumnLabel, CMyListCtrl::kColumnUnit}) {
+        const QRect rcCell = m_list.CellRect(1, nColumn);
+        EXPECT_EQ(before.copy(rcCell), after.copy(rcCell));
+    }
+    // The same text again repaints nothing.
+    recorder.m_painted = QRegion();
+    m_list.viewport()->installEventFilter(&recorder);
+    m_list.SetValueText(1, QStringLiteral("1.50000"));
+    QTest::qWait(50);
+    EXPECT_TRUE(recorder.m_painted.isEmpty());
+}
+
+}  // namespace
