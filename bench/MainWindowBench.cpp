@@ -8,15 +8,11 @@
 //   idle CPU: user plus system time over a stretch on the main window, with
 //       the lock and poster polls running (seconds from the first argument, 60)
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +21,7 @@
 #include "link/Protocol.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 
@@ -36,37 +33,6 @@ using Ms = std::chrono::duration<double, std::milli>;
 constexpr int kRuns = 3;
 constexpr int kBoardPort = 5;
 constexpr double kLockCheckDelayMs = 500.0;
-
-long ResidentKiB(pid_t nPid) {
-    std::ifstream status("/proc/" + std::to_string(nPid) + "/status");
-    std::string strLine;
-    while (std::getline(status, strLine)) {
-        if (strLine.rfind("VmRSS:", 0) == 0) {
-            return std::strtol(strLine.c_str() + 6, nullptr, 10);
-        }
-    }
-    return -1;
-}
-
-// User plus system time of a process so far, in seconds.
-double CpuSeconds(pid_t nPid) {
-    std::ifstream stat("/proc/" + std::to_string(nPid) + "/stat");
-    std::string strText((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    // Fields after the command name, which is in parentheses and may hold blanks.
-    std::istringstream fields(strText.substr(strText.rfind(')') + 2));
-    std::vector<std::string> values;
-    std::string strValue;
-    while (fields >> strValue) {
-        values.push_back(strValue);
-    }
-    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 here.
-    if (values.size() < 13) {
-        return -1.0;
-    }
-    const double dTicks =
-        std::strtod(values[11].c_str(), nullptr) + std::strtod(values[12].c_str(), nullptr);
-    return dTicks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 size_t LockQueries(const CBoardModel& board) {
     const Frame query = BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterLockStatus);
