@@ -296,20 +296,6 @@ TEST_F(MonitorPageTest, TheSmallLayoutPlacesTabsAndListInItsOwnRectangles) {
     EXPECT_TRUE(List(kTemp).isVisible());
 }
 
-TEST_F(MonitorPageTest, OnlyASuccessfulReportOfAMonitoredArrayTouchesTheLists) {
-    OpenMonitor();
-    const QStringList before = Rows(kVolt);
-    m_pBoard->HoldValue("CPU Core", 1000);
-    // The link's array gets the new value without a report reaching the page.
-    m_pLink->RefreshArray(EBoardArray::HwVolt);
-    m_pDlg->OnArrayRefreshed(kVolt, false);
-    m_pDlg->OnArrayRefreshed(static_cast<int>(EBoardArray::OverVolt), true);
-    m_pDlg->OnArrayRefreshed(99, true);
-    EXPECT_EQ(Rows(kVolt), before);
-    m_pDlg->OnArrayRefreshed(kVolt, true);
-    EXPECT_EQ(Value(kVolt, 0), QStringLiteral("1.00000"));
-}
-
 TEST_F(MonitorPageTest, OverARealTerminalAFanThatStopsTurnsRedWithinTwoTicks) {
     StartBoardOverTerminal();
     CTunevoDlg& dlg = OpenMainWindow();
