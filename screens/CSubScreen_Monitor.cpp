@@ -22,33 +22,16 @@ struct CategoryLayout {
     std::array<int, 3> widthsSmall;
 };
 
-// In the order the tabs are hit-tested.
+// In the order the tabs are hit-tested: number, tab text, tab in the large
+// and medium layouts, in the small one, column widths in each.
+// clang-format off
 constexpr std::array<CategoryLayout, 4> kLayouts = {{
-    {CSubScreen_Monitor::kCategoryFan,
-     u"STR_FAN",
-     {5, 5, 234, 50},
-     {5, 5, 114, 24},
-     {200, 100, 100},
-     {100, 55, 40}},
-    {CSubScreen_Monitor::kCategoryFreq,
-     u"STR_FREQ",
-     {240, 5, 460, 50},
-     {120, 5, 220, 24},
-     {150, 130, 100},
-     {80, 65, 50}},
-    {CSubScreen_Monitor::kCategoryVolt,
-     u"STR_VOLT",
-     {5, 52, 234, 104},
-     {5, 26, 114, 46},
-     {150, 230, 80},
-     {90, 80, 35}},
-    {CSubScreen_Monitor::kCategoryTemp,
-     u"STR_TEMP",
-     {240, 52, 460, 104},
-     {120, 26, 220, 46},
-     {220, 130, 100},
-     {100, 65, 40}},
+    {CSubScreen_Monitor::kCategoryFan,  u"STR_FAN",  {5, 5, 234, 50},     {5, 5, 114, 24},    {200, 100, 100}, {100, 55, 40}},
+    {CSubScreen_Monitor::kCategoryFreq, u"STR_FREQ", {240, 5, 460, 50},   {120, 5, 220, 24},  {150, 130, 100}, {80, 65, 50}},
+    {CSubScreen_Monitor::kCategoryVolt, u"STR_VOLT", {5, 52, 234, 104},   {5, 26, 114, 46},   {150, 230, 80},  {90, 80, 35}},
+    {CSubScreen_Monitor::kCategoryTemp, u"STR_TEMP", {240, 52, 460, 104}, {120, 26, 220, 46}, {220, 130, 100}, {100, 65, 40}},
 }};
+// clang-format on
 
 // Rebuilds walk the categories in this order.
 constexpr std::array<int, 4> kRebuildOrder = {
