@@ -47,8 +47,14 @@ bool CDisplaySettingsFile::Save() const {
 
 CDisplaySettingsFile::DisplayMap CDisplaySettingsFile::ChooseForOverclock(
     const DisplayMap& defaults, std::u16string_view boardVersion) {
-    if (Load() && m_bHasVersion && EqualsNoCase(m_version, boardVersion)) {
+    const bool bLoaded = Load();
+    if (bLoaded && m_bHasVersion && EqualsNoCase(m_version, boardVersion)) {
         return m_entries;
+    }
+    // An unknown board version says nothing about the file: it is kept as
+    // it is, and its choice used while it has one.
+    if (boardVersion.empty()) {
+        return bLoaded && !m_entries.empty() ? m_entries : defaults;
     }
     for (const auto& [name, value] : defaults) {
         SetEntry(name, value);

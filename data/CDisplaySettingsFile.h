@@ -41,6 +41,7 @@ public:
     // The map the over-clock page lays its items out with: the file's
     // entries when it was written for this board version (regardless of
     // case); otherwise the defaults, which are then written with the version.
+    // While the board version is empty (unknown) the file is not written.
     DisplayMap ChooseForOverclock(const DisplayMap& defaults, std::u16string_view boardVersion);
 
     // Shown exactly when the map holds "1" for the name.

@@ -1,14 +1,9 @@
 #include "data/CIniDocument.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "data/FileStore.h"
+
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #define SI_CONVERT_ICU
@@ -22,13 +17,6 @@ constexpr bool kUtf8StorageOff = false;
 constexpr bool kMultiKeyOff = false;
 constexpr bool kMultiLineOff = false;
 constexpr bool kWriteSignature = true;
-// A new file may be read and written by everyone the umask allows.
-mode_t NewFileMode() {
-    const mode_t nMask = ::umask(0);
-    ::umask(nMask);
-    return 0666 & ~nMask;
-}
-const mode_t kNewFileMode = NewFileMode();
 }  // namespace
 
 struct CIniDocument::Impl {
@@ -55,12 +43,8 @@ int CIniDocument::LoadFile(const std::string& strPath) {
     // Read here rather than by the library: its wide-path overload copies the
     // path into 256 bytes, and its text conversion ends at the first NUL byte,
     // silently dropping the rest of a damaged file. No text of ours holds NUL.
-    std::ifstream in(strPath, std::ios::binary);
-    if (!in) {
-        return SI_FILE;
-    }
-    std::string strBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::string strBytes;
+    if (!ReadRegularFile(strPath, strBytes)) {
         return SI_FILE;
     }
     std::erase(strBytes, '\0');
@@ -104,34 +88,5 @@ int CIniDocument::SaveFile(const std::string& strPath) const {
     if (m_pImpl->ini.Save(strBytes, kWriteSignature) < 0) {
         return SI_FAIL;
     }
-    // A file the user made read-only stays as it is.
-    struct stat info {};
-    const bool bExists = ::stat(strPath.c_str(), &info) == 0;
-    if (bExists && ::access(strPath.c_str(), W_OK) != 0) {
-        return SI_FILE;
-    }
-    // Written beside the file and renamed over it: a failed or interrupted
-    // save leaves the old file whole instead of half of the new one.
-    std::string strTemp = strPath + ".XXXXXX";
-    const int nFile = ::mkstemp(strTemp.data());
-    if (nFile < 0) {
-        return SI_FILE;
-    }
-    const mode_t nMode = bExists ? (info.st_mode & 07777) : kNewFileMode;
-    bool bOk = ::fchmod(nFile, nMode) == 0;
-    for (size_t nDone = 0; bOk && nDone < strBytes.size();) {
-        const ssize_t nWritten = ::write(nFile, strBytes.data() + nDone, strBytes.size() - nDone);
-        if (nWritten < 0 && errno == EINTR) {
-            continue;
-        }
-        bOk = nWritten > 0;
-        nDone += bOk ? static_cast<size_t>(nWritten) : 0;
-    }
-    bOk = ::fsync(nFile) == 0 && bOk;
-    bOk = ::close(nFile) == 0 && bOk;
-    if (!bOk || ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
-        ::unlink(strTemp.c_str());
-        return SI_FILE;
-    }
-    return SI_OK;
+    return ReplaceFileWhole(strPath, strBytes) ? SI_OK : SI_FILE;
 }

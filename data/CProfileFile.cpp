@@ -72,6 +72,11 @@ bool CProfileFile::Save() const {
 }
 
 bool CProfileFile::DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion) {
+    // Without a known board version nothing can be stale: the description
+    // may only have failed to download.
+    if (boardVersion.empty()) {
+        return false;
+    }
     CProfileFile file(strPath);
     if (!file.Load() || EqualsNoCase(file.GetVersion(), boardVersion)) {
         return false;

@@ -44,7 +44,8 @@ public:
 
     // At start-up: deletes a file saved for another board configuration
     // version (compared regardless of case; an absent "Ver" reads as empty).
-    // A file that does not load is left alone. True when it was deleted.
+    // A file that does not load is left alone, and so is every file while the
+    // board version is empty (unknown). True when it was deleted.
     static bool DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion);
 
 private:

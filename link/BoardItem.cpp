@@ -53,6 +53,14 @@ std::u16string_view SectionName(EBoardArray array) {
     return u"";
 }
 
+bool ReadsRange(const BoardItem& item) {
+    return item.Kind == u"1" || item.RangeAtLoad == u"1";
+}
+
+bool HasKnownRange(const BoardItem& item) {
+    return item.bRangeRead || !ReadsRange(item);
+}
+
 bool IsHardwareArray(EBoardArray array) {
     return std::ranges::find(kHardwareArrays, array) != kHardwareArrays.end();
 }
@@ -70,8 +78,8 @@ long WToL(std::u16string_view text) {
     long nValue = 0;
     for (; nPos < text.size() && text[nPos] >= u'0' && text[nPos] <= u'9'; ++nPos) {
         const int nDigit = text[nPos] - u'0';
-        if (nValue > (LONG_MAX - nDigit) / 10) {
-            return bNegative ? LONG_MIN : LONG_MAX;
+        if (nValue > (kWToLLimit - nDigit) / 10) {
+            return bNegative ? -kWToLLimit : kWToLLimit;
         }
         nValue = nValue * 10 + nDigit;
     }

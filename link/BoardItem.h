@@ -28,7 +28,22 @@ struct BoardItem {
     std::u16string DefaultShown;  // "1": shown on the over-clock page by default
     std::u16string IniMin;        // Min as described, kept across range reads
     std::u16string IniMax;        // Max as described
+
+    // What the link has learnt of the item since it was loaded; kept in no file.
+    bool bValueRead = false;  // Value came from the board
+    bool bRangeRead = false;  // Min and Max came from the board
+    bool bUserSet = false;    // Value was set by the user and waits for an apply
+    int nMissedReads = 0;     // value reads that failed since the last good one
 };
+
+// Whether the item's range is read from the board rather than taken as described.
+bool ReadsRange(const BoardItem& item);
+// Whether Min and Max can be relied on: as described, or read from the board.
+bool HasKnownRange(const BoardItem& item);
+// Whether Value is the board's or the user's, not the description's guess.
+inline bool HasKnownValue(const BoardItem& item) {
+    return item.bValueRead || item.bUserSet;
+}
 
 using BoardItemArray = std::vector<BoardItem>;
 
@@ -55,7 +70,9 @@ std::u16string_view SectionName(EBoardArray array);
 bool IsHardwareArray(EBoardArray array);
 
 // Leading blanks and a sign, then digits up to the first non-digit; 0 when
-// there are none. Saturates instead of overflowing.
+// there are none. Saturates at +-kWToLLimit, so that sums, products and
+// quotients of two such numbers always fit a long.
+inline constexpr long kWToLLimit = 2147483647L;
 long WToL(std::u16string_view text);
 // The decimal text of a number.
 std::u16string ToText(long nValue);

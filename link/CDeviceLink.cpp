@@ -142,15 +142,16 @@ void CDeviceLink::RequestRefreshOverclock() {
         return;
     }
     m_nRefreshMode.store(kRefreshOverclock);
+    m_bOverclockRefreshPending.store(true);
     m_pDispatcher->Post(ERequest::Refresh);
 }
 
 void CDeviceLink::RequestRefreshArray(int nArray) {
-    if (!m_pDispatcher) {
+    if (!m_pDispatcher || nArray < kFirstArray || nArray > kLastArray) {
         return;
     }
-    m_nRefreshArray.store(nArray);
     m_nRefreshMode.store(kRefreshOneArray);
+    m_nArraysPending.fetch_or(1U << nArray);
     // The power screen's polls come first; the request waits for the next wake.
     if (m_nPowerPollState.load() != kPowerPolling) {
         m_pDispatcher->Post(ERequest::Refresh);

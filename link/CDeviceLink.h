@@ -74,8 +74,9 @@ public:
     void StartLink();
 
     // Dispatcher requests: each stores its argument, wakes the dispatcher and
-    // returns at once. Mode 100 ends with OnOverclockRefreshed, mode 200 with
-    // OnArrayRefreshed. Ignored before StartLink.
+    // returns at once. Every request ends with its report: OnOverclockRefreshed,
+    // or OnArrayRefreshed for the array asked for; requests of one kind that
+    // wait together share one run. Ignored before StartLink.
     void RequestRefreshOverclock();
     // Stored but not started while the power screen polls; the next refresh
     // request picks it up.
@@ -87,13 +88,17 @@ public:
     void ReloadOverRatio();
 
     // Reads every item's value, and its range where it asks for it, into the
-    // array. Waits up to 2 s for the port. Returns the outcome of the last
-    // well-formed value reply. Blocks the calling thread for the exchanges.
+    // array; an item whose reply is missing or damaged keeps what it had.
+    // Waits up to 2 s for the port. True when every value and range asked
+    // for was read (and for an empty array). Blocks the calling thread for the exchanges.
     bool RefreshArray(EBoardArray array);
 
-    // Downloads the board's configuration into the file, replacing it. Skipped
-    // when the port is busy. Blocks the calling thread for the exchanges.
-    void DownloadConfig(const std::string& strPath);
+    // Downloads the board's configuration and replaces the file with it, only
+    // when the open reply was accepted and every chunk arrived; otherwise the
+    // old file stays and OnLinkError says why (kind 5: the board did not send
+    // it whole; kind 14: the file could not be written). Skipped when the port
+    // is busy. True when the file was replaced. Blocks for the exchanges.
+    bool DownloadConfig(const std::string& strPath);
 
     // Copies of the arrays, taken under the lock the refreshes write under.
     BoardItemArray GetArray(EBoardArray array) const;
@@ -136,14 +141,37 @@ public:
     // Runs PowerAction on the dispatcher.
     void RequestPower(int nCode);
 
-    // Stores the edited Value and PrevValue of the three over-clock arrays
-    // (items matched by position and Name) and applies them on the
-    // dispatcher, which ends with OnApplied.
+    // Stores the edited Value and PrevValue of the three over-clock arrays,
+    // items matched by position and Name; a value that differs from the
+    // link's, or an item marked bUserSet, counts as set by the user. False
+    // when an edit found no item to land on. Any thread.
+    bool StoreEdits(const BoardItemArray& overVolt, const BoardItemArray& overFreq,
+                    const BoardItemArray& overRatio);
+    // Stores the edits and applies them on the dispatcher, which ends with
+    // OnApplied; an edit that found no item fails the apply.
     void RequestApply(BoardItemArray overVolt, BoardItemArray overFreq, BoardItemArray overRatio);
-    // Writes every changed item of the array to the board, one set frame per
-    // item. True when every item sent was acknowledged. Waits up to 5 s for
-    // the port; blocks for the exchanges.
-    bool ApplyArray(const BoardItemArray& items);
+    // Which items an apply writes.
+    enum class EApplyScope {
+        Changed,  // every changed item, the first one, and one after an unacknowledged write
+        UserSet,  // only the items the user set
+    };
+    // One set frame sent, and whether the board acknowledged it.
+    struct ItemWrite {
+        EBoardArray array;
+        size_t nIndex;
+        bool bAcknowledged;
+    };
+    struct ApplyResult {
+        bool bOk = true;  // every item sent was acknowledged
+        std::vector<ItemWrite> writes;
+    };
+    // Writes the three over-clock arrays in the order the first frequency
+    // item's direction asks for. An item whose value was neither read from
+    // the board nor set by the user is never written. Blocks for the exchanges.
+    ApplyResult ApplyAll(EApplyScope scope);
+    // Writes the array's items in scope, one set frame per item. Waits up to
+    // 5 s for the port; blocks for the exchanges.
+    ApplyResult ApplyArray(EBoardArray array, EApplyScope scope = EApplyScope::Changed);
 
     // The lock check made once after start-up (six tries, reporting
     // OnLockState), then starts the poster and lock polls. Blocks the caller
@@ -210,6 +238,11 @@ private:
     // Adds one checksum failure; past the limit each one reports the link lost.
     void CountChecksumFailure();
     void RunPortSearch();
+    // The open exchange, asked up to six times; the chunk count it announces.
+    std::optional<int> OpenDownload(ISerialPort& port);
+    // One chunk's text, asked up to six times; a text shorter than nShortest
+    // bytes counts as cut off.
+    std::optional<std::string> FetchChunk(ISerialPort& port, uint8_t nIndex, size_t nShortest);
     void RunPowerPoll();
     void RunLoad();
     void RunRefreshRequest();
@@ -220,8 +253,9 @@ private:
     // returns that exchange. Write failures report the link lost, checksum
     // failures count, and any bad reply is followed by a pause.
     std::optional<Exchange> SendUntilValid(ISerialPort& port, const Frame& frame);
-    // The range and value exchanges of one item, on a copy of it.
-    void RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item, std::stop_token stop);
+    // The range and value exchanges of one item, on a copy of it; true when
+    // everything asked for was read.
+    bool RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item, std::stop_token stop);
     size_t ArraySize(EBoardArray array) const;
     // Appends a section's items from the loaded configuration to its array.
     void LoadArray(EBoardArray array);
@@ -261,8 +295,13 @@ private:
     std::atomic<int> m_nErrorCount{0};
     std::atomic<bool> m_bLoaded{false};
     std::atomic<bool> m_bLastResult{false};
+    // An edit handed to RequestApply matched no item: the next apply fails.
+    std::atomic<bool> m_bApplyEditLost{false};
     std::atomic<int> m_nRefreshMode{kRefreshNone};
-    std::atomic<int> m_nRefreshArray{0};
+    // Refreshes asked for and not yet begun: the over-clock arrays, and one
+    // bit per array number. Each gets its own report.
+    std::atomic<bool> m_bOverclockRefreshPending{false};
+    std::atomic<unsigned> m_nArraysPending{0};
     std::atomic<int> m_nPowerPollState{kPowerPollStopped};
     std::atomic<int> m_nPowerCode{0};
     std::atomic<int> m_nMessageMode{0};

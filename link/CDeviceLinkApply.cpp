@@ -8,13 +8,23 @@ namespace {
 
 // Copies the edits into the link's array for the items that are still the
 // same item; an edit made before a ratio reload cannot land on another item.
-void StoreEdits(BoardItemArray& items, const BoardItemArray& edits) {
-    for (size_t i = 0; i < items.size() && i < edits.size(); ++i) {
-        if (items[i].Name == edits[i].Name) {
-            items[i].Value = edits[i].Value;
-            items[i].PrevValue = edits[i].PrevValue;
+// False when an edit found no item to land on.
+bool StoreArrayEdits(BoardItemArray& items, const BoardItemArray& edits) {
+    bool bAllStored = true;
+    for (size_t i = 0; i < edits.size(); ++i) {
+        const BoardItem& edit = edits[i];
+        const bool bSameItem = i < items.size() && items[i].Name == edit.Name;
+        if (!bSameItem) {
+            bAllStored = bAllStored && !edit.bUserSet && edit.Value == edit.PrevValue;
+            continue;
         }
+        BoardItem& item = items[i];
+        // A value that differs from the link's is the user's, whoever says so.
+        item.bUserSet = item.bUserSet || edit.bUserSet || edit.Value != item.Value;
+        item.Value = edit.Value;
+        item.PrevValue = edit.PrevValue;
     }
+    return bAllStored;
 }
 
 // The order the arrays are written in. Going down, the clock is lowered
@@ -30,31 +40,37 @@ std::array<EBoardArray, 3> ApplyOrder(const BoardItemArray& overFreq,
     return {EBoardArray::OverVolt, EBoardArray::OverFreq, EBoardArray::OverRatio};
 }
 
+// Whether the value may go to the board at all: it is the board's or the
+// user's, and an index-based item's position rests on a range read with it.
+bool IsWritable(const BoardItem& item) {
+    return HasKnownValue(item) && (item.Kind != u"1" || HasKnownRange(item));
+}
+
 }  // namespace
+
+bool CDeviceLink::StoreEdits(const BoardItemArray& overVolt, const BoardItemArray& overFreq,
+                             const BoardItemArray& overRatio) {
+    std::lock_guard lock(m_arrayMutex);
+    bool bStored = StoreArrayEdits(ArrayOf(EBoardArray::OverVolt), overVolt);
+    bStored = StoreArrayEdits(ArrayOf(EBoardArray::OverFreq), overFreq) && bStored;
+    return StoreArrayEdits(ArrayOf(EBoardArray::OverRatio), overRatio) && bStored;
+}
 
 void CDeviceLink::RequestApply(BoardItemArray overVolt, BoardItemArray overFreq,
                                BoardItemArray overRatio) {
     if (!m_pDispatcher) {
         return;
     }
-    {
-        std::lock_guard lock(m_arrayMutex);
-        StoreEdits(ArrayOf(EBoardArray::OverVolt), overVolt);
-        StoreEdits(ArrayOf(EBoardArray::OverFreq), overFreq);
-        StoreEdits(ArrayOf(EBoardArray::OverRatio), overRatio);
+    if (!StoreEdits(overVolt, overFreq, overRatio)) {
+        m_bApplyEditLost.store(true);
     }
     m_pDispatcher->Post(ERequest::Apply);
 }
 
 void CDeviceLink::RunApplyRequest() {
-    const BoardItemArray overFreq = GetOverFreq();
-    const BoardItemArray overRatio = GetOverRatio();
-    bool bOk = true;
-    for (EBoardArray array : ApplyOrder(overFreq, overRatio)) {
-        // Every array is written even after a failure, and any failure fails
-        // the whole apply: the user must not read success for a lost value.
-        bOk = ApplyArray(GetArray(array)) && bOk;
-    }
+    // An edit lost before this run makes it fail; one lost during it, the next.
+    const bool bEditLost = m_bApplyEditLost.exchange(false);
+    const bool bOk = ApplyAll(EApplyScope::Changed).bOk && !bEditLost;
     m_bLastResult.store(bOk);
     EndRequest(ERequest::Apply);
     if (!m_stop.stop_requested()) {
@@ -62,22 +78,56 @@ void CDeviceLink::RunApplyRequest() {
     }
 }
 
-bool CDeviceLink::ApplyArray(const BoardItemArray& items) {
+CDeviceLink::ApplyResult CDeviceLink::ApplyAll(EApplyScope scope) {
+    ApplyResult result;
+    for (EBoardArray array : ApplyOrder(GetOverFreq(), GetOverRatio())) {
+        // Every array is written even after a failure, and any failure fails
+        // the whole apply: the user must not read success for a lost value.
+        ApplyResult part = ApplyArray(array, scope);
+        result.bOk = part.bOk && result.bOk;
+        result.writes.insert(result.writes.end(), part.writes.begin(), part.writes.end());
+    }
+    {
+        // What was sent is the user's no longer; what failed stays theirs.
+        std::lock_guard lock(m_arrayMutex);
+        for (const ItemWrite& write : result.writes) {
+            BoardItemArray& items = ArrayOf(write.array);
+            if (write.bAcknowledged && write.nIndex < items.size()) {
+                items[write.nIndex].bUserSet = false;
+                items[write.nIndex].bValueRead = true;
+            }
+        }
+    }
+    return result;
+}
+
+CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope scope) {
+    ApplyResult result;
+    const BoardItemArray items = GetArray(array);
+    if (items.empty()) {
+        return result;
+    }
     const PortUse use = UsePort(EBusyDiscipline::WaitLong);
     if (!use) {
-        return false;
+        result.bOk = false;
+        return result;
     }
     IClock& clock = *m_environment.pClock;
     const std::stop_token stop = m_stop.get_token();
-    bool bResult = true;
     // Whether the item before was acknowledged: only then may an unchanged
     // item be skipped, so the first item is always sent.
     bool bAccepted = false;
-    for (const BoardItem& item : items) {
+    for (size_t i = 0; i < items.size(); ++i) {
+        const BoardItem& item = items[i];
         if (stop.stop_requested()) {
-            return false;
+            result.bOk = false;
+            return result;
         }
-        if (bAccepted && EqualsNoCase(item.Value, item.PrevValue)) {
+        const bool bWanted = scope == EApplyScope::UserSet
+                                 ? item.bUserSet
+                                 : !(bAccepted && EqualsNoCase(item.Value, item.PrevValue));
+        // A value nobody read or set never goes out: it would be a guess.
+        if (!bWanted || !IsWritable(item)) {
             continue;
         }
         long nValue = WToL(item.Value);
@@ -94,19 +144,20 @@ bool CDeviceLink::ApplyArray(const BoardItemArray& items) {
         if (!exchange.bWritten) {
             ReportLinkLost();
             bAccepted = false;
-            bResult = false;
-            continue;
+        } else {
+            const EReplyCheck check = exchange.nCount < Protocol::kMinItemReply
+                                          ? EReplyCheck::Malformed
+                                          : IsValidReply(exchange.Received(), nLetter);
+            bAccepted = check == EReplyCheck::Valid;
+            if (check == EReplyCheck::ChecksumFailure) {
+                CountChecksumFailure();
+                Report(
+                    [](ILinkListener& listener) { listener.OnLinkError(kErrorApply, kTextApply); });
+            }
+            clock.SleepFor(Protocol::kRetryPause, stop);
         }
-        const EReplyCheck check = exchange.nCount < Protocol::kMinItemReply
-                                      ? EReplyCheck::Malformed
-                                      : IsValidReply(exchange.reply, nLetter);
-        bAccepted = check == EReplyCheck::Valid;
-        if (check == EReplyCheck::ChecksumFailure) {
-            CountChecksumFailure();
-            Report([](ILinkListener& listener) { listener.OnLinkError(kErrorApply, kTextApply); });
-        }
-        clock.SleepFor(Protocol::kRetryPause, stop);
-        bResult = bResult && bAccepted;
+        result.writes.push_back({array, i, bAccepted});
+        result.bOk = result.bOk && bAccepted;
     }
-    return bResult;
+    return result;
 }

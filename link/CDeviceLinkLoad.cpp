@@ -1,8 +1,11 @@
 // The configuration download and the start-up load that follows it.
 
-#include <fstream>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "data/CBoardConfig.h"
+#include "data/FileStore.h"
 #include "link/CDeviceLink.h"
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
@@ -12,110 +15,155 @@
 namespace {
 
 constexpr int kChunkTries = 6;
-// The open reply: start, L = 5, the open letter, the chunk count.
-constexpr size_t kMinOpenReply = 5;
+// The open frame is asked again as often as a chunk is.
+constexpr int kOpenTries = kChunkTries;
 constexpr uint8_t kOpenReplyLength = 5;
 // A chunk reply: start, index, text, checksum.
 constexpr size_t kChunkReplyOverhead = 3;
 constexpr size_t kOffsetChunkIndex = 1;
 constexpr size_t kOffsetChunkText = 2;
 
-// The chunk count of an acceptable open reply, 0 otherwise. Its checksum is
-// not looked at.
+// The chunk count of a checked open reply, 0 otherwise.
 int ChunkCountOf(const Exchange& open) {
-    const std::vector<uint8_t>& reply = open.reply;
-    if (open.nCount < kMinOpenReply || reply[Protocol::kOffsetStart] != Protocol::kStartReply ||
-        reply[Protocol::kOffsetLength] != kOpenReplyLength ||
-        reply[Protocol::kOffsetLetter] != Protocol::kLetterOpen) {
+    if (IsValidReply(open.Received(), Protocol::kLetterOpen) != EReplyCheck::Valid ||
+        open.reply[Protocol::kOffsetLength] != kOpenReplyLength) {
         return 0;
     }
-    return reply[Protocol::kOffsetData];
+    return open.reply[Protocol::kOffsetData];
 }
 
 enum class EChunkCheck { Good, BadChecksum, Other };
 
+// Whether the bytes are a whole chunk reply followed by the start of the
+// same reply again: a late answer to an earlier request, then this one.
+bool HoldsTwoReplies(std::span<const uint8_t> bytes) {
+    uint8_t nSum = 0;
+    for (size_t nSplit = 1; nSplit + kOffsetChunkText <= bytes.size(); ++nSplit) {
+        nSum ^= bytes[nSplit - 1];
+        if (nSum == 0 && bytes[nSplit] == Protocol::kStartReply &&
+            std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(nSplit), bytes.end(),
+                       bytes.begin())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // A chunk reply has no length byte: it ends where the bytes received end.
+// One that fills the whole read buffer may have been cut there.
 EChunkCheck CheckChunk(const Exchange& exchange, uint8_t nIndex) {
-    const std::vector<uint8_t>& reply = exchange.reply;
-    if (exchange.nCount < kChunkReplyOverhead ||
-        reply[Protocol::kOffsetStart] != Protocol::kStartReply ||
-        reply[kOffsetChunkIndex] != nIndex) {
+    const std::span<const uint8_t> bytes = exchange.Received();
+    if (bytes.size() < kChunkReplyOverhead || bytes.size() >= exchange.reply.size() ||
+        bytes[Protocol::kOffsetStart] != Protocol::kStartReply ||
+        bytes[kOffsetChunkIndex] != nIndex || HoldsTwoReplies(bytes)) {
         return EChunkCheck::Other;
     }
-    const size_t nLast = exchange.nCount - 1;
-    return XorChecksum(std::span(reply).first(nLast)) == reply[nLast] ? EChunkCheck::Good
+    return XorChecksum(bytes.first(bytes.size() - 1)) == bytes.back() ? EChunkCheck::Good
                                                                       : EChunkCheck::BadChecksum;
 }
 
 }  // namespace
 
-void CDeviceLink::DownloadConfig(const std::string& strPath) {
-    const PortUse use = UsePort(EBusyDiscipline::Skip);
-    if (!use) {
-        return;  // the old file stays and is loaded as it is
-    }
-    ISerialPort* pPort = use.pPort;
+std::optional<int> CDeviceLink::OpenDownload(ISerialPort& port) {
     IClock& clock = *m_environment.pClock;
     const std::stop_token stop = m_stop.get_token();
-    auto reportFileError = [this] {
-        Report([](ILinkListener& listener) {
-            listener.OnLinkError(kErrorConfigDownload, kTextConfigDownload);
-        });
-    };
-    std::ofstream file(strPath, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        // Nothing can be kept; say so rather than load a file we did not write.
-        reportFileError();
-        return;
-    }
-
-    const Exchange open = Transact(*pPort, clock, BuildOpenFrame(), stop);
-    if (!open.bWritten) {
-        ReportLinkLost();
-        return;
-    }
-    const int nChunks = ChunkCountOf(open);
-    if (nChunks == 0) {
-        return;  // the file stays empty: no items
-    }
-    clock.SleepFor(Protocol::kRetryPause, stop);
-
-    for (int nChunk = 0; nChunk < nChunks && !stop.stop_requested(); ++nChunk) {
-        const auto nIndex = static_cast<uint8_t>(nChunk);
-        const Frame request = BuildChunkRequest(nIndex);
-        bool bGot = false;
-        for (int nTry = 0; nTry < kChunkTries && !bGot && !stop.stop_requested(); ++nTry) {
-            const Exchange exchange = Transact(*pPort, clock, request, stop);
-            if (!exchange.bWritten) {
-                ReportLinkLost();
-                continue;
-            }
-            switch (CheckChunk(exchange, nIndex)) {
-                case EChunkCheck::Good:
-                    file.write(
-                        reinterpret_cast<const char*>(exchange.reply.data()) + kOffsetChunkText,
-                        static_cast<std::streamsize>(exchange.nCount - kChunkReplyOverhead));
-                    bGot = true;
-                    continue;
-                case EChunkCheck::BadChecksum:
-                    // A damaged chunk is a line error like any other: counted,
-                    // and asked for again.
-                    CountChecksumFailure();
-                    break;
-                case EChunkCheck::Other:
-                    break;
-            }
+    for (int nTry = 0; nTry < kOpenTries && !stop.stop_requested(); ++nTry) {
+        const Exchange open = Transact(port, clock, BuildOpenFrame(), stop);
+        if (!open.bWritten) {
+            ReportLinkLost();
+            continue;
+        }
+        if (const int nChunks = ChunkCountOf(open); nChunks > 0) {
             clock.SleepFor(Protocol::kRetryPause, stop);
+            return nChunks;
         }
-        if (!bGot && !stop.stop_requested()) {
-            // The text keeps a gap there; the load goes on with the rest.
-            reportFileError();
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CDeviceLink::FetchChunk(ISerialPort& port, uint8_t nIndex,
+                                                   size_t nShortest) {
+    IClock& clock = *m_environment.pClock;
+    const std::stop_token stop = m_stop.get_token();
+    const Frame request = BuildChunkRequest(nIndex);
+    for (int nTry = 0; nTry < kChunkTries && !stop.stop_requested(); ++nTry) {
+        const Exchange exchange = Transact(port, clock, request, stop);
+        if (!exchange.bWritten) {
+            ReportLinkLost();
+            continue;
+        }
+        const EChunkCheck check = CheckChunk(exchange, nIndex);
+        const size_t nText = exchange.nCount - std::min(exchange.nCount, kChunkReplyOverhead);
+        if (check == EChunkCheck::Good && nText >= nShortest) {
+            return std::string(
+                reinterpret_cast<const char*>(exchange.reply.data()) + kOffsetChunkText, nText);
+        }
+        if (check == EChunkCheck::BadChecksum) {
+            // A damaged chunk is a line error like any other: counted, and asked for again.
+            CountChecksumFailure();
+        }
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    return std::nullopt;
+}
+
+bool CDeviceLink::DownloadConfig(const std::string& strPath) {
+    const PortUse use = UsePort(EBusyDiscipline::Skip);
+    if (!use) {
+        return false;  // the old file stays and is loaded as it is
+    }
+    const std::stop_token stop = m_stop.get_token();
+    auto fail = [this, &stop](int nKind, const char* pszText) {
+        if (!stop.stop_requested()) {
+            Report([nKind, pszText](ILinkListener& listener) {
+                listener.OnLinkError(nKind, pszText);
+            });
+        }
+        return false;
+    };
+    const std::optional<int> nChunks = OpenDownload(*use.pPort);
+    if (!nChunks) {
+        return fail(kErrorConfigDownload, kTextConfigDownload);
+    }
+    // The board cuts its text into pieces of about one size, the last maybe
+    // shorter: a piece more than a byte shorter than a longer one was cut off
+    // on the line, and is asked for again.
+    std::vector<std::string> chunks(static_cast<size_t>(*nChunks));
+    size_t nLongest = 0;
+    auto fetch = [&](int nChunk) {
+        const bool bLast = nChunk + 1 == *nChunks;
+        const size_t nShortest = bLast || nLongest == 0 ? 0 : nLongest - 1;
+        std::optional<std::string> text =
+            FetchChunk(*use.pPort, static_cast<uint8_t>(nChunk), nShortest);
+        if (!text) {
+            return false;
+        }
+        if (!bLast) {
+            nLongest = std::max(nLongest, text->size());
+        }
+        chunks[static_cast<size_t>(nChunk)] = std::move(*text);
+        return true;
+    };
+    for (int nChunk = 0; nChunk < *nChunks; ++nChunk) {
+        if (stop.stop_requested() || !fetch(nChunk)) {
+            return fail(kErrorConfigDownload, kTextConfigDownload);
         }
     }
-    file.flush();
-    if (!file) {
-        reportFileError();
+    for (int nChunk = 0; nChunk + 1 < *nChunks; ++nChunk) {
+        if (chunks[static_cast<size_t>(nChunk)].size() + 1 < nLongest && !fetch(nChunk)) {
+            return fail(kErrorConfigDownload, kTextConfigDownload);
+        }
     }
+    std::string text;
+    for (const std::string& chunk : chunks) {
+        text += chunk;
+    }
+    // Only a whole description replaces the last one.
+    if (!ReplaceFileWhole(strPath, text)) {
+        return fail(kErrorConfigFile, kTextConfigFile);
+    }
+    return true;
 }
 
 void CDeviceLink::LoadConfiguration() {

@@ -59,7 +59,7 @@ void CDeviceLink::CheckLock() {
         if (!exchange.bWritten) {
             continue;
         }
-        if (IsValidReply(exchange.reply, Protocol::kLetterLockStatus) == EReplyCheck::Valid) {
+        if (IsValidReply(exchange.Received(), Protocol::kLetterLockStatus) == EReplyCheck::Valid) {
             const uint8_t nState = exchange.reply[Protocol::kOffsetData];
             m_nLockState.store(nState);
             // Anything but a clear "unlocked" is treated as locked here.
@@ -89,7 +89,7 @@ void CDeviceLink::PollLockStatus() {
         ReportLinkLost();
         return;
     }
-    const EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterLockStatus);
+    const EReplyCheck check = IsValidReply(exchange.Received(), Protocol::kLetterLockStatus);
     if (check == EReplyCheck::Valid) {
         m_nLockState.store(exchange.reply[Protocol::kOffsetData]);
         return;
@@ -112,7 +112,7 @@ void CDeviceLink::PollPosterCode() {
         ReportLinkLost();
         return;
     }
-    const EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterPosterCode);
+    const EReplyCheck check = IsValidReply(exchange.Received(), Protocol::kLetterPosterCode);
     if (check == EReplyCheck::Valid) {
         const std::vector<uint8_t>& reply = exchange.reply;
         m_nPosterMode.store(reply[Protocol::kOffsetPosterMode]);

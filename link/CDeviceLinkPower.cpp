@@ -42,7 +42,7 @@ std::optional<Exchange> CDeviceLink::SendUntilValid(ISerialPort& port, const Fra
             ReportLinkLost();
             continue;
         }
-        const EReplyCheck check = IsValidReply(exchange.reply, nLetter);
+        const EReplyCheck check = IsValidReply(exchange.Received(), nLetter);
         if (check == EReplyCheck::Valid) {
             return exchange;
         }
@@ -91,7 +91,7 @@ bool CDeviceLink::QueryPowerStatus() {
         if (!exchange.bWritten) {
             continue;
         }
-        const EReplyCheck check = IsValidReply(exchange.reply, Protocol::kLetterPowerStatus);
+        const EReplyCheck check = IsValidReply(exchange.Received(), Protocol::kLetterPowerStatus);
         if (check == EReplyCheck::Valid) {
             if (std::optional<bool> bOn = DecodePowerState(exchange.reply[Protocol::kOffsetData])) {
                 return *bOn;

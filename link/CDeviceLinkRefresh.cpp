@@ -1,5 +1,8 @@
 // Reading item values and ranges from the board into the arrays.
 
+#include <optional>
+#include <utility>
+
 #include "data/CBoardConfig.h"
 #include "link/CDeviceLink.h"
 #include "link/FrameCodec.h"
@@ -52,29 +55,23 @@ EReplyCheck CheckItemReply(const Exchange& exchange, uint8_t nLetter) {
     if (exchange.nCount < Protocol::kMinItemReply) {
         return EReplyCheck::Malformed;
     }
-    return IsValidReply(exchange.reply, nLetter);
+    return IsValidReply(exchange.Received(), nLetter);
 }
 
 }  // namespace
 
 bool CDeviceLink::RefreshArray(EBoardArray array) {
-    // Nothing to read is no failure: an empty array leaves the result alone,
-    // so a board without frequency items does not report every refresh failed.
+    // Nothing to read is no failure: a board without frequency items does not
+    // report every refresh failed.
     if (Port() == nullptr || ArraySize(array) == 0) {
-        return m_bLastResult.load();
+        return Port() != nullptr;
     }
-    m_bLastResult.store(false);
     const std::stop_token stop = m_stop.get_token();
     const PortUse use = UsePort(EBusyDiscipline::WaitShort);
     if (!use) {
-        // Only the monitor page waits for word of a refresh it could not make.
-        if (IsHardwareArray(array) && !stop.stop_requested()) {
-            Report([array](ILinkListener& listener) {
-                listener.OnArrayRefreshed(static_cast<int>(array), false);
-            });
-        }
         return false;
     }
+    bool bAllRead = true;
     const size_t nCount = ArraySize(array);
     for (size_t i = 0; i < nCount && !stop.stop_requested(); ++i) {
         BoardItem item;
@@ -86,49 +83,67 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
             item = ArrayOf(array)[i];
         }
         // The exchanges run on a copy, without the lock: screens stay free to read.
-        RefreshItem(*use.pPort, array, item, stop);
+        bAllRead = RefreshItem(*use.pPort, array, item, stop) && bAllRead;
         std::lock_guard lock(m_arrayMutex);
         BoardItemArray& items = ArrayOf(array);
         if (i < items.size() && items[i].Name == item.Name) {
-            items[i].Min = item.Min;
-            items[i].Max = item.Max;
-            items[i].Value = item.Value;
+            BoardItem& stored = items[i];
+            stored.Min = item.Min;
+            stored.Max = item.Max;
+            stored.bRangeRead = item.bRangeRead;
+            stored.nMissedReads = item.nMissedReads;
+            if (item.bValueRead && item.nMissedReads == 0) {
+                // The board's value replaces whatever the user had left unapplied.
+                stored.Value = item.Value;
+                stored.bValueRead = true;
+                stored.bUserSet = false;
+            }
         }
     }
-    return m_bLastResult.load();
+    // A refresh cut short by teardown read nothing for the items it left.
+    return bAllRead && !stop.stop_requested();
 }
 
-void CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item,
+bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item,
                               std::stop_token stop) {
     IClock& clock = *m_environment.pClock;
     const bool bIndexed = item.Kind == u"1";
+    auto missed = [&item] {
+        ++item.nMissedReads;
+        return false;
+    };
 
-    if ((!m_bLoaded.load() && item.RangeAtLoad == u"1") || bIndexed) {
+    // A range not read yet is asked for again at the next refresh.
+    std::optional<std::pair<long, long>> range;
+    bool bRangeAsked = false;
+    if ((!m_bLoaded.load() && item.RangeAtLoad == u"1") || bIndexed ||
+        (ReadsRange(item) && !item.bRangeRead)) {
+        bRangeAsked = true;
         const uint8_t nLetter = LetterOf(item.RangeCmd);
         const Exchange exchange =
             Transact(port, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
         if (exchange.bWritten) {
             const EReplyCheck check = CheckItemReply(exchange, nLetter);
-            if (check != EReplyCheck::Malformed) {
-                std::u16string min;
-                std::u16string max;
-                if (check == EReplyCheck::Valid) {
-                    const long nLow = WordAt(exchange.reply, Protocol::kOffsetData);
-                    const long nHigh = WordAt(exchange.reply, Protocol::kOffsetData + 2);
-                    // Index-based items: the board's position 1 is the item's IniMin.
-                    const long nBase = bIndexed ? WToL(item.IniMin) - 1 : 0;
-                    if (bIndexed || item.Kind == u"2" || item.Kind == u"3" || item.Kind == u"4") {
-                        min = ToText(nLow + nBase);
-                        max = ToText(nHigh + nBase);
-                    }
-                } else {
-                    CountChecksumFailure();
-                }
-                item.Max = max;
-                item.Min = min;
+            if (check == EReplyCheck::Valid) {
+                // Index-based items: the board's position 1 is the item's IniMin.
+                const long nBase = bIndexed ? WToL(item.IniMin) - 1 : 0;
+                range.emplace(WordAt(exchange.reply, Protocol::kOffsetData) + nBase,
+                              WordAt(exchange.reply, Protocol::kOffsetData + 2) + nBase);
+            } else if (check == EReplyCheck::ChecksumFailure) {
+                CountChecksumFailure();
             }
             clock.SleepFor(Protocol::kRetryPause, stop);
         }
+    }
+    const bool bRangeKind =
+        bIndexed || item.Kind == u"2" || item.Kind == u"3" || item.Kind == u"4";
+    // Only index-based values depend on the range; their range and value are
+    // taken together, so a value is never converted with a range it was not
+    // read with. Other items keep a range read even when their value fails.
+    if (range && !bIndexed) {
+        item.Min = bRangeKind ? ToText(range->first) : std::u16string();
+        item.Max = bRangeKind ? ToText(range->second) : std::u16string();
+        item.bRangeRead = true;
     }
 
     const long nValueCode = WToL(item.ValueCmd);
@@ -145,66 +160,64 @@ void CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& i
         Transact(port, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
     if (!exchange.bWritten) {
         ReportLinkLost();
-        return;
+        return missed();
     }
     const EReplyCheck check = CheckItemReply(exchange, nLetter);
-    if (check == EReplyCheck::Malformed) {
-        clock.SleepFor(Protocol::kRetryPause, stop);
-        return;
-    }
-    long nValue = 0;
-    if (check == EReplyCheck::Valid) {
-        m_bLastResult.store(true);
-        nValue = WordAt(exchange.reply, Protocol::kOffsetData);
-        if (bIndexed) {
-            nValue += WToL(item.Min) - 1;
-        }
-    } else {
-        m_bLastResult.store(false);
+    clock.SleepFor(Protocol::kRetryPause, stop);
+    if (check == EReplyCheck::ChecksumFailure) {
         CountChecksumFailure();
         const RefreshError error = RefreshErrorOf(array);
         Report(
             [error](ILinkListener& listener) { listener.OnLinkError(error.nKind, error.pszText); });
     }
+    if (check != EReplyCheck::Valid) {
+        return missed();  // the value stays as it was
+    }
+    long nValue = WordAt(exchange.reply, Protocol::kOffsetData);
+    if (bIndexed) {
+        if (range) {
+            item.Min = ToText(range->first);
+            item.Max = ToText(range->second);
+            item.bRangeRead = true;
+        }
+        nValue += WToL(item.Min) - 1;
+    }
     item.Value = ToText(nValue);
-    clock.SleepFor(Protocol::kRetryPause, stop);
+    item.bValueRead = true;
+    item.nMissedReads = 0;
+    // A range that did not come leaves the item short of what was asked.
+    return !bRangeAsked || range.has_value();
 }
 
 void CDeviceLink::RunRefreshRequest() {
     const std::stop_token stop = m_stop.get_token();
-    switch (m_nRefreshMode.load()) {
-        case kRefreshOverclock: {
-            RefreshArray(EBoardArray::OverVolt);
-            RefreshArray(EBoardArray::OverFreq);
-            if (ArraySize(EBoardArray::OverRatio) != 0) {
-                RefreshArray(EBoardArray::OverRatio);
-            }
-            m_nRefreshMode.store(kRefreshNone);
-            EndRequest(ERequest::Refresh);
-            if (!stop.stop_requested()) {
-                Report([bOk = m_bLastResult.load()](ILinkListener& listener) {
-                    listener.OnOverclockRefreshed(bOk);
-                });
-            }
-            break;
+    // Taken after the event is reset: a request made from here on wakes the
+    // dispatcher again, so none is lost and each gets its report.
+    EndRequest(ERequest::Refresh);
+    if (m_bOverclockRefreshPending.exchange(false)) {
+        bool bOk = true;
+        for (EBoardArray array : kOverclockArrays) {
+            bOk = RefreshArray(array) && bOk;
         }
-        case kRefreshOneArray: {
-            const int nArray = m_nRefreshArray.load();
-            if (nArray >= kFirstArray && nArray <= kLastArray) {
-                RefreshArray(static_cast<EBoardArray>(nArray));
-            }
-            m_nRefreshMode.store(kRefreshNone);
-            EndRequest(ERequest::Refresh);
-            if (!stop.stop_requested()) {
-                Report([nArray, bOk = m_bLastResult.load()](ILinkListener& listener) {
-                    listener.OnArrayRefreshed(nArray, bOk);
-                });
-            }
-            break;
+        m_bLastResult.store(bOk);
+        if (!stop.stop_requested()) {
+            Report([bOk](ILinkListener& listener) { listener.OnOverclockRefreshed(bOk); });
         }
-        default:
-            break;
     }
+    const unsigned nArrays = m_nArraysPending.exchange(0);
+    for (int nArray = kFirstArray; nArray <= kLastArray && !stop.stop_requested(); ++nArray) {
+        if ((nArrays & (1U << nArray)) == 0) {
+            continue;
+        }
+        const bool bOk = RefreshArray(static_cast<EBoardArray>(nArray));
+        m_bLastResult.store(bOk);
+        if (!stop.stop_requested()) {
+            Report([nArray, bOk](ILinkListener& listener) {
+                listener.OnArrayRefreshed(nArray, bOk);
+            });
+        }
+    }
+    m_nRefreshMode.store(kRefreshNone);
 }
 
 void CDeviceLink::ReloadOverRatio() {
@@ -228,6 +241,18 @@ void CDeviceLink::ReloadOverRatio() {
 void CDeviceLink::LoadArray(EBoardArray array) {
     BoardItemArray items;
     LoadSection(m_pBoardConfig.load()->BoardDocument(), SectionName(array), items);
+    // An item on a letter of the protocol would have its reads and writes
+    // taken for power actions or polls: it is left out, and said so.
+    const size_t nBefore = items.size();
+    std::erase_if(items, [](const BoardItem& item) {
+        return Protocol::IsProtocolLetter(LetterOf(item.ValueCmd)) ||
+               (ReadsRange(item) && Protocol::IsProtocolLetter(LetterOf(item.RangeCmd)));
+    });
+    if (items.size() != nBefore && !m_stop.stop_requested()) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorProtocolLetter, kTextProtocolLetter);
+        });
+    }
     std::lock_guard lock(m_arrayMutex);
     BoardItemArray& target = ArrayOf(array);
     target.insert(target.end(), items.begin(), items.end());

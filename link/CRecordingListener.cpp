@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+void CRecordingListener::Clear() {
+    std::lock_guard lock(m_mutex);
+    m_reports.clear();
+}
+
 std::vector<CRecordingListener::Report> CRecordingListener::Reports() const {
     std::lock_guard lock(m_mutex);
     return m_reports;

@@ -21,6 +21,8 @@ public:
     };
 
     std::vector<Report> Reports() const;
+    // Forgets every report so far.
+    void Clear();
     // How many reports of one operation with a given first argument.
     size_t Count(const std::string& strOperation, int nFirst) const;
     size_t Count(const std::string& strOperation) const;

@@ -36,23 +36,31 @@ Frame BuildCommandFrame(uint8_t nStart, uint8_t nLetter, uint8_t p1, uint8_t p2,
     return BuildFrame(nStart, nLetter, parameters);
 }
 
-bool HasValidChecksum(std::span<const uint8_t> reply) {
-    if (reply.size() <= Protocol::kOffsetLength ||
-        reply[Protocol::kOffsetLength] > Protocol::kMaxCheckableLength) {
-        return false;
+namespace {
+
+// The frame size byte 1 announces; 0 when it cannot be checked.
+size_t AnnouncedSize(std::span<const uint8_t> frame) {
+    if (frame.size() <= Protocol::kOffsetLength ||
+        frame[Protocol::kOffsetLength] > Protocol::kMaxCheckableLength) {
+        return 0;
     }
-    const size_t nSize = reply[Protocol::kOffsetLength] + Protocol::kFrameOverhead;
-    if (nSize > reply.size()) {
-        return false;
-    }
-    return XorChecksum(reply.first(nSize - 1)) == reply[nSize - 1];
+    return frame[Protocol::kOffsetLength] + Protocol::kFrameOverhead;
 }
 
-EReplyCheck IsValidReply(std::span<const uint8_t> reply, uint8_t nLetter) {
-    if (reply.size() <= Protocol::kOffsetLetter ||
-        reply[Protocol::kOffsetStart] != Protocol::kStartReply ||
-        reply[Protocol::kOffsetLetter] != nLetter) {
+}  // namespace
+
+bool HasValidChecksum(std::span<const uint8_t> frame) {
+    const size_t nSize = AnnouncedSize(frame);
+    return nSize != 0 && nSize == frame.size() &&
+           XorChecksum(frame.first(nSize - 1)) == frame[nSize - 1];
+}
+
+EReplyCheck IsValidReply(std::span<const uint8_t> received, uint8_t nLetter) {
+    if (received.size() <= Protocol::kOffsetLetter ||
+        received[Protocol::kOffsetStart] != Protocol::kStartReply ||
+        received[Protocol::kOffsetLetter] != nLetter ||
+        AnnouncedSize(received) != received.size()) {
         return EReplyCheck::Malformed;
     }
-    return HasValidChecksum(reply) ? EReplyCheck::Valid : EReplyCheck::ChecksumFailure;
+    return HasValidChecksum(received) ? EReplyCheck::Valid : EReplyCheck::ChecksumFailure;
 }

@@ -30,9 +30,11 @@ enum class EReplyCheck {
     Malformed,        // anything else: does not count
 };
 
-// Checks a reply buffer against the letter of the request it answers.
-// reply is the whole zero-filled read buffer, not only the bytes received.
-EReplyCheck IsValidReply(std::span<const uint8_t> reply, uint8_t nLetter);
+// Checks the bytes received against the letter of the request they answer.
+// They must be exactly one frame: a reply cut short, or followed by more
+// bytes (a late reply to an earlier request), is malformed.
+EReplyCheck IsValidReply(std::span<const uint8_t> received, uint8_t nLetter);
 
-// The checksum test alone: XOR of bytes 0..n-2 equals byte n-1, n = byte 1 + 3.
-bool HasValidChecksum(std::span<const uint8_t> reply);
+// The frame test alone: the bytes are exactly byte 1 + 3 long and the XOR of
+// all but the last equals the last.
+bool HasValidChecksum(std::span<const uint8_t> frame);

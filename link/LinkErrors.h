@@ -13,6 +13,12 @@ inline constexpr int kErrorMessageMode = 4;
 inline constexpr const char* kTextMessageMode = "Set Message Mode error \n";
 inline constexpr int kErrorConfigDownload = 5;
 inline constexpr const char* kTextConfigDownload = "Generate INIConfig fileerror \n";
+// The configuration could not be written beside the program.
+inline constexpr int kErrorConfigFile = 14;
+inline constexpr const char* kTextConfigFile = "Write INIConfig file error \n";
+// An item of the configuration uses a letter of the protocol itself; it is left out.
+inline constexpr int kErrorProtocolLetter = 15;
+inline constexpr const char* kTextProtocolLetter = "Item uses a protocol letter \n";
 inline constexpr int kErrorApply = 7;
 inline constexpr const char* kTextApply = "Apply data error \n";
 

@@ -43,6 +43,19 @@ inline constexpr uint8_t kLetterPosterCode = 0x72;     // "r": mode, code low, c
 inline constexpr uint8_t kLetterMessageMode = 0x71;    // "q": set the message mode
 inline constexpr uint8_t kLetterPrepareRead49 = 0x7D;  // "}": before reading value code 49
 
+// Letters the protocol keeps for itself: a board item may use none of them.
+inline constexpr uint8_t kProtocolLetters[] = {
+    kLetterOpen,       kLetterChunk,       kLetterPowerStatus, kLetterPowerAction,
+    kLetterLockStatus, kLetterPosterCode,  kLetterMessageMode, kLetterPrepareRead49};
+constexpr bool IsProtocolLetter(uint8_t nLetter) {
+    for (uint8_t nKept : kProtocolLetters) {
+        if (nKept == nLetter) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Reply buffers: the search reads up to 256 bytes, every command up to 1024.
 inline constexpr size_t kSearchReplyBufferSize = 256;
 inline constexpr size_t kReplyBufferSize = 1024;

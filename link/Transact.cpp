@@ -3,6 +3,7 @@
 Exchange Transact(ISerialPort& port, IClock& clock, std::span<const uint8_t> frame,
                   std::stop_token stop, size_t nBufferSize) {
     Exchange exchange;
+    port.DiscardInput();
     exchange.bWritten = port.Write(frame);
     clock.SleepFor(Protocol::kExchangeWait, stop);
     exchange.reply.assign(nBufferSize, 0);

@@ -16,9 +16,11 @@ struct Exchange {
     std::vector<uint8_t> reply;  // the whole read buffer, zero past nCount
     size_t nCount = 0;           // bytes received
     bool bNotConnected = false;  // the read found the other end gone
+
+    std::span<const uint8_t> Received() const { return {reply.data(), nCount}; }
 };
 
-// Writes exactly the frame, waits 100 ms whatever the write did, then makes
+// Drops stale input, writes exactly the frame, waits 100 ms whatever the write did, then makes
 // one non-blocking read into a zeroed buffer of nBufferSize bytes. There is
 // no second read: what has arrived by then is the reply. Blocks the calling
 // thread for the wait (less once stop is requested).

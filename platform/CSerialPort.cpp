@@ -15,6 +15,8 @@ constexpr int kWriteTimeoutBaseMs = 8000;
 constexpr int kWriteTimeoutPerByteMs = 1000;
 // A blocked write looks at the abort flag this often.
 constexpr int kWritePollSliceMs = 50;
+// Bounds the drain of stale input on a line that keeps talking.
+constexpr int kDiscardRounds = 64;
 
 bool ConfigureLine(int nFd) {
     termios tio{};
@@ -101,6 +103,17 @@ ReadResult CSerialPort::Read(std::span<uint8_t> buffer) {
         result.bNotConnected = true;
     }
     return result;
+}
+
+void CSerialPort::DiscardInput() {
+    tcflush(m_nFd, TCIFLUSH);
+    // Some terminals (pseudo-terminals among them) keep bytes past the flush.
+    uint8_t buffer[256];
+    for (int nRound = 0; nRound < kDiscardRounds; ++nRound) {
+        if (::read(m_nFd, buffer, sizeof(buffer)) <= 0) {
+            break;
+        }
+    }
 }
 
 void CSerialPort::Abort() {

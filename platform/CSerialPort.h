@@ -20,6 +20,7 @@ public:
 
     bool Write(std::span<const uint8_t> bytes) override;
     ReadResult Read(std::span<uint8_t> buffer) override;
+    void DiscardInput() override;
     void Abort() override;
 
 private:

@@ -22,6 +22,10 @@ public:
     // Returns at once with whatever has arrived, at most buffer.size() bytes.
     virtual ReadResult Read(std::span<uint8_t> buffer) = 0;
 
+    // Drops whatever has arrived and not been read: a late reply to an
+    // earlier request must not be taken for the answer to the next one.
+    virtual void DiscardInput() = 0;
+
     // Makes a Write blocked on another thread, and every later Write, fail at
     // once. Used while tearing the link down.
     virtual void Abort() = 0;

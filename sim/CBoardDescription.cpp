@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <sstream>
 
 #include "link/Protocol.h"
@@ -16,11 +15,6 @@ constexpr const char* kSections[] = {"over_volt", "over_freq", "over_ratio", "hw
                                      "hw_temp",   "hw_fan",    "hw_frq"};
 constexpr size_t kItemFields = 14;
 constexpr size_t kMostItemsPerSection = 255;
-
-const std::set<uint8_t> kProtocolLetters = {
-    Protocol::kLetterOpen,        Protocol::kLetterChunk,        Protocol::kLetterPowerStatus,
-    Protocol::kLetterPowerAction, Protocol::kLetterLockStatus,   Protocol::kLetterPosterCode,
-    Protocol::kLetterMessageMode, Protocol::kLetterPrepareRead49};
 
 std::string Trim(const std::string& text) {
     const size_t nFirst = text.find_first_not_of(" \t\r");
@@ -101,7 +95,7 @@ bool CBoardDescription::Parse(std::string bytes, std::string& strError) {
     std::map<uint8_t, size_t> rangeLetters;
     auto claim = [&](std::map<uint8_t, size_t>& letters, long nLetter, const SimItem& item) {
         if (nLetter < 1 || nLetter > 255 ||
-            kProtocolLetters.contains(static_cast<uint8_t>(nLetter)) ||
+            Protocol::IsProtocolLetter(static_cast<uint8_t>(nLetter)) ||
             valueLetters.contains(static_cast<uint8_t>(nLetter)) ||
             rangeLetters.contains(static_cast<uint8_t>(nLetter))) {
             strError = "item '" + item.strName + "' uses letter " + std::to_string(nLetter) +

@@ -223,10 +223,44 @@ std::vector<uint8_t> CBoardModel::AnswerChunk(uint8_t nIndex) {
     return reply;
 }
 
+void CBoardModel::SetNoise(int nPercent, uint32_t nSeed) {
+    std::lock_guard lock(m_mutex);
+    m_nNoisePercent = std::clamp(nPercent, 0, 100);
+    m_noise.seed(nSeed);
+}
+
+EBoardFault CBoardModel::NoiseFault() {
+    if (m_nNoisePercent == 0 ||
+        std::uniform_int_distribution<int>(0, 99)(m_noise) >= m_nNoisePercent) {
+        return EBoardFault::None;
+    }
+    static constexpr EBoardFault kNoises[] = {EBoardFault::WrongChecksum, EBoardFault::NoReply,
+                                              EBoardFault::ShortReply, EBoardFault::LateReply,
+                                              EBoardFault::Garbage};
+    return kNoises[std::uniform_int_distribution<size_t>(0, std::size(kNoises) - 1)(m_noise)];
+}
+
 CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply, uint8_t nLetter) {
     Reply result;
     const bool bChunk = nLetter == Protocol::kLetterChunk;
     const bool bApplies = !m_nFaultLetter || *m_nFaultLetter == nLetter;
+    if (const EBoardFault noise = NoiseFault(); noise != EBoardFault::None) {
+        // Noise cuts a reply anywhere, and drops one by sending nothing.
+        if (noise == EBoardFault::ShortReply) {
+            reply.resize(std::uniform_int_distribution<size_t>(1, reply.size() - 1)(m_noise));
+        } else if (noise == EBoardFault::NoReply) {
+            reply.clear();
+        } else if (noise == EBoardFault::WrongChecksum) {
+            reply.back() ^= 0x01;
+        } else if (noise == EBoardFault::LateReply) {
+            result.delay = kLateReplyDelay;
+        } else {
+            reply = {0xFF, 0x00, 0x13, 0x37, 0xC0, 0xDE};
+        }
+        result.delay += kTurnaround + LineTime(reply.size());
+        result.bytes = std::move(reply);
+        return result;
+    }
     // A chunk reply's byte 1 is its index; other replies' byte 2 is the letter.
     const size_t nTagOffset = bChunk ? 1 : Protocol::kOffsetLetter;
     auto reseal = [&reply] {
@@ -260,6 +294,9 @@ CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply, uint8_t n
             break;
         case EBoardFault::ShortReply:
             reply.resize(std::min<size_t>(reply.size(), 4));
+            break;
+        case EBoardFault::DoubledReply:
+            reply.insert(reply.end(), reply.begin(), reply.end());
             break;
         case EBoardFault::LostChunk:
             if (bChunk && reply[1] == 1) {

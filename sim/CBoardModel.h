@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ enum class EBoardFault {
     CorruptChunks,  // the first reply to each chunk has a damaged byte
     LostChunk,      // chunk 1 is always answered as chunk 2
     ShortReply,     // only the first four bytes of each reply
+    DoubledReply,   // each reply sent twice in a row, as a late one before its repeat
 };
 
 // The board's receiver as the link sees it: takes request bytes as they
@@ -55,6 +57,11 @@ public:
     // Spoils every reply, or with nOnlyLetter only replies to that letter
     // (Protocol::kLetterChunk for the chunks).
     void SetFault(EBoardFault fault, std::optional<uint8_t> nOnlyLetter = std::nullopt);
+
+    // Spoils this share of the replies (0 to 100 percent) at random, each in
+    // one way: damaged, dropped, cut short, late or garbage. The seed makes a
+    // run repeatable.
+    void SetNoise(int nPercent, uint32_t nSeed = 1);
 
     // Serves the description in n chunks of about equal size, 0 to 255; 0
     // announces none.
@@ -124,6 +131,8 @@ private:
     std::vector<uint8_t> Answer(const std::vector<uint8_t>& request);
     std::vector<uint8_t> AnswerChunk(uint8_t nIndex);
     Reply ApplyFault(std::vector<uint8_t> reply, uint8_t nLetter);
+    // The fault a noisy line gives this reply, if any. Expects m_mutex held.
+    EBoardFault NoiseFault();
     double SecondsRunning() const;
     long HardwareValue(const SimItem& item, double dSeconds) const;
     std::vector<uint8_t> AnswerPowerAction(uint8_t nMask);
@@ -148,6 +157,8 @@ private:
     std::map<uint8_t, int> m_chunkTries;
     EBoardFault m_fault = EBoardFault::None;
     std::optional<uint8_t> m_nFaultLetter;
+    int m_nNoisePercent = 0;
+    std::mt19937 m_noise;
     bool m_bPrepared49 = false;
     // Power: the state, a change waiting for its time, and when the board
     // last started (the poster walks from there). Settled lazily on reads.

@@ -50,6 +50,14 @@ ReadResult CMemoryLine::Read(std::span<uint8_t> buffer) {
     return result;
 }
 
+void CMemoryLine::DiscardArrived() {
+    const IClock::TimePoint now = m_pClock->Now();
+    std::lock_guard lock(m_mutex);
+    while (!m_replies.empty() && m_replies.front().due <= now) {
+        m_replies.pop_front();
+    }
+}
+
 void CMemoryLine::HoldWrites(bool bHold) {
     {
         std::lock_guard lock(m_mutex);

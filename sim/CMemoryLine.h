@@ -26,6 +26,8 @@ public:
 
     bool Write(std::span<const uint8_t> bytes);
     ReadResult Read(std::span<uint8_t> buffer);
+    // Drops the reply bytes that have arrived by now; later ones stay on the way.
+    void DiscardArrived();
 
     // A line fault below the protocol: every write fails.
     void SetWriteFails(bool bFails);

@@ -15,6 +15,7 @@ public:
         return !m_bAborted.load() && m_pLine->Write(bytes);
     }
     ReadResult Read(std::span<uint8_t> buffer) override { return m_pLine->Read(buffer); }
+    void DiscardInput() override { m_pLine->DiscardArrived(); }
     void Abort() override { m_bAborted.store(true); }
 
 private:

@@ -30,12 +30,13 @@ const std::map<std::string_view, EBoardFault> kFaultNames = {
     {"corrupt-chunks", EBoardFault::CorruptChunks},
     {"lost-chunk", EBoardFault::LostChunk},
     {"short", EBoardFault::ShortReply},
+    {"doubled", EBoardFault::DoubledReply},
 };
 
 void PrintUsage(std::FILE* pOut) {
     std::fputs(
         "Usage: tunevo-board --link PATH [--board FILE] [--chunks N] [--fault KIND]\n"
-        "                    [--fault-only LETTER] [--off] [--locked] [--lock-at S[+D]]...\n"
+        "                    [--fault-only LETTER] [--noise PERCENT] [--off] [--locked] [--lock-at S[+D]]...\n"
         "\n"
         "Serves a simulated Tunevo board on a pseudo-terminal and makes PATH a\n"
         "symbolic link to it. With PATH /tmp/x/rfcomm5, run tunevo with\n"
@@ -48,10 +49,14 @@ void PrintUsage(std::FILE* pOut) {
         "  --fault KIND   none, no-reply, bad-checksum, wrong-letter, garbage, late,\n"
         "                 corrupt-chunks (first try of each chunk damaged),\n"
         "                 lost-chunk (chunk 1 always answered as chunk 2),\n"
-        "                 short (replies cut to four bytes)\n"
+        "                 short (replies cut to four bytes),\n"
+        "                 doubled (each reply sent twice in a row)\n"
         "  --fault-only LETTER\n"
         "                 spoil only replies to this command letter: a character\n"
         "                 (p) or a number (0x04 for power actions, 122 for chunks)\n"
+        "  --noise PERCENT\n"
+        "                 spoil that share of replies at random, 0 to 100: damaged,\n"
+        "                 dropped, cut short, late or garbage\n"
         "  --off          start with the PC switched off\n"
         "  --locked       start with the board's lock closed\n"
         "  --lock-at S[+D]\n"
@@ -177,13 +182,14 @@ void RunConsole(CBoardModel& board) {
     }
 }
 
-bool ParseChunks(const char* pszText, int& nChunks) {
+// A whole number from 0 to nMost.
+bool ParseCount(const char* pszText, int nMost, int& nCount) {
     char* pszEnd = nullptr;
     long nValue = std::strtol(pszText, &pszEnd, 10);
-    if (pszEnd == pszText || *pszEnd != '\0' || nValue < 0 || nValue > 255) {
+    if (pszEnd == pszText || *pszEnd != '\0' || nValue < 0 || nValue > nMost) {
         return false;
     }
-    nChunks = static_cast<int>(nValue);
+    nCount = static_cast<int>(nValue);
     return true;
 }
 
@@ -195,6 +201,7 @@ int main(int argc, char** argv) {
     int nChunks = -1;
     EBoardFault fault = EBoardFault::None;
     std::optional<uint8_t> nFaultLetter;
+    int nNoise = 0;
     bool bStartOff = false;
     bool bStartLocked = false;
     std::vector<CBoardModel::LockWindow> lockWindows;
@@ -210,7 +217,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--board" && bHasValue) {
             strBoardFile = argv[++i];
         } else if (arg == "--chunks" && bHasValue) {
-            if (!ParseChunks(argv[++i], nChunks)) {
+            if (!ParseCount(argv[++i], 255, nChunks)) {
                 std::fprintf(stderr, "tunevo-board: --chunks takes a number from 0 to 255\n");
                 return 2;
             }
@@ -228,6 +235,11 @@ int main(int argc, char** argv) {
                 return 2;
             }
             nFaultLetter = nLetter;
+        } else if (arg == "--noise" && bHasValue) {
+            if (!ParseCount(argv[++i], 100, nNoise)) {
+                std::fprintf(stderr, "tunevo-board: --noise takes a percentage from 0 to 100\n");
+                return 2;
+            }
         } else if (arg == "--off") {
             bStartOff = true;
         } else if (arg == "--locked") {
@@ -269,6 +281,7 @@ int main(int argc, char** argv) {
         pBoard->SetChunkCount(nChunks);
     }
     pBoard->SetFault(fault, nFaultLetter);
+    pBoard->SetNoise(nNoise);
     pBoard->SetPoweredOn(!bStartOff);
     if (bStartLocked) {
         pBoard->SetLocked(true);

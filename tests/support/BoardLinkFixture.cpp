@@ -18,6 +18,9 @@ void BoardLinkFixture::TearDown() {
 }
 
 void BoardLinkFixture::Connect(const std::string& strDescription) {
+    // A test may connect again to another board: the first link goes first.
+    m_pLink.reset();
+    m_listener.Clear();
     CBoardDescription description;
     std::string strError;
     ASSERT_TRUE(description.Parse(strDescription, strError)) << strError;

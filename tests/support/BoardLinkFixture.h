@@ -24,6 +24,7 @@ protected:
     void TearDown() override;
 
     // Serves the description and finds the board; the link is not started.
+    // Called again, it replaces board, line and link with new ones.
     void Connect(const std::string& strDescription);
     // Starts the link and waits for the start-up load to finish.
     void StartAndLoad();

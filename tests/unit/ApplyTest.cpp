@@ -46,42 +46,27 @@ protected:
     size_t m_nBefore = 0;
 };
 
-TEST_F(ApplyTest, TheSetParametersFollowEachItemsKind) {
-    Connect(Section("Over_Volt", {Item("indexed", "1", "0", 10, 20, 11, 'A', 'a'),
-                                  Item("byte", "4", "0", 0, 400, 100, 'B', 'b'),
-                                  Item("word", "2", "0", 0, 400, 100, 'C', 'c')}));
-    StartAndLoad();
-    BoardItemArray volt = m_pLink->GetOverVolt();
-    Edit(volt, 0, u"12");
-    Edit(volt, 1, u"300");
-    Edit(volt, 2, u"300");
-    EXPECT_TRUE(Apply(volt, {}, {}));
-    // Hand-computed: position 3 of the indexed item; 300 as one byte and as a word.
-    EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{{0x53, 0x05, 'A', 0x03, 0, 0, 0, 0x14},
-                                                   {0x53, 0x05, 'B', 0x2C, 0, 0, 0, 0x38},
-                                                   {0x53, 0x05, 'C', 0x2C, 0x01, 0, 0, 0x38}}));
-    // Each exchange is followed by the pause.
-    const std::vector<long> waits = Waits();
-    EXPECT_EQ(std::vector<long>(waits.end() - 6, waits.end()), std::vector<long>(6, 100));
-}
-
-TEST_F(ApplyTest, WrittenValuesAreReadBackClampedToTheBoardsRange) {
+TEST_F(ApplyTest, TheSetParametersFollowEachItemsKindAndTheBoardKeepsItsRange) {
     Connect(Section("Over_Volt", {Item("indexed", "1", "0", 10, 20, 11, 'A', 'a'),
                                   Item("byte", "4", "0", 0, 400, 100, 'B', 'b'),
                                   Item("word", "2", "0", 0, 1000, 100, 'C', 'c')}));
     StartAndLoad();
     BoardItemArray volt = m_pLink->GetOverVolt();
     Edit(volt, 0, u"12");
-    Edit(volt, 1, u"300");  // the board keeps one byte of it
+    Edit(volt, 1, u"300");
     Edit(volt, 2, u"1500");
     EXPECT_TRUE(Apply(volt, {}, {}));
+    // Hand-computed: position 3 of the indexed item; 300 as one byte; 1500 as a word.
+    EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{{0x53, 0x05, 'A', 0x03, 0, 0, 0, 0x14},
+                                                   {0x53, 0x05, 'B', 0x2C, 0, 0, 0, 0x38},
+                                                   {0x53, 0x05, 'C', 0xDC, 0x05, 0, 0, 0xCC}}));
+    EXPECT_EQ(Waits(), std::vector<long>(Waits().size(), 100));
     EXPECT_EQ(m_pLink->GetOverVolt().at(2).PrevValue, u"100");
     m_pLink->RequestRefreshOverclock();
     ASSERT_TRUE(m_listener.WaitForCount("OnOverclockRefreshed", 1));
     const BoardItemArray read = m_pLink->GetOverVolt();
-    EXPECT_EQ(read.at(0).Value, u"12");
-    EXPECT_EQ(read.at(1).Value, u"44");
-    EXPECT_EQ(read.at(2).Value, u"1000");
+    EXPECT_EQ(std::vector<std::u16string>({read[0].Value, read[1].Value, read[2].Value}),
+              std::vector<std::u16string>({u"12", u"44", u"1000"}));
 }
 
 TEST_F(ApplyTest, TheFirstItemIsAlwaysSentAndUnchangedItemsAfterAnAcceptedOneAreSkipped) {
@@ -189,15 +174,70 @@ TEST_F(ApplyTest, WithoutFrequencyItemsTheFirstRatioTellsTheDirection) {
     EXPECT_EQ(SetLetters(), "VR");
 }
 
-TEST_F(ApplyTest, EditsOfAnItemThatIsNoLongerThereAreNotStored) {
+TEST_F(ApplyTest, AnEditThatMatchesNoItemFailsTheApplyAndIsNotStored) {
     Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a')}));
     StartAndLoad();
     BoardItemArray stale = m_pLink->GetOverVolt();
     stale.at(0).Name = u"renamed";
     Edit(stale, 0, u"500");
-    EXPECT_TRUE(Apply(stale, {}, {}));
+    EXPECT_FALSE(Apply(stale, {}, {}));
     EXPECT_EQ(m_pLink->GetOverVolt().at(0).Value, u"1");
     EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{BuildCommandFrame(0x53, 'A', 1)}));
+    EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), {}, {}));  // the next apply is its own
+}
+
+TEST_F(ApplyTest, AValueNeitherReadNorSetIsNeverWritten) {
+    // The first item's read at start-up is damaged; the indexed item's range too.
+    Connect(Section("Over_Volt", {Item("Vcore", "2", "0", 800, 1700, 1250, 'A', 'a'),
+                                  Item("other", "2", "0", 0, 999, 5, 'B', 'b')}) +
+            Section("Over_Ratio", {Item("ratio", "1", "0", 8, 60, 40, 'R', 't')}));
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 'A');
+    StartAndLoad();
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 't');
+    EXPECT_FALSE(m_pLink->RefreshArray(EBoardArray::OverRatio));
+    BoardItemArray volt = m_pLink->GetOverVolt();
+    EXPECT_FALSE(volt.at(0).bValueRead);
+    Edit(volt, 1, u"6");
+    BoardItemArray ratio = m_pLink->GetOverRatio();
+    Edit(ratio, 0, u"41");
+    EXPECT_TRUE(Apply(volt, {}, ratio));
+    // Vcore is not sent; the ratio's position rests on the range read with its value.
+    EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{BuildCommandFrame(0x53, 'B', 6),
+                                                   BuildCommandFrame(0x53, 'R', 34)}));
+    // Once the user sets it, it goes.
+    volt = m_pLink->GetOverVolt();
+    ratio = m_pLink->GetOverRatio();
+    for (BoardItem& item : volt) {
+        item.PrevValue = item.Value;
+    }
+    ratio.at(0).PrevValue = ratio.at(0).Value;
+    volt.at(0).bUserSet = true;
+    EXPECT_TRUE(Apply(volt, {}, ratio));
+    EXPECT_EQ(SetLetters(), "AR");
+}
+
+TEST_F(ApplyTest, TheUserSetScopeWritesOnlyTheItemsSetAndSaysWhichWereAcknowledged) {
+    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
+                                  Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
+                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c')}));
+    StartAndLoad();
+    BoardItemArray volt = m_pLink->GetOverVolt();
+    volt.at(1).bUserSet = true;  // unchanged, but named: it goes
+    volt.at(2).Value = u"30";
+    volt.at(2).bUserSet = true;
+    ASSERT_TRUE(m_pLink->StoreEdits(volt, {}, {}));
+    m_pBoard->SetFault(EBoardFault::NoReply, 'B');
+    m_nBefore = Sent().size();
+    const CDeviceLink::ApplyResult result = m_pLink->ApplyAll(CDeviceLink::EApplyScope::UserSet);
+    // Not A, which nobody named; C although B before it went unanswered.
+    EXPECT_EQ(SetLetters(), "BC");
+    ASSERT_EQ(result.writes.size(), 2u);
+    EXPECT_FALSE(result.writes[0].bAcknowledged);
+    EXPECT_TRUE(result.writes[1].bAcknowledged);
+    EXPECT_FALSE(result.bOk);
+    // An unacknowledged value stays the user's, to be sent again.
+    EXPECT_TRUE(m_pLink->GetOverVolt().at(1).bUserSet);
+    EXPECT_FALSE(m_pLink->GetOverVolt().at(2).bUserSet);
 }
 
 }  // namespace

@@ -53,8 +53,9 @@ TEST(BoardItem, NumbersReadLikeTheCLibraryAndNeverOverflow) {
     EXPECT_EQ(WToL(u"abc"), 0);
     EXPECT_EQ(WToL(u""), 0);
     EXPECT_EQ(WToL(u"1.6"), 1);
-    EXPECT_EQ(WToL(u"99999999999999999999999"), LONG_MAX);
-    EXPECT_EQ(WToL(u"-99999999999999999999999"), LONG_MIN);
+    EXPECT_EQ(WToL(u"99999999999999999999999"), kWToLLimit);
+    EXPECT_EQ(WToL(u"-99999999999999999999999"), -kWToLLimit);
+    EXPECT_EQ(WToL(u"2147483648"), kWToLLimit);
     EXPECT_EQ(ToText(-3), u"-3");
     EXPECT_TRUE(EqualsNoCase(u"CPU Fan", u"cpu FAN"));
     EXPECT_FALSE(EqualsNoCase(u"CPU Fan", u"CPU Fan2"));

@@ -9,6 +9,9 @@
 #include "tests/support/BoardLinkFixture.h"
 #include "tests/support/WaitUntil.h"
 
+#include <unistd.h>
+
+#include <optional>
 #include <thread>
 
 namespace {
@@ -29,11 +32,10 @@ const std::string kBoard =
     BoardLinkFixture::Section("HW_Fan",
                               {BoardLinkFixture::Item("CPU Fan", "3", "0", 0, 5000, 1450, 85, 0)});
 
-// The text without its middle third, as a board in three chunks would lose chunk 1.
-std::string WithoutMiddleThird(const std::string& strText) {
-    const size_t nSize = strText.size();
-    return strText.substr(0, nSize / 3) + strText.substr(2 * nSize / 3);
-}
+const std::string kOldBoard = "[Version]\nVer=T-0\n" +
+                              BoardLinkFixture::Section("Over_Volt", {BoardLinkFixture::Item(
+                                                                        "Old", "2", "0", 0, 9, 1,
+                                                                        66, 0)});
 
 TEST_F(ConfigDownloadTest, ThreeGoodChunksLandBackToBackInTheBoardFile) {
     Connect(kBoard);
@@ -53,16 +55,41 @@ TEST_F(ConfigDownloadTest, ThreeGoodChunksLandBackToBackInTheBoardFile) {
     EXPECT_EQ(m_pLink->GetBoardVersion(), u"T-1");
 }
 
-TEST_F(ConfigDownloadTest, AChunkAnsweredWithAnotherIndexIsSkippedAfterSixTries) {
-    Connect(kBoard);
-    m_pBoard->SetChunkCount(3);
-    m_pBoard->SetFault(EBoardFault::LostChunk);
-    StartAndLoad();
-    EXPECT_EQ(CountSent(kChunk1), 6u);
-    EXPECT_EQ(CountSent(kChunk2), 1u);
-    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 1u);
-    EXPECT_EQ(BoardFile(), WithoutMiddleThird(kBoard));
-    EXPECT_EQ(m_listener.Count("OnConfigLoaded", true), 1u);
+// Only a whole description replaces the last one; whatever goes wrong, the
+// old file stays byte for byte, the failure is said, and the load goes on with it.
+TEST_F(ConfigDownloadTest, AnIncompleteDownloadKeepsTheOldFileAndSaysSo) {
+    const struct {
+        const char* pszWhat;
+        EBoardFault fault;
+        std::optional<uint8_t> nLetter;
+        int nChunks;
+        size_t nOpens;  // the search's open frame, then the download's tries
+    } cases[] = {
+        {"chunk 1 answered as chunk 2", EBoardFault::LostChunk, std::nullopt, 3, 2},
+        {"no chunks", EBoardFault::None, std::nullopt, 0, 7},
+        {"open reply cut to four bytes", EBoardFault::ShortReply, Protocol::kLetterOpen, 3, 7},
+        {"late chunks", EBoardFault::LateReply, Protocol::kLetterChunk, 3, 2},
+        {"doubled chunks", EBoardFault::DoubledReply, Protocol::kLetterChunk, 3, 2},
+        {"silent board", EBoardFault::NoReply, std::nullopt, 3, 7},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        m_dir.WriteFile("saved_profile1.ini", "[Version]\nVer=T-0\n[Profile1]\nOld=1\n");
+        m_dir.WriteFile("BiosConf_Kolt_V120.ini", kOldBoard);
+        Connect(kBoard);
+        m_pBoard->SetChunkCount(c.nChunks);
+        m_pBoard->SetFault(c.fault, c.nLetter);
+        StartAndLoad();
+        EXPECT_EQ(BoardFile(), kOldBoard);
+        EXPECT_EQ(CountSent(kOpen), c.nOpens);
+        EXPECT_EQ(CountSent(kChunk2), 0u);
+        EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 1u);
+        EXPECT_EQ(m_listener.Count("OnConfigLoaded", true), 1u);
+        EXPECT_EQ(m_pLink->GetBoardVersion(), u"T-0");
+        ASSERT_EQ(m_pLink->GetOverVolt().size(), 1u);
+        EXPECT_EQ(m_pLink->GetOverVolt()[0].Name, u"Old");
+        EXPECT_EQ(m_dir.ReadFile("saved_profile1.ini"), "[Version]\nVer=T-0\n[Profile1]\nOld=1\n");
+    }
 }
 
 TEST_F(ConfigDownloadTest, ADamagedChunkIsAskedForAgainAndCountedNotReportedAsLinkLost) {
@@ -78,33 +105,37 @@ TEST_F(ConfigDownloadTest, ADamagedChunkIsAskedForAgainAndCountedNotReportedAsLi
     EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
 }
 
-TEST_F(ConfigDownloadTest, ABoardWithNoChunksLeavesAnEmptyFileAndEmptyArrays) {
-    m_dir.WriteFile("BiosConf_Kolt_V120.ini", kBoard);  // from an earlier board
-    Connect(kBoard);
-    m_pBoard->SetChunkCount(0);
-    StartAndLoad();
-    EXPECT_EQ(BoardFile(), "");
-    EXPECT_EQ(CountSent(kChunk0), 0u);
-    EXPECT_TRUE(m_pLink->GetOverVolt().empty());
-    EXPECT_TRUE(m_pLink->GetHwFan().empty());
-    EXPECT_EQ(m_pLink->GetBoardVersion(), u"");
-}
-
-TEST_F(ConfigDownloadTest, AnOpenReplyOfFourBytesIsRefusedEvenWhenItsBytesAreRight) {
-    Connect(kBoard);
-    m_pBoard->SetFault(EBoardFault::ShortReply, Protocol::kLetterOpen);
-    StartAndLoad();
-    EXPECT_EQ(CountSent(kChunk0), 0u);
-    EXPECT_EQ(BoardFile(), "");
-}
-
-TEST_F(ConfigDownloadTest, AFileThatCannotBeWrittenIsReportedAndNothingIsAsked) {
+TEST_F(ConfigDownloadTest, AFileThatCannotBeWrittenIsReportedAsSuch) {
     g_szProgramDir = m_dir.Path() + "/no-such-folder";
     Connect(kBoard);
     StartAndLoad();
-    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 1u);
-    EXPECT_EQ(CountSent(kOpen), 1u);  // only the search's
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigFile), 1u);
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 0u);
     EXPECT_TRUE(m_pLink->GetOverVolt().empty());
+}
+
+TEST_F(ConfigDownloadTest, ALinkInPlaceOfTheFileIsReplacedAndItsTargetLeftAlone) {
+    const std::string strTarget = m_dir.WriteFile("elsewhere.txt", "keep me");
+    ASSERT_EQ(::symlink(strTarget.c_str(), (m_dir.Path() + "/BiosConf_Kolt_V120.ini").c_str()), 0);
+    Connect(kBoard);
+    StartAndLoad();
+    EXPECT_EQ(m_dir.ReadFile("elsewhere.txt"), "keep me");
+    EXPECT_EQ(BoardFile(), kBoard);
+}
+
+TEST_F(ConfigDownloadTest, ItemsOnAProtocolLetterAreLeftOutAndSaidSo) {
+    // The board model refuses such a description; the last one downloaded has it.
+    m_dir.WriteFile("BiosConf_Kolt_V120.ini",
+                    Section("Over_Volt", {Item("power", "2", "0", 0, 9, 1, 4, 0),
+                                          Item("ok", "2", "0", 0, 9, 1, 65, 0),
+                                          Item("range", "2", "1", 0, 9, 1, 66, 'z')}));
+    Connect(kBoard);
+    m_pBoard->SetChunkCount(0);
+    StartAndLoad();
+    ASSERT_EQ(m_pLink->GetOverVolt().size(), 1u);
+    EXPECT_EQ(m_pLink->GetOverVolt()[0].Name, u"ok");
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorProtocolLetter), 1u);
+    EXPECT_EQ(CountSent(BuildCommandFrame(0xD3, Protocol::kLetterPowerAction)), 0u);
 }
 
 TEST_F(ConfigDownloadTest, NamesOutsideAsciiComeThroughAndTheFileStaysByteForByte) {

@@ -1,0 +1,102 @@
+#include "data/FileStore.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// A new file may be read and written by everyone the umask allows.
+mode_t NewFileMode() {
+    const mode_t nMask = ::umask(0);
+    ::umask(nMask);
+    return 0666 & ~nMask;
+}
+const mode_t kNewFileMode = NewFileMode();
+
+bool WriteAll(int nFile, std::string_view bytes) {
+    for (size_t nDone = 0; nDone < bytes.size();) {
+        const ssize_t nWritten = ::write(nFile, bytes.data() + nDone, bytes.size() - nDone);
+        if (nWritten < 0 && errno == EINTR) {
+            continue;
+        }
+        if (nWritten <= 0) {
+            return false;
+        }
+        nDone += static_cast<size_t>(nWritten);
+    }
+    return true;
+}
+
+// The file's own inode rewritten: owner, mode and links stay as they are.
+bool RewriteInPlace(const std::string& strPath, std::string_view bytes) {
+    const int nFile = ::open(strPath.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (nFile < 0) {
+        return false;
+    }
+    struct stat info {};
+    bool bOk = ::fstat(nFile, &info) == 0 && S_ISREG(info.st_mode) && WriteAll(nFile, bytes) &&
+               ::ftruncate(nFile, static_cast<off_t>(bytes.size())) == 0 && ::fsync(nFile) == 0;
+    bOk = ::close(nFile) == 0 && bOk;
+    return bOk;
+}
+
+}  // namespace
+
+bool ReadRegularFile(const std::string& strPath, std::string& bytes) {
+    // Non-blocking, so that opening a pipe cannot hang; only a regular file is read.
+    const int nFile = ::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (nFile < 0) {
+        return false;
+    }
+    struct stat info {};
+    bool bOk = ::fstat(nFile, &info) == 0 && S_ISREG(info.st_mode);
+    bytes.clear();
+    char buffer[16384];
+    while (bOk) {
+        const ssize_t nRead = ::read(nFile, buffer, sizeof(buffer));
+        if (nRead < 0 && errno == EINTR) {
+            continue;
+        }
+        bOk = nRead >= 0;
+        if (nRead <= 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(nRead));
+    }
+    ::close(nFile);
+    return bOk;
+}
+
+bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes) {
+    struct stat info {};
+    const bool bExists = ::lstat(strPath.c_str(), &info) == 0;
+    const bool bRegular = bExists && S_ISREG(info.st_mode);
+    if (bExists && !bRegular && !S_ISLNK(info.st_mode)) {
+        return false;  // a directory or a pipe is no file of ours to replace
+    }
+    // A file the user made read-only stays as it is.
+    if (bRegular && ::access(strPath.c_str(), W_OK) != 0) {
+        return false;
+    }
+    std::string strTemp = strPath + ".XXXXXX";
+    const int nFile = ::mkstemp(strTemp.data());
+    if (nFile < 0) {
+        return bRegular && RewriteInPlace(strPath, bytes);
+    }
+    bool bOk = ::fchmod(nFile, bRegular ? (info.st_mode & 07777) : kNewFileMode) == 0;
+    // A save by another user (root through sudo) must not take the file away
+    // from its owner; where the owner cannot be kept, the file is rewritten.
+    const bool bOwnerKept =
+        !bRegular || (info.st_uid == ::geteuid() && info.st_gid == ::getegid()) ||
+        ::fchown(nFile, info.st_uid, info.st_gid) == 0;
+    bOk = bOk && bOwnerKept && WriteAll(nFile, bytes) && ::fsync(nFile) == 0;
+    bOk = ::close(nFile) == 0 && bOk;
+    if (!bOk || ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
+        ::unlink(strTemp.c_str());
+        return !bOwnerKept && RewriteInPlace(strPath, bytes);
+    }
+    return true;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Reading and replacing the user's files so that nothing they keep is lost.
+
+// Reads a regular file whole. A directory, a pipe or a device in its place
+// is refused as a missing file is, without waiting on it. False when the
+// file cannot be read.
+bool ReadRegularFile(const std::string& strPath, std::string& bytes);
+
+// Replaces the file's contents whole or not at all: written beside it and
+// renamed over it, keeping its mode, owner and group. A symbolic link in its
+// place is replaced, never followed. A file the user made read-only is left
+// alone. Where the folder cannot take a new file but the file itself is
+// writable, the file is rewritten in place. False when nothing was written.
+bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes);
