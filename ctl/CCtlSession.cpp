@@ -125,10 +125,19 @@ int CCtlSession::Load() {
         PrintError("the board did not finish sending its configuration");
         return kExitNoAnswer;
     }
-    if (m_listener.Count("OnLinkError", kErrorConfigDownload) > 0) {
-        PrintError("the board's configuration could not be downloaded whole into " +
-                   g_szProgramDir + " (is the folder writable?)");
+    if (m_listener.Count("OnLinkError", kErrorProtocolLetter) > 0) {
+        PrintError("the board describes items on letters the protocol keeps for itself; they "
+                   "are left out");
+    }
+    if (m_listener.Count("OnLinkError", kErrorConfigFile) > 0) {
+        PrintError("cannot write the board's configuration into " + g_szProgramDir +
+                   " (is the folder writable?)");
         return kExitFailure;
+    }
+    if (m_listener.Count("OnLinkError", kErrorConfigDownload) > 0) {
+        PrintError("the board did not send its configuration whole; the last one in " +
+                   g_szProgramDir + " is kept");
+        return kExitNoAnswer;
     }
     return kExitOk;
 }

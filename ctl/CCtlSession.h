@@ -22,6 +22,7 @@ enum ECtlExit : int {
     kExitRefused = 8,      // the board's state forbids the command (clear CMOS while on)
     kExitNoAnswer = 9,     // the board did not acknowledge or answer
     kExitDeclined = 10,    // the user said no at the confirmation
+    kExitOutOfRange = 11,  // set: the value lies outside the item's range
 };
 
 // One connection to the board for one command: the link object the program

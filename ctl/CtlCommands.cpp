@@ -1,6 +1,5 @@
 #include "ctl/CtlCommands.h"
 
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -19,7 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kCommandTimeout = 2min;
 // The poster read is one exchange; a few more cover a noisy line.
 constexpr int kPosterReadTries = 6;
 constexpr auto kDefaultInterval = 2s;
@@ -47,19 +45,6 @@ std::optional<CRecordingListener::Report> LastReport(CRecordingListener& listene
     return std::nullopt;
 }
 
-// Waits for one more report of an operation than there were.
-bool WaitForNext(CRecordingListener& listener, const std::string& strOperation, size_t nBefore) {
-    return listener.WaitFor(
-        [&](const auto& reports) {
-            size_t nCount = 0;
-            for (const auto& report : reports) {
-                nCount += report.strOperation == strOperation ? 1 : 0;
-            }
-            return nCount > nBefore;
-        },
-        kCommandTimeout);
-}
-
 // The board stopped answering: lost, or only silent.
 int NoAnswer(CCtlSession& session, const std::string& strWhat) {
     if (session.LinkLost()) {
@@ -69,15 +54,29 @@ int NoAnswer(CCtlSession& session, const std::string& strWhat) {
     return kExitNoAnswer;
 }
 
-void PrintItemTable(EBoardArray array, const BoardItemArray& items) {
+// Whether the last read of the item brought its value.
+bool WasRead(const BoardItem& item) {
+    return item.bValueRead && item.nMissedReads == 0;
+}
+
+// Prints one section's items; false when any value could not be read.
+bool PrintItemTable(EBoardArray array, const BoardItemArray& items) {
     std::printf("%s\n", ToUtf8(SectionName(array)).c_str());
+    bool bComplete = true;
     for (const BoardItem& item : items) {
-        const std::string strRange = ToUtf8(item.Min) + ".." + ToUtf8(item.Max);
+        const bool bRead = WasRead(item);
+        bComplete = bComplete && bRead;
+        const std::string strRange =
+            HasKnownRange(item) ? ToUtf8(item.Min) + ".." + ToUtf8(item.Max) : "--";
+        const char* pszMark = !bRead                                            ? "  UNREAD"
+                              : IsHardwareArray(array) && IsAlarm(array, item) ? "  ALARM"
+                                                                                : "";
         std::printf("  %-24s %8s  %-14s %s %s%s\n", ToUtf8(item.Name).c_str(),
-                    ToUtf8(item.Value).c_str(), strRange.c_str(), ShownText(array, item).c_str(),
-                    std::string(UnitOf(array)).c_str(),
-                    IsHardwareArray(array) && IsAlarm(array, item) ? "  ALARM" : "");
+                    bRead ? ToUtf8(item.Value).c_str() : "--", strRange.c_str(),
+                    bRead ? ShownText(array, item).c_str() : "--",
+                    std::string(UnitOf(array)).c_str(), pszMark);
     }
+    return bComplete;
 }
 
 // Reads every monitored array; false when the link was lost.
@@ -91,7 +90,7 @@ bool RefreshMonitor(CCtlSession& session) {
                 return false;
             }
             PrintError("the board did not answer every " + ToUtf8(SectionName(array)) +
-                       " value; showing the last");
+                       " value; those it did not are marked UNREAD");
         }
     }
     return true;
@@ -123,7 +122,9 @@ std::string UtcNow() {
     return szTime;
 }
 
-void PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson) {
+// Prints one sample; false when any item's value could not be read.
+bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson) {
+    bool bComplete = true;
     if (bJson) {
         std::string strLine = "{\"time\":" + JsonText(UtcNow()) +
                               ",\"sample\":" + std::to_string(nSample) +
@@ -131,14 +132,18 @@ void PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
         bool bFirst = true;
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
+                const bool bRead = WasRead(item);
+                bComplete = bComplete && bRead;
                 strLine += bFirst ? "" : ",";
                 bFirst = false;
                 strLine += "{\"array\":" + JsonText(ToUtf8(SectionName(array))) +
                            ",\"name\":" + JsonText(ToUtf8(item.Name)) +
-                           ",\"raw\":" + std::to_string(WToL(item.Value)) +
-                           ",\"shown\":" + JsonText(ShownText(array, item)) +
+                           ",\"read\":" + (bRead ? "true" : "false") + ",\"raw\":" +
+                           (bRead ? std::to_string(WToL(item.Value)) : "null") +
+                           ",\"shown\":" + (bRead ? JsonText(ShownText(array, item)) : "null") +
                            ",\"unit\":" + JsonText(std::string(UnitOf(array))) +
-                           ",\"alarm\":" + (IsAlarm(array, item) ? "true" : "false") + "}";
+                           ",\"alarm\":" + (bRead && IsAlarm(array, item) ? "true" : "false") +
+                           "}";
             }
         }
         std::printf("%s]}\n", strLine.c_str());
@@ -146,14 +151,18 @@ void PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
         std::printf("%s  sample %d (%.2f s)\n", UtcNow().c_str(), nSample, nDurationMs / 1000.0);
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
+                const bool bRead = WasRead(item);
+                bComplete = bComplete && bRead;
+                const char* pszMark = !bRead ? "  UNREAD" : IsAlarm(array, item) ? "  ALARM" : "";
                 std::printf("  %-8s %-24s %10s %s%s\n", ToUtf8(SectionName(array)).c_str(),
-                            ToUtf8(item.Name).c_str(), ShownText(array, item).c_str(),
-                            std::string(UnitOf(array)).c_str(),
-                            IsAlarm(array, item) ? "  ALARM" : "");
+                            ToUtf8(item.Name).c_str(),
+                            bRead ? ShownText(array, item).c_str() : "--",
+                            std::string(UnitOf(array)).c_str(), pszMark);
             }
         }
     }
     std::fflush(stdout);
+    return bComplete;
 }
 
 bool ParsePositive(const std::string& strText, double& dValue) {
@@ -257,9 +266,14 @@ int RunInfo(const CtlArguments& args) {
     std::printf("board: %s\nport: %s\n", ToUtf8(session.Link().GetBoardVersion()).c_str(),
                 session.PortPath().c_str());
     std::printf("\n  %-24s %8s  %-14s %s\n", "NAME", "RAW", "RANGE", "SHOWN");
+    bool bComplete = true;
     for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
         const auto array = static_cast<EBoardArray>(nArray);
-        PrintItemTable(array, session.Link().GetArray(array));
+        bComplete = PrintItemTable(array, session.Link().GetArray(array)) && bComplete;
+    }
+    if (!bComplete) {
+        PrintError("some values could not be read; they are marked UNREAD");
+        return kExitNoAnswer;
     }
     return kExitOk;
 }
@@ -298,6 +312,7 @@ int RunMonitor(const CtlArguments& args) {
     if (const int nExit = session.Load(); nExit != kExitOk) {
         return nExit;
     }
+    bool bComplete = true;
     g_bInterrupted.store(false);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
@@ -309,7 +324,9 @@ int RunMonitor(const CtlArguments& args) {
         }
         const auto duration =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        PrintSample(session, static_cast<int>(nSample), static_cast<long>(duration.count()), bJson);
+        bComplete = PrintSample(session, static_cast<int>(nSample),
+                                static_cast<long>(duration.count()), bJson) &&
+                    bComplete;
         if (nSamples != 0 && nSample == nSamples) {
             break;
         }
@@ -317,15 +334,21 @@ int RunMonitor(const CtlArguments& args) {
             std::this_thread::sleep_for(20ms);
         }
     }
+    if (!bComplete) {
+        PrintError("some values could not be read; they are marked UNREAD");
+        return kExitNoAnswer;
+    }
     return kExitOk;
 }
 
 int RunSet(const CtlArguments& args) {
-    if (args.empty()) {
-        return Usage("set needs at least one NAME=VALUE");
-    }
+    bool bClamp = false;
     std::vector<std::pair<std::u16string, std::string>> edits;
     for (const std::string& strArg : args) {
+        if (strArg == "--clamp") {
+            bClamp = true;
+            continue;
+        }
         const size_t nEquals = strArg.find('=');
         if (nEquals == std::string::npos || nEquals == 0) {
             return Usage("'" + strArg + "' is not NAME=VALUE");
@@ -343,6 +366,9 @@ int RunSet(const CtlArguments& args) {
         }
         edits.emplace_back(FromUtf8(strArg.substr(0, nEquals)), strValue);
     }
+    if (edits.empty()) {
+        return Usage("set needs at least one NAME=VALUE");
+    }
 
     CCtlSession session;
     if (const int nExit = session.Load(); nExit != kExitOk) {
@@ -351,12 +377,9 @@ int RunSet(const CtlArguments& args) {
     std::map<EBoardArray, BoardItemArray> arrays;
     for (EBoardArray array : kOverclockArrays) {
         arrays[array] = session.Link().GetArray(array);
-        // Only the items named here change.
-        for (BoardItem& item : arrays[array]) {
-            item.PrevValue = item.Value;
-        }
     }
-    std::vector<FoundItem> changed;
+    // Every value is checked before anything is sent.
+    std::vector<FoundItem> named;
     for (const auto& [name, strValue] : edits) {
         const std::optional<FoundItem> found = FindOverclockItem(session, name);
         if (!found) {
@@ -365,33 +388,53 @@ int RunSet(const CtlArguments& args) {
             return kExitUnknownItem;
         }
         BoardItem& item = arrays[found->array][found->nIndex];
+        if (!HasKnownRange(item)) {
+            PrintError(ToUtf8(item.Name) +
+                       ": the board did not say its range; nothing was sent, try again");
+            return kExitNoAnswer;
+        }
         const std::u16string value = FromUtf8(strValue);
         const std::u16string raw =
             ShownTextToRaw(value, item.Mul, item.Div, WToL(item.Min), WToL(item.Max));
-        const std::u16string unlimited =
-            ShownTextToRaw(value, item.Mul, item.Div, LONG_MIN, LONG_MAX);
-        if (raw != unlimited) {
+        if (raw != ShownTextToRaw(value, item.Mul, item.Div, -kWToLLimit, kWToLLimit)) {
+            BoardItem lowest = item;
+            BoardItem highest = item;
+            lowest.Value = item.Min;
+            highest.Value = item.Max;
+            const std::string strRange = ShownText(found->array, lowest) + " to " +
+                                         ShownText(found->array, highest) + " " +
+                                         std::string(UnitOf(found->array));
+            if (!bClamp) {
+                PrintError(ToUtf8(item.Name) + ": " + strValue + " is outside its range, " +
+                           strRange + "; nothing was sent (--clamp limits it instead)");
+                return kExitOutOfRange;
+            }
             BoardItem limited = item;
             limited.Value = raw;
-            PrintError(ToUtf8(item.Name) + ": " + strValue + " is outside the item's range; " +
-                       ShownText(found->array, limited) + " is set instead");
+            PrintError(ToUtf8(item.Name) + ": " + strValue + " is outside its range, " +
+                       strRange + "; " + ShownText(found->array, limited) + " is set instead");
         }
         item.Value = raw;
-        changed.push_back(*found);
+        item.bUserSet = true;
+        named.push_back(*found);
     }
 
-    const size_t nApplied = session.Reports().Count("OnApplied");
-    session.Link().RequestApply(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
-                                arrays[EBoardArray::OverRatio]);
-    if (!WaitForNext(session.Reports(), "OnApplied", nApplied)) {
-        return NoAnswer(session, "the apply");
+    if (!session.Link().StoreEdits(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
+                                   arrays[EBoardArray::OverRatio])) {
+        PrintError("the board's items changed while setting; nothing was sent");
+        return kExitFailure;
     }
-    if (LastReport(session.Reports(), "OnApplied")->nFirst == 0) {
-        if (session.LinkLost()) {
-            return kExitLinkLost;
-        }
-        PrintError("the board did not acknowledge every value; tunevoctl info shows what it has");
-        return kExitNoAnswer;
+    const CDeviceLink::ApplyResult result =
+        session.Link().ApplyAll(CDeviceLink::EApplyScope::UserSet);
+    for (const CDeviceLink::ItemWrite& write : result.writes) {
+        const BoardItem& item = arrays[write.array].at(write.nIndex);
+        std::printf("wrote %s = %s %s (raw %s): %s\n", ToUtf8(item.Name).c_str(),
+                    ShownText(write.array, item).c_str(), std::string(UnitOf(write.array)).c_str(),
+                    ToUtf8(item.Value).c_str(),
+                    write.bAcknowledged ? "acknowledged" : "NOT acknowledged");
+    }
+    if (session.LinkLost()) {
+        return kExitLinkLost;
     }
 
     // Read back what the board now holds.
@@ -400,10 +443,15 @@ int RunSet(const CtlArguments& args) {
             return kExitLinkLost;
         }
     }
-    int nResult = kExitOk;
-    for (const FoundItem& found : changed) {
+    int nResult = result.bOk ? kExitOk : kExitNoAnswer;
+    for (const FoundItem& found : named) {
         const BoardItem& wanted = arrays[found.array][found.nIndex];
         const BoardItem now = session.Link().GetArray(found.array).at(found.nIndex);
+        if (!WasRead(now)) {
+            PrintError(ToUtf8(now.Name) + ": the board did not answer the read-back");
+            nResult = kExitNoAnswer;
+            continue;
+        }
         std::printf("%s = %s %s (raw %s)\n", ToUtf8(now.Name).c_str(),
                     ShownText(found.array, now).c_str(), std::string(UnitOf(found.array)).c_str(),
                     ToUtf8(now.Value).c_str());
@@ -412,6 +460,9 @@ int RunSet(const CtlArguments& args) {
                        " instead of " + ToUtf8(wanted.Value));
             nResult = kExitNoAnswer;
         }
+    }
+    if (!result.bOk) {
+        PrintError("the board did not acknowledge every value; tunevoctl info shows what it has");
     }
     return nResult;
 }
@@ -462,6 +513,9 @@ int RunPower(const CtlArguments& args) {
     if (done && done->nFirst != 0) {
         std::printf("acknowledged: %s\n", power.pszDone);
         return kExitOk;
+    }
+    if (session.LinkLost()) {
+        return kExitLinkLost;
     }
     if (done && done->nSecond == 0) {
         PrintError("refused: the board clears its CMOS only while the PC is off");

@@ -39,14 +39,20 @@ const Command kCommands[] = {
      "                --count samples are printed or Ctrl+C is pressed\n"
      "  --count N     print N samples\n"
      "  --json        one JSON object per sample and line: time, sample,\n"
-     "                duration_ms and items (array, name, raw, shown, unit, alarm)\n"},
+     "                duration_ms and items (array, name, read, raw, shown, unit,\n"
+     "                alarm); an item the board did not answer has read false and\n"
+     "                raw and shown null. In text it shows \"--\" and UNREAD.\n"
+     "Exits with 9 when any sample lacks a value.\n"},
     {"set", RunSet, "change over-clock items and apply them",
-     "Usage: tunevoctl set NAME=VALUE [NAME=VALUE ...]\n"
+     "Usage: tunevoctl set [--clamp] NAME=VALUE [NAME=VALUE ...]\n"
      "\n"
      "Sets over-clock items (names as tunevoctl info shows them, any case) to\n"
      "values in their shown unit, without the unit: CPU Vcore=1.3 sets 1.3 [V].\n"
-     "A value outside the item's range is limited to it, as the - and + buttons\n"
-     "do, with a note. All values are applied together and read back.\n"},
+     "Only the items named are written; each is printed with whether the board\n"
+     "acknowledged it, then read back. A value outside the item's range is\n"
+     "refused (exit 11) and nothing is sent.\n"
+     "  --clamp   limit such a value to the range instead, as the - and +\n"
+     "            buttons do, with a note\n"},
     {"power", RunPower, "power status, or switch on, off, shutdown, reset, clear-cmos",
      "Usage: tunevoctl power status\n"
      "       tunevoctl power on|off|shutdown|reset|clear-cmos [--yes]\n"
@@ -84,7 +90,8 @@ void PrintUsage(std::FILE* pOut) {
         "\n"
         "Exit codes: 0 done, 1 other failure, 2 bad command line, 3 no board found,\n"
         "4 Bluetooth radio off, 5 link lost, 6 unknown item, 7 value not a number,\n"
-        "8 refused by the board, 9 the board did not acknowledge, 10 not confirmed.\n",
+        "8 refused by the board, 9 the board did not acknowledge or answer,\n"
+        "10 not confirmed, 11 value outside the item's range.\n",
         pOut);
 }
 

@@ -4,6 +4,8 @@
 
 #include "data/CBoardConfig.h"
 #include "data/Utf.h"
+#include <utility>
+
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
@@ -51,12 +53,24 @@ void CDeviceLink::CheckLock() {
     ISerialPort* pPort = use.pPort;
     IClock& clock = *m_environment.pClock;
     const std::stop_token stop = m_stop.get_token();
+    if (!use) {
+        // Nothing was asked, so nothing is known of the lock: no lock report.
+        if (!stop.stop_requested()) {
+            Report([](ILinkListener& listener) {
+                listener.OnLinkError(kErrorLockCheck, kTextLockCheck);
+            });
+        }
+        return;
+    }
     const Frame frame = LockStatusFrame();
-    // A port that stays busy counts as a board that does not answer.
-    const int nTries = use ? kCommandTries : 0;
-    for (int nTry = 0; nTry < nTries && !stop.stop_requested(); ++nTry) {
+    bool bLost = false;
+    for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
         const Exchange exchange = Transact(*pPort, clock, frame, stop);
         if (!exchange.bWritten) {
+            // Said once: a caller tells a lost link from a silent board by it.
+            if (!std::exchange(bLost, true)) {
+                ReportLinkLost();
+            }
             continue;
         }
         if (IsValidReply(exchange.Received(), Protocol::kLetterLockStatus) == EReplyCheck::Valid) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <utility>
+
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
@@ -86,9 +88,14 @@ bool CDeviceLink::QueryPowerStatus() {
     const Frame frame = PowerStatusFrame();
     // A port that stays busy counts as a board that does not answer.
     const int nTries = use ? kCommandTries : 0;
+    bool bLost = false;
     for (int nTry = 0; nTry < nTries && !stop.stop_requested(); ++nTry) {
         const Exchange exchange = Transact(*pPort, clock, frame, stop);
         if (!exchange.bWritten) {
+            // Said once: a caller tells a lost link from a silent board by it.
+            if (!std::exchange(bLost, true)) {
+                ReportLinkLost();
+            }
             continue;
         }
         const EReplyCheck check = IsValidReply(exchange.Received(), Protocol::kLetterPowerStatus);
@@ -141,9 +148,13 @@ void CDeviceLink::PowerAction(int nCode) {
         return;
     }
     if (nCode == Protocol::kPowerActionClearCmos) {
+        // Refused only when the board says it is not off; no answer is a failure.
         const std::optional<Exchange> status = SendUntilValid(*use.pPort, PowerStatusFrame());
-        if (!status ||
-            status->reply[Protocol::kOffsetData] != Protocol::kPowerStateOffForClearCmos) {
+        if (!status) {
+            done(false, kDetailActionFrame);
+            return;
+        }
+        if (status->reply[Protocol::kOffsetData] != Protocol::kPowerStateOffForClearCmos) {
             done(false, kDetailRefused);
             return;
         }

@@ -28,6 +28,9 @@ struct ActionButton {
     LayoutRect rcSmall;
 };
 
+// Power codes from force-off (3: force off, 4: clear CMOS, 5: reset) on.
+constexpr int kFirstIrreversibleAction = 3;
+
 // Buttons 10001 and 10002 share a place: only one of them shows at a time.
 const std::array<ActionButton, 5> kButtons{{
     {CScreen_LumoPower::IDC_POWER_ON,
@@ -170,7 +173,10 @@ void CScreen_LumoPower::OnCommand(int nId) {
     if (nIndex >= kButtons.size()) {
         return;
     }
-    if (!m_messageBox.AskYesNo(m_confirmations[nIndex])) {
+    // Forcing off, clearing CMOS and a reset cannot be taken back: Enter says No.
+    const bool bIrreversible = kButtons[nIndex].nPowerCode >= kFirstIrreversibleAction;
+    if (!m_messageBox.AskYesNo(m_confirmations[nIndex], bIrreversible ? IMessageBox::EDefault::No
+                                                                       : IMessageBox::EDefault::Yes)) {
         return;
     }
     m_link.RequestPower(kButtons[nIndex].nPowerCode);

@@ -8,7 +8,10 @@ class IMessageBox {
 public:
     virtual ~IMessageBox() = default;
 
+    // The answer Enter gives: No before what the user cannot take back.
+    enum class EDefault { Yes, No };
+
     virtual void ShowMessage(const QString& strText) = 0;
     // True for Yes.
-    virtual bool AskYesNo(const QString& strText) = 0;
+    virtual bool AskYesNo(const QString& strText, EDefault answer = EDefault::Yes) = 0;
 };

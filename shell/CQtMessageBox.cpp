@@ -9,8 +9,10 @@ void CQtMessageBox::ShowMessage(const QString& strText) {
     box.exec();
 }
 
-bool CQtMessageBox::AskYesNo(const QString& strText) {
+bool CQtMessageBox::AskYesNo(const QString& strText, EDefault answer) {
     QMessageBox box(QMessageBox::NoIcon, QString(), strText, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
+    box.setDefaultButton(answer == EDefault::No ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

@@ -6,5 +6,5 @@
 class CQtMessageBox final : public IMessageBox {
 public:
     void ShowMessage(const QString& strText) override;
-    bool AskYesNo(const QString& strText) override;
+    bool AskYesNo(const QString& strText, EDefault answer = EDefault::Yes) override;
 };

@@ -1,5 +1,7 @@
 #include "shell/CScreen_Splash.h"
 
+#include "link/LinkErrors.h"
+
 #include <QDialog>
 #include <QPainter>
 
@@ -103,16 +105,42 @@ void CScreen_Splash::OnLinkState(bool bConnected) {
     m_pLink->StartLink();
 }
 
+void CScreen_Splash::OnLinkError(int nKind, std::string /*strText*/) {
+    m_bDownloadFailed =
+        m_bDownloadFailed || nKind == kErrorConfigDownload || nKind == kErrorConfigFile;
+}
+
 void CScreen_Splash::OnConfigLoaded(bool bOk) {
     if (!bOk) {
         ShowLinkLost();
         return;
+    }
+    LocaleStringTable& texts = LocaleStringTable::Instance();
+    if (m_bDownloadFailed) {
+        bool bAnyItem = false;
+        for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
+            bAnyItem = bAnyItem || !m_pLink->GetArray(static_cast<EBoardArray>(nArray)).empty();
+        }
+        if (!bAnyItem) {
+            // Nothing is known of the board: there is no window to show.
+            m_bLinkLostShown = true;
+            m_messageBox.ShowMessage(
+                QString::fromStdU16String(texts.GetString(u"STR_CONFIG_NONE_MSG")));
+            EndScreen(QDialog::Accepted);
+            return;
+        }
     }
     m_timerAnimate.stop();
     m_pMainWindow = new CTunevoDlg(*m_pLink, m_bridge, m_messageBox, m_frame);
     connect(m_pMainWindow.data(), &CTunevoDlg::Ended, this, &CScreen_Splash::OnMainWindowEnded);
     m_pMainWindow->Run();
     emit MainWindowShown(m_pMainWindow.data());
+    if (m_bDownloadFailed) {
+        // Said over the main window: its items may not be the board's.
+        const QString strText = QString::fromStdU16String(texts.GetString(u"STR_CONFIG_OLD_MSG"));
+        QTimer::singleShot(0, m_pMainWindow.data(),
+                           [this, strText] { m_messageBox.ShowMessage(strText); });
+    }
 }
 
 void CScreen_Splash::OnMainWindowEnded(int nResult) {

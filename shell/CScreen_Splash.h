@@ -44,7 +44,7 @@ public:
 
     // Main thread, through the bridge.
     void OnLinkState(bool bConnected) override;
-    void OnLinkError(int, std::string) override {}
+    void OnLinkError(int nKind, std::string) override;
     void OnLockState(bool) override {}
     void OnPosterText(int, bool, std::string) override {}
     void OnPowerState(bool) override {}
@@ -87,6 +87,8 @@ private:
     QRect m_rcVersion;
     QString m_strLinkLost;
     bool m_bLinkLostShown = false;
+    // The board's description could not be downloaded this start.
+    bool m_bDownloadFailed = false;
     bool m_bEnded = false;
     // A sibling in the frame; destroyed with the splash, before the link.
     QPointer<CTunevoDlg> m_pMainWindow;

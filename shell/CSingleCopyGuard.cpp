@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QThread>
 
 namespace {
@@ -14,14 +15,22 @@ const QByteArray kRaised = "raised\n";
 const QByteArray kNoWindow = "no-window\n";
 constexpr int kSocketWaitMs = 1000;
 
+// The lock and the socket live where only this user can create files: the
+// runtime folder ($XDG_RUNTIME_DIR, or a private folder Qt makes without it),
+// so no other local user can take the name first and keep the program out.
+QString RuntimePath(const QString& strName) {
+    const QString strFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QDir(strFolder.isEmpty() ? QDir::tempPath() : strFolder).filePath(strName);
+}
+
 }  // namespace
 
 CSingleCopyGuard::CSingleCopyGuard(const QString& strKey, int nTries,
                                    std::chrono::milliseconds interval)
-    : m_strKey(strKey),
+    : m_strServer(RuntimePath(strKey + QStringLiteral(".socket"))),
       m_nTries(nTries),
       m_interval(interval),
-      m_lockFile(QDir::temp().filePath(strKey + QStringLiteral(".lock"))) {
+      m_lockFile(RuntimePath(strKey + QStringLiteral(".lock"))) {
     // A copy that died leaves its lock; the owner's process id tells it is stale.
     m_lockFile.setStaleLockTime(0);
     connect(&m_server, &QLocalServer::newConnection, this, &CSingleCopyGuard::AnswerRequest);
@@ -39,8 +48,8 @@ QString CSingleCopyGuard::KeyForProgramDir(const QString& strProgramDir) {
 
 bool CSingleCopyGuard::Claim() {
     if (m_lockFile.tryLock(0)) {
-        QLocalServer::removeServer(m_strKey);
-        m_server.listen(m_strKey);
+        QLocalServer::removeServer(m_strServer);
+        m_server.listen(m_strServer);
         return true;
     }
     for (int nTry = 0; nTry < m_nTries; ++nTry) {
@@ -55,7 +64,7 @@ bool CSingleCopyGuard::Claim() {
 
 bool CSingleCopyGuard::AskRunningCopy() {
     QLocalSocket socket;
-    socket.connectToServer(m_strKey);
+    socket.connectToServer(m_strServer);
     if (!socket.waitForConnected(kSocketWaitMs)) {
         return false;
     }

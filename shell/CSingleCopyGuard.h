@@ -35,7 +35,7 @@ private:
     void AnswerRequest();
     bool AskRunningCopy();
 
-    QString m_strKey;
+    QString m_strServer;  // the socket's full path
     int m_nTries;
     std::chrono::milliseconds m_interval;
     QLockFile m_lockFile;

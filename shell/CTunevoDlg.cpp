@@ -121,6 +121,13 @@ void CTunevoDlg::CreateMenuBar(int nMenuId) {
     }
     connect(pBar, &CSoftKeyBar::Command, this, &CTunevoDlg::OnMenuCommand);
     m_frame.SetSoftKeyBar(pBar);
+    // A new bar starts enabled; it must not offer a second screen over an
+    // open one, nor anything while the board is locked.
+    if (m_bBoardLocked) {
+        EnableSoftKeys(false);
+    } else {
+        RestoreSoftKeys();
+    }
 }
 
 void CTunevoDlg::EnableSoftKeys(bool bEnable) {

@@ -112,12 +112,17 @@ TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kSmallBoard);
 }
 
-TEST_F(CtlTest, AProgramFolderThatCannotTakeTheConfigurationIsAFailure) {
+TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
+    StartBoard({"--fault", "no-reply", "--fault-only", "122"});  // chunks unanswered
+    CtlResult result = Run("info");
+    EXPECT_EQ(result.nExit, 9);
+    EXPECT_NE(result.strErr.find("did not send its configuration whole"), std::string::npos);
+    m_pBoard.reset();
     StartBoard();
     m_strProgramDir = m_dir.Path() + "/board.ini/below-a-file";
-    const CtlResult result = Run("info");
+    result = Run("info");
     EXPECT_EQ(result.nExit, 1);
-    EXPECT_NE(result.strErr.find("could not be downloaded whole"), std::string::npos);
+    EXPECT_NE(result.strErr.find("cannot write the board's configuration"), std::string::npos);
 }
 
 TEST_F(CtlTest, MonitorPrintsOneJsonLinePerSample) {
@@ -129,22 +134,27 @@ TEST_F(CtlTest, MonitorPrintsOneJsonLinePerSample) {
     const std::string strFirst = result.strOut.substr(0, nLineEnd);
     EXPECT_NE(result.strOut.substr(nLineEnd + 1).find("\"sample\":2,"), std::string::npos);
     EXPECT_NE(strFirst.find("\"sample\":1,"), std::string::npos);
-    EXPECT_NE(strFirst.find("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"raw\":"),
+    EXPECT_NE(strFirst.find("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"read\":true,\"raw\":"),
               std::string::npos);
     EXPECT_NE(strFirst.find("\"unit\":\"[RPM]\",\"alarm\":false}"), std::string::npos);
     EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 2);
 }
 
-TEST_F(CtlTest, SetAppliesShownValuesAndTheBoardKeepsThem) {
+TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     StartBoard();
-    CtlResult result = Run("set 'cpu vcore=1.3' 'CPU Ratio=52'");
+    CtlResult result = Run("set 'CPU Ratio=52'");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut, "CPU Vcore = 1.300000 [V] (raw 1300)\nCPU Ratio = 52 [X] (raw 52)\n");
-    // Limited to the range like the buttons, with a note.
+    EXPECT_EQ(result.strOut,
+              "wrote CPU Ratio = 52 [X] (raw 52): acknowledged\nCPU Ratio = 52 [X] (raw 52)\n");
     result = Run("set 'CPU Vcore=2'");
+    EXPECT_EQ(result.nExit, 11);
+    EXPECT_EQ(result.strOut, "");
+    EXPECT_NE(result.strErr.find("outside its range, 0.800000 to 1.600000 [V]"), std::string::npos);
+    // Limited like the buttons when asked to.
+    result = Run("set --clamp 'cpu vcore=2'");
     EXPECT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut, "CPU Vcore = 1.600000 [V] (raw 1600)\n");
-    EXPECT_NE(result.strErr.find("outside the item's range"), std::string::npos);
+    EXPECT_EQ(result.strOut, "wrote CPU Vcore = 1.600000 [V] (raw 1600): acknowledged\n"
+                             "CPU Vcore = 1.600000 [V] (raw 1600)\n");
     result = Run("info");
     EXPECT_NE(result.strOut.find("1.600000 [V]"), std::string::npos);
 }
@@ -181,11 +191,28 @@ TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
     EXPECT_EQ(Run("power explode --yes").nExit, 2);
 }
 
-TEST_F(CtlTest, ABoardThatDoesNotAcknowledgeIsExitNine) {
+TEST_F(CtlTest, ABoardThatDoesNotAnswerIsExitNineAndItsValuesAreMarked) {
     StartBoard({"--fault", "no-reply", "--fault-only", "0x04"});
-    const CtlResult result = Run("power reset --yes");
+    CtlResult result = Run("power reset --yes");
     EXPECT_EQ(result.nExit, 9);
     EXPECT_NE(result.strErr.find("did not answer"), std::string::npos);
+    m_pBoard.reset();
+    StartBoard({"--fault", "no-reply", "--fault-only", "U"});  // the fan's value letter
+    result = Run("monitor --json");
+    EXPECT_EQ(result.nExit, 9);
+    EXPECT_NE(result.strOut.find("\"name\":\"CPU Fan\",\"read\":false,\"raw\":null,\"shown\":null"),
+              std::string::npos)
+        << result.strOut;
+    EXPECT_NE(result.strOut.find("\"name\":\"CPU\",\"read\":true,\"raw\":"), std::string::npos);
+    result = Run("monitor");
+    EXPECT_NE(result.strOut.find(" -- [RPM]  UNREAD"), std::string::npos) << result.strOut;
+    m_pBoard.reset();
+    StartBoard({"--fault", "no-reply", "--fault-only", "A"});  // the voltage's value letter
+    result = Run("set --clamp 'CPU Vcore=1.3' 'CPU Ratio=50'");
+    EXPECT_EQ(result.nExit, 9);
+    EXPECT_NE(result.strOut.find("wrote CPU Ratio = 50 [X] (raw 50): acknowledged\n"),
+              std::string::npos)
+        << result.strOut;
 }
 
 TEST_F(CtlTest, PosterShowsTheCodeAndTheTextOfTheChosenMode) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
@@ -9,6 +13,7 @@
 #include "app/CommandLine.h"
 #include "shell/CSingleCopyGuard.h"
 #include "shell/CTunevoApp.h"
+#include "tests/support/TempDir.h"
 #include "widgets/ScreenLayout.h"
 
 namespace {
@@ -128,13 +133,20 @@ int ClaimAsSecondCopy(const QString& strKey, int nTries, std::chrono::millisecon
 }
 
 TEST(SingleCopy, TheFirstCopyRunsAndASecondOneRaisesItsWindowAndStops) {
+    // The lock and socket live in the user's own runtime folder, not in /tmp.
+    TempDir runtime;
+    ASSERT_EQ(::chmod(runtime.Path().c_str(), 0700), 0);
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.Path()));
     const QString strKey = UniqueKey();
     CSingleCopyGuard first(strKey);
     ASSERT_TRUE(first.Claim());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(runtime.Path()) + "/" + strKey + ".lock"));
+    EXPECT_FALSE(QFileInfo::exists(QDir::temp().filePath(strKey + ".lock")));
     QWidget window;
     window.show();
     first.SetWindow(&window);
     EXPECT_EQ(ClaimAsSecondCopy(strKey, 40, 20ms), 0);
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(SingleCopy, ASecondCopyStartsWhenTheFirstShowsNoWindowInTime) {

@@ -6,8 +6,9 @@ void CScriptedMessageBox::ShowMessage(const QString& strText) {
     m_shown.push_back(strText);
 }
 
-bool CScriptedMessageBox::AskYesNo(const QString& strText) {
+bool CScriptedMessageBox::AskYesNo(const QString& strText, EDefault answer) {
     m_shown.push_back(strText);
+    m_defaults.push_back(answer);
     if (m_answers.empty()) {
         ADD_FAILURE() << "unscripted question: " << strText.toStdString();
         return false;

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <vector>
 
 #include "screens/IMessageBox.h"
 
@@ -10,12 +11,15 @@ class CScriptedMessageBox final : public IMessageBox {
 public:
     void ShowMessage(const QString& strText) override;
     // Takes the next scripted answer; a question nobody scripted fails the test.
-    bool AskYesNo(const QString& strText) override;
+    bool AskYesNo(const QString& strText, EDefault answer = EDefault::Yes) override;
 
     void ScriptAnswer(bool bYes) { m_answers.push_back(bYes); }
     const QStringList& Shown() const { return m_shown; }
+    // The answer Enter would have given to each question, in order.
+    const std::vector<EDefault>& Defaults() const { return m_defaults; }
 
 private:
     QStringList m_shown;
     std::deque<bool> m_answers;
+    std::vector<EDefault> m_defaults;
 };

@@ -119,6 +119,14 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     Tap(&dlg, QPoint(239, 39));
     EXPECT_EQ(dlg.Page(), 0);
     EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 8);
+
+    // With the power screen open, a new bar stays disabled: no second screen over it.
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    EXPECT_FALSE(SoftKeysEnabled());
+    for (const QPoint tab : {QPoint(300, 20), QPoint(100, 20)}) {
+        Tap(&dlg, tab);
+        EXPECT_FALSE(SoftKeysEnabled());
+    }
 }
 
 TEST_F(MainWindowTest, MenusComeInTheLanguageOfTheLocale) {
@@ -255,6 +263,13 @@ TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
     });
     realBox.ShowMessage(QStringLiteral("The power command did not reach the board."));
     EXPECT_EQ(nPageDuringBox, 0) << "the monitor tab was not taken";
+    // Enter in a question whose default is No answers No.
+    QTimer::singleShot(100, [] {
+        QWidget* pBox = QApplication::activeModalWidget();
+        ASSERT_NE(pBox, nullptr);
+        QTest::keyClick(pBox, Qt::Key_Return);
+    });
+    EXPECT_FALSE(realBox.AskYesNo(QStringLiteral("Reset the PC?"), IMessageBox::EDefault::No));
     QTest::mouseClick(m_pFrame->windowHandle(), Qt::LeftButton, {}, monitorTab);
     EXPECT_EQ(dlg.Page(), 1) << "after the box the tab works";
 }

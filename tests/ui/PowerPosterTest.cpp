@@ -77,6 +77,10 @@ TEST_F(PowerScreenTest, EachActionAsksFirstAndSendsItsFrameOnlyOnYes) {
     ASSERT_TRUE(WaitFor([&] { return CountSent(kPowerOff) == 1; }));
     QTest::qWait(100);
     EXPECT_EQ(m_messageBox.Shown().size(), 3) << "an acknowledged action shows nothing more";
+    // Enter answers No to the reset, which cannot be taken back, and Yes to switching.
+    using EDefault = IMessageBox::EDefault;
+    EXPECT_EQ(m_messageBox.Defaults(),
+              (std::vector<EDefault>{EDefault::No, EDefault::Yes, EDefault::Yes}));
 }
 
 TEST_F(PowerScreenTest, ClearCmosWhileThePcIsOnShowsTheClearCmosText) {

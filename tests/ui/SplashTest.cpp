@@ -200,6 +200,32 @@ TEST_F(SplashTest, ALoadedConfigurationRunsTheMainWindowOverTheSplash) {
     EXPECT_FALSE(splash.MainWindow()->isVisibleTo(m_pFrame.get()));
 }
 
+TEST_F(SplashTest, AFailedDownloadIsSaidOverTheLastDescriptionOrInsteadOfTheWindow) {
+    // The last description is there: the window runs, and says what it runs on.
+    std::filesystem::copy_file(TUNEVO_SOURCE_DIR "/resources/demo-board.ini",
+                               m_dir.Path() + "/BiosConf_Kolt_V120.ini");
+    std::shared_ptr<CBoardModel> pBoard = std::make_shared<CBoardModel>();
+    pBoard->SetChunkCount(0);
+    m_pLine = std::make_shared<CMemoryLine>(pBoard, m_pClock);
+    m_pOpener->Attach(0, m_pLine);
+    CScreen_Splash& splash = MakeSplash();
+    splash.OnTimerStartSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_messageBox.Shown().isEmpty(); }, 5000));
+    EXPECT_NE(splash.MainWindow(), nullptr);
+    EXPECT_TRUE(m_messageBox.Shown().first().startsWith(
+        QStringLiteral("The board's description could not be downloaded. The last one")));
+
+    // Without one, nothing can be shown: it is said, and the program ends.
+    m_pSplash.reset();
+    CDeviceLink::Destroy();
+    std::filesystem::remove(m_dir.Path() + "/BiosConf_Kolt_V120.ini");
+    CScreen_Splash& bare = MakeSplash();
+    bare.OnTimerStartSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
+    EXPECT_EQ(bare.MainWindow(), nullptr);
+    EXPECT_TRUE(m_messageBox.Shown().last().contains(QStringLiteral("there is no earlier one")));
+}
+
 TEST_F(SplashTest, ReportsAfterTheMainWindowEndedNoLongerReachIt) {
     CScreen_Splash& splash = MakeSplash();
     splash.OnConfigLoaded(true);

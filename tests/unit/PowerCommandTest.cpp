@@ -76,10 +76,24 @@ TEST_F(PowerCommandTest, AQueryAndALockCheckNeverCutIntoACommandThatHoldsThePort
     m_pLink->CheckLock();
     EXPECT_EQ(Sent().size(), nBefore) << "no frame went out between the action's frames";
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorPowerStatus), 1u);
-    EXPECT_EQ(m_listener.Count("OnLockState", false), 1u);
+    // Nothing was asked, so nothing is said of the lock.
+    EXPECT_EQ(m_listener.Count("OnLockState"), 0u);
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorLockCheck), 1u);
     m_pLine->HoldWrites(false);
     action.join();
     EXPECT_EQ(m_listener.Count("OnPowerCommandDone", true), 1u);
+}
+
+TEST_F(PowerCommandTest, ALostLineIsSaidOnceAndIsNeverTakenForARefusal) {
+    m_pLine->SetWriteFails(true);
+    EXPECT_FALSE(m_pLink->QueryPowerStatus());
+    m_pLink->CheckLock();
+    EXPECT_EQ(m_listener.Count("OnLinkState", false), 2u);  // once for each
+    EXPECT_EQ(m_listener.Count("OnLockState"), 1u);
+    m_pLink->PowerAction(4);
+    const auto reports = m_listener.Reports();
+    EXPECT_EQ(reports.back().strOperation, "OnPowerCommandDone");
+    EXPECT_EQ(reports.back().nSecond, 255) << "failed, not refused for a PC that is on";
 }
 
 TEST_F(PowerCommandTest, ClearingCmosWhileTheBoardIsOnIsRefusedWithoutAnActionFrame) {
