@@ -77,8 +77,8 @@ bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes) {
     if (bExists && !bRegular && !S_ISLNK(info.st_mode)) {
         return false;  // a directory or a pipe is no file of ours to replace
     }
-    // A file the user made read-only stays as it is.
-    if (bRegular && ::access(strPath.c_str(), W_OK) != 0) {
+    // A file the user made read-only stays as it is, even for root.
+    if (bRegular && ((info.st_mode & 0222) == 0 || ::access(strPath.c_str(), W_OK) != 0)) {
         return false;
     }
     std::string strTemp = strPath + ".XXXXXX";

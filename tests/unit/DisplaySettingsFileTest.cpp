@@ -33,6 +33,16 @@ TEST_F(DisplaySettingsFileTest, WithoutAFileTheDefaultsAreUsedAndWritten) {
     EXPECT_EQ(file.Version(), u"TVB-1.02");
 }
 
+TEST_F(DisplaySettingsFileTest, AnUnknownBoardVersionUsesTheFileAsItIsAndWritesNothing) {
+    CDisplaySettingsFile file(Path());
+    EXPECT_EQ(file.ChooseForOverclock(m_defaults, u""), m_defaults);
+    EXPECT_FALSE(std::filesystem::exists(Path()));
+    const std::string strFile = "[Display]\nCPU Vcore=0\n[Version]\nVer=TVB-1.01\n";
+    Write(strFile);
+    EXPECT_EQ(file.ChooseForOverclock(m_defaults, u""), (DisplayMap{{u"CPU Vcore", u"0"}}));
+    EXPECT_EQ(Read(), strFile);
+}
+
 TEST_F(DisplaySettingsFileTest, AVersionThatDiffersOnlyInCaseKeepsTheUsersChoiceUntouched) {
     const std::string strFile = "[Display]\nCPU Vcore=0\nBCLK=1\n[Version]\nVer=tvb-1.02\n";
     Write(strFile);

@@ -30,6 +30,23 @@ TEST(ItemText, OverclockValuesAreShownWithinTheRangeInTheUnitsFormat) {
     EXPECT_EQ(ShownText(EBoardArray::OverRatio, MakeItem(12, 1, 0)), "12");
 }
 
+// A description with absurd numbers must not crash every start (the sanitizer
+// build turns any overflow here into a failure).
+TEST(ItemText, NumbersBeyondAnyBoardsAreShownWithoutOverflow) {
+    BoardItem item;
+    item.Value = u"-99999999999999999999";
+    item.Div = u"-1";
+    item.Mul = u"99999999999999999999";
+    item.Min = u"-99999999999999999999";
+    item.Max = u"99999999999999999999";
+    for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
+        const auto array = static_cast<EBoardArray>(nArray);
+        EXPECT_FALSE(ShownText(array, item).empty()) << nArray;
+        IsAlarm(array, item);
+    }
+    EXPECT_EQ(ShownText(EBoardArray::HwFan, item), "2147483647");
+}
+
 TEST(ItemText, MonitoredValuesFollowTheirOwnRules) {
     EXPECT_EQ(ShownText(EBoardArray::HwVolt, MakeItem(1250, 7, 1000)), "1.25000");
     EXPECT_EQ(ShownText(EBoardArray::HwFrq, MakeItem(4810, 1, 1)), "4810.0");

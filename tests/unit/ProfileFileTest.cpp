@@ -96,7 +96,10 @@ TEST_F(ProfileFileTest, AFileForAnotherBoardVersionIsDeletedAtStartUp) {
     EXPECT_TRUE(std::filesystem::exists(Path()));
     EXPECT_TRUE(CProfileFile::DeleteIfStale(Path(), u"TVB-Z790-1.03"));
     EXPECT_FALSE(std::filesystem::exists(Path()));
-    // Without "Ver" the file is stale unless the board has no version either.
+    // Without "Ver" the file is stale; while the board's version is unknown
+    // (its description did not download) no file is.
+    write("[Profile1]\nA=1\n[Version]\nVer=V0\n");
+    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u""));
     write("[Profile1]\nA=1\n");
     EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u""));
     EXPECT_TRUE(CProfileFile::DeleteIfStale(Path(), u"V1"));
