@@ -50,6 +50,8 @@ bool IsSmall() {
 CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindow, QWidget* pParent)
     : QWidget(pParent), m_link(link), m_mainWindow(mainWindow) {
     m_tabFont = TabFont();
+    m_strNotReadTip = LocaleText(u"STR_NOT_READ_TIP");
+    m_strLastReadTip = LocaleText(u"STR_LAST_READ_TIP");
     const QFont listFont = ScreenFont(IsSmall() ? kListFontHeightSmall : kListFontHeight);
     for (size_t i = 0; i < kLayouts.size(); ++i) {
         const CategoryLayout& layout = kLayouts[i];
@@ -135,20 +137,38 @@ void CSubScreen_Monitor::FillList(CategoryList& category, bool bInsert) {
     list.SetItems(&category.items);
     if (bInsert) {
         list.DeleteAllItems();
+        category.lastRead.assign(category.items.size(), QTime());
     }
     // Inserting each row at the top while walking backwards leaves them in order.
     for (size_t i = category.items.size(); i-- > 0;) {
         const BoardItem& item = category.items[i];
         const QString label = QString::fromStdU16String(item.Name) + u':';
-        const QString value = QString::fromStdString(ShownText(array, item));
-        const int nRow = static_cast<int>(i);
+        // A value the board never sent is not shown; one not read for a few
+        // periods is greyed, with the time of its last good read.
+        const QString value = item.bValueRead ? QString::fromStdString(ShownText(array, item))
+                                              : QStringLiteral("--");
+        if (item.bValueRead && item.nMissedReads == 0 && i < category.lastRead.size()) {
+            category.lastRead[i] = QTime::currentTime();
+        }
+        const bool bStale = !item.bValueRead || item.nMissedReads >= kStaleAfterMissedReads;
+        QString strTip;
+        if (bStale) {
+            const QTime lastRead = i < category.lastRead.size() ? category.lastRead[i] : QTime();
+            strTip = lastRead.isValid()
+                         ? m_strLastReadTip.arg(lastRead.toString(QStringLiteral("HH:mm:ss")))
+                         : m_strNotReadTip;
+        }
+        // Each new row goes on top, so the item's row is the first one then.
+        const int nRow = bInsert ? 0 : static_cast<int>(i);
         if (bInsert) {
             list.InsertRow(0, label, value, category.strUnit);
         } else if (EqualsNoCase(list.Text(nRow, CMyListCtrl::kColumnLabel).toStdU16String(),
                                 label.toStdU16String())) {
-            // A row that no longer matches its item keeps its value.
             list.SetValueText(nRow, value);
+        } else {
+            continue;  // a row that no longer matches its item keeps its value
         }
+        list.SetValueStale(nRow, bStale, strTip);
     }
 }
 

@@ -3,9 +3,11 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <QTime>
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 #include "link/BoardItem.h"
 
@@ -27,6 +29,8 @@ public:
     static constexpr int kCategoryFan = static_cast<int>(EBoardArray::HwFan);
     static constexpr int kCategoryFreq = static_cast<int>(EBoardArray::HwFrq);
     static constexpr int kRefreshPeriodMs = 2000;
+    // A value whose reads failed this many times in a row is greyed.
+    static constexpr int kStaleAfterMissedReads = 3;
 
     CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindow, QWidget* pParent);
 
@@ -65,6 +69,8 @@ private:
         QString strTab;
         // The link's items as last read; the list's colours read their thresholds.
         BoardItemArray items;
+        // When each row's value was last read from the board, by row.
+        std::vector<QTime> lastRead;
     };
 
     CategoryList& CategoryOf(int nCategory);
@@ -81,4 +87,6 @@ private:
     QRect m_rcList;
     QFont m_tabFont;
     QTimer m_timerRefresh{this};
+    QString m_strNotReadTip;
+    QString m_strLastReadTip;  // %1: the time of the last good read
 };

@@ -346,11 +346,10 @@ void CTunevoDlg::OnApplied(bool bOk) {
     }
 }
 
-void CTunevoDlg::OnArrayRefreshed(int nKind, bool bOk) {
-    // A failed read leaves the list as it was; the next tick asks again.
-    if (bOk) {
-        m_pMonitor->UpdateCategory(nKind);
-    }
+void CTunevoDlg::OnArrayRefreshed(int nKind, bool /*bOk*/) {
+    // Even a refresh that failed read some values; those it missed keep their
+    // last value, greyed once they have been missed for a while.
+    m_pMonitor->UpdateCategory(nKind);
 }
 
 void CTunevoDlg::OnPowerCommandDone(bool bOk, int nDetail) {

@@ -9,6 +9,9 @@
 
 namespace {
 const QColor kAlarmColour(255, 0, 0);
+// A value not read lately: it may no longer be the board's.
+const QColor kStaleColour(150, 150, 150);
+constexpr int kStaleRole = Qt::UserRole + 1;
 // Room between a cell's edge and its text, and above and below a row's text.
 constexpr int kCellPadding = 3;
 constexpr int kRowPadding = 4;
@@ -86,7 +89,28 @@ void CMyListCtrl::SetValueText(int nRow, const QString& value) {
     }
 }
 
+void CMyListCtrl::SetValueStale(int nRow, bool bStale, const QString& tip) {
+    QTreeWidgetItem* pRow = topLevelItem(nRow);
+    if (pRow == nullptr) {
+        return;
+    }
+    if (pRow->data(kColumnValue, kStaleRole).toBool() != bStale) {
+        pRow->setData(kColumnValue, kStaleRole, bStale);
+    }
+    if (pRow->toolTip(kColumnValue) != tip) {
+        pRow->setToolTip(kColumnValue, tip);
+    }
+}
+
+bool CMyListCtrl::IsValueStale(int nRow) const {
+    const QTreeWidgetItem* pRow = topLevelItem(nRow);
+    return pRow != nullptr && pRow->data(kColumnValue, kStaleRole).toBool();
+}
+
 QColor CMyListCtrl::ValueColour(int nRow) const {
+    if (IsValueStale(nRow)) {
+        return kStaleColour;
+    }
     if (m_pItems == nullptr || !m_bColourRule) {
         return m_textColour;
     }

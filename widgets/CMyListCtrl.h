@@ -39,9 +39,13 @@ public:
     QString Text(int nRow, int nColumn) const;
     // Replaces a row's value text; only the value's cell is repainted.
     void SetValueText(int nRow, const QString& value);
+    // A stale value (not read from the board lately) is drawn grey, whatever
+    // its alarm; the tip says why. Only the value's cell is repainted.
+    void SetValueStale(int nRow, bool bStale, const QString& tip = QString());
+    bool IsValueStale(int nRow) const;
 
-    // The colour the row's value is drawn in: red when an item of the row's
-    // label is in alarm by the list's rule, white otherwise.
+    // The colour the row's value is drawn in: grey when stale, red when an
+    // item of the row's label is in alarm by the list's rule, white otherwise.
     QColor ValueColour(int nRow) const;
     // Where a row's cell lies in the viewport.
     QRect CellRect(int nRow, int nColumn) const;

@@ -194,7 +194,7 @@ TEST_F(MonitorPageTest, TheRefreshRunsOnlyWhileThePageIsShownWithOneTimer) {
 
 TEST_F(MonitorPageTest, AFanThatStopsTurnsRed) {
     OpenMonitor();
-    TapTab(kFan);
+    Read(kFan);
     ASSERT_EQ(Value(kFan, 0).toInt() > 600, true) << Value(kFan, 0).toStdString();
     EXPECT_EQ(ValueColour(kFan, 0), "white");
     EXPECT_EQ(ValueColour(kFan, 2), "red") << "Chassis Fan 2 stood still from the start";
@@ -224,43 +224,51 @@ TEST_F(MonitorPageTest, VoltagesAndTemperaturesAlarmAtTheirThresholdAndFrequenci
     TapTab(kTemp);
     EXPECT_EQ(ValueColour(kTemp, 0), "red");
     EXPECT_EQ(ValueColour(kTemp, 1), "white");
-    TapTab(kFreq);
+    Read(kFreq);
     for (int nRow = 0; nRow < 3; ++nRow) {
         EXPECT_EQ(ValueColour(kFreq, nRow), "white");
     }
 }
 
-TEST_F(MonitorPageTest, AFailedRefreshLeavesTheListAsItWas) {
+// A value the board did not send is never shown: a missed read keeps the last
+// one, three in a row grey it with the time of the last good read.
+TEST_F(MonitorPageTest, AValueNotReadKeepsItsLastAndGreysAfterThreeMissedReads) {
+    m_pBoard->HoldValue("CPU Fan", 1500);
     OpenMonitor();
     TapTab(kFan);
-    const QStringList before = Rows(kFan);
-    m_pBoard->HoldValue("CPU Fan", 0);
-    // A damaged reply to the last fan fails the whole refresh.
-    m_pBoard->SetFault(EBoardFault::WrongChecksum, 88);
+    EXPECT_EQ(Value(kFan, 0), QStringLiteral("--")) << "not read from the board yet";
+    EXPECT_TRUE(List(kFan).IsValueStale(0));
     Tick(88);
-    QTest::qWait(200);
-    EXPECT_EQ(Rows(kFan), before);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("1500"); }));
+    EXPECT_FALSE(List(kFan).IsValueStale(0));
 
+    // The CPU fan's replies are damaged; the pump (last) still answers.
+    m_pBoard->HoldValue("CPU Fan", 0);
+    m_pBoard->HoldValue("Pump", 2047);
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 85);
+    for (int nTick = 1; nTick <= 3; ++nTick) {
+        Tick(88);
+        ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3) == QStringLiteral("2047"); }));
+        EXPECT_EQ(Value(kFan, 0), QStringLiteral("1500")) << "never the damaged 0";
+        EXPECT_EQ(List(kFan).IsValueStale(0), nTick == 3) << nTick;
+    }
+    ASSERT_TRUE(WaitFor([&] { return List(kFan).IsValueStale(0); }));
+    CMyListCtrl& list = List(kFan);
+    const QImage image = list.viewport()->grab().toImage();
+    EXPECT_GT(CountPixels(image, list.CellRect(0, CMyListCtrl::kColumnValue),
+                          [](const QColor& c) { return c == QColor(150, 150, 150); }),
+              0);
+    EXPECT_EQ(TextColourIn(image, list.CellRect(3, CMyListCtrl::kColumnValue)), "white");
+    EXPECT_TRUE(list.topLevelItem(0)
+                    ->toolTip(CMyListCtrl::kColumnValue)
+                    .startsWith(QStringLiteral("The board has not answered lately; last read at ")));
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+
+    // The page takes up again when the board answers.
     m_pBoard->SetFault(EBoardFault::None);
     Tick(88);
     ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("0"); }));
-}
-
-TEST_F(MonitorPageTest, ABoardThatStopsAnsweringLeavesTheLastValuesUp) {
-    OpenMonitor();
-    const QStringList before = Rows(kVolt);
-    m_pBoard->HoldValue("CPU Core", 1000);
-    m_pBoard->SetFault(EBoardFault::NoReply);
-    Tick(80);
-    Tick(80);
-    QTest::qWait(200);
-    EXPECT_EQ(Rows(kVolt), before);
-    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
-    EXPECT_EQ(m_pEnded->count(), 0);
-    // The page takes up again when the board answers.
-    m_pBoard->SetFault(EBoardFault::None);
-    Tick(80);
-    EXPECT_TRUE(WaitFor([&] { return Value(kVolt, 0) == QStringLiteral("1.00000"); }));
+    EXPECT_FALSE(List(kFan).IsValueStale(0));
 }
 
 TEST_F(MonitorPageTest, AnEmptyCategoryShowsNoRowsAndADivisorOfZeroShowsTheRawValue) {
