@@ -19,7 +19,9 @@ bool CTunevoApp::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
         m_bInputLocked.load() && m_pTapArea != nullptr) {
         auto* pWidget = qobject_cast<QWidget*>(pWatched);
-        if (pWidget != nullptr && (pWidget == m_pTapArea || m_pTapArea->isAncestorOf(pWidget))) {
+        // Only the main window's own surface: the power and poster screens over
+        // it stay usable, and the pages check the lock themselves.
+        if (pWidget == m_pTapArea) {
             // The layout rectangles are placed in the main window's client area.
             const QPoint point = m_pTapArea->mapFromGlobal(
                 static_cast<QMouseEvent*>(pEvent)->globalPosition().toPoint());

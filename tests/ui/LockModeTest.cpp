@@ -121,7 +121,13 @@ TEST_F(LockModeTest, WhileLockedClosingOneRemoteScreenOpensTheOther) {
     EXPECT_TRUE(m_pLink->IsPowerPollRunning());
     EXPECT_FALSE(SoftKeysEnabled());
 
-    power.OnCommand(CScreen_LumoPower::IDC_CLOSE);
+    // A real tap on the top edge of the close icon, above the poster's place:
+    // the lock keeps taps off the main window, not off the screens over it.
+    const QPoint closeTop = power.CloseArea().topLeft() + QPoint(5, 1);
+    const QPoint inWindow = power.mapTo(&dlg, closeTop);
+    ASSERT_FALSE(g_rcPoster.Contains(inWindow.x(), inWindow.y()));
+    QTest::mouseClick(m_pFrame->windowHandle(), Qt::LeftButton, {},
+                      power.mapTo(m_pFrame.get(), closeTop));
     EXPECT_FALSE(power.isVisible());
     EXPECT_TRUE(poster.isVisible());
     EXPECT_FALSE(SoftKeysEnabled());
