@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "link/ILinkListener.h"
-#include "shell/BusyFrames.h"
+#include "widgets/BusyFrames.h"
 
 class CDeviceFrame;
 class CDeviceLink;

@@ -15,7 +15,7 @@
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Splash.h"
-#include "shell/CSreenWaiting.h"
+#include "widgets/CSreenWaiting.h"
 #include "shell/CTunevoDlg.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"

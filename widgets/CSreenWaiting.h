@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "shell/BusyFrames.h"
+#include "widgets/BusyFrames.h"
 
 // The waiting box the over-clock page shows while a refresh or an apply runs.
 // Created hidden; its frame carries on from one showing to the next.

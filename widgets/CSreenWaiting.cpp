@@ -1,4 +1,4 @@
-#include "shell/CSreenWaiting.h"
+#include "widgets/CSreenWaiting.h"
 
 #include <QPainter>
 

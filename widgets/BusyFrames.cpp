@@ -1,4 +1,4 @@
-#include "shell/BusyFrames.h"
+#include "widgets/BusyFrames.h"
 
 #include "widgets/ScreenLayout.h"
 #include "widgets/SvgImage.h"
