@@ -21,7 +21,7 @@
 #include "link/Protocol.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
-#include "tests/support/ProcessStats.h"
+#include "bench/ProcessStats.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 

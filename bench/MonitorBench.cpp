@@ -28,7 +28,7 @@
 #include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
-#include "tests/support/ProcessStats.h"
+#include "bench/ProcessStats.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 

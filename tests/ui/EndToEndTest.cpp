@@ -1,6 +1,7 @@
 // The real programs, started as a user would, on the offscreen platform.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sys/wait.h>
 #include <QDir>
@@ -31,7 +32,8 @@ protected:
     }
     std::vector<std::string> Environment(const std::string& strPattern) const {
         return {"QT_QPA_PLATFORM=offscreen", "TUNEVO_DIR=" + m_dir.Path(),
-                "TUNEVO_PORT_PATTERN=" + strPattern, "LC_ALL=en_US.UTF-8"};
+                "TUNEVO_PORT_PATTERN=" + strPattern, "LC_ALL=en_US.UTF-8",
+                "XDG_RUNTIME_DIR=" + m_runtime.Path()};
     }
     // Runs tunevo until it saves its window and returns the picture.
     QImage Screenshot(std::vector<std::string> args, const std::string& strPattern,
@@ -45,6 +47,8 @@ protected:
 
     TempDir m_dir;
     TempDir m_ports;
+    // The user's private runtime folder, where the single-copy lock lives.
+    TempDir m_runtime;
 };
 
 // How much of the band across the middle is light: the link-lost message
@@ -86,7 +90,7 @@ TEST_F(EndToEndTest, TheDemoStartsLoadsItsBoardAndShowsTheMainWindow) {
 
 TEST_F(EndToEndTest, TheDemoShowsItsStoppedFanInRedOnTheMonitorPage) {
     const QImage image =
-        Screenshot({"--demo", "--show", "fan"}, m_ports.Path() + "/none%d", "9000");
+        Screenshot({"--demo", "--show", "fan"}, m_ports.Path() + "/none%d", "12000");
     ASSERT_FALSE(image.isNull());
     // The fan list of the large layout: the page at (10, 58), the list 5 and
     // 105 pixels into it, labels 200 pixels wide, then values 100 wide.
@@ -137,8 +141,11 @@ TEST_F(EndToEndTest, WithoutABoardTheLinkLostMessageIsUp) {
 
 TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {
     CChildProcess first(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"));
-    const QString strLock = QDir::temp().filePath(
-        CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(m_dir.Path())) + ".lock");
+    ASSERT_EQ(::chmod(m_runtime.Path().c_str(), 0700), 0);
+    const QString strLock = QDir(QString::fromStdString(m_runtime.Path()))
+                                .filePath(CSingleCopyGuard::KeyForProgramDir(
+                                              QString::fromStdString(m_dir.Path())) +
+                                          ".lock");
     ASSERT_TRUE(WaitUntil([&] { return QFile::exists(strLock); }));
     // The second copy retries until the first shows its window.
     CChildProcess second(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"));

@@ -1,4 +1,4 @@
-#include "tests/support/ProcessStats.h"
+#include "bench/ProcessStats.h"
 
 #include <unistd.h>
 
