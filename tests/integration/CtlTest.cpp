@@ -78,6 +78,19 @@ protected:
     std::unique_ptr<CChildProcess> m_pBoard;
 };
 
+TEST_F(CtlTest, TunevoBoardRefusesADescriptionItCannotServe) {
+    const std::string strLink = m_dir.Path() + "/rfcomm0";
+    const std::string strClash = m_dir.WriteFile(
+        "clash.ini",
+        "[HW_Fan]\nCount=2\n1=a,3,0,0,9,1,1,1,0,0,85,0,1,1\n2=b,3,0,0,9,1,1,1,0,0,85,0,1,1\n");
+    for (const std::string& strBoard : {strClash, m_dir.Path() + "/missing.ini"}) {
+        CChildProcess board(TUNEVO_BOARD_PROGRAM, {"--link", strLink, "--board", strBoard});
+        const int nStatus = board.WaitExit(10000);
+        EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 2) << strBoard;
+        EXPECT_FALSE(std::filesystem::exists(strLink));
+    }
+}
+
 TEST_F(CtlTest, ScanFindsTheBoardAndSaysSoWhenThereIsNone) {
     EXPECT_EQ(Run("scan").nExit, 3);
     StartBoard();

@@ -97,30 +97,18 @@ TEST_F(LockModeTest, TheMonitorPageStopsItsRefreshWhileLockedAndRestartsItAtTheU
     EXPECT_EQ(page.Category(), CSubScreen_Monitor::kCategoryFan);
 }
 
-TEST_F(LockModeTest, ThePowerScreenOpenAtTheLockComesBackAtTheUnlock) {
+TEST_F(LockModeTest, WhileLockedThePosterAndThePowerScreenTakeTurnsUntilTheUnlock) {
     CTunevoDlg& dlg = OpenPolling();
-    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
-    ASSERT_TRUE(LockBoard(true));
-    EXPECT_FALSE(dlg.PowerScreen().isVisible());
-    EXPECT_TRUE(dlg.PowerScreen().IsActive());
-    ASSERT_TRUE(LockBoard(false));
-    EXPECT_TRUE(dlg.PowerScreen().isVisible());
-    EXPECT_EQ(dlg.PowerScreen().geometry(), g_rcPower.ToQRect());
-    EXPECT_FALSE(SoftKeysEnabled()) << "the power screen is still up";
-}
-
-TEST_F(LockModeTest, WhileLockedClosingOneRemoteScreenOpensTheOther) {
-    CTunevoDlg& dlg = OpenPolling();
-    ASSERT_TRUE(LockBoard(true));
     CScreen_LumoPoster& poster = dlg.PosterScreen();
     CScreen_LumoPower& power = dlg.PowerScreen();
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    ASSERT_TRUE(LockBoard(true));
+    EXPECT_FALSE(power.isVisible());
+    EXPECT_TRUE(power.IsActive()) << "it comes back at the unlock";
 
     poster.OnCommand(CScreen_LumoPoster::IDC_CLOSE);
-    EXPECT_FALSE(poster.isVisible());
     EXPECT_TRUE(power.isVisible());
     EXPECT_TRUE(m_pLink->IsPowerPollRunning());
-    EXPECT_FALSE(SoftKeysEnabled());
-
     // A real tap on the top edge of the close icon, above the poster's place:
     // the lock keeps taps off the main window, not off the screens over it.
     const QPoint closeTop = power.CloseArea().topLeft() + QPoint(5, 1);
@@ -130,22 +118,23 @@ TEST_F(LockModeTest, WhileLockedClosingOneRemoteScreenOpensTheOther) {
                       power.mapTo(m_pFrame.get(), closeTop));
     EXPECT_FALSE(power.isVisible());
     EXPECT_TRUE(poster.isVisible());
-    EXPECT_FALSE(SoftKeysEnabled());
     ASSERT_TRUE(WaitFor([&] { return !m_pLink->IsPowerPollRunning(); }));
     ASSERT_TRUE(WaitFor([&] { return !poster.Text().isEmpty(); })) << "the poster is read";
-}
 
-TEST_F(LockModeTest, AResetWhileLockedReturnsToThePoster) {
-    CTunevoDlg& dlg = OpenPolling();
-    ASSERT_TRUE(LockBoard(true));
-    dlg.PosterScreen().OnCommand(CScreen_LumoPoster::IDC_CLOSE);
-    ASSERT_TRUE(dlg.PowerScreen().isVisible());
-
+    // A confirmed reset also returns to the poster.
+    poster.OnCommand(CScreen_LumoPoster::IDC_CLOSE);
     m_messageBox.ScriptAnswer(true);
-    dlg.PowerScreen().OnCommand(CScreen_LumoPower::IDC_RESET);
-    EXPECT_FALSE(dlg.PowerScreen().isVisible());
-    EXPECT_TRUE(dlg.PosterScreen().isVisible());
+    power.OnCommand(CScreen_LumoPower::IDC_RESET);
+    EXPECT_FALSE(power.isVisible());
+    EXPECT_TRUE(poster.isVisible());
+    EXPECT_FALSE(SoftKeysEnabled());
     ASSERT_TRUE(WaitFor([&] { return CountSent({0x53, 0x05, 0x04, 0x10, 0, 0, 0, 0x42}) == 1; }));
+
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    ASSERT_TRUE(LockBoard(false));
+    EXPECT_TRUE(power.isVisible());
+    EXPECT_EQ(power.geometry(), g_rcPower.ToQRect());
+    EXPECT_FALSE(SoftKeysEnabled()) << "the power screen is still up";
 }
 
 TEST_F(LockModeTest, AnUnlockedReportWithoutALockLeavesAnOpenScreenAlone) {

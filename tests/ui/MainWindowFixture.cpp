@@ -1,13 +1,10 @@
 #include "tests/ui/MainWindowFixture.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "data/IniPaths.h"
 #include "data/LocaleStringTable.h"
-#include "platform/CDevicePortOpener.h"
-#include "platform/CSteadyClock.h"
 #include "platform/LocaleId.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoApp.h"
@@ -26,7 +23,6 @@ MainWindowFixture::MainWindowFixture() {
 MainWindowFixture::~MainWindowFixture() {
     m_pDlg.reset();
     m_pLink.reset();
-    m_pTerminal.reset();
     m_pFrame.reset();
     unsetenv("LC_ALL");
     if (CTunevoApp* pApp = CTunevoApp::Instance()) {
@@ -52,34 +48,14 @@ void MainWindowFixture::UseBoard(const std::string& strDescription) {
 }
 
 void MainWindowFixture::StartBoard() {
-    StartLink(CDeviceLink::Environment{m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
-}
-
-void MainWindowFixture::StartBoardOverTerminal() {
-    m_pTerminal = std::make_unique<CPtyBoardServer>(m_pBoard);
-    std::string strError;
-    ASSERT_TRUE(m_pTerminal->Start(m_dir.Path() + "/rfcomm4", strError)) << strError;
-    StartLink(CDeviceLink::Environment{
-        std::make_shared<CDevicePortOpener>(m_dir.Path() + "/rfcomm%d"),
-        std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()});
-}
-
-void MainWindowFixture::StartLink(CDeviceLink::Environment environment) {
-    m_pLink = std::make_unique<CDeviceLink>(std::move(environment));
-    CRecordingListener& loading = m_loading;
-    m_pLink->SetListener(&loading);
+    m_pLink = std::make_unique<CDeviceLink>(
+        CDeviceLink::Environment{m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
+    m_pLink->SetListener(&m_loading);
     m_pLink->StartPortSearch();
-    ASSERT_TRUE(loading.WaitForCount("OnLinkState", 1));
-    ASSERT_EQ(loading.Count("OnLinkState", true), 1u);
+    ASSERT_TRUE(m_loading.WaitForCount("OnLinkState", 1));
+    ASSERT_EQ(m_loading.Count("OnLinkState", true), 1u);
     m_pLink->StartLink();
-    // Over a terminal the load takes the line's real time, some seconds.
-    ASSERT_TRUE(loading.WaitFor(
-        [](const std::vector<CRecordingListener::Report>& reports) {
-            return std::ranges::any_of(reports, [](const CRecordingListener::Report& report) {
-                return report.strOperation == "OnConfigLoaded";
-            });
-        },
-        std::chrono::seconds(30)));
+    ASSERT_TRUE(m_loading.WaitForCount("OnConfigLoaded", 1));
     m_pLink->SetListener(&m_bridge);
 }
 

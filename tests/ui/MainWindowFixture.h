@@ -16,7 +16,6 @@
 #include "sim/CBoardModel.h"
 #include "sim/CMemoryLine.h"
 #include "sim/CMemoryPortOpener.h"
-#include "sim/CPtyBoardServer.h"
 #include "tests/support/CFastClock.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/CScriptedMessageBox.h"
@@ -38,10 +37,6 @@ protected:
     void UseBoard(const std::string& strDescription);
     // Serves the board, finds it and waits for the start-up load.
     void StartBoard();
-    // The same over a real pseudo-terminal, at the line's real pace.
-    void StartBoardOverTerminal();
-    // Finds the board where the environment says and waits for the load.
-    void StartLink(CDeviceLink::Environment environment);
     // Creates the main window in a frame of the given client size and runs it.
     CTunevoDlg& OpenMainWindow(QSize clientSize = kDefaultClientSize);
     // StartBoard, then OpenMainWindow.
@@ -69,7 +64,6 @@ protected:
     // be finishing a report to it after the bridge has taken over.
     CRecordingListener m_loading;
     CScriptedMessageBox m_messageBox;
-    std::unique_ptr<CPtyBoardServer> m_pTerminal;
     std::unique_ptr<CDeviceLink> m_pLink;
     std::unique_ptr<CDeviceFrame> m_pFrame;
     std::unique_ptr<CTunevoDlg> m_pDlg;

@@ -192,30 +192,22 @@ TEST_F(MonitorPageTest, TheRefreshRunsOnlyWhileThePageIsShownWithOneTimer) {
     EXPECT_EQ(ActiveTimersOfPage(), 0);
 }
 
-TEST_F(MonitorPageTest, AFanThatStopsTurnsRed) {
-    OpenMonitor();
-    Read(kFan);
-    ASSERT_EQ(Value(kFan, 0).toInt() > 600, true) << Value(kFan, 0).toStdString();
-    EXPECT_EQ(ValueColour(kFan, 0), "white");
-    EXPECT_EQ(ValueColour(kFan, 2), "red") << "Chassis Fan 2 stood still from the start";
-
-    m_pBoard->HoldValue("CPU Fan", 0);
-    Tick(88);
-    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("0"); }));
-    EXPECT_EQ(ValueColour(kFan, 0), "red");
+// Each category's own colour rule, read off the rendered list: fans at 600
+// RPM or less, voltages and temperatures at their Threshold2, frequencies never.
+TEST_F(MonitorPageTest, EachCategoryColoursItsValuesByItsOwnRule) {
     m_pBoard->HoldValue("CPU Fan", 601);
-    Tick(88);
-    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("601"); }));
-    EXPECT_EQ(ValueColour(kFan, 0), "white");
-}
-
-TEST_F(MonitorPageTest, VoltagesAndTemperaturesAlarmAtTheirThresholdAndFrequenciesNever) {
-    // DRAM's Threshold2 is 1.60, CPU's 70; frequencies have 0.
-    m_pBoard->HoldValue("DRAM", 160);
+    m_pBoard->HoldValue("DRAM", 160);  // Threshold2 1.60
     m_pBoard->HoldValue("+5V", 504);
-    m_pBoard->HoldValue("CPU", 70);
+    m_pBoard->HoldValue("CPU", 70);  // Threshold2 70
     m_pBoard->HoldValue("Motherboard", 59);
     OpenMonitor();
+    Read(kFan);
+    EXPECT_EQ(ValueColour(kFan, 0), "white");
+    EXPECT_EQ(ValueColour(kFan, 2), "red") << "Chassis Fan 2 stood still from the start";
+    m_pBoard->HoldValue("CPU Fan", 600);
+    Tick(88);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("600"); }));
+    EXPECT_EQ(ValueColour(kFan, 0), "red");
     Read(kTemp);
     Read(kVolt);
     ASSERT_TRUE(WaitFor([&] { return Value(kVolt, 4) == QStringLiteral("1.60000"); }));
@@ -302,22 +294,6 @@ TEST_F(MonitorPageTest, TheSmallLayoutPlacesTabsAndListInItsOwnRectangles) {
     TapTab(kTemp);
     EXPECT_EQ(page.Category(), kTemp);
     EXPECT_TRUE(List(kTemp).isVisible());
-}
-
-TEST_F(MonitorPageTest, OverARealTerminalAFanThatStopsTurnsRedWithinTwoTicks) {
-    StartBoardOverTerminal();
-    CTunevoDlg& dlg = OpenMainWindow();
-    Tap(&dlg, g_rcTabMonitor.ToQRect().center());
-    TapTab(kFan);
-    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3).toInt() > 600; }));
-    EXPECT_EQ(ValueColour(kFan, 3), "white");
-
-    m_pBoard->HoldValue("Pump", 0);
-    // The running page's own ticks: one may already be under way.
-    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3) == QStringLiteral("0"); },
-                        3 * CSubScreen_Monitor::kRefreshPeriodMs));
-    EXPECT_EQ(ValueColour(kFan, 3), "red");
-    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
 }
 
 }  // namespace

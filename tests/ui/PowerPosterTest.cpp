@@ -81,6 +81,12 @@ TEST_F(PowerScreenTest, EachActionAsksFirstAndSendsItsFrameOnlyOnYes) {
     using EDefault = IMessageBox::EDefault;
     EXPECT_EQ(m_messageBox.Defaults(),
               (std::vector<EDefault>{EDefault::No, EDefault::Yes, EDefault::Yes}));
+    // A reset while unlocked leaves the screen open with the soft keys off.
+    m_messageBox.ScriptAnswer(true);
+    power.OnCommand(CScreen_LumoPower::IDC_RESET);
+    ASSERT_TRUE(WaitFor([&] { return CountSent(kReset) == 1; }));
+    EXPECT_TRUE(power.isVisible());
+    EXPECT_FALSE(SoftKeysEnabled());
 }
 
 TEST_F(PowerScreenTest, ClearCmosWhileThePcIsOnShowsTheClearCmosText) {
@@ -111,16 +117,6 @@ TEST_F(PowerScreenTest, TheCloseAreaClosesItStopsThePollAndBringsTheSoftKeysBack
 
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     EXPECT_TRUE(m_pLink->IsPowerPollRunning()) << "opening again restarts the poll";
-}
-
-TEST_F(PowerScreenTest, ResetWhileUnlockedLeavesTheScreenOpenWithTheSoftKeysOff) {
-    CTunevoDlg& dlg = Open();
-    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
-    m_messageBox.ScriptAnswer(true);
-    dlg.PowerScreen().OnCommand(CScreen_LumoPower::IDC_RESET);
-    ASSERT_TRUE(WaitFor([&] { return CountSent(kReset) == 1; }));
-    EXPECT_TRUE(dlg.PowerScreen().isVisible());
-    EXPECT_FALSE(SoftKeysEnabled());
 }
 
 TEST_F(PowerScreenTest, APowerCommandAfterTheLinkIsLostSendsNothingAndShowsNoError) {
@@ -163,21 +159,22 @@ TEST_F(PosterScreenTest, TheMenuCommandReadsThePosterAndShowsItsCode) {
 TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
     CTunevoDlg& dlg = Open();
     CScreen_LumoPoster& poster = dlg.PosterScreen();
-    dlg.OnPosterText(0x1A2, true, "ignored");
-    EXPECT_EQ(poster.Text(), QStringLiteral("01A2"));
-    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeCode);
-    dlg.OnPosterText(0, true, "");
-    EXPECT_EQ(poster.Text(), QStringLiteral("0000"));
-    dlg.OnPosterText(0xFF, true, "");
-    EXPECT_EQ(poster.Text(), QStringLiteral("00FF"));
-    dlg.OnPosterText(0xBEEF, true, "");
-    EXPECT_EQ(poster.Text(), QStringLiteral("BEEF"));
-    dlg.OnPosterText(0x1A2, false, "内存检测");
-    EXPECT_EQ(poster.Text(), QString::fromUtf8("内存检测"));
-    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
-    dlg.OnPosterText(7, false, "");
-    EXPECT_TRUE(poster.Text().isEmpty());
-    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
+    const struct {
+        int nCode;
+        bool bCodeMode;
+        const char* pszText;
+        QString shown;
+    } reports[] = {{0x1A2, true, "ignored", QStringLiteral("01A2")},
+                   {0, true, "", QStringLiteral("0000")},
+                   {0xBEEF, true, "", QStringLiteral("BEEF")},
+                   {0x1A2, false, "内存检测", QString::fromUtf8("内存检测")},
+                   {7, false, "", QString()}};
+    for (const auto& report : reports) {
+        dlg.OnPosterText(report.nCode, report.bCodeMode, report.pszText);
+        EXPECT_EQ(poster.Text(), report.shown);
+        EXPECT_EQ(poster.Mode(), report.bCodeMode ? CScreen_LumoPoster::kModeCode
+                                                  : CScreen_LumoPoster::kModeText);
+    }
     // Modes other than 0 and 1 change nothing.
     poster.SetMode(2);
     EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
@@ -207,19 +204,7 @@ TEST_F(PosterScreenTest, TheModeChangesOnlyAfterYes) {
     EXPECT_EQ(CountSent(kTextDisplay), 0u);
 }
 
-TEST_F(PosterScreenTest, ClosingWhileUnlockedBringsTheSoftKeysBack) {
-    CTunevoDlg& dlg = Open();
-    CScreen_LumoPoster& poster = dlg.PosterScreen();
-    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
-    Tap(&poster, QPoint(200, 300));
-    EXPECT_TRUE(poster.isVisible()) << "a tap outside the close area does nothing";
-    Tap(&poster, CentreOf(poster.CloseArea(), poster));
-    EXPECT_FALSE(poster.isVisible());
-    EXPECT_TRUE(SoftKeysEnabled());
-    EXPECT_FALSE(dlg.PowerScreen().isVisible());
-}
-
-TEST_F(PosterScreenTest, TheRadioIconsMarkTheMode) {
+TEST_F(PosterScreenTest, TheRadioIconsMarkTheModeAndTheCloseAreaBringsTheSoftKeysBack) {
     CTunevoDlg& dlg = Open();
     CScreen_LumoPoster& poster = dlg.PosterScreen();
     dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
@@ -230,10 +215,16 @@ TEST_F(PosterScreenTest, TheRadioIconsMarkTheMode) {
         return pButton->grab().toImage().pixelColor(pButton->IconRect().center());
     };
     const QColor marked = centreOfIcon(CScreen_LumoPoster::IDC_MODE_CODE);
-    const QColor hollow = centreOfIcon(CScreen_LumoPoster::IDC_MODE_TEXT);
     EXPECT_GT(marked.red(), 200);
     EXPECT_GT(marked.green(), 80);
-    EXPECT_EQ(hollow, QColor(107, 37, 37));
+    EXPECT_EQ(centreOfIcon(CScreen_LumoPoster::IDC_MODE_TEXT), QColor(107, 37, 37));
+
+    Tap(&poster, QPoint(200, 300));
+    EXPECT_TRUE(poster.isVisible()) << "a tap outside the close area does nothing";
+    Tap(&poster, CentreOf(poster.CloseArea(), poster));
+    EXPECT_FALSE(poster.isVisible());
+    EXPECT_TRUE(SoftKeysEnabled());
+    EXPECT_FALSE(dlg.PowerScreen().isVisible());
 }
 
 }  // namespace

@@ -12,22 +12,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(BoardModel, AnswersTheOpenFrameWithItsChunkCount) {
-    CBoardModel board;
-    board.SetChunkCount(3);
-    auto replies = board.Feed(BuildOpenFrame());
-    ASSERT_EQ(replies.size(), 1u);
-    // 53^05^01^03 = 54, worked by hand.
-    EXPECT_EQ(replies[0].bytes, (Bytes{0x53, 0x05, 0x01, 0x03, 0, 0, 0, 0x54}));
-}
-
-TEST(BoardModel, EchoesTheLetterOfRequestsItDoesNotKnow) {
-    CBoardModel board;
-    auto replies = board.Feed(BuildCommandFrame(0xD3, '~'));
-    ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0].bytes, (Bytes{0x53, 0x05, 0x7E, 0, 0, 0, 0, 0x28}));
-}
-
 // The one reply to one request, or nothing.
 std::optional<Bytes> Ask(CBoardModel& board, const Bytes& request) {
     auto replies = board.Feed(request);
@@ -137,58 +121,62 @@ TEST(BoardModel, TheLockFollowsItsScheduleUnlessSetByHand) {
     EXPECT_TRUE(board.IsLocked());
 }
 
-TEST(BoardModel, AssemblesFramesThatArriveInPiecesAndSkipsNoise) {
+TEST(BoardModel, AnswersWholeCheckedRequestsAtLineSpeedAndSkipsNoise) {
     CBoardModel board;
-    const Bytes frame = BuildCommandFrame(0xD3, 'p');
-    EXPECT_TRUE(board.Feed(Bytes{0x00, 0x42, frame[0], frame[1], frame[2]}).empty());
-    auto replies = board.Feed(std::span(frame).subspan(3));
+    board.SetChunkCount(3);
+    // 53^05^01^03 = 54, worked by hand; an unknown letter is echoed.
+    auto replies = board.Feed(BuildOpenFrame());
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0].bytes[2], 'p');
-    EXPECT_EQ(board.Requests(), std::vector<Bytes>{frame});
-}
-
-TEST(BoardModel, IgnoresARequestWithABadChecksumAndResynchronises) {
-    CBoardModel board;
-    Bytes bad = BuildCommandFrame(0xD3, 's');
-    bad.back() ^= 0xFF;
-    Bytes stream = bad;
-    const Bytes good = BuildCommandFrame(0xD3, 'r');
-    stream.insert(stream.end(), good.begin(), good.end());
-    auto replies = board.Feed(stream);
-    ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0].bytes[2], 'r');
-}
-
-TEST(BoardModel, PacesRepliesAtTheLineSpeed) {
+    EXPECT_EQ(replies[0].bytes, (Bytes{0x53, 0x05, 0x01, 0x03, 0, 0, 0, 0x54}));
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, '~')),
+              (Bytes{0x53, 0x05, 0x7E, 0, 0, 0, 0, 0x28}));
     // 8 bytes of 10 bits at 57600 baud.
     EXPECT_EQ(CBoardModel::LineTime(8).count(), 1388);
-    CBoardModel board;
-    auto replies = board.Feed(BuildOpenFrame());
     EXPECT_EQ(replies[0].delay, CBoardModel::kTurnaround + CBoardModel::LineTime(8));
+    // In pieces, after noise and a request with a bad checksum.
+    const Bytes frame = BuildCommandFrame(0xD3, 'p');
+    Bytes bad = BuildCommandFrame(0xD3, 's');
+    bad.back() ^= 0xFF;
+    bad.insert(bad.end(), {0x00, 0x42, frame[0], frame[1], frame[2]});
+    EXPECT_TRUE(board.Feed(bad).empty());
+    replies = board.Feed(std::span(frame).subspan(3));
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].bytes[2], 'p');
+    EXPECT_EQ(board.Requests().back(), frame);
 }
 
-TEST(BoardModel, InjectsEachFault) {
+TEST(BoardModel, InjectsEachFaultAndNoiseAtItsRate) {
     const Bytes request = BuildCommandFrame(0xD3, 's');
+    const Bytes good = CBoardModel().Feed(request)[0].bytes;
     CBoardModel board;
-
     board.SetFault(EBoardFault::NoReply);
     EXPECT_TRUE(board.Feed(request).empty());
-
-    board.SetFault(EBoardFault::WrongChecksum);
-    EXPECT_EQ(IsValidReply(board.Feed(request)[0].bytes, 's'), EReplyCheck::ChecksumFailure);
-
-    board.SetFault(EBoardFault::WrongLetter);
-    Bytes wrongLetter = board.Feed(request)[0].bytes;
-    EXPECT_EQ(IsValidReply(wrongLetter, 's'), EReplyCheck::Malformed);
-    EXPECT_TRUE(HasValidChecksum(wrongLetter));
-
-    board.SetFault(EBoardFault::Garbage);
-    EXPECT_NE(board.Feed(request)[0].bytes[0], 0x53);
-
-    board.SetFault(EBoardFault::LateReply);
-    auto late = board.Feed(request);
-    EXPECT_EQ(IsValidReply(late[0].bytes, 's'), EReplyCheck::Valid);
-    EXPECT_GT(late[0].delay, std::chrono::milliseconds(100));
+    const struct {
+        EBoardFault fault;
+        EReplyCheck check;
+    } faults[] = {{EBoardFault::WrongChecksum, EReplyCheck::ChecksumFailure},
+                  {EBoardFault::WrongLetter, EReplyCheck::Malformed},
+                  {EBoardFault::Garbage, EReplyCheck::Malformed},
+                  {EBoardFault::ShortReply, EReplyCheck::Malformed},
+                  {EBoardFault::DoubledReply, EReplyCheck::Malformed},
+                  {EBoardFault::LateReply, EReplyCheck::Valid}};
+    for (const auto& f : faults) {
+        board.SetFault(f.fault);
+        const CBoardModel::Reply reply = board.Feed(request).at(0);
+        EXPECT_EQ(IsValidReply(reply.bytes, 's'), f.check) << static_cast<int>(f.fault);
+        EXPECT_EQ(reply.delay > std::chrono::milliseconds(100), f.fault == EBoardFault::LateReply);
+    }
+    // Noise spoils about its share of replies, each in one way.
+    board.SetFault(EBoardFault::None);
+    board.SetNoise(30, 3);
+    int nSpoiled = 0;
+    for (int i = 0; i < 1000; ++i) {
+        auto replies = board.Feed(request);
+        nSpoiled += replies.empty() || replies[0].bytes != good ||
+                    replies[0].delay > std::chrono::milliseconds(100);
+    }
+    EXPECT_GT(nSpoiled, 250);
+    EXPECT_LT(nSpoiled, 350);
 }
 
 CBoardDescription Describe(const std::string& strText) {

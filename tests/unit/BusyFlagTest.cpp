@@ -31,34 +31,25 @@ TEST_F(BusyFlagTest, SkipTakesAFreeFlagAndRefusesAHeldOneWithoutWaiting) {
     EXPECT_TRUE(m_clock.Sleeps().empty());
 }
 
-TEST_F(BusyFlagTest, WaitingGivesUpAfterAHundredLooks) {
+TEST_F(BusyFlagTest, WaitingGivesUpAfterAHundredLooksOrAtOnceOnStop) {
     CBusyFlag::Hold holder = Take(EBusyDiscipline::Skip);
     EXPECT_FALSE(Take(EBusyDiscipline::WaitShort));
     EXPECT_EQ(m_clock.Sleeps(), std::vector<std::chrono::milliseconds>(100, 20ms));
     EXPECT_FALSE(Take(EBusyDiscipline::WaitLong));
     EXPECT_EQ(m_clock.Elapsed(), 100 * 20ms + 100 * 50ms);
-}
-
-TEST_F(BusyFlagTest, WaitingStopsEarlyOnceStopIsRequested) {
-    CBusyFlag::Hold holder = Take(EBusyDiscipline::Skip);
     m_stop.request_stop();
     EXPECT_FALSE(Take(EBusyDiscipline::WaitLong));
-    EXPECT_TRUE(m_clock.Sleeps().empty());
+    EXPECT_EQ(m_clock.Sleeps().size(), 200u);
 }
 
-TEST_F(BusyFlagTest, NoneGrantsThePortWithoutTouchingTheFlag) {
-    CBusyFlag::Hold holder = Take(EBusyDiscipline::Skip);
+TEST_F(BusyFlagTest, OnlyTheHolderFreesTheFlagAndAMovedHoldFreesItOnce) {
+    CBusyFlag::Hold first = Take(EBusyDiscipline::Skip);
     {
         CBusyFlag::Hold unflagged = Take(EBusyDiscipline::None);
         EXPECT_TRUE(unflagged);
     }
     EXPECT_TRUE(m_flag.IsSet()) << "ending an unflagged use must not free the holder's flag";
-}
-
-TEST_F(BusyFlagTest, AMovedHoldReleasesOnce) {
-    CBusyFlag::Hold first = Take(EBusyDiscipline::Skip);
     CBusyFlag::Hold second = std::move(first);
-    EXPECT_TRUE(second);
     EXPECT_TRUE(m_flag.IsSet());
     second = CBusyFlag::Hold();
     EXPECT_FALSE(m_flag.IsSet());

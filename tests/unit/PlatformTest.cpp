@@ -44,36 +44,23 @@ private:
     std::optional<std::string> m_old;
 };
 
-TEST(PortPattern, SubstitutesThePortNumberForTheOneMark) {
-    EXPECT_EQ(CDevicePortOpener::FormatPath("/dev/rfcomm%d", 5), "/dev/rfcomm5");
-    EXPECT_EQ(CDevicePortOpener::FormatPath("/tmp/x/rfcomm%d.tty", 0), "/tmp/x/rfcomm0.tty");
-}
-
-TEST(PortPattern, RefusesPatternsThatAreNotOneNumberMark) {
+TEST(PortPattern, TakesOneNumberMarkFromTheEnvironmentOrDefaultsToRfcomm) {
+    EXPECT_EQ(CDevicePortOpener::FormatPath("/tmp/x/rfcomm%d.tty", 5), "/tmp/x/rfcomm5.tty");
     for (const char* pszBad : {"/dev/rfcomm", "/dev/%s", "/dev/%d%d", "/dev/100%%d", "%n%d"}) {
-        EXPECT_FALSE(CDevicePortOpener::IsValidPattern(pszBad)) << pszBad;
         EXPECT_EQ(CDevicePortOpener::FormatPath(pszBad, 1), std::nullopt) << pszBad;
     }
-    CDevicePortOpener opener("/dev/%s");
-    EXPECT_EQ(opener.Open(0), nullptr);
-}
-
-TEST(PortPattern, ComesFromTheEnvironmentOrDefaultsToRfcomm) {
+    EXPECT_EQ(CDevicePortOpener("/dev/%s").Open(0), nullptr);
     {
         ScopedEnv env(CDevicePortOpener::kPatternVariable, nullptr);
         EXPECT_EQ(CDevicePortOpener::PatternFromEnvironment(), "/dev/rfcomm%d");
     }
     ScopedEnv env(CDevicePortOpener::kPatternVariable, "/tmp/board%d");
     EXPECT_EQ(CDevicePortOpener::PatternFromEnvironment(), "/tmp/board%d");
-}
-
-TEST(PortOpener, AMissingDeviceDoesNotOpen) {
+    // Neither a missing device nor a plain file is a serial line.
     TempDir dir;
-    CDevicePortOpener opener(dir.Path() + "/rfcomm%d");
-    EXPECT_EQ(opener.Open(3), nullptr);
-    // A plain file is no serial line either.
     dir.WriteFile("rfcomm4", "not a tty");
-    EXPECT_EQ(opener.Open(4), nullptr);
+    EXPECT_EQ(CDevicePortOpener(dir.Path() + "/rfcomm%d").Open(3), nullptr);
+    EXPECT_EQ(CDevicePortOpener(dir.Path() + "/rfcomm%d").Open(4), nullptr);
 }
 
 class RfkillTest : public testing::Test {
@@ -92,35 +79,25 @@ protected:
     TempDir m_dir;
 };
 
-TEST_F(RfkillTest, NoBluetoothEntryIsAFailedQuery) {
-    EXPECT_EQ(Query(), std::nullopt);
-    Entry("rfkill0", "wlan", "1", "1");
-    EXPECT_EQ(Query(), std::nullopt);
-    uint32_t nMode = 0;
-    EXPECT_FALSE(CRfkillRadio(m_dir.Path() + "/absent").QueryMode(nMode));
-}
-
 TEST_F(RfkillTest, TheRadioIsOffOnlyWhenEveryBluetoothEntryIsBlocked) {
+    EXPECT_EQ(Query(), std::nullopt) << "no entry at all: a failed query";
+    Entry("rfkill2", "wlan", "1", "1");
+    EXPECT_EQ(Query(), std::nullopt);
     Entry("rfkill0", "bluetooth", "1", "0");
     Entry("rfkill1", "bluetooth", "0", "1");
-    Entry("rfkill2", "wlan", "0", "0");
     EXPECT_EQ(Query(), 0u);
     Entry("rfkill3", "bluetooth", "0", "0");
     EXPECT_EQ(Query(), 1u);
 }
 
-TEST(LocaleId, MapsChineseTerritoriesAndEverythingElseToEnglish) {
-    EXPECT_EQ(LcidFromLocaleName("zh_TW.UTF-8"), 1028u);
-    EXPECT_EQ(LcidFromLocaleName("zh_CN.UTF-8"), 2052u);
-    EXPECT_EQ(LcidFromLocaleName("zh_CN"), 2052u);
-    EXPECT_EQ(LcidFromLocaleName("zh_HK.UTF-8"), 3076u);
-    EXPECT_EQ(LcidFromLocaleName("zh_TW@stroke"), 1028u);
-    for (const char* pszOther : {"en_US.UTF-8", "C", "", "zh", "zh_SG.UTF-8", "zh_TWX"}) {
-        EXPECT_EQ(LcidFromLocaleName(pszOther), 1033u) << pszOther;
+TEST(LocaleId, ChineseTerritoriesFromLcAllThenLcMessagesThenLangAndElseEnglish) {
+    const std::pair<const char*, uint32_t> names[] = {
+        {"zh_TW.UTF-8", 1028}, {"zh_CN", 2052},   {"zh_HK.UTF-8", 3076}, {"zh_TW@stroke", 1028},
+        {"en_US.UTF-8", 1033}, {"", 1033},        {"zh", 1033},          {"zh_SG.UTF-8", 1033},
+        {"zh_TWX", 1033}};
+    for (const auto& [pszName, nLcid] : names) {
+        EXPECT_EQ(LcidFromLocaleName(pszName), nLcid) << pszName;
     }
-}
-
-TEST(LocaleId, LcAllWinsOverLcMessagesWhichWinsOverLang) {
     ScopedEnv lang("LANG", "zh_TW.UTF-8");
     ScopedEnv messages("LC_MESSAGES", "zh_CN.UTF-8");
     {
@@ -133,25 +110,20 @@ TEST(LocaleId, LcAllWinsOverLcMessagesWhichWinsOverLang) {
     EXPECT_EQ(GetSystemDefaultLCID(), 1028u);
 }
 
-TEST(ProgramDir, TheFolderNeverEndsInASlashAndIsEmptyAtTheRoot) {
+TEST(ProgramDir, TheVariableOrTheProgramsFolderWholeAndWithoutATrailingSlash) {
     EXPECT_EQ(DirectoryOf("/usr/bin/tunevo"), "/usr/bin");
     EXPECT_EQ(DirectoryOf("/tunevo"), "");
-    ScopedEnv env(kProgramDirVariable, "/opt/tunevo///");
-    EXPECT_EQ(GetProgramDir(), "/opt/tunevo");
-}
-
-TEST(ProgramDir, APathLongerThan256CharactersIsKeptWhole) {
+    {
+        ScopedEnv env(kProgramDirVariable, "/opt/tunevo///");
+        EXPECT_EQ(GetProgramDir(), "/opt/tunevo");
+    }
     const std::string strLong = "/tmp/" + std::string(300, 'd') + "/" + std::string(200, 'e');
-    ScopedEnv env(kProgramDirVariable, strLong.c_str());
-    EXPECT_EQ(GetProgramDir(), strLong);
-}
-
-TEST(ProgramDir, WithoutTheVariableItIsTheTestProgramsFolder) {
+    {
+        ScopedEnv env(kProgramDirVariable, strLong.c_str());
+        EXPECT_EQ(GetProgramDir(), strLong);
+    }
     ScopedEnv env(kProgramDirVariable, nullptr);
-    const std::string strDir = GetProgramDir();
-    ASSERT_FALSE(strDir.empty());
-    EXPECT_NE(strDir.back(), '/');
-    EXPECT_TRUE(std::filesystem::exists(strDir + "/unit_tests"));
+    EXPECT_TRUE(std::filesystem::exists(GetProgramDir() + "/unit_tests"));
 }
 
 TEST(SteadyClock, ASleepEndsFalseOnceStopIsRequested) {

@@ -32,14 +32,13 @@ protected:
     std::stop_source m_stop;
 };
 
-TEST_F(PortSearchTest, RadioOffOpensNoPortAtAll) {
-    Board(0);
-    EXPECT_EQ(Search(CFixedRadio::EAnswer::Off), nullptr);
-    EXPECT_TRUE(m_pOpener->Tried().empty());
-}
-
-TEST_F(PortSearchTest, AFailedRadioQuerySearchesAsIfTheRadioWereOn) {
+TEST_F(PortSearchTest, ARadioThatIsOffOrAStopOpensNoPortWhileAFailedQuerySearches) {
     auto pLine = Board(0);
+    EXPECT_EQ(Search(CFixedRadio::EAnswer::Off), nullptr);
+    m_stop.request_stop();
+    EXPECT_EQ(Search(), nullptr);
+    EXPECT_TRUE(m_pOpener->Tried().empty());
+    m_stop = std::stop_source();
     EXPECT_NE(Search(CFixedRadio::EAnswer::QueryFails), nullptr);
     EXPECT_EQ(pLine->Sent().size(), 1u);
 }
@@ -68,16 +67,18 @@ TEST_F(PortSearchTest, SkipsAPortThatAnswersWithAWrongChecksum) {
     EXPECT_EQ(m_pClock->Sleeps(), (Ms{100ms, 100ms, 100ms}));
 }
 
-TEST_F(PortSearchTest, NeverReturnsASilentGarbledOrLatePortEvenAsTheLast) {
-    for (EBoardFault fault : {EBoardFault::NoReply, EBoardFault::Garbage, EBoardFault::LateReply}) {
+TEST_F(PortSearchTest, NeverReturnsASilentGarbledLateOrCutPortEvenAsTheLast) {
+    EXPECT_EQ(Search(), nullptr);
+    EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    for (EBoardFault fault : {EBoardFault::NoReply, EBoardFault::Garbage, EBoardFault::LateReply,
+                              EBoardFault::ShortReply, EBoardFault::DoubledReply}) {
         m_pOpener = std::make_unique<CMemoryPortOpener>();
         Board(8, fault);
         EXPECT_EQ(Search(), nullptr) << static_cast<int>(fault);
         EXPECT_EQ(m_pOpener->Tried().back(), 8);
     }
-}
-
-TEST_F(PortSearchTest, AcceptsAnyCheckedFrameWhateverItsLetter) {
+    // Any checked frame will do, whatever its letter.
+    m_pOpener = std::make_unique<CMemoryPortOpener>();
     Board(2, EBoardFault::WrongLetter);
     EXPECT_NE(Search(), nullptr);
 }
@@ -89,18 +90,6 @@ TEST_F(PortSearchTest, SkipsAPortWhoseWriteFailsWithoutAPause) {
     EXPECT_NE(Search(), nullptr);
     // The failed write still waits out its exchange, but no pause follows.
     EXPECT_EQ(m_pClock->Sleeps(), (Ms{100ms, 100ms}));
-}
-
-TEST_F(PortSearchTest, StopsAtOnceWhenStopIsRequested) {
-    Board(5);
-    m_stop.request_stop();
-    EXPECT_EQ(Search(), nullptr);
-    EXPECT_TRUE(m_pOpener->Tried().empty());
-}
-
-TEST_F(PortSearchTest, GivesUpAfterPort8) {
-    EXPECT_EQ(Search(), nullptr);
-    EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 }  // namespace

@@ -65,21 +65,25 @@ protected:
     std::jthread m_thread;
 };
 
-TEST_F(RequestDispatcherTest, ARequestArrivingWhileTheSameRequestRunsIsDropped) {
+TEST_F(RequestDispatcherTest, WhileOneRunsItsOwnKindIsDroppedAndAnotherKindWaits) {
     Gate gate;
     std::atomic<int> nRuns{0};
+    std::atomic<int> nPowerRuns{0};
     m_dispatcher.SetHandler(ERequest::Refresh, [&] {
         ++nRuns;
         gate.Enter();
     });
+    m_dispatcher.SetHandler(ERequest::Power, [&] { ++nPowerRuns; });
     Run();
     m_dispatcher.Post(ERequest::Refresh);
     gate.WaitEntered();
     m_dispatcher.Post(ERequest::Refresh);
-    EXPECT_TRUE(m_dispatcher.IsPending(ERequest::Refresh));
+    m_dispatcher.Post(ERequest::Power);
+    EXPECT_EQ(nPowerRuns.load(), 0);
     gate.Open();
     Drain();
     EXPECT_EQ(nRuns.load(), 1);
+    EXPECT_EQ(nPowerRuns.load(), 1);
     EXPECT_FALSE(m_dispatcher.IsPending(ERequest::Refresh));
 }
 
@@ -100,21 +104,6 @@ TEST_F(RequestDispatcherTest, ARequestMadeInAnswerToTheFinalReportIsKept) {
     Drain();
     EXPECT_EQ(nRuns.load(), 3);
     EXPECT_FALSE(m_dispatcher.IsPending(ERequest::Refresh));
-}
-
-TEST_F(RequestDispatcherTest, ARequestOfAnotherKindWaitsAndThenRuns) {
-    Gate gate;
-    std::atomic<int> nPowerRuns{0};
-    m_dispatcher.SetHandler(ERequest::Apply, [&] { gate.Enter(); });
-    m_dispatcher.SetHandler(ERequest::Power, [&] { ++nPowerRuns; });
-    Run();
-    m_dispatcher.Post(ERequest::Apply);
-    gate.WaitEntered();
-    m_dispatcher.Post(ERequest::Power);
-    EXPECT_EQ(nPowerRuns.load(), 0);
-    gate.Open();
-    Drain();
-    EXPECT_EQ(nPowerRuns.load(), 1);
 }
 
 TEST_F(RequestDispatcherTest, PendingRequestsRunInTheEventOrder) {
