@@ -30,39 +30,6 @@ QStringList MenuTexts(const CSoftKeyBar& bar) {
     return texts;
 }
 
-TEST(MenuResources, EachLocaleIdHasItsOwnMenus) {
-    EXPECT_EQ(LocalizeMenuId(IDR_MENU_OVERCLOCK, kLcidTraditionalChinese), 171);
-    EXPECT_EQ(LocalizeMenuId(IDR_MENU_MONITOR, kLcidTraditionalChinese), 172);
-    EXPECT_EQ(LocalizeMenuId(IDR_MENU_OVERCLOCK, kLcidSimplifiedChinese), 138);
-    EXPECT_EQ(LocalizeMenuId(IDR_MENU_MONITOR, kLcidSimplifiedChinese), 139);
-    for (uint32_t nLcid : {kLcidEnglishUs, kLcidHongKongChinese, 0u}) {
-        EXPECT_EQ(LocalizeMenuId(IDR_MENU_OVERCLOCK, nLcid), 137);
-        EXPECT_EQ(LocalizeMenuId(IDR_MENU_MONITOR, nLcid), 136);
-    }
-    // Ids that are not menus pass unchanged and load nothing.
-    EXPECT_EQ(LocalizeMenuId(150, kLcidSimplifiedChinese), 150);
-    EXPECT_FALSE(LoadMenuResource(150).has_value());
-}
-
-TEST(MenuResources, TheOverClockMenuListsItsCommandsInOrderWithOneSeparator) {
-    const std::optional<MenuResource> menu = LoadMenuResource(IDR_MENU_OVERCLOCK);
-    ASSERT_TRUE(menu.has_value());
-    std::vector<int> commands;
-    for (const MenuItem& item : menu->items) {
-        commands.push_back(item.nCommand);
-    }
-    EXPECT_EQ(commands, (std::vector<int>{32778, 32781, 32779, 32782, 32773, 0, 32774, 32775}));
-    EXPECT_EQ(menu->strTitle, QStringLiteral("Menu"));
-    EXPECT_EQ(menu->items[0].strText, QStringLiteral("Save Profile I"));
-    EXPECT_EQ(menu->items[3].strText, QStringLiteral("Load Profile II"));
-
-    const std::optional<MenuResource> monitor = LoadMenuResource(IDR_MENU_MONITOR_TC);
-    ASSERT_TRUE(monitor.has_value());
-    ASSERT_EQ(monitor->items.size(), 2u);
-    EXPECT_EQ(monitor->items[0].nCommand, 32774);
-    EXPECT_EQ(monitor->items[1].strText, QStringLiteral("Lumo Poster"));
-}
-
 TEST_F(MainWindowTest, TheWindowFillsTheClientAreaWithTheOverClockTabShown) {
     CTunevoDlg& dlg = Open();
     EXPECT_EQ(dlg.geometry(), QRect(0, 0, 480, 696));
@@ -80,24 +47,6 @@ TEST_F(MainWindowTest, TheWindowFillsTheClientAreaWithTheOverClockTabShown) {
     EXPECT_EQ(image.pixelColor(5, 35), QColor(80, 0, 0)) << "the shown tab has the page colour";
     EXPECT_EQ(image.pixelColor(475, 35), QColor(100, 100, 100)) << "the other tab is grey";
     EXPECT_EQ(image.pixelColor(240, 300), QColor(80, 0, 0));
-}
-
-TEST_F(MainWindowTest, TheSmallAndMediumLayoutsSetTheirRectangles) {
-    StartBoard();
-    CTunevoDlg& small = OpenMainWindow(QSize(240, 268));
-    EXPECT_EQ(g_rcTabMonitor, (LayoutRect{120, 0, 240, 20}));
-    EXPECT_EQ(g_rcPower, (LayoutRect{20, 39, 215, 250}));
-    EXPECT_EQ(g_rcLock, (LayoutRect{0, 211, 240, 268}));
-    EXPECT_EQ(small.PageRect(), QRect(QPoint(2, 22), QPoint(237, 225)));
-    EXPECT_EQ(small.MonitorRect(), QRect(QPoint(10, 24), QPoint(239, 267)));
-    EXPECT_EQ(m_pFrame->height(), 268 + 2 * CDeviceFrame::StripHeight(240));
-
-    m_pDlg.reset();
-    CTunevoDlg& medium = OpenMainWindow(QSize(480, 536));
-    EXPECT_EQ(g_rcSettingsArea, (LayoutRect{15, 28, 450, 480}));
-    EXPECT_EQ(g_rcPoster, (LayoutRect{15, 178, 450, 480}));
-    EXPECT_EQ(medium.PageRect(), QRect(QPoint(2, 42), QPoint(477, 453)));
-    EXPECT_EQ(medium.MonitorRect(), QRect(QPoint(10, 68), QPoint(479, 535)));
 }
 
 TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
@@ -178,27 +127,18 @@ TEST_F(MainWindowTest, EachLinkErrorReportShowsItsOwnTextOnce) {
     EXPECT_EQ(m_pEnded->count(), 0);
 }
 
-TEST_F(MainWindowTest, TheLinkLostMessageIsShownOnceAndEndsTheWindowWithOk) {
+TEST_F(MainWindowTest, TheBoardVanishingWhileTheWindowRunsEndsItOnce) {
     CTunevoDlg& dlg = Open();
     dlg.OnLinkState(true);
-    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
-    dlg.OnLinkState(false);
-    dlg.OnLinkState(false);
-    ASSERT_EQ(m_messageBox.Shown().size(), 1);
-    EXPECT_TRUE(m_messageBox.Shown()[0].startsWith(QStringLiteral("Cannot reach the board")));
-    ASSERT_EQ(m_pEnded->count(), 1);
-    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
-}
-
-TEST_F(MainWindowTest, TheBoardVanishingWhileTheWindowRunsEndsItOnce) {
-    Open();
     WaitForLockCheck();
     // The poll threads find the line hung up and report it, many times.
     m_pLine->SetHungUp(true);
     ASSERT_TRUE(WaitFor([&] { return m_pEnded->count() > 0; }));
     QTest::qWait(200);
-    EXPECT_EQ(m_messageBox.Shown().size(), 1);
-    EXPECT_EQ(m_pEnded->count(), 1);
+    ASSERT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_TRUE(m_messageBox.Shown()[0].startsWith(QStringLiteral("Cannot reach the board")));
+    ASSERT_EQ(m_pEnded->count(), 1);
+    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
 }
 
 TEST_F(MainWindowTest, TheOkButtonOfTheTitleStripEndsTheWindow) {

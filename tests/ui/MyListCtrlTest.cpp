@@ -57,53 +57,37 @@ protected:
     CMyListCtrl m_list;
 };
 
-TEST_F(MyListCtrlTest, AValueAtOrAboveItsThresholdIsRedWhatTheCaseOfTheLabel) {
-    const BoardItemArray items = {Item(u"DRAM", u"1.6")};
+// Read off the rendered rows: a value at or above its item's Threshold2 is
+// red whatever the case of the label, the first alarm of items sharing a name
+// decides, the fan rule is red at 600 RPM or less, and labels stay white.
+TEST_F(MyListCtrlTest, EachRuleColoursTheValueAloneRed) {
+    const BoardItemArray items = {Item(u"DRAM", u"1.6"), Item(u"Temp", u"50"),
+                                  Item(u"Temp", u"30"), Item(u"Fan", u"99999")};
     m_list.SetItems(&items);
     Rows({{QStringLiteral("DRAM:"), QStringLiteral("1.60000")},
           {QStringLiteral("dram:"), QStringLiteral("1.59999")},
-          {QStringLiteral("DRAM:"), QStringLiteral("1.70000")},
-          {QStringLiteral("Other:"), QStringLiteral("9.00000")}});
-    EXPECT_EQ(ValueColour(0), "red");
-    EXPECT_EQ(ValueColour(1), "white");
-    EXPECT_EQ(ValueColour(2), "red");
-    EXPECT_EQ(ValueColour(3), "white") << "a label that matches no item";
-    // Labels and units stay white on an alarm row.
+          {QStringLiteral("Other:"), QStringLiteral("9.00000")},
+          {QStringLiteral("Temp:"), QStringLiteral("40")}});
+    const std::vector<std::string> thresholds = {ValueColour(0), ValueColour(1), ValueColour(2),
+                                                 ValueColour(3)};
+    EXPECT_EQ(thresholds, (std::vector<std::string>{"red", "white", "white", "red"}));
     const QImage image = Shown();
     EXPECT_EQ(TextColourIn(image, m_list.CellRect(0, CMyListCtrl::kColumnLabel)), "white");
     EXPECT_EQ(TextColourIn(image, m_list.CellRect(0, CMyListCtrl::kColumnUnit)), "white");
-}
 
-TEST_F(MyListCtrlTest, TheFanRuleIsRedAt600RpmOrLess) {
-    const BoardItemArray items = {Item(u"Fan", u"99999")};
-    m_list.SetItems(&items);
+    m_list.DeleteAllItems();
     m_list.SetFanRule(true);
     Rows({{QStringLiteral("Fan:"), QStringLiteral("600")},
           {QStringLiteral("Fan:"), QStringLiteral("601")},
           {QStringLiteral("Fan:"), QStringLiteral("0")}});
-    EXPECT_EQ(ValueColour(0), "red");
-    EXPECT_EQ(ValueColour(1), "white");
-    EXPECT_EQ(ValueColour(2), "red");
-}
-
-TEST_F(MyListCtrlTest, WithoutTheColourRuleOrWithoutItemsEveryValueIsWhite) {
-    // A threshold every value passes.
-    const BoardItemArray items = {Item(u"BCLK", u"0")};
-    m_list.SetItems(&items);
+    const std::vector<std::string> fans = {ValueColour(0), ValueColour(1), ValueColour(2)};
+    EXPECT_EQ(fans, (std::vector<std::string>{"red", "white", "red"}));
+    // Without the rule or without items every value is white.
     m_list.SetColourRule(false);
-    Rows({{QStringLiteral("BCLK:"), QStringLiteral("5000.0")}});
     EXPECT_EQ(ValueColour(0), "white");
     m_list.SetColourRule(true);
-    EXPECT_EQ(ValueColour(0), "red") << "the same row with the rule on";
     m_list.SetItems(nullptr);
     EXPECT_EQ(ValueColour(0), "white");
-}
-
-TEST_F(MyListCtrlTest, OfItemsSharingANameTheFirstInAlarmDecides) {
-    const BoardItemArray items = {Item(u"Temp", u"50"), Item(u"Temp", u"30"), Item(u"Temp", u"90")};
-    m_list.SetItems(&items);
-    Rows({{QStringLiteral("Temp:"), QStringLiteral("40")}});
-    EXPECT_EQ(ValueColour(0), "red");
 }
 
 TEST_F(MyListCtrlTest, ANewValueRepaintsOnlyItsOwnCell) {

@@ -69,64 +69,41 @@ TEST_F(ApplyTest, TheSetParametersFollowEachItemsKindAndTheBoardKeepsItsRange) {
               std::vector<std::u16string>({u"12", u"44", u"1000"}));
 }
 
-TEST_F(ApplyTest, TheFirstItemIsAlwaysSentAndUnchangedItemsAfterAnAcceptedOneAreSkipped) {
-    Connect(Section(
-        "Over_Volt",
-        {Item("a", "2", "0", 0, 999, 1, 'A', 'a'), Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
-         Item("c", "2", "0", 0, 999, 3, 'C', 'c'), Item("d", "2", "0", 0, 999, 4, 'D', 'd')}));
-    StartAndLoad();
-    BoardItemArray volt = m_pLink->GetOverVolt();
-    Edit(volt, 2, u"30");
-    EXPECT_TRUE(Apply(volt, {}, {}));
-    EXPECT_EQ(SetLetters(), "AC");
-
-    // After a refused item, the next one is sent even when unchanged.
-    m_pBoard->SetFault(EBoardFault::WrongChecksum, 'A');
-    volt = m_pLink->GetOverVolt();
-    volt.at(2).PrevValue = volt.at(2).Value;
-    EXPECT_FALSE(Apply(volt, {}, {}));
-    EXPECT_EQ(SetLetters(), "AB");
-}
-
-TEST_F(ApplyTest, AChecksumFailureFailsTheWholeApplyWhileLaterItemsAreStillSent) {
+// The first item always goes; an unchanged one is skipped only after an
+// acknowledged one; every item goes whatever failed before it, and any
+// failure fails the whole apply, even when the array applied last is fine.
+TEST_F(ApplyTest, WhichItemsGoOutAndWhetherTheApplySucceedsFollowTheBoardsAnswers) {
     Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
                                   Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
-                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c')}) +
+                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c'),
+                                  Item("d", "2", "0", 0, 999, 4, 'D', 'd')}) +
             Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 9, 'R', 't')}));
     StartAndLoad();
-    BoardItemArray volt = m_pLink->GetOverVolt();
-    Edit(volt, 0, u"10");
-    Edit(volt, 1, u"20");
-    Edit(volt, 2, u"30");
-    BoardItemArray ratio = m_pLink->GetOverRatio();
-    Edit(ratio, 0, u"90");
-    m_pBoard->SetFault(EBoardFault::WrongChecksum, 'B');
-    const int nErrorsBefore = m_pLink->ErrorCount();
-    // The ratio array, applied last, succeeds; the apply still fails.
-    EXPECT_FALSE(Apply(volt, {}, ratio));
-    EXPECT_EQ(SetLetters(), "ABCR");
-    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorApply), 1u);
-    EXPECT_EQ(m_pLink->ErrorCount(), nErrorsBefore + 1);
-}
-
-TEST_F(ApplyTest, ABoardThatStopsAnsweringOrVanishesMidApplyFailsIt) {
-    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
-                                  Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
-                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c')}));
-    StartAndLoad();
-    BoardItemArray volt = m_pLink->GetOverVolt();
-    Edit(volt, 1, u"20");
-    // No reply to B, though A before it was accepted and C after it is.
-    m_pBoard->SetFault(EBoardFault::NoReply, 'B');
-    EXPECT_FALSE(Apply(volt, {}, {}));
-    EXPECT_EQ(SetLetters(), "ABC");
-    EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
-
-    // An answer to another letter is no acknowledgement either.
-    m_pBoard->SetFault(EBoardFault::WrongLetter, 'B');
-    EXPECT_FALSE(Apply(m_pLink->GetOverVolt(), {}, {}));
-    EXPECT_EQ(SetLetters(), "ABC");
-
+    const struct {
+        EBoardFault fault;
+        uint8_t nLetter;
+        const char* pszSent;
+        bool bOk;
+        size_t nApplyErrors;
+    } cases[] = {{EBoardFault::None, 0, "ACR", true, 0},
+                 {EBoardFault::WrongChecksum, 'A', "ABCR", false, 1},
+                 {EBoardFault::NoReply, 'C', "ACDR", false, 1},
+                 {EBoardFault::WrongLetter, 'C', "ACDR", false, 1}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].pszSent);
+        m_pBoard->SetFault(cases[i].fault, cases[i].nLetter);
+        BoardItemArray volt = m_pLink->GetOverVolt();
+        BoardItemArray ratio = m_pLink->GetOverRatio();
+        for (BoardItem& item : volt) {
+            item.PrevValue = item.Value;
+        }
+        Edit(volt, 2, ToText(30 + static_cast<long>(i)));
+        ratio.at(0).PrevValue = ratio.at(0).Value;
+        EXPECT_EQ(Apply(volt, {}, ratio), cases[i].bOk);
+        EXPECT_EQ(SetLetters(), cases[i].pszSent);
+        EXPECT_EQ(m_listener.Count("OnLinkError", kErrorApply), cases[i].nApplyErrors);
+    }
+    // A board that vanishes mid-apply: the link is lost and the apply fails.
     m_pBoard->SetFault(EBoardFault::None);
     m_pLine->FailWritesAfter(1);
     EXPECT_FALSE(Apply(m_pLink->GetOverVolt(), {}, {}));

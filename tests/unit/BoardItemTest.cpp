@@ -8,36 +8,22 @@
 
 namespace {
 
-TEST(BoardItem, ALineOfFourteenTokensFillsEveryFieldAndKeepsTheDescribedRange) {
+TEST(BoardItem, FourteenTokensAsWrittenFillTheFieldsAndFewerAreNoItem) {
     BoardItem item;
     ASSERT_TRUE(ParseItem(u"a,1,0,10,20,15,1,1,0,0,86,87,15,x", item));
-    EXPECT_EQ(item.Name, u"a");
-    EXPECT_EQ(item.Kind, u"1");
-    EXPECT_EQ(item.RangeAtLoad, u"0");
-    EXPECT_EQ(item.Min, u"10");
-    EXPECT_EQ(item.Max, u"20");
-    EXPECT_EQ(item.Value, u"15");
-    EXPECT_EQ(item.ValueCmd, u"86");
-    EXPECT_EQ(item.RangeCmd, u"87");
-    EXPECT_EQ(item.PrevValue, u"15");
-    EXPECT_EQ(item.DefaultShown, u"x");
-    EXPECT_EQ(item.IniMin, u"10");
-    EXPECT_EQ(item.IniMax, u"20");
-}
-
-TEST(BoardItem, TokensAreTakenAsWrittenWithEmptyOnesKeptAndExtrasIgnored) {
-    BoardItem item;
+    const std::vector<std::u16string> fields = {
+        item.Name,     item.Kind,     item.RangeAtLoad, item.Min,          item.Max,
+        item.Value,    item.ValueCmd, item.RangeCmd,    item.PrevValue,    item.DefaultShown,
+        item.IniMin,   item.IniMax};
+    EXPECT_EQ(fields, (std::vector<std::u16string>{u"a", u"1", u"0", u"10", u"20", u"15", u"86",
+                                                   u"87", u"15", u"x", u"10", u"20"}));
+    // No trimming; empty tokens kept; tokens past the fourteenth ignored.
     ASSERT_TRUE(
         ParseItem(u" CPU Vcore ,2,,800,1700,1250,1,1000,,1.6,65,97,1250,1,extra,more", item));
-    EXPECT_EQ(item.Name, u" CPU Vcore ");  // no trimming
-    EXPECT_EQ(item.RangeAtLoad, u"");
+    EXPECT_EQ(item.Name, u" CPU Vcore ");
     EXPECT_EQ(item.Threshold1, u"");
     EXPECT_EQ(item.Threshold2, u"1.6");
     EXPECT_EQ(item.DefaultShown, u"1");
-}
-
-TEST(BoardItem, ALineWithFewerThanFourteenTokensIsNoItem) {
-    BoardItem item;
     item.Name = u"untouched";
     EXPECT_FALSE(ParseItem(u"a,1,0,10,20,15,1,1,0,0,86,87,15", item));
     EXPECT_FALSE(ParseItem(u"", item));
@@ -74,40 +60,32 @@ protected:
     TempDir m_dir;
 };
 
-TEST_F(LoadSectionTest, ReadsKeysOneToCountInNumberOrder) {
-    BoardItemArray items = Load(
-        "[Over_Volt]\nCount=3\n2=b,2,0,0,9,1,1,1,0,0,66,0,1,1\n1=a,2,0,0,9,1,1,1,0,0,65,0,1,1\n"
-        "3=c,2,0,0,9,1,1,1,0,0,67,0,1,1\n4=d,2,0,0,9,1,1,1,0,0,68,0,1,1\n");
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(items[0].Name, u"a");
-    EXPECT_EQ(items[1].Name, u"b");
-    EXPECT_EQ(items[2].Name, u"c");  // key 4 lies beyond Count
-}
-
-TEST_F(LoadSectionTest, AMissingZeroOrUnreadableCountLeavesTheArrayEmpty) {
-    const std::string strItem = "1=a,2,0,0,9,1,1,1,0,0,65,0,1,1\n";
-    EXPECT_TRUE(Load("[Over_Volt]\n" + strItem).empty());
-    EXPECT_TRUE(Load("[Over_Volt]\nCount=0\n" + strItem).empty());
-    EXPECT_TRUE(Load("[Over_Volt]\nCount=many\n" + strItem).empty());
-    EXPECT_TRUE(Load("[Over_Volt]\nCount=-5\n" + strItem).empty());
+// Keys "1" to Count in number order; key text must be as "%i" writes it; a
+// line that is no item is skipped; a huge Count costs only the keys there are.
+TEST_F(LoadSectionTest, TakesTheUsableLinesOfKeysOneToCountInNumberOrder) {
+    const std::string a = "a,2,0,0,9,1,1,1,0,0,65,0,1,1";
+    const std::string z = "z,2,0,0,9,1,1,1,0,0,66,0,1,1";
+    const struct {
+        std::string strText;
+        std::vector<std::u16string> names;
+    } cases[] = {
+        {"Count=3\n2=b" + a.substr(1) + "\n1=" + a + "\n3=c" + a.substr(1) + "\n4=d" + a.substr(1),
+         {u"a", u"b", u"c"}},
+        {"1=" + a, {}},
+        {"Count=0\n1=" + a, {}},
+        {"Count=many\n1=" + a, {}},
+        {"Count=-5\n1=" + a, {}},
+        {"Count=2147483647\n1=" + a + "\n2000000000=" + z, {u"a", u"z"}},
+        {"Count=4\n1=" + a + "\n2=broken,2,0\n4=" + z + "\n01=padded" + a.substr(1), {u"a", u"z"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::u16string> names;
+        for (const BoardItem& item : Load("[Over_Volt]\n" + c.strText + "\n")) {
+            names.push_back(item.Name);
+        }
+        EXPECT_EQ(names, c.names) << c.strText;
+    }
     EXPECT_TRUE(Load("").empty());
-}
-
-TEST_F(LoadSectionTest, AHugeCountCostsOnlyTheKeysThatExist) {
-    BoardItemArray items = Load(
-        "[Over_Volt]\nCount=2147483647\n1=a,2,0,0,9,1,1,1,0,0,65,0,1,1\n"
-        "2000000000=z,2,0,0,9,1,1,1,0,0,66,0,1,1\n");
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[1].Name, u"z");
-}
-
-TEST_F(LoadSectionTest, BrokenOrMissingLinesAreSkippedAndTheRestKept) {
-    BoardItemArray items = Load(
-        "[Over_Volt]\nCount=4\n1=a,2,0,0,9,1,1,1,0,0,65,0,1,1\n2=broken,2,0\n"
-        "4=d,2,0,0,9,1,1,1,0,0,68,0,1,1\n01=padded,2,0,0,9,1,1,1,0,0,69,0,1,1\n");
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].Name, u"a");
-    EXPECT_EQ(items[1].Name, u"d");
 }
 
 TEST(PruneOverRatio, EmptiesTheRatiosOnlyWhenTheFirstRangeIsZeroToZero) {

@@ -132,7 +132,7 @@ TEST_F(PosterLockTest, ThePosterPollReportsARepeatedCodeOnceAndEachChange) {
     EXPECT_EQ(nNew, 1u);
 }
 
-TEST_F(PosterLockTest, ALockCheckWithoutAnswerReportsKindTwoAndUnlocked) {
+TEST_F(PosterLockTest, ALockCheckWithoutAnswerReportsKindTwoAndAHungUpPosterReadTheLinkLost) {
     m_pBoard->SetFault(EBoardFault::NoReply);
     m_pLink->CheckLock();
     EXPECT_EQ(CountSent(kLockStatus), 6u);
@@ -142,9 +142,6 @@ TEST_F(PosterLockTest, ALockCheckWithoutAnswerReportsKindTwoAndUnlocked) {
     EXPECT_EQ(reports.back().strOperation, "OnLockState");
     EXPECT_EQ(reports.back().nFirst, 0);
     EXPECT_EQ(m_pLink->ErrorCount(), 0);
-}
-
-TEST_F(PosterLockTest, AHungUpLineDuringAPosterReadReportsTheLinkLost) {
     m_pLine->SetHungUp(true);
     m_pLink->PollPosterCode();
     EXPECT_EQ(m_listener.Count("OnLinkState", false), 1u);
@@ -153,7 +150,7 @@ TEST_F(PosterLockTest, AHungUpLineDuringAPosterReadReportsTheLinkLost) {
     EXPECT_EQ(m_listener.Count("OnLinkState", false), 1u);
 }
 
-TEST_F(PosterLockTest, MessageModeOneSelectsCodeDisplayAndAnyOtherTextDisplay) {
+TEST_F(PosterLockTest, MessageModeOneSelectsCodeDisplayAndAnyOtherTextAndIsTriedSixTimes) {
     for (int nMode : {1, 0, 2}) {
         m_pLink->SetMessageMode(nMode);
     }
@@ -162,12 +159,9 @@ TEST_F(PosterLockTest, MessageModeOneSelectsCodeDisplayAndAnyOtherTextDisplay) {
               (std::vector<Bytes>{kCodeDisplay, kTextDisplay, kTextDisplay}));
     EXPECT_EQ(m_listener.Count("OnMessageModeDone", true), 3u);
     EXPECT_EQ(m_pBoard->PosterMode(), 0);
-}
-
-TEST_F(PosterLockTest, AnUnacknowledgedMessageModeIsTriedSixTimesThenReported) {
     m_pBoard->SetFault(EBoardFault::WrongChecksum, 0x71);
     m_pLink->SetMessageMode(1);
-    EXPECT_EQ(CountSent(kCodeDisplay), 6u);
+    EXPECT_EQ(CountSent(kCodeDisplay), 7u);
     EXPECT_EQ(m_pLink->ErrorCount(), 6);
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorMessageMode), 1u);
     EXPECT_EQ(m_listener.Count("OnMessageModeDone", false), 1u);

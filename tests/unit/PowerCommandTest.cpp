@@ -47,22 +47,18 @@ TEST_F(PowerCommandTest, StateBytesTwoAndFourReadOnAndOffWhileOneSaysNothing) {
     EXPECT_EQ(Commands(), (std::vector<Bytes>{kPowerStatus, kPowerStatus, kPowerStatus}));
 }
 
-TEST_F(PowerCommandTest, QueryingABoardThatNeverSaysOnOrOffGivesUpAfterSixTries) {
+TEST_F(PowerCommandTest, AQueryReadsOnAndOffAndGivesUpAfterSixTriesOfNeither) {
+    EXPECT_TRUE(m_pLink->QueryPowerStatus());
+    m_pBoard->SetPoweredOn(false);
+    EXPECT_FALSE(m_pLink->QueryPowerStatus());
+    EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
     m_pBoard->SetPowerStateBytes(1, 1);
     EXPECT_FALSE(m_pLink->QueryPowerStatus());
-    EXPECT_EQ(CountSent(kPowerStatus), 6u);
+    EXPECT_EQ(CountSent(kPowerStatus), 8u);
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorPowerStatus), 1u);
     // Each try: the exchange wait, then the pause before the next.
     const std::vector<long> waits = Waits();
     EXPECT_EQ(std::vector<long>(waits.end() - 12, waits.end()), std::vector<long>(12, 100));
-}
-
-TEST_F(PowerCommandTest, QueryingReadsOnAndOff) {
-    EXPECT_TRUE(m_pLink->QueryPowerStatus());
-    m_pBoard->SetPoweredOn(false);
-    EXPECT_FALSE(m_pLink->QueryPowerStatus());
-    EXPECT_EQ(CountSent(kPowerStatus), 2u);
-    EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
 }
 
 TEST_F(PowerCommandTest, AQueryAndALockCheckNeverCutIntoACommandThatHoldsThePort) {
@@ -96,23 +92,18 @@ TEST_F(PowerCommandTest, ALostLineIsSaidOnceAndIsNeverTakenForARefusal) {
     EXPECT_EQ(reports.back().nSecond, 255) << "failed, not refused for a PC that is on";
 }
 
-TEST_F(PowerCommandTest, ClearingCmosWhileTheBoardIsOnIsRefusedWithoutAnActionFrame) {
+TEST_F(PowerCommandTest, ClearingCmosIsRefusedWhileOnAndWhileOffResetsTheBoardsSettings) {
     m_pLink->PowerAction(4);
     EXPECT_EQ(Commands(), std::vector<Bytes>{kPowerStatus});
-    ASSERT_EQ(m_listener.Count("OnPowerCommandDone"), 1u);
-    const auto reports = m_listener.Reports();
-    EXPECT_EQ(reports.back().nFirst, 0);
-    EXPECT_EQ(reports.back().nSecond, 0);
-}
+    EXPECT_EQ(m_listener.Reports().back().nFirst, 0);
+    EXPECT_EQ(m_listener.Reports().back().nSecond, 0);
 
-TEST_F(PowerCommandTest, ClearingCmosWhileOffSendsTheActionAndResetsTheBoardsSettings) {
     m_pBoard->SetPoweredOn(false);
     // A value written earlier is forgotten by the cleared board.
     m_pBoard->Feed(BuildCommandFrame(0x53, 65, 0x40, 0x05));
     const SimItem& item = m_pBoard->Description().Items().front();
     ASSERT_EQ(m_pBoard->CurrentValue(item), 0x540);
     const size_t nFrom = Sent().size();
-
     m_pLink->PowerAction(4);
     EXPECT_EQ(Sent(nFrom), (std::vector<Bytes>{kPowerStatus, kClearCmos}));
     EXPECT_EQ(m_listener.Count("OnPowerCommandDone", true), 1u);
@@ -134,7 +125,11 @@ TEST_F(PowerCommandTest, AnActionIsAcknowledgedAtOnceAndTakesEffectLater) {
     EXPECT_EQ(m_pBoard->PosterCode(), CBoardModel::StartupCodes().front());
 }
 
-TEST_F(PowerCommandTest, AnUnacknowledgedActionIsTriedSixTimesThenReportedAsKindThree) {
+TEST_F(PowerCommandTest, AnUnknownActionSendsNothingAndAnUnacknowledgedOneIsTriedSixTimes) {
+    m_pLink->PowerAction(0);
+    m_pLink->PowerAction(6);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_EQ(m_listener.Count("OnPowerCommandDone", false), 2u);
     m_pBoard->SetFault(EBoardFault::NoReply, 0x04);
     m_pBoard->SetPoweredOn(false);
     m_pLink->PowerAction(1);
@@ -146,13 +141,6 @@ TEST_F(PowerCommandTest, AnUnacknowledgedActionIsTriedSixTimesThenReportedAsKind
     EXPECT_EQ(reports.back().nFirst, 0);
     EXPECT_EQ(reports.back().nSecond, 255);
     EXPECT_FALSE(m_pBoard->IsPoweredOn());
-}
-
-TEST_F(PowerCommandTest, AnUnknownActionCodeSendsNothingAndFails) {
-    m_pLink->PowerAction(0);
-    m_pLink->PowerAction(6);
-    EXPECT_TRUE(Commands().empty());
-    EXPECT_EQ(m_listener.Count("OnPowerCommandDone", false), 2u);
 }
 
 TEST_F(PowerCommandTest, RequestPowerRunsTheActionOnTheDispatcher) {
