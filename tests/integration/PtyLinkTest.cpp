@@ -2,22 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <filesystem>
 #include <thread>
 
-#include "link/CDeviceLink.h"
-#include "link/CRecordingListener.h"
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
-#include "platform/CDevicePortOpener.h"
 #include "platform/CSerialPort.h"
 #include "platform/CSteadyClock.h"
-#include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
-#include "tests/support/CChildProcess.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -25,23 +18,6 @@ using Bytes = std::vector<uint8_t>;
 
 class PtyLinkTest : public testing::Test {
 protected:
-    std::unique_ptr<CDeviceLink> MakeLink() {
-        auto pLink = std::make_unique<CDeviceLink>(CDeviceLink::Environment{
-            std::make_shared<CDevicePortOpener>(m_dir.Path() + "/rfcomm%d"),
-            std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()});
-        pLink->SetListener(&m_listener);
-        return pLink;
-    }
-
-    // Starts tunevo-board linked at port n and waits for its link to appear.
-    std::unique_ptr<CChildProcess> StartBoardProgram(int nPort, const char* pszFault = "none") {
-        const std::string strLink = m_dir.Path() + "/rfcomm" + std::to_string(nPort);
-        auto pBoard = std::make_unique<CChildProcess>(
-            TUNEVO_BOARD_PROGRAM, std::vector<std::string>{"--link", strLink, "--fault", pszFault});
-        EXPECT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(strLink); }));
-        return pBoard;
-    }
-
     // Serves the model at rfcomm0 in-process and opens the line to it.
     std::unique_ptr<ISerialPort> ServeAndOpen(std::shared_ptr<CBoardModel> pModel) {
         m_pServer = std::make_unique<CPtyBoardServer>(std::move(pModel));
@@ -53,36 +29,9 @@ protected:
 
     TempDir m_dir;
     std::unique_ptr<CPtyBoardServer> m_pServer;
-    CRecordingListener m_listener;
     CSteadyClock m_clock;
     std::stop_source m_stop;
 };
-
-TEST_F(PtyLinkTest, TheLinkFindsTunevoBoardOnPort5AndPollsIt) {
-    auto pBoard = StartBoardProgram(5);
-    auto pLink = MakeLink();
-    pLink->StartPortSearch();
-    ASSERT_TRUE(m_listener.WaitForCount("OnLinkState", 1));
-    EXPECT_EQ(m_listener.Count("OnLinkState", true), 1u);
-
-    // The simulated PC starts switched on.
-    pLink->PollPowerStatus();
-    EXPECT_EQ(m_listener.Count("OnPowerState", true), 1u);
-    pLink.reset();
-
-    // The board program ends cleanly and removes its link.
-    int nStatus = pBoard->Terminate();
-    EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
-    EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/rfcomm5"));
-}
-
-TEST_F(PtyLinkTest, ABoardThatAnswersGarbageIsNotTaken) {
-    auto pBoard = StartBoardProgram(2, "garbage");
-    auto pLink = MakeLink();
-    pLink->StartPortSearch();
-    ASSERT_TRUE(m_listener.WaitForCount("OnLinkState", 1));
-    EXPECT_EQ(m_listener.Count("OnLinkState", false), 1u);
-}
 
 TEST_F(PtyLinkTest, AnExchangeCarriesExactBytesAndALateReplyNeverReachesTheNextOne) {
     auto pModel = std::make_shared<CBoardModel>();

@@ -107,31 +107,6 @@ protected:
     }
 };
 
-TEST_F(MonitorPageTest, EachListShowsItsItemsWithValueTextsAndUnits) {
-    // Sensor readings held at the values whose texts matter.
-    m_pBoard->HoldValue("CPU Core", 1250);
-    m_pBoard->HoldValue("CPU", 200);  // -73 after the sign rule
-    m_pBoard->HoldValue("Motherboard", 130);
-    m_pBoard->HoldValue("Chipset", 120);
-    m_pBoard->HoldValue("VRM", 121);
-    m_pBoard->HoldValue("Pump", 2047);
-    m_pBoard->HoldValue("BCLK", 1333);
-    OpenMonitor();
-    EXPECT_EQ(Page().Category(), kVolt);
-    Read(kFreq);
-    Read(kFan);
-    Read(kTemp);
-    Read(kVolt);
-    ASSERT_TRUE(WaitFor([&] { return Value(kVolt, 0) == QStringLiteral("1.25000"); }));
-    ASSERT_EQ(List(kVolt).RowCount(), 5);
-    EXPECT_EQ(Rows(kVolt)[0], QStringLiteral("CPU Core: 1.25000 [V]"));
-    EXPECT_EQ(Rows(kTemp),
-              (QStringList{QStringLiteral("CPU: N/A [℃]"), QStringLiteral("Motherboard: -3 [℃]"),
-                           QStringLiteral("Chipset: 120 [℃]"), QStringLiteral("VRM: N/A [℃]")}));
-    EXPECT_EQ(Rows(kFan)[3], QStringLiteral("Pump: 2047 [RPM]"));
-    EXPECT_EQ(Rows(kFreq)[1], QStringLiteral("BCLK: 133.3 [MHz]"));
-}
-
 TEST_F(MonitorPageTest, ATabShowsItsListAtOnceAndTheNextTickReadsThatCategoryOnly) {
     CSubScreen_Monitor& page = OpenMonitor();
     const QString cpuClock = Value(kFreq, 0);

@@ -45,39 +45,6 @@ TEST(BoardModel, PowerActionsAreAcknowledgedAtOnceAndTakeEffectAfterTheirDelay) 
     EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x03)));
 }
 
-TEST(BoardModel, ClearsCmosOnlyWhileOffAndThenForgetsWrittenValues) {
-    CBoardModel board;
-    const SimItem& vcore = board.Description().Items().front();
-    ASSERT_EQ(vcore.strName, "CPU Vcore");
-    board.Feed(BuildCommandFrame(0x53, vcore.nValueCmd, 0x4C, 0x04));  // 1100
-    EXPECT_EQ(board.CurrentValue(vcore), 1100);
-    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x08)));
-    EXPECT_EQ(board.CurrentValue(vcore), 1100);
-    board.SetPoweredOn(false);
-    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x08)));
-    EXPECT_EQ(board.CurrentValue(vcore), vcore.nValue);
-}
-
-TEST(BoardModel, WritesAreClampedToTheItemsRangeAndMonitoredValuesIgnoreThem) {
-    CBoardModel board;
-    for (const SimItem& item : board.Description().Items()) {
-        const long nBefore = board.CurrentValue(item);
-        // 0xFFFF: above every range; an indexed item reads it as a position.
-        EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, item.nValueCmd, 0xFF, 0xFF)))
-            << item.strName;
-        if (item.nArray >= 4) {
-            EXPECT_NEAR(board.CurrentValue(item), nBefore, std::max(2L, nBefore / 5))
-                << item.strName;
-        } else if (item.strKind == "4") {
-            // One byte only: 0xFF, then clamped.
-            EXPECT_EQ(board.CurrentValue(item), std::clamp(255L, item.nMin, item.nMax))
-                << item.strName;
-        } else {
-            EXPECT_EQ(board.CurrentValue(item), item.nMax) << item.strName;
-        }
-    }
-}
-
 TEST(BoardModel, ThePosterWalksTheStartupCodesAfterPowerOnAndSettles) {
     auto pClock = std::make_shared<CVirtualClock>();
     CBoardModel board(CBoardDescription::Demo(), pClock);
@@ -99,26 +66,6 @@ TEST(BoardModel, ThePosterWalksTheStartupCodesAfterPowerOnAndSettles) {
     EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 'q', 0x10)));
     EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'r')),
               (Bytes{0x53, 0x05, 0x72, 0x00, 0xF0, 0x01, 0, 0xD5}));
-}
-
-TEST(BoardModel, TheLockFollowsItsScheduleUnlessSetByHand) {
-    using std::chrono::milliseconds;
-    auto pClock = std::make_shared<CVirtualClock>();
-    CBoardModel board(CBoardDescription::Demo(), pClock);
-    board.SetLockSchedule({{milliseconds(1000), milliseconds(500)}, {milliseconds(3000), {}}});
-    const Bytes status = BuildCommandFrame(0xD3, 's');
-    // 53^05^73 = 25, then 1 open or 0 closed.
-    EXPECT_EQ(Ask(board, status), (Bytes{0x53, 0x05, 0x73, 0x01, 0, 0, 0, 0x24}));
-    pClock->SleepFor(milliseconds(1000), {});
-    EXPECT_EQ(Ask(board, status), (Bytes{0x53, 0x05, 0x73, 0x00, 0, 0, 0, 0x25}));
-    pClock->SleepFor(milliseconds(500), {});
-    EXPECT_FALSE(board.IsLocked());
-    pClock->SleepFor(milliseconds(1500), {});
-    EXPECT_TRUE(board.IsLocked());
-    board.SetLocked(false);
-    EXPECT_FALSE(board.IsLocked());
-    board.SetLocked(std::nullopt);
-    EXPECT_TRUE(board.IsLocked());
 }
 
 TEST(BoardModel, AnswersWholeCheckedRequestsAtLineSpeedAndSkipsNoise) {
@@ -250,18 +197,6 @@ TEST(BoardModel, AMonitoredValueHeldByHandIsAnsweredUntilReleased) {
     EXPECT_FALSE(board.HoldValue("No Such Fan", 0));
 }
 
-TEST(BoardModel, AnswersValueCode49OnlyOnceAfterThePreparation) {
-    CBoardModel board(
-        Describe("[Over_Freq]\nCount=1\n1=pcie,3,0,900,1100,1000,1,10,0,0,49,104,1000,1\n"));
-    const Bytes read = BuildCommandFrame(0xD3, 49);
-    EXPECT_TRUE(board.Feed(read).empty());
-    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0x53, 0x7D)).size(), 8u);
-    const Bytes value = OnlyReply(board, read);
-    ASSERT_EQ(value.size(), 8u);
-    EXPECT_EQ(value[3] + 256 * value[4], 1000);
-    EXPECT_TRUE(board.Feed(read).empty());
-}
-
 TEST(BoardModel, RefusesADescriptionWhoseLettersClash) {
     CBoardDescription description;
     std::string strError;
@@ -277,42 +212,24 @@ TEST(BoardModel, RefusesADescriptionWhoseLettersClash) {
     EXPECT_TRUE(description.Items().empty());
 }
 
-TEST(BoardModel, MonitoredValuesMoveWithinTheirBoundsAndAStoppedFanStaysStopped) {
+TEST(BoardModel, MonitoredValuesMoveWithinTheirBoundsAndTheCpuPassesItsAlarm) {
     auto pClock = std::make_shared<CVirtualClock>();
     CBoardModel board(CBoardDescription::Demo(), pClock);
     const auto& items = board.Description().Items();
-    auto find = [&](const std::string& strName) {
-        return *std::ranges::find(items, strName, &SimItem::strName);
-    };
-    const SimItem cpu = find("CPU");
-    const SimItem cpuFan = find("CPU Fan");
-    const SimItem stopped = find("Chassis Fan 2");
-    long nCoolest = 1000, nHottest = 0, nFanWhenCool = 0, nFanWhenHot = 0;
-    std::set<long> volts;
-    std::stop_source stop;
-    for (int nSecond = 0; nSecond < 600; ++nSecond) {
+    const SimItem cpu = *std::ranges::find(items, std::string("CPU"), &SimItem::strName);
+    long nCoolest = 1000;
+    long nHottest = 0;
+    for (int nSecond = 0; nSecond < 90; ++nSecond) {
         for (const SimItem& item : items) {
-            const long nValue = board.CurrentValue(item);
-            EXPECT_GE(nValue, item.nMin);
-            EXPECT_LE(nValue, item.nMax);
+            EXPECT_GE(board.CurrentValue(item), item.nMin);
+            EXPECT_LE(board.CurrentValue(item), item.nMax);
         }
-        const long nTemp = board.CurrentValue(cpu);
-        if (nTemp < nCoolest) {
-            nCoolest = nTemp;
-            nFanWhenCool = board.CurrentValue(cpuFan);
-        }
-        if (nTemp > nHottest) {
-            nHottest = nTemp;
-            nFanWhenHot = board.CurrentValue(cpuFan);
-        }
-        EXPECT_EQ(board.CurrentValue(stopped), 0);
-        volts.insert(board.CurrentValue(find("+12V")));
-        pClock->SleepFor(std::chrono::seconds(1), stop.get_token());
+        nCoolest = std::min(nCoolest, board.CurrentValue(cpu));
+        nHottest = std::max(nHottest, board.CurrentValue(cpu));
+        pClock->SleepFor(std::chrono::seconds(1), {});
     }
     EXPECT_GE(nHottest, 70);  // past the processor's alarm threshold at times
     EXPECT_LT(nCoolest, 60);
-    EXPECT_GT(nFanWhenHot, nFanWhenCool);
-    EXPECT_GT(volts.size(), 5u);
 }
 
 }  // namespace

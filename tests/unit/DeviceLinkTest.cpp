@@ -142,22 +142,4 @@ TEST_F(DeviceLinkTest, DestroyWhileACommandHoldsThePortEndsThreadsAndClosesThePo
     EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
 }
 
-TEST_F(DeviceLinkTest, TheSingletonIsBuiltFromTheEnvironmentAndRebuiltAfterDestroy) {
-    CDeviceLink::SetEnvironment(
-        {m_pOpener, std::make_shared<CFixedRadio>(CFixedRadio::EAnswer::Off), m_pClock});
-    CDeviceLink* pFirst = &CDeviceLink::Instance();
-    EXPECT_EQ(&CDeviceLink::Instance(), pFirst);
-    pFirst->SetListener(&m_listener);
-    pFirst->StartPortSearch();
-    ASSERT_TRUE(m_listener.WaitFor([](auto& r) { return !r.empty(); }));
-    // The radio of the environment was used: off, so nothing was opened.
-    EXPECT_EQ(m_listener.Count("OnLinkState", false), 1u);
-    EXPECT_TRUE(m_pOpener->Tried().empty());
-    CDeviceLink::Destroy();
-    CDeviceLink& second = CDeviceLink::Instance();
-    EXPECT_FALSE(second.HasPort());
-    EXPECT_EQ(second.PowerPollState(), CDeviceLink::kPowerPollStopped);
-    CDeviceLink::Destroy();
-}
-
 }  // namespace
