@@ -35,7 +35,10 @@ CBoardConfig::CBoardConfig(std::string_view programDir)
       m_strMessageFilePath(MakeIniPath(programDir, kMessageFileName)) {}
 
 void CBoardConfig::LoadDocuments() {
-    // A missing or unreadable file leaves an empty document: no items, no texts.
+    // A missing or unreadable file leaves an empty document: no items, no
+    // texts, and nothing of an earlier load.
+    m_boardDocument.Clear();
+    m_messageDocument.Clear();
     m_boardDocument.LoadFile(m_strBoardFilePath);
     m_messageDocument.LoadFile(m_strMessageFilePath);
     m_strMap.clear();

@@ -22,32 +22,24 @@ protected:
     LocaleStringTable m_table;
 };
 
-TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleId) {
-    EXPECT_EQ(Load(kThreeLanguages, kLcidTraditionalChinese).GetString(u"STR_APPLY"),
-              u"\u5957\u7528");
-    EXPECT_EQ(Load(kThreeLanguages, kLcidSimplifiedChinese).GetString(u"STR_APPLY"),
-              u"\u5E94\u7528");
-    EXPECT_EQ(Load(kThreeLanguages, kLcidEnglishUs).GetString(u"STR_APPLY"), u"Apply");
-    EXPECT_EQ(Load(kThreeLanguages, kLcidHongKongChinese).GetString(u"STR_APPLY"), u"Apply");
-}
-
-TEST_F(LocaleStringTableTest, KeysMatchOnlyInTheirExactCase) {
+// The section of the locale id alone, keys in their exact case, and a new
+// load replaces the old texts.
+TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleIdAndNothingElse) {
+    const std::pair<uint32_t, std::u16string> languages[] = {
+        {kLcidTraditionalChinese, u"\u5957\u7528"}, {kLcidSimplifiedChinese, u"\u5E94\u7528"},
+        {kLcidEnglishUs, u"Apply"}, {kLcidHongKongChinese, u"Apply"}};
+    for (const auto& [nLcid, text] : languages) {
+        EXPECT_EQ(Load(kThreeLanguages, nLcid).GetString(u"STR_APPLY"), text) << nLcid;
+    }
+    EXPECT_EQ(m_table.GetString(u"STR_NO_SUCH_KEY"), u"");
+    Load("[English]\nstr_apply=Apply\n", kLcidSimplifiedChinese);
+    EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"") << "not filled from another language";
     Load("[English]\nstr_apply=Apply\n", kLcidEnglishUs);
     EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"");
     EXPECT_EQ(m_table.GetString(u"str_apply"), u"Apply");
-}
-
-TEST_F(LocaleStringTableTest, AMissingSectionIsNotFilledFromAnotherLanguage) {
-    Load("[English]\nSTR_APPLY=Apply\n", kLcidSimplifiedChinese);
-    EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"");
-}
-
-TEST_F(LocaleStringTableTest, AMissingFileOrKeyGivesEmptyTexts) {
-    Load(kThreeLanguages, kLcidEnglishUs);
-    EXPECT_EQ(m_table.GetString(u"STR_NO_SUCH_KEY"), u"");
     TempDir empty;
     m_table.Load(empty.Path(), kLcidEnglishUs);
-    EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"") << "a new load replaces the old texts";
+    EXPECT_EQ(m_table.GetString(u"str_apply"), u"");
 }
 
 TEST_F(LocaleStringTableTest, GarbageAndNulBytesInTheFileLeaveTheRestReadable) {
