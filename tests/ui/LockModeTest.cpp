@@ -166,23 +166,4 @@ TEST_F(LockModeTest, ABoardThatLocksAndUnlocksRapidlyEndsInItsLastState) {
     EXPECT_TRUE(SoftKeysEnabled());
 }
 
-TEST_F(LockModeTest, TheBannerFillsItsPlaceInEachLayout) {
-    CTunevoDlg& dlg = OpenPolling();
-    ASSERT_TRUE(LockBoard(true));
-    const QImage large = dlg.LockBanner().grab().toImage();
-    EXPECT_EQ(large.size(), QSize(480, 114));
-    EXPECT_EQ(large.pixelColor(3, 3), QColor(Qt::white));
-    EXPECT_EQ(large.pixelColor(100, 100), QColor(107, 37, 37));
-    m_pDlg.reset();
-
-    CTunevoDlg& small = OpenMainWindow(QSize(240, 268));
-    small.OnLockState(true);
-    EXPECT_EQ(small.LockBanner().geometry(), QRect(0, 211, 240, 57));
-    EXPECT_EQ(small.LockBanner().Banner().size(), QSize(240, 114));
-    const QImage image = small.LockBanner().grab().toImage();
-    EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(2, 54), QColor(Qt::white)) << "its frame closes inside 57 rows";
-    EXPECT_EQ(image.pixelColor(40, 30), QColor(107, 37, 37));
-}
-
 }  // namespace

@@ -65,27 +65,23 @@ TEST_F(DisplaySettingsFileTest, AFileWithoutVersionGetsTheDefaultsWrittenOverIts
     EXPECT_EQ(file.Entries().at(u"Old Item"), u"1");
 }
 
-TEST_F(DisplaySettingsFileTest, OnlyTheValueOneShowsAnItem) {
+// Only "1" shows an item, names compare exactly; a current file without
+// entries hides every item but checks every box.
+TEST_F(DisplaySettingsFileTest, OnlyTheValueOneShowsAnItemAndNoEntriesCheckEveryBox) {
     Write("[Display]\nA=yes\nB=0\nC=1\nD=\n[Version]\nVer=TVB-1.02\n");
     const DisplayMap chosen = Choose();
-    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"A"));
-    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"B"));
-    EXPECT_TRUE(CDisplaySettingsFile::IsShown(chosen, u"C"));
-    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"D"));
-    // Names compare exactly in the map.
-    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"c"));
-}
-
-TEST_F(DisplaySettingsFileTest, ACurrentFileWithoutEntriesHidesEveryItemButChecksEveryBox) {
+    std::u16string shown;
+    for (const char16_t* pszName : {u"A", u"B", u"C", u"D", u"c"}) {
+        shown += CDisplaySettingsFile::IsShown(chosen, pszName) ? pszName : u"-";
+    }
+    EXPECT_EQ(shown, u"--C--");
+    EXPECT_FALSE(CDisplaySettingsFile::IsChecked(chosen, u"B"));
+    EXPECT_FALSE(CDisplaySettingsFile::IsChecked(chosen, u"E"));
     Write("[Version]\nVer=TVB-1.02\n");
-    const DisplayMap chosen = Choose();
-    EXPECT_TRUE(chosen.empty());
-    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"CPU Vcore"));
-    EXPECT_TRUE(CDisplaySettingsFile::IsChecked(chosen, u"CPU Vcore"));
-    const DisplayMap some = {{u"A", u"1"}, {u"B", u"0"}};
-    EXPECT_TRUE(CDisplaySettingsFile::IsChecked(some, u"A"));
-    EXPECT_FALSE(CDisplaySettingsFile::IsChecked(some, u"B"));
-    EXPECT_FALSE(CDisplaySettingsFile::IsChecked(some, u"C"));
+    const DisplayMap none = Choose();
+    EXPECT_TRUE(none.empty());
+    EXPECT_FALSE(CDisplaySettingsFile::IsShown(none, u"CPU Vcore"));
+    EXPECT_TRUE(CDisplaySettingsFile::IsChecked(none, u"CPU Vcore"));
 }
 
 TEST_F(DisplaySettingsFileTest, AFailedLoadChangesNothingAndAnUnwritableFileStillGivesDefaults) {
