@@ -101,6 +101,10 @@ TEST_F(SplashTest, NoPortIsTouchedBeforeTheSearchTimerAndABoardIsThenLoaded) {
     EXPECT_EQ(splash.MainWindow()->geometry(), splash.geometry());
     EXPECT_TRUE(m_messageBox.Shown().isEmpty());
     EXPECT_EQ(m_pEnded->count(), 0);
+    // The splash's end tears the link down: a fresh one, with no port, follows.
+    m_pSplash.reset();
+    EXPECT_FALSE(CDeviceLink::Instance().HasPort());
+    CDeviceLink::Destroy();
 }
 
 TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceInTheLocalesLanguageAndEnds) {
@@ -183,18 +187,6 @@ TEST_F(SplashTest, AFailedDownloadIsSaidOverTheLastDescriptionOrInsteadOfTheWind
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
     EXPECT_EQ(bare.MainWindow(), nullptr);
     EXPECT_TRUE(m_messageBox.Shown().last().contains(QStringLiteral("there is no earlier one")));
-}
-
-TEST_F(SplashTest, DestroyingTheSplashTearsTheLinkDown) {
-    AttachBoard(0);
-    CScreen_Splash& splash = MakeSplash();
-    CDeviceLink* pLink = &CDeviceLink::Instance();
-    splash.OnTimerStartSearch();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pLink->HasPort(); }, 5000));
-    m_pSplash.reset();
-    // A fresh link, with no port, takes the old one's place.
-    EXPECT_FALSE(CDeviceLink::Instance().HasPort());
-    CDeviceLink::Destroy();
 }
 
 TEST(WaitingBox, AnimatesOnlyWhileShownAndStartsAgainFromTheFirstFrame) {
