@@ -17,11 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include "bench/ProcessStats.h"
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
-#include "bench/ProcessStats.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/ProcessStats.h"
 #include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
 #include "link/CRecordingListener.h"
@@ -28,7 +29,6 @@
 #include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
-#include "bench/ProcessStats.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 

@@ -126,8 +126,9 @@ int CCtlSession::Load() {
         return kExitNoAnswer;
     }
     if (m_listener.Count("OnLinkError", kErrorProtocolLetter) > 0) {
-        PrintError("the board describes items on letters the protocol keeps for itself; they "
-                   "are left out");
+        PrintError(
+            "the board describes items on letters the protocol keeps for itself; they "
+            "are left out");
     }
     if (m_listener.Count("OnLinkError", kErrorConfigFile) > 0) {
         PrintError("cannot write the board's configuration into " + g_szProgramDir +

@@ -68,9 +68,9 @@ bool PrintItemTable(EBoardArray array, const BoardItemArray& items) {
         bComplete = bComplete && bRead;
         const std::string strRange =
             HasKnownRange(item) ? ToUtf8(item.Min) + ".." + ToUtf8(item.Max) : "--";
-        const char* pszMark = !bRead                                            ? "  UNREAD"
+        const char* pszMark = !bRead                                           ? "  UNREAD"
                               : IsHardwareArray(array) && IsAlarm(array, item) ? "  ALARM"
-                                                                                : "";
+                                                                               : "";
         std::printf("  %-24s %8s  %-14s %s %s%s\n", ToUtf8(item.Name).c_str(),
                     bRead ? ToUtf8(item.Value).c_str() : "--", strRange.c_str(),
                     bRead ? ShownText(array, item).c_str() : "--",
@@ -138,12 +138,11 @@ bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
                 bFirst = false;
                 strLine += "{\"array\":" + JsonText(ToUtf8(SectionName(array))) +
                            ",\"name\":" + JsonText(ToUtf8(item.Name)) +
-                           ",\"read\":" + (bRead ? "true" : "false") + ",\"raw\":" +
-                           (bRead ? std::to_string(WToL(item.Value)) : "null") +
+                           ",\"read\":" + (bRead ? "true" : "false") +
+                           ",\"raw\":" + (bRead ? std::to_string(WToL(item.Value)) : "null") +
                            ",\"shown\":" + (bRead ? JsonText(ShownText(array, item)) : "null") +
                            ",\"unit\":" + JsonText(std::string(UnitOf(array))) +
-                           ",\"alarm\":" + (bRead && IsAlarm(array, item) ? "true" : "false") +
-                           "}";
+                           ",\"alarm\":" + (bRead && IsAlarm(array, item) ? "true" : "false") + "}";
             }
         }
         std::printf("%s]}\n", strLine.c_str());
@@ -411,8 +410,8 @@ int RunSet(const CtlArguments& args) {
             }
             BoardItem limited = item;
             limited.Value = raw;
-            PrintError(ToUtf8(item.Name) + ": " + strValue + " is outside its range, " +
-                       strRange + "; " + ShownText(found->array, limited) + " is set instead");
+            PrintError(ToUtf8(item.Name) + ": " + strValue + " is outside its range, " + strRange +
+                       "; " + ShownText(found->array, limited) + " is set instead");
         }
         item.Value = raw;
         item.bUserSet = true;

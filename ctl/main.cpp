@@ -30,7 +30,8 @@ const Command kCommands[] = {
      "Downloads the board's configuration beside the program, reads every item,\n"
      "and prints the board's version and, per section, each item's name, raw\n"
      "value, raw range and shown value with its unit. Monitored values at their\n"
-     "alarm are marked ALARM.\n"},
+     "alarm are marked ALARM; values the board did not answer are marked UNREAD,\n"
+     "and the command then exits with 9.\n"},
     {"monitor", RunMonitor, "monitored values, once or repeatedly",
      "Usage: tunevoctl monitor [--interval SECONDS] [--count N] [--json]\n"
      "\n"

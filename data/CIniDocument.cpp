@@ -2,7 +2,6 @@
 
 #include "data/FileStore.h"
 
-
 #include <algorithm>
 #include <string>
 

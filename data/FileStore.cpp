@@ -89,9 +89,9 @@ bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes) {
     bool bOk = ::fchmod(nFile, bRegular ? (info.st_mode & 07777) : kNewFileMode) == 0;
     // A save by another user (root through sudo) must not take the file away
     // from its owner; where the owner cannot be kept, the file is rewritten.
-    const bool bOwnerKept =
-        !bRegular || (info.st_uid == ::geteuid() && info.st_gid == ::getegid()) ||
-        ::fchown(nFile, info.st_uid, info.st_gid) == 0;
+    const bool bOwnerKept = !bRegular ||
+                            (info.st_uid == ::geteuid() && info.st_gid == ::getegid()) ||
+                            ::fchown(nFile, info.st_uid, info.st_gid) == 0;
     bOk = bOk && bOwnerKept && WriteAll(nFile, bytes) && ::fsync(nFile) == 0;
     bOk = ::close(nFile) == 0 && bOk;
     if (!bOk || ::rename(strTemp.c_str(), strPath.c_str()) != 0) {

@@ -58,7 +58,8 @@ bool ReadsRange(const BoardItem& item) {
 }
 
 bool HasKnownRange(const BoardItem& item) {
-    return item.bRangeRead || !ReadsRange(item);
+    // A kind without a range reads as empty texts: no range to limit to.
+    return (item.bRangeRead || !ReadsRange(item)) && !item.Min.empty() && !item.Max.empty();
 }
 
 bool IsHardwareArray(EBoardArray array) {

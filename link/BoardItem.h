@@ -38,7 +38,8 @@ struct BoardItem {
 
 // Whether the item's range is read from the board rather than taken as described.
 bool ReadsRange(const BoardItem& item);
-// Whether Min and Max can be relied on: as described, or read from the board.
+// Whether Min and Max can be relied on: as described, or read from the board,
+// and not empty.
 bool HasKnownRange(const BoardItem& item);
 // Whether Value is the board's or the user's, not the description's guess.
 inline bool HasKnownValue(const BoardItem& item) {

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include <utility>
 #include "data/CBoardConfig.h"
 #include "data/Utf.h"
-#include <utility>
 
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"

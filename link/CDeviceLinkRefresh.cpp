@@ -135,8 +135,7 @@ bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& i
             clock.SleepFor(Protocol::kRetryPause, stop);
         }
     }
-    const bool bRangeKind =
-        bIndexed || item.Kind == u"2" || item.Kind == u"3" || item.Kind == u"4";
+    const bool bRangeKind = bIndexed || item.Kind == u"2" || item.Kind == u"3" || item.Kind == u"4";
     // Only index-based values depend on the range; their range and value are
     // taken together, so a value is never converted with a range it was not
     // read with. Other items keep a range read even when their value fails.
@@ -212,9 +211,8 @@ void CDeviceLink::RunRefreshRequest() {
         const bool bOk = RefreshArray(static_cast<EBoardArray>(nArray));
         m_bLastResult.store(bOk);
         if (!stop.stop_requested()) {
-            Report([nArray, bOk](ILinkListener& listener) {
-                listener.OnArrayRefreshed(nArray, bOk);
-            });
+            Report(
+                [nArray, bOk](ILinkListener& listener) { listener.OnArrayRefreshed(nArray, bOk); });
         }
     }
     m_nRefreshMode.store(kRefreshNone);

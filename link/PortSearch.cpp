@@ -29,7 +29,8 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
             continue;
         }
         // Any checked frame will do: the letter is not compared here.
-        if (exchange.nCount > 0 && exchange.reply[Protocol::kOffsetStart] == Protocol::kStartReply &&
+        if (exchange.nCount > 0 &&
+            exchange.reply[Protocol::kOffsetStart] == Protocol::kStartReply &&
             HasValidChecksum(exchange.Received())) {
             return port;
         }

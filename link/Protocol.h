@@ -45,8 +45,8 @@ inline constexpr uint8_t kLetterPrepareRead49 = 0x7D;  // "}": before reading va
 
 // Letters the protocol keeps for itself: a board item may use none of them.
 inline constexpr uint8_t kProtocolLetters[] = {
-    kLetterOpen,       kLetterChunk,       kLetterPowerStatus, kLetterPowerAction,
-    kLetterLockStatus, kLetterPosterCode,  kLetterMessageMode, kLetterPrepareRead49};
+    kLetterOpen,       kLetterChunk,      kLetterPowerStatus, kLetterPowerAction,
+    kLetterLockStatus, kLetterPosterCode, kLetterMessageMode, kLetterPrepareRead49};
 constexpr bool IsProtocolLetter(uint8_t nLetter) {
     for (uint8_t nKept : kProtocolLetters) {
         if (nKept == nLetter) {

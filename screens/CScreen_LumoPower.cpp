@@ -175,8 +175,9 @@ void CScreen_LumoPower::OnCommand(int nId) {
     }
     // Forcing off, clearing CMOS and a reset cannot be taken back: Enter says No.
     const bool bIrreversible = kButtons[nIndex].nPowerCode >= kFirstIrreversibleAction;
-    if (!m_messageBox.AskYesNo(m_confirmations[nIndex], bIrreversible ? IMessageBox::EDefault::No
-                                                                       : IMessageBox::EDefault::Yes)) {
+    if (!m_messageBox.AskYesNo(m_confirmations[nIndex], bIrreversible
+                                                            ? IMessageBox::EDefault::No
+                                                            : IMessageBox::EDefault::Yes)) {
         return;
     }
     m_link.RequestPower(kButtons[nIndex].nPowerCode);

@@ -145,8 +145,8 @@ void CSubScreen_Monitor::FillList(CategoryList& category, bool bInsert) {
         const QString label = QString::fromStdU16String(item.Name) + u':';
         // A value the board never sent is not shown; one not read for a few
         // periods is greyed, with the time of its last good read.
-        const QString value = item.bValueRead ? QString::fromStdString(ShownText(array, item))
-                                              : QStringLiteral("--");
+        const QString value =
+            item.bValueRead ? QString::fromStdString(ShownText(array, item)) : QStringLiteral("--");
         if (item.bValueRead && item.nMissedReads == 0 && i < category.lastRead.size()) {
             category.lastRead[i] = QTime::currentTime();
         }

@@ -36,7 +36,8 @@ const std::map<std::string_view, EBoardFault> kFaultNames = {
 void PrintUsage(std::FILE* pOut) {
     std::fputs(
         "Usage: tunevo-board --link PATH [--board FILE] [--chunks N] [--fault KIND]\n"
-        "                    [--fault-only LETTER] [--noise PERCENT] [--off] [--locked] [--lock-at S[+D]]...\n"
+        "                    [--fault-only LETTER] [--noise PERCENT] [--off] [--locked] [--lock-at "
+        "S[+D]]...\n"
         "\n"
         "Serves a simulated Tunevo board on a pseudo-terminal and makes PATH a\n"
         "symbolic link to it. With PATH /tmp/x/rfcomm5, run tunevo with\n"

@@ -161,8 +161,9 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     // Limited like the buttons when asked to.
     result = Run("set --clamp 'cpu vcore=2'");
     EXPECT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut, "wrote CPU Vcore = 1.600000 [V] (raw 1600): acknowledged\n"
-                             "CPU Vcore = 1.600000 [V] (raw 1600)\n");
+    EXPECT_EQ(result.strOut,
+              "wrote CPU Vcore = 1.600000 [V] (raw 1600): acknowledged\n"
+              "CPU Vcore = 1.600000 [V] (raw 1600)\n");
     result = Run("info");
     EXPECT_NE(result.strOut.find("1.600000 [V]"), std::string::npos);
 }

@@ -125,10 +125,10 @@ TEST_F(EndToEndTest, ABoardThatVanishesBringsUpTheLinkLostMessageAndTheProgramEn
 TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {
     CChildProcess first(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"));
     ASSERT_EQ(::chmod(m_runtime.Path().c_str(), 0700), 0);
-    const QString strLock = QDir(QString::fromStdString(m_runtime.Path()))
-                                .filePath(CSingleCopyGuard::KeyForProgramDir(
-                                              QString::fromStdString(m_dir.Path())) +
-                                          ".lock");
+    const QString strLock =
+        QDir(QString::fromStdString(m_runtime.Path()))
+            .filePath(CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(m_dir.Path())) +
+                      ".lock");
     ASSERT_TRUE(WaitUntil([&] { return QFile::exists(strLock); }));
     // The second copy retries until the first shows its window.
     CChildProcess second(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"));

@@ -221,9 +221,10 @@ TEST_F(MonitorPageTest, AValueNotReadKeepsItsLastAndGreysAfterThreeMissedReads) 
                           [](const QColor& c) { return c == QColor(150, 150, 150); }),
               0);
     EXPECT_EQ(TextColourIn(image, list.CellRect(3, CMyListCtrl::kColumnValue)), "white");
-    EXPECT_TRUE(list.topLevelItem(0)
-                    ->toolTip(CMyListCtrl::kColumnValue)
-                    .startsWith(QStringLiteral("The board has not answered lately; last read at ")));
+    EXPECT_TRUE(
+        list.topLevelItem(0)
+            ->toolTip(CMyListCtrl::kColumnValue)
+            .startsWith(QStringLiteral("The board has not answered lately; last read at ")));
     EXPECT_TRUE(m_messageBox.Shown().isEmpty());
 
     // The page takes up again when the board answers.

@@ -61,8 +61,8 @@ protected:
 // red whatever the case of the label, the first alarm of items sharing a name
 // decides, the fan rule is red at 600 RPM or less, and labels stay white.
 TEST_F(MyListCtrlTest, EachRuleColoursTheValueAloneRed) {
-    const BoardItemArray items = {Item(u"DRAM", u"1.6"), Item(u"Temp", u"50"),
-                                  Item(u"Temp", u"30"), Item(u"Fan", u"99999")};
+    const BoardItemArray items = {Item(u"DRAM", u"1.6"), Item(u"Temp", u"50"), Item(u"Temp", u"30"),
+                                  Item(u"Fan", u"99999")};
     m_list.SetItems(&items);
     Rows({{QStringLiteral("DRAM:"), QStringLiteral("1.60000")},
           {QStringLiteral("dram:"), QStringLiteral("1.59999")},

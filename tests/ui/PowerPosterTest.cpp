@@ -150,8 +150,8 @@ TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
     for (const auto& report : reports) {
         dlg.OnPosterText(report.nCode, report.bCodeMode, report.pszText);
         EXPECT_EQ(poster.Text(), report.shown);
-        EXPECT_EQ(poster.Mode(), report.bCodeMode ? CScreen_LumoPoster::kModeCode
-                                                  : CScreen_LumoPoster::kModeText);
+        EXPECT_EQ(poster.Mode(),
+                  report.bCodeMode ? CScreen_LumoPoster::kModeCode : CScreen_LumoPoster::kModeText);
     }
     // Modes other than 0 and 1 change nothing.
     poster.SetMode(2);

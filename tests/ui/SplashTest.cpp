@@ -15,12 +15,12 @@
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Splash.h"
-#include "widgets/CSreenWaiting.h"
 #include "shell/CTunevoDlg.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/CScriptedMessageBox.h"
+#include "widgets/CSreenWaiting.h"
 #include "widgets/ScreenLayout.h"
 
 namespace {

@@ -11,10 +11,10 @@ namespace {
 TEST(BoardItem, FourteenTokensAsWrittenFillTheFieldsAndFewerAreNoItem) {
     BoardItem item;
     ASSERT_TRUE(ParseItem(u"a,1,0,10,20,15,1,1,0,0,86,87,15,x", item));
-    const std::vector<std::u16string> fields = {
-        item.Name,     item.Kind,     item.RangeAtLoad, item.Min,          item.Max,
-        item.Value,    item.ValueCmd, item.RangeCmd,    item.PrevValue,    item.DefaultShown,
-        item.IniMin,   item.IniMax};
+    const std::vector<std::u16string> fields = {item.Name,         item.Kind,     item.RangeAtLoad,
+                                                item.Min,          item.Max,      item.Value,
+                                                item.ValueCmd,     item.RangeCmd, item.PrevValue,
+                                                item.DefaultShown, item.IniMin,   item.IniMax};
     EXPECT_EQ(fields, (std::vector<std::u16string>{u"a", u"1", u"0", u"10", u"20", u"15", u"86",
                                                    u"87", u"15", u"x", u"10", u"20"}));
     // No trimming; empty tokens kept; tokens past the fourteenth ignored.

@@ -32,10 +32,10 @@ const std::string kBoard =
     BoardLinkFixture::Section("HW_Fan",
                               {BoardLinkFixture::Item("CPU Fan", "3", "0", 0, 5000, 1450, 85, 0)});
 
-const std::string kOldBoard = "[Version]\nVer=T-0\n" +
-                              BoardLinkFixture::Section("Over_Volt", {BoardLinkFixture::Item(
-                                                                        "Old", "2", "0", 0, 9, 1,
-                                                                        66, 0)});
+const std::string kOldBoard =
+    "[Version]\nVer=T-0\n" +
+    BoardLinkFixture::Section("Over_Volt",
+                              {BoardLinkFixture::Item("Old", "2", "0", 0, 9, 1, 66, 0)});
 
 TEST_F(ConfigDownloadTest, ThreeGoodChunksLandBackToBackInTheBoardFile) {
     Connect(kBoard);

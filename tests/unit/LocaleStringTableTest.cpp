@@ -26,8 +26,10 @@ protected:
 // load replaces the old texts.
 TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleIdAndNothingElse) {
     const std::pair<uint32_t, std::u16string> languages[] = {
-        {kLcidTraditionalChinese, u"\u5957\u7528"}, {kLcidSimplifiedChinese, u"\u5E94\u7528"},
-        {kLcidEnglishUs, u"Apply"}, {kLcidHongKongChinese, u"Apply"}};
+        {kLcidTraditionalChinese, u"\u5957\u7528"},
+        {kLcidSimplifiedChinese, u"\u5E94\u7528"},
+        {kLcidEnglishUs, u"Apply"},
+        {kLcidHongKongChinese, u"Apply"}};
     for (const auto& [nLcid, text] : languages) {
         EXPECT_EQ(Load(kThreeLanguages, nLcid).GetString(u"STR_APPLY"), text) << nLcid;
     }

@@ -92,9 +92,9 @@ TEST_F(RfkillTest, TheRadioIsOffOnlyWhenEveryBluetoothEntryIsBlocked) {
 
 TEST(LocaleId, ChineseTerritoriesFromLcAllThenLcMessagesThenLangAndElseEnglish) {
     const std::pair<const char*, uint32_t> names[] = {
-        {"zh_TW.UTF-8", 1028}, {"zh_CN", 2052},   {"zh_HK.UTF-8", 3076}, {"zh_TW@stroke", 1028},
-        {"en_US.UTF-8", 1033}, {"", 1033},        {"zh", 1033},          {"zh_SG.UTF-8", 1033},
-        {"zh_TWX", 1033}};
+        {"zh_TW.UTF-8", 1028},  {"zh_CN", 2052},       {"zh_HK.UTF-8", 3076},
+        {"zh_TW@stroke", 1028}, {"en_US.UTF-8", 1033}, {"", 1033},
+        {"zh", 1033},           {"zh_SG.UTF-8", 1033}, {"zh_TWX", 1033}};
     for (const auto& [pszName, nLcid] : names) {
         EXPECT_EQ(LcidFromLocaleName(pszName), nLcid) << pszName;
     }

@@ -60,10 +60,9 @@ TEST_F(PosterLockTest, APosterReadIsReportedAsItsCodeOrTheTextOfItsMode) {
     for (const auto& report : PosterReports()) {
         shown.emplace_back(report.nSecond, report.strText);
     }
-    EXPECT_EQ(shown, (std::vector<std::pair<int, std::string>>{{1, "00A5"},
-                                                               {0, "Memory check"},
-                                                               {0, "Checking the memory"},
-                                                               {0, "Ver=03"}}));
+    EXPECT_EQ(shown,
+              (std::vector<std::pair<int, std::string>>{
+                  {1, "00A5"}, {0, "Memory check"}, {0, "Checking the memory"}, {0, "Ver=03"}}));
 }
 
 TEST_F(PosterLockTest, TheLockCheckReadsAnythingButOneAsLockedWhileThePollReadsOnlyZero) {
