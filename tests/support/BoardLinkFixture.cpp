@@ -1,5 +1,7 @@
 #include "tests/support/BoardLinkFixture.h"
 
+#include <algorithm>
+
 #include "data/IniPaths.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
@@ -69,11 +71,7 @@ std::vector<BoardLinkFixture::Bytes> BoardLinkFixture::Sent(size_t nFrom) const 
 }
 
 size_t BoardLinkFixture::CountSent(const Bytes& frame) const {
-    size_t nCount = 0;
-    for (const Bytes& sent : Sent()) {
-        nCount += sent == frame ? 1 : 0;
-    }
-    return nCount;
+    return static_cast<size_t>(std::ranges::count(Sent(), frame));
 }
 
 std::vector<long> BoardLinkFixture::Waits(size_t nFrom) const {

@@ -1,5 +1,7 @@
 #include "tests/ui/MainWindowFixture.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -91,11 +93,7 @@ bool MainWindowFixture::WaitFor(const std::function<bool()>& condition, int nTim
 }
 
 size_t MainWindowFixture::CountSent(const Bytes& frame) const {
-    size_t nCount = 0;
-    for (const CMemoryLine::SentFrame& sent : m_pLine->Sent()) {
-        nCount += sent.bytes == frame ? 1 : 0;
-    }
-    return nCount;
+    return static_cast<size_t>(std::ranges::count(SentFrom(0), frame));
 }
 
 std::vector<MainWindowFixture::Bytes> MainWindowFixture::SentFrom(size_t nFrom) const {

@@ -14,7 +14,6 @@ using Bytes = std::vector<uint8_t>;
 
 const Bytes kPowerOn = {0x53, 0x05, 0x04, 0x01, 0, 0, 0, 0x53};
 const Bytes kPowerOff = {0x53, 0x05, 0x04, 0x02, 0, 0, 0, 0x50};
-const Bytes kClearCmos = {0x53, 0x05, 0x04, 0x08, 0, 0, 0, 0x5A};
 const Bytes kReset = {0x53, 0x05, 0x04, 0x10, 0, 0, 0, 0x42};
 const Bytes kCodeDisplay = {0x53, 0x05, 0x71, 0x11, 0, 0, 0, 0x36};
 const Bytes kTextDisplay = {0x53, 0x05, 0x71, 0x10, 0, 0, 0, 0x37};
@@ -94,29 +93,6 @@ TEST_F(PowerScreenTest, EachActionAsksFirstAndSendsItsFrameOnlyOnYes) {
     ASSERT_TRUE(WaitFor([&] { return CountSent(kReset) == 1; }));
     EXPECT_TRUE(power.isVisible());
     EXPECT_FALSE(SoftKeysEnabled());
-}
-
-TEST_F(PowerScreenTest, ClearCmosWhileThePcIsOnShowsTheClearCmosText) {
-    CTunevoDlg& dlg = Open();
-    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
-    m_messageBox.ScriptAnswer(true);
-    dlg.PowerScreen().OnCommand(CScreen_LumoPower::IDC_CLEAR_CMOS);
-    ASSERT_TRUE(WaitFor([&] { return m_messageBox.Shown().size() == 2; }));
-    EXPECT_EQ(m_messageBox.Shown()[1],
-              QStringLiteral("CMOS can only be cleared while the PC is off."));
-    EXPECT_EQ(CountSent(kClearCmos), 0u);
-    EXPECT_TRUE(dlg.PowerScreen().isVisible()) << "the screen stays as it was";
-}
-
-TEST_F(PowerScreenTest, APowerCommandAfterTheLinkIsLostSendsNothingAndShowsNoError) {
-    CTunevoDlg& dlg = Open();
-    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
-    m_pLine->SetWriteFails(true);
-    m_messageBox.ScriptAnswer(true);
-    dlg.PowerScreen().OnCommand(CScreen_LumoPower::IDC_FORCE_SHUTDOWN);
-    // The failed write reports the link lost: its message, then the end.
-    ASSERT_TRUE(WaitFor([&] { return m_pEnded->count() == 1; }));
-    EXPECT_TRUE(m_messageBox.Shown().last().startsWith(QStringLiteral("Cannot reach")));
 }
 
 TEST_F(PosterScreenTest, TheMenuCommandReadsThePosterAndShowsItsCode) {

@@ -47,30 +47,31 @@ TEST(ItemText, NumbersBeyondAnyBoardsAreShownWithoutOverflow) {
     EXPECT_EQ(ShownText(EBoardArray::HwFan, item), "2147483647");
 }
 
+// Fans divide as whole numbers; temperatures above 127 count below zero and
+// outside -30..120 there is no reading; a divisor of 0 counts as 1.
 TEST(ItemText, MonitoredValuesFollowTheirOwnRules) {
-    EXPECT_EQ(ShownText(EBoardArray::HwVolt, MakeItem(1250, 7, 1000)), "1.25000");
-    EXPECT_EQ(ShownText(EBoardArray::HwFrq, MakeItem(4810, 1, 1)), "4810.0");
-    // Fans divide as whole numbers.
-    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(1455, 1, 10)), "145");
-    // Temperatures above 127 count below zero; outside -30..120 there is no reading.
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(62, 1, 1)), "62");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(130, 1, 1)), "-3");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(157, 1, 1)), "-30");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(158, 1, 1)), "N/A");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(121, 1, 1)), "N/A");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(45, 1, 1)), "45");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(120, 1, 1)), "120");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(200, 1, 1)), "N/A");  // -73
-    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(2047, 1, 1)), "2047");
-    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(7, 1, 2)), "3");
-    EXPECT_EQ(ShownText(EBoardArray::HwFrq, MakeItem(1333, 1, 10)), "133.3");
-    // A divisor of 0 counts as 1, so the reading is still shown.
-    EXPECT_EQ(ShownText(EBoardArray::HwFan, MakeItem(1455, 1, 0)), "1455");
-    EXPECT_EQ(ShownText(EBoardArray::HwVolt, MakeItem(12, 1, 0)), "12.00000");
-    EXPECT_EQ(ShownText(EBoardArray::HwTemp, MakeItem(-5, 1, 0)), "-5");
-}
-
-TEST(ItemText, TextsThatAreNoNumbersReadAsZero) {
+    const struct {
+        EBoardArray array;
+        long nValue, nMul, nDiv;
+        const char* pszShown;
+    } cases[] = {{EBoardArray::HwVolt, 1250, 7, 1000, "1.25000"},
+                 {EBoardArray::HwFrq, 1333, 1, 10, "133.3"},
+                 {EBoardArray::HwFan, 1455, 1, 10, "145"},
+                 {EBoardArray::HwFan, 7, 1, 2, "3"},
+                 {EBoardArray::HwTemp, 62, 1, 1, "62"},
+                 {EBoardArray::HwTemp, 130, 1, 1, "-3"},
+                 {EBoardArray::HwTemp, 157, 1, 1, "-30"},
+                 {EBoardArray::HwTemp, 158, 1, 1, "N/A"},
+                 {EBoardArray::HwTemp, 120, 1, 1, "120"},
+                 {EBoardArray::HwTemp, 121, 1, 1, "N/A"},
+                 {EBoardArray::HwTemp, 200, 1, 1, "N/A"},
+                 {EBoardArray::HwFan, 1455, 1, 0, "1455"},
+                 {EBoardArray::HwVolt, 12, 1, 0, "12.00000"},
+                 {EBoardArray::HwTemp, -5, 1, 0, "-5"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShownText(c.array, MakeItem(c.nValue, c.nMul, c.nDiv)), c.pszShown) << c.nValue;
+    }
+    // Texts that are no numbers read as 0; an empty divisor as 1.
     BoardItem item = MakeItem(0, 1, 1000);
     item.Value = u"abc";
     EXPECT_EQ(ShownText(EBoardArray::HwVolt, item), "0.00000");
