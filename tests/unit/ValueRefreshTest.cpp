@@ -88,6 +88,7 @@ TEST_F(ValueRefreshTest, ABadReplyLeavesValueAndRangeAsTheyWereAndFailsTheRefres
         m_pBoard->SetFault(f.fault, 66);
         EXPECT_FALSE(m_pLink->RefreshArray(EBoardArray::OverRatio));
         EXPECT_EQ(m_pLink->GetOverRatio().at(1).nMissedReads, 1);
+        EXPECT_EQ(m_pLink->GetOverRatio().at(1).Value, before.Value);
         m_pBoard->SetFault(f.fault, 98);  // and now its range
         EXPECT_FALSE(m_pLink->RefreshArray(EBoardArray::OverRatio));
         const BoardItem after = m_pLink->GetOverRatio().at(1);
