@@ -119,7 +119,6 @@ void CDeviceLink::StartLink() {
         return;
     }
     m_nErrorCount.store(0);
-    m_nRefreshMode.store(kRefreshNone);
     m_bLoaded.store(false);
     m_pDispatcher = std::make_unique<CRequestDispatcher>();
     m_pDispatcher->SetHandler(ERequest::Apply, [this] { RunApplyRequest(); });
@@ -141,7 +140,6 @@ void CDeviceLink::RequestRefreshOverclock() {
     if (!m_pDispatcher) {
         return;
     }
-    m_nRefreshMode.store(kRefreshOverclock);
     m_bOverclockRefreshPending.store(true);
     m_pDispatcher->Post(ERequest::Refresh);
 }
@@ -150,7 +148,6 @@ void CDeviceLink::RequestRefreshArray(int nArray) {
     if (!m_pDispatcher || nArray < kFirstArray || nArray > kLastArray) {
         return;
     }
-    m_nRefreshMode.store(kRefreshOneArray);
     m_nArraysPending.fetch_or(1U << nArray);
     // The power screen's polls come first; the request waits for the next wake.
     if (m_nPowerPollState.load() != kPowerPolling) {

@@ -38,10 +38,6 @@ public:
     static constexpr int kPowerPolling = 200;
     // Checksum failures tolerated before every further one reports the link lost.
     static constexpr int kLinkLostErrorCount = 3000;
-    // Refresh modes: what the next refresh request reads.
-    static constexpr int kRefreshNone = 0;
-    static constexpr int kRefreshOverclock = 100;  // the three over-clock arrays
-    static constexpr int kRefreshOneArray = 200;   // the array numbered by the request
 
     // The real machine: rfcomm ports by TUNEVO_PORT_PATTERN, rfkill, steady clock.
     static Environment RealEnvironment();
@@ -97,8 +93,8 @@ public:
     // when the open reply was accepted and every chunk arrived; otherwise the
     // old file stays and OnLinkError says why (kind 5: the board did not send
     // it whole; kind 14: the file could not be written). Skipped when the port
-    // is busy. True when the file was replaced. Blocks for the exchanges.
-    bool DownloadConfig(const std::string& strPath);
+    // is busy. Blocks for the exchanges.
+    void DownloadConfig(const std::string& strPath);
 
     // Copies of the arrays, taken under the lock the refreshes write under.
     BoardItemArray GetArray(EBoardArray array) const;
@@ -169,9 +165,6 @@ public:
     // item's direction asks for. An item whose value was neither read from
     // the board nor set by the user is never written. Blocks for the exchanges.
     ApplyResult ApplyAll(EApplyScope scope);
-    // Writes the array's items in scope, one set frame per item. Waits up to
-    // 5 s for the port; blocks for the exchanges.
-    ApplyResult ApplyArray(EBoardArray array, EApplyScope scope = EApplyScope::Changed);
 
     // The lock check made once after start-up (six tries, reporting
     // OnLockState), then starts the poster and lock polls. Blocks the caller
@@ -201,7 +194,6 @@ public:
 
     bool HasPort() const;
     bool IsLoaded() const { return m_bLoaded.load(); }
-    int RefreshMode() const { return m_nRefreshMode.load(); }
     int ErrorCount() const { return m_nErrorCount.load(); }
     int PowerPollState() const { return m_nPowerPollState.load(); }
     bool IsPowerPollRunning() const;
@@ -238,6 +230,9 @@ private:
     // Adds one checksum failure; past the limit each one reports the link lost.
     void CountChecksumFailure();
     void RunPortSearch();
+    // Writes the array's items in scope, one set frame per item. Waits up to
+    // 5 s for the port; blocks for the exchanges.
+    ApplyResult ApplyArray(EBoardArray array, EApplyScope scope);
     // The open exchange, asked up to six times; the chunk count it announces.
     std::optional<int> OpenDownload(ISerialPort& port);
     // One chunk's text, asked up to six times; a text shorter than nShortest
@@ -294,10 +289,8 @@ private:
     CBusyFlag m_busy;
     std::atomic<int> m_nErrorCount{0};
     std::atomic<bool> m_bLoaded{false};
-    std::atomic<bool> m_bLastResult{false};
     // An edit handed to RequestApply matched no item: the next apply fails.
     std::atomic<bool> m_bApplyEditLost{false};
-    std::atomic<int> m_nRefreshMode{kRefreshNone};
     // Refreshes asked for and not yet begun: the over-clock arrays, and one
     // bit per array number. Each gets its own report.
     std::atomic<bool> m_bOverclockRefreshPending{false};

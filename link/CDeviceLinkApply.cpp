@@ -71,7 +71,6 @@ void CDeviceLink::RunApplyRequest() {
     // An edit lost before this run makes it fail; one lost during it, the next.
     const bool bEditLost = m_bApplyEditLost.exchange(false);
     const bool bOk = ApplyAll(EApplyScope::Changed).bOk && !bEditLost;
-    m_bLastResult.store(bOk);
     EndRequest(ERequest::Apply);
     if (!m_stop.stop_requested()) {
         Report([bOk](ILinkListener& listener) { listener.OnApplied(bOk); });

@@ -108,10 +108,10 @@ std::optional<std::string> CDeviceLink::FetchChunk(ISerialPort& port, uint8_t nI
     return std::nullopt;
 }
 
-bool CDeviceLink::DownloadConfig(const std::string& strPath) {
+void CDeviceLink::DownloadConfig(const std::string& strPath) {
     const PortUse use = UsePort(EBusyDiscipline::Skip);
     if (!use) {
-        return false;  // the old file stays and is loaded as it is
+        return;  // the old file stays and is loaded as it is
     }
     const std::stop_token stop = m_stop.get_token();
     auto fail = [this, &stop](int nKind, const char* pszText) {
@@ -120,11 +120,11 @@ bool CDeviceLink::DownloadConfig(const std::string& strPath) {
                 listener.OnLinkError(nKind, pszText);
             });
         }
-        return false;
     };
     const std::optional<int> nChunks = OpenDownload(*use.pPort);
     if (!nChunks) {
-        return fail(kErrorConfigDownload, kTextConfigDownload);
+        fail(kErrorConfigDownload, kTextConfigDownload);
+        return;
     }
     // The board cuts its text into pieces of about one size, the last maybe
     // shorter: a piece more than a byte shorter than a longer one was cut off
@@ -147,12 +147,14 @@ bool CDeviceLink::DownloadConfig(const std::string& strPath) {
     };
     for (int nChunk = 0; nChunk < *nChunks; ++nChunk) {
         if (stop.stop_requested() || !fetch(nChunk)) {
-            return fail(kErrorConfigDownload, kTextConfigDownload);
+            fail(kErrorConfigDownload, kTextConfigDownload);
+            return;
         }
     }
     for (int nChunk = 0; nChunk + 1 < *nChunks; ++nChunk) {
         if (chunks[static_cast<size_t>(nChunk)].size() + 1 < nLongest && !fetch(nChunk)) {
-            return fail(kErrorConfigDownload, kTextConfigDownload);
+            fail(kErrorConfigDownload, kTextConfigDownload);
+            return;
         }
     }
     std::string text;
@@ -161,9 +163,8 @@ bool CDeviceLink::DownloadConfig(const std::string& strPath) {
     }
     // Only a whole description replaces the last one.
     if (!ReplaceFileWhole(strPath, text)) {
-        return fail(kErrorConfigFile, kTextConfigFile);
+        fail(kErrorConfigFile, kTextConfigFile);
     }
-    return true;
 }
 
 void CDeviceLink::LoadConfiguration() {

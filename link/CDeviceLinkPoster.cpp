@@ -243,8 +243,8 @@ void CDeviceLink::RunLockPoll() {
                 nPreviousState = nState;
             }
         }
-        const bool bRelaxed = m_nPowerPollState.load() == kPowerPollStopped &&
-                              m_nRefreshMode.load() != kRefreshOneArray;
+        const bool bRelaxed =
+            m_nPowerPollState.load() == kPowerPollStopped && m_nArraysPending.load() == 0;
         m_environment.pClock->SleepFor(bRelaxed ? kLockPollPeriod : kLockPollPeriodShort, stop);
     }
 }

@@ -198,7 +198,6 @@ void CDeviceLink::RunRefreshRequest() {
         for (EBoardArray array : kOverclockArrays) {
             bOk = RefreshArray(array) && bOk;
         }
-        m_bLastResult.store(bOk);
         if (!stop.stop_requested()) {
             Report([bOk](ILinkListener& listener) { listener.OnOverclockRefreshed(bOk); });
         }
@@ -209,13 +208,11 @@ void CDeviceLink::RunRefreshRequest() {
             continue;
         }
         const bool bOk = RefreshArray(static_cast<EBoardArray>(nArray));
-        m_bLastResult.store(bOk);
         if (!stop.stop_requested()) {
             Report(
                 [nArray, bOk](ILinkListener& listener) { listener.OnArrayRefreshed(nArray, bOk); });
         }
     }
-    m_nRefreshMode.store(kRefreshNone);
 }
 
 void CDeviceLink::ReloadOverRatio() {
