@@ -73,16 +73,7 @@ protected:
         Tick(LastLetterOf(nCategory));
     }
     static uint8_t LastLetterOf(int nCategory) {
-        switch (nCategory) {
-            case kVolt:
-                return 80;
-            case kTemp:
-                return 84;
-            case kFan:
-                return 88;
-            default:
-                return 109;
-        }
+        return nCategory == kVolt ? 80 : nCategory == kTemp ? 84 : nCategory == kFan ? 88 : 109;
     }
     // Asks for one refresh now, as a tick does, and waits until its last read went out.
     void Tick(uint8_t nLastLetter) {

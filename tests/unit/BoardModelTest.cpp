@@ -13,12 +13,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // The one reply to one request, or nothing.
-std::optional<Bytes> Ask(CBoardModel& board, const Bytes& request) {
+Bytes Ask(CBoardModel& board, const Bytes& request) {
     auto replies = board.Feed(request);
-    if (replies.empty()) {
-        return std::nullopt;
-    }
-    return replies.at(0).bytes;
+    return replies.size() == 1 ? replies[0].bytes : Bytes{};
 }
 
 TEST(BoardModel, PowerActionsAreAcknowledgedAtOnceAndTakeEffectAfterTheirDelay) {
@@ -34,15 +31,15 @@ TEST(BoardModel, PowerActionsAreAcknowledgedAtOnceAndTakeEffectAfterTheirDelay) 
     EXPECT_EQ(Ask(board, status), (Bytes{0x53, 0x05, 0x70, 0x00, 0, 0, 0, 0x26}));
 
     // Off: a reset or a shutdown changes nothing; power on does, later.
-    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x10)));
-    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x04)));
-    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x01)));
+    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x10)).empty());
+    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x04)).empty());
+    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x01)).empty());
     pClock->SleepFor(CBoardModel::kPowerOnDelay - std::chrono::milliseconds(1), {});
     EXPECT_FALSE(board.IsPoweredOn());
     pClock->SleepFor(std::chrono::milliseconds(1), {});
     EXPECT_TRUE(board.IsPoweredOn());
     // A mask that is no action is not acknowledged.
-    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x03)));
+    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x03)).empty());
 }
 
 TEST(BoardModel, ThePosterWalksTheStartupCodesAfterPowerOnAndSettles) {
@@ -63,7 +60,7 @@ TEST(BoardModel, ThePosterWalksTheStartupCodesAfterPowerOnAndSettles) {
     EXPECT_EQ(board.PosterCode(), codes.back());
     // A held code wins over the walk; "q" chooses the mode.
     board.HoldPosterCode(0x1F0);
-    EXPECT_TRUE(Ask(board, BuildCommandFrame(0x53, 'q', 0x10)));
+    EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 'q', 0x10)).empty());
     EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'r')),
               (Bytes{0x53, 0x05, 0x72, 0x00, 0xF0, 0x01, 0, 0xD5}));
 }
@@ -133,16 +130,11 @@ CBoardDescription Describe(const std::string& strText) {
     return description;
 }
 
-Bytes OnlyReply(CBoardModel& board, const Bytes& request) {
-    auto replies = board.Feed(request);
-    return replies.size() == 1 ? replies[0].bytes : Bytes{};
-}
-
 TEST(BoardModel, ServesItsDescriptionAsChunksWithTheIndexInByteOne) {
     CBoardModel board(Describe("AB"));
     EXPECT_EQ(board.ChunkCount(), 1);
     // 53^00^41^42 = 50.
-    EXPECT_EQ(OnlyReply(board, BuildChunkRequest(0)), (Bytes{0x53, 0x00, 0x41, 0x42, 0x50}));
+    EXPECT_EQ(Ask(board, BuildChunkRequest(0)), (Bytes{0x53, 0x00, 0x41, 0x42, 0x50}));
     EXPECT_TRUE(board.Feed(BuildChunkRequest(1)).empty());  // no such chunk
 
     // Split as asked; every reply fits the 100 ms an exchange waits.
@@ -150,7 +142,7 @@ TEST(BoardModel, ServesItsDescriptionAsChunksWithTheIndexInByteOne) {
     EXPECT_GE(demo.ChunkCount(), 8);
     std::string strJoined;
     for (int i = 0; i < demo.ChunkCount(); ++i) {
-        Bytes reply = OnlyReply(demo, BuildChunkRequest(static_cast<uint8_t>(i)));
+        Bytes reply = Ask(demo, BuildChunkRequest(static_cast<uint8_t>(i)));
         ASSERT_GE(reply.size(), 3u);
         strJoined.append(reply.begin() + 2, reply.end() - 1);
         EXPECT_LT(demo.Feed(BuildChunkRequest(static_cast<uint8_t>(i)))[0].delay,
@@ -164,14 +156,14 @@ TEST(BoardModel, AnswersRangeAndValueReadsInTheItemsEncoding) {
         Describe("[Over_Volt]\nCount=2\n1=idx,1,1,10,20,12,1,1,0,0,65,97,12,1\n"
                  "2=plain,2,1,0,65535,4660,1,1,0,0,66,98,4660,1\n"));
     // Index-based: positions 1..11, value 12 is position 3. 53^05^61^01^0B = 3D.
-    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'a')),
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'a')),
               (Bytes{0x53, 0x05, 0x61, 0x01, 0x00, 0x0B, 0x00, 0x3D}));
-    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'A')),
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'A')),
               (Bytes{0x53, 0x05, 0x41, 0x03, 0x00, 0x00, 0x00, 0x14}));
     // Plain: 0x1234 little-endian.
-    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'B')),
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'B')),
               (Bytes{0x53, 0x05, 0x42, 0x34, 0x12, 0x00, 0x00, 0x32}));
-    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 'b')),
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'b')),
               (Bytes{0x53, 0x05, 0x62, 0x00, 0x00, 0xFF, 0xFF, 0x34}));
 }
 
@@ -186,7 +178,7 @@ TEST(BoardModel, AMonitoredValueHeldByHandIsAnsweredUntilReleased) {
     ASSERT_TRUE(board.HoldValue("Pump", 0));
     std::stop_source stop;
     pClock->SleepFor(std::chrono::seconds(30), stop.get_token());
-    EXPECT_EQ(OnlyReply(board, BuildCommandFrame(0xD3, 81)),
+    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 81)),
               (Bytes{0x53, 0x05, 0x51, 0xC8, 0x00, 0x00, 0x00, 0xCF}));
     EXPECT_EQ(board.CurrentValue(pump), 0);
 

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+// Platform pieces: ports, radio, locale, folders, clocks, threads, events and text.
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -7,8 +8,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 
+#include "data/Utf.h"
 #include "platform/CDevicePortOpener.h"
+#include "platform/CEventSet.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
 #include "platform/CWorkerThread.h"
@@ -154,6 +158,49 @@ TEST(WorkerThread, BelowNormalThreadsYieldToTheRestAndNormalOnesDoNot) {
     EXPECT_GT(nBelow, nMine);
     EXPECT_EQ(nNormal, nMine);
     EXPECT_EQ(NiceOfThisThread(), nMine) << "the caller's own priority is untouched";
+}
+
+TEST(EventSet, AWaitTakesTheLowestSetEventOnceHoweverOftenItWasSet) {
+    CEventSet events(5);
+    std::stop_source stop;
+    events.Set(3);
+    events.Set(1);
+    events.Set(1);
+    EXPECT_EQ(events.WaitAny(stop.get_token()), 1u);
+    EXPECT_FALSE(events.IsSet(1));
+    EXPECT_TRUE(events.IsSet(3));
+    events.Reset(3);
+    EXPECT_FALSE(events.IsSet(3));
+    std::jthread setter([&] { events.Set(4); });
+    EXPECT_EQ(events.WaitAny(stop.get_token()), 4u);
+}
+
+TEST(EventSet, AStopRequestInterruptsABlockedWait) {
+    CEventSet events(5);
+    std::optional<size_t> result = 99;
+    std::jthread waiter([&](std::stop_token stop) { result = events.WaitAny(stop); });
+    waiter.request_stop();
+    waiter.join();
+    EXPECT_EQ(result, std::nullopt);
+}
+
+TEST(Utf, ConvertsBothWaysIncludingCharactersOutsideTheBasicPlane) {
+    const std::u16string text = u"Temp\u00e9rature \u6e29\u5ea6 \U0001F321";
+    const std::string utf8 = "Temp\xc3\xa9rature \xe6\xb8\xa9\xe5\xba\xa6 \xf0\x9f\x8c\xa1";
+    EXPECT_EQ(ToUtf8(text), utf8);
+    EXPECT_EQ(FromUtf8(utf8), text);
+}
+
+TEST(Utf, ReplacesWhatCannotBeConvertedInsteadOfCuttingTheTextShort) {
+    EXPECT_EQ(ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}),
+              "a\xef\xbf\xbd"
+              "b");
+    EXPECT_EQ(FromUtf8("a\xff"
+                       "b"),
+              u"a\ufffdb");
+    EXPECT_EQ(FromUtf8("a\xe6\xb8"), u"a\ufffd");
+    // An overlong form of "/" is not read as "/".
+    EXPECT_EQ(FromUtf8("\xc0\xaf"), u"\ufffd");
 }
 
 }  // namespace

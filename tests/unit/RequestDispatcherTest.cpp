@@ -1,86 +1,51 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <semaphore>
 #include <thread>
 
 #include "link/CRequestDispatcher.h"
 
 namespace {
 
-// Lets a test hold a handler inside its run until released.
-class Gate {
-public:
-    void Enter() {
-        std::unique_lock lock(m_mutex);
-        m_bEntered = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_bOpen; });
-    }
-    void WaitEntered() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_bEntered; });
-    }
-    void Open() {
-        std::lock_guard lock(m_mutex);
-        m_bOpen = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bEntered = false;
-    bool m_bOpen = false;
-};
-
 class RequestDispatcherTest : public testing::Test {
 protected:
     // The poster-read request serves as a marker: once it has run,
     // everything posted before it has run too.
     RequestDispatcherTest() {
-        m_dispatcher.SetHandler(ERequest::PosterRead, [this] {
-            std::lock_guard lock(m_markerMutex);
-            ++m_nMarkers;
-            m_markerRan.notify_all();
-        });
+        m_dispatcher.SetHandler(ERequest::PosterRead, [this] { m_markerRan.release(); });
     }
-
     void Run() {
         m_thread = std::jthread([this](std::stop_token stop) { m_dispatcher.Run(stop); });
     }
-
     void Drain() {
-        std::unique_lock lock(m_markerMutex);
-        const int nTarget = m_nMarkers + 1;
         m_dispatcher.Post(ERequest::PosterRead);
-        m_markerRan.wait(lock, [&] { return m_nMarkers >= nTarget; });
+        m_markerRan.acquire();
     }
 
     CRequestDispatcher m_dispatcher;
-    std::mutex m_markerMutex;
-    std::condition_variable m_markerRan;
-    int m_nMarkers = 0;
+    std::binary_semaphore m_markerRan{0};
     std::jthread m_thread;
 };
 
 TEST_F(RequestDispatcherTest, WhileOneRunsItsOwnKindIsDroppedAndAnotherKindWaits) {
-    Gate gate;
+    std::binary_semaphore entered{0};
+    std::binary_semaphore open{0};
     std::atomic<int> nRuns{0};
     std::atomic<int> nPowerRuns{0};
     m_dispatcher.SetHandler(ERequest::Refresh, [&] {
         ++nRuns;
-        gate.Enter();
+        entered.release();
+        open.acquire();
     });
     m_dispatcher.SetHandler(ERequest::Power, [&] { ++nPowerRuns; });
     Run();
     m_dispatcher.Post(ERequest::Refresh);
-    gate.WaitEntered();
+    entered.acquire();
     m_dispatcher.Post(ERequest::Refresh);
     m_dispatcher.Post(ERequest::Power);
     EXPECT_EQ(nPowerRuns.load(), 0);
-    gate.Open();
+    open.release();
     Drain();
     EXPECT_EQ(nRuns.load(), 1);
     EXPECT_EQ(nPowerRuns.load(), 1);
@@ -113,10 +78,10 @@ TEST_F(RequestDispatcherTest, PendingRequestsRunInTheEventOrderAndAStopEndsTheLo
     for (ERequest request : {ERequest::Apply, ERequest::Refresh, ERequest::MessageMode}) {
         m_dispatcher.SetHandler(request, [&order, request] { order.push_back(request); });
     }
-    m_dispatcher.Post(ERequest::MessageMode);
-    m_dispatcher.Post(ERequest::Power);
-    m_dispatcher.Post(ERequest::Refresh);
-    m_dispatcher.Post(ERequest::Apply);
+    for (ERequest request :
+         {ERequest::MessageMode, ERequest::Power, ERequest::Refresh, ERequest::Apply}) {
+        m_dispatcher.Post(request);
+    }
     Run();
     Drain();
     EXPECT_EQ(order,

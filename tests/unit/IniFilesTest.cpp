@@ -1,0 +1,163 @@
+// The ini documents: the reader, the locale texts and the board's message file.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "data/CBoardConfig.h"
+#include "data/CIniDocument.h"
+#include "data/IniPaths.h"
+#include "data/LocaleStringTable.h"
+#include "platform/LocaleId.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+TEST(IniPath, JoinsTheFolderAndTheFileName) {
+    EXPECT_EQ(MakeIniPath("/opt/tunevo", kLocaleFileName), "/opt/tunevo/BT_LocaleStr.ini");
+    // A program in the root folder reads its files from the root folder.
+    EXPECT_EQ(MakeIniPath("", kLocaleFileName), "/BT_LocaleStr.ini");
+}
+
+TEST(IniDocument, NamesMatchWhateverTheCaseAndAbsentOnesAreNullAndReadEmpty) {
+    TempDir dir;
+    CIniDocument ini;
+    ASSERT_GE(ini.LoadFile(dir.WriteFile("a.ini", "[DISPLAY]\nver=12\nzeta=1\nalpha=\n")), 0);
+    EXPECT_EQ(ini.GetString(u"display", u"VER"), u"12");
+    EXPECT_EQ(ini.GetAllKeys(u"Display"), (std::vector<std::u16string>{u"ver", u"zeta", u"alpha"}));
+    ASSERT_NE(ini.GetValue(u"Display", u"alpha"), nullptr);
+    EXPECT_EQ(ini.GetValue(u"Display", u"missing"), nullptr);
+    EXPECT_EQ(ini.GetValue(u"Missing", u"ver"), nullptr);
+    EXPECT_EQ(ini.GetString(u"Missing", u"ver"), u"");
+    EXPECT_TRUE(ini.GetAllKeys(u"Missing").empty());
+    EXPECT_LT(ini.LoadFile(dir.Path() + "/absent.ini"), 0);
+}
+
+TEST(IniDocument, AByteOrderMarkIsSkippedOnReadAndNeverWritten) {
+    TempDir dir;
+    for (const std::string& strPrefix : {std::string("\xEF\xBB\xBF"), std::string()}) {
+        CIniDocument ini;
+        ini.SetUnicode(true);
+        ASSERT_GE(ini.LoadFile(dir.WriteFile("u.ini", strPrefix + "[English]\nSTR_X=Hi\n")), 0);
+        EXPECT_EQ(ini.GetString(u"English", u"STR_X"), u"Hi") << strPrefix.size();
+    }
+    CIniDocument ini;
+    ini.SetValue(u"Display", u"Ver", u"V1.0");
+    ini.SetValue(u"Display", u"Ver", u"V1.2");  // replaces, does not add
+    // Paths past 256 characters work.
+    const std::string strName = std::string(120, 'a') + "/" + std::string(140, 'b') + ".ini";
+    const std::string strPath = dir.WriteFile(strName, "");
+    ASSERT_GE(ini.SaveFile(strPath), 0);
+    EXPECT_EQ(dir.ReadFile(strName).rfind("[Display]", 0), 0u);
+    EXPECT_EQ(dir.ReadFile(strName).find("V1.0"), std::string::npos);
+    CIniDocument reread;
+    ASSERT_GE(reread.LoadFile(strPath), 0);
+    EXPECT_EQ(reread.GetString(u"DISPLAY", u"ver"), u"V1.2");
+    EXPECT_LT(ini.SaveFile(dir.Path() + "/no/such/folder/x.ini"), 0);
+}
+
+TEST(IniDocument, BinaryGarbageLoadsWithoutHarm) {
+    TempDir dir;
+    std::string strGarbage;
+    for (int i = 0; i < 4096; ++i) {
+        strGarbage.push_back(static_cast<char>((i * 7919 + 13) & 0xFF));
+    }
+    strGarbage += std::string("\0[S]\nk=v\n", 9);
+    const std::string strPath = dir.WriteFile("g.ini", strGarbage);
+    for (bool bUtf8 : {true, false}) {
+        CIniDocument ini;
+        ini.SetUnicode(bUtf8);
+        ini.LoadFile(strPath);
+        // Whatever was parsed, every lookup answers.
+        for (const std::u16string& key : ini.GetAllKeys(u"S")) {
+            (void)ini.GetString(u"S", key);
+        }
+        EXPECT_EQ(ini.GetValue(u"NoSuchSection", u"k"), nullptr);
+    }
+}
+
+const std::string kThreeLanguages =
+    "[English]\nSTR_APPLY=Apply\nSTR_CONN_NA=Board not reachable\n"
+    "[Chinese]\nSTR_APPLY=\xE5\xBA\x94\xE7\x94\xA8\n"
+    "[Traditional]\nSTR_APPLY=\xE5\xA5\x97\xE7\x94\xA8\n";
+
+class LocaleStringTableTest : public testing::Test {
+protected:
+    LocaleStringTable& Load(const std::string& strContent, uint32_t nLcid) {
+        m_dir.WriteFile("BT_LocaleStr.ini", strContent);
+        m_table.Load(m_dir.Path(), nLcid);
+        return m_table;
+    }
+    TempDir m_dir;
+    LocaleStringTable m_table;
+};
+
+// The section of the locale id alone, keys in their exact case, and a new
+// load replaces the old texts.
+TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleIdAndNothingElse) {
+    const std::pair<uint32_t, std::u16string> languages[] = {
+        {kLcidTraditionalChinese, u"\u5957\u7528"},
+        {kLcidSimplifiedChinese, u"\u5E94\u7528"},
+        {kLcidEnglishUs, u"Apply"},
+        {kLcidHongKongChinese, u"Apply"}};
+    for (const auto& [nLcid, text] : languages) {
+        EXPECT_EQ(Load(kThreeLanguages, nLcid).GetString(u"STR_APPLY"), text) << nLcid;
+    }
+    EXPECT_EQ(m_table.GetString(u"STR_NO_SUCH_KEY"), u"");
+    Load("[English]\nstr_apply=Apply\n", kLcidSimplifiedChinese);
+    EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"") << "not filled from another language";
+    Load("[English]\nstr_apply=Apply\n", kLcidEnglishUs);
+    EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"");
+    EXPECT_EQ(m_table.GetString(u"str_apply"), u"Apply");
+    TempDir empty;
+    m_table.Load(empty.Path(), kLcidEnglishUs);
+    EXPECT_EQ(m_table.GetString(u"str_apply"), u"");
+}
+
+TEST_F(LocaleStringTableTest, GarbageAndNulBytesInTheFileLeaveTheRestReadable) {
+    Load(std::string("\xFF\xFE\x00\x01garbage\n", 12) + kThreeLanguages, kLcidEnglishUs);
+    EXPECT_EQ(m_table.GetString(u"STR_CONN_NA"), u"Board not reachable");
+    EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"Apply");
+}
+
+TEST(BoardConfig, LooksUpPosterTextsByTheExactUpperCaseKeyAndTheVersionByVer) {
+    TempDir dir;
+    CBoardConfig config(dir.Path());
+    EXPECT_EQ(config.GetBoardFilePath(), dir.Path() + "/BiosConf_Kolt_V120.ini");
+    config.LoadDocuments();
+    EXPECT_EQ(config.GetVersion(), u"") << "missing files give nothing";
+    EXPECT_EQ(config.LookupStr(u"0A"), u"");
+    dir.WriteFile("dbcd-V03.ini", "[str]\n0A=short A\n3b=lower\n[Message]\n0A=long A\n1F0=three\n");
+    dir.WriteFile("BiosConf_Kolt_V120.ini", "[Version]\nVer=B-1.0\n");
+    config.LoadDocuments();
+    EXPECT_EQ(config.LookupStr(u"0A"), u"short A");
+    EXPECT_EQ(config.LookupMessage(u"0A"), u"long A");
+    EXPECT_EQ(config.LookupMessage(u"1F0"), u"three");
+    EXPECT_EQ(config.LookupStr(u"3B"), u"");  // the file wrote it in lower case
+    EXPECT_EQ(config.LookupStr(u"1F0"), u"");
+    EXPECT_EQ(config.GetVersion(), u"B-1.0");
+    dir.WriteFile("BiosConf_Kolt_V120.ini", "[Version]\nVersion=1\n");
+    config.LoadDocuments();
+    EXPECT_EQ(config.GetVersion(), u"");
+}
+
+// The message file we ship: every key is a code as the poster builds it, and
+// both sections cover the same codes.
+TEST(BoardConfig, TheShippedMessageFileHasUpperCaseCodesInBothSections) {
+    CIniDocument document;
+    ASSERT_GE(document.LoadFile(TUNEVO_SOURCE_DIR "/resources/dbcd-V03.ini"), 0);
+    const auto strKeys = document.GetAllKeys(u"str");
+    const auto messageKeys = document.GetAllKeys(u"Message");
+    EXPECT_GE(strKeys.size(), 20u);
+    EXPECT_EQ(strKeys, messageKeys);
+    const std::regex code("[0-9A-F]{2,}");
+    for (const std::u16string& key : strKeys) {
+        const std::string narrow(key.begin(), key.end());
+        EXPECT_TRUE(std::regex_match(narrow, code)) << narrow;
+        EXPECT_FALSE(document.GetString(u"str", key).empty()) << narrow;
+        EXPECT_FALSE(document.GetString(u"Message", key).empty()) << narrow;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,295 @@
+// The files the user keeps: how they are replaced, the profiles and the display settings.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "data/CDisplaySettingsFile.h"
+#include "data/CIniDocument.h"
+#include "data/CProfileFile.h"
+#include "data/FileStore.h"
+#include "data/ValueText.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+class FileStoreTest : public testing::Test {
+protected:
+    std::string Path(const std::string& strName) const { return m_dir.Path() + "/" + strName; }
+    struct stat Stat(const std::string& strName) const {
+        struct stat info {};
+        EXPECT_EQ(::lstat(Path(strName).c_str(), &info), 0);
+        return info;
+    }
+
+    TempDir m_dir;
+};
+
+TEST_F(FileStoreTest, ADirectoryOrAPipeInPlaceOfAFileIsRefusedAtOnce) {
+    std::filesystem::create_directory(Path("dir.ini"));
+    ASSERT_EQ(::mkfifo(Path("pipe.ini").c_str(), 0600), 0);
+    for (const char* pszName : {"dir.ini", "pipe.ini", "missing.ini"}) {
+        std::string bytes = "left";
+        // A pipe nobody writes to would block a plain open for good.
+        EXPECT_FALSE(ReadRegularFile(Path(pszName), bytes)) << pszName;
+        CIniDocument document;
+        EXPECT_LT(document.LoadFile(Path(pszName)), 0) << pszName;
+    }
+    EXPECT_FALSE(ReplaceFileWhole(Path("dir.ini"), "x"));
+    EXPECT_FALSE(ReplaceFileWhole(Path("pipe.ini"), "x"));
+    EXPECT_TRUE(std::filesystem::is_directory(Path("dir.ini")));
+}
+
+TEST_F(FileStoreTest, AReplacedFileKeepsItsModeOwnerAndGroupAndAReadOnlyOneIsKept) {
+    m_dir.WriteFile("profile.ini", "old");
+    ASSERT_EQ(::chmod(Path("profile.ini").c_str(), 0640), 0);
+    const bool bRoot = ::geteuid() == 0;
+    // As root (a save through sudo), the user's file must stay the user's.
+    const uid_t nOwner = bRoot ? 4321 : ::geteuid();
+    const gid_t nGroup = bRoot ? 4321 : ::getegid();
+    ASSERT_EQ(::chown(Path("profile.ini").c_str(), nOwner, nGroup), 0);
+    ASSERT_TRUE(ReplaceFileWhole(Path("profile.ini"), "new"));
+    EXPECT_EQ(m_dir.ReadFile("profile.ini"), "new");
+    const struct stat info = Stat("profile.ini");
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(info.st_uid, nOwner);
+    EXPECT_EQ(info.st_gid, nGroup);
+
+    ASSERT_EQ(::chmod(Path("profile.ini").c_str(), 0444), 0);
+    EXPECT_FALSE(ReplaceFileWhole(Path("profile.ini"), "newer"));
+    EXPECT_EQ(m_dir.ReadFile("profile.ini"), "new");
+    // Nothing is left behind beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()), {}), 1);
+}
+
+TEST_F(FileStoreTest, AFolderThatTakesNoNewFileStillLetsAWritableFileBeRewritten) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root creates files in any folder";
+    }
+    m_dir.WriteFile("settings.ini", "old");
+    ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0555), 0);
+    EXPECT_TRUE(ReplaceFileWhole(Path("settings.ini"), "new"));
+    EXPECT_FALSE(ReplaceFileWhole(Path("absent.ini"), "new"));
+    ::chmod(m_dir.Path().c_str(), 0755);
+    EXPECT_EQ(m_dir.ReadFile("settings.ini"), "new");
+}
+
+TEST(ProfileValue, StoresVoltagesWithFiveDecimalsFrequenciesWithOneAndRatiosWithTheirUnit) {
+    EXPECT_EQ(FormatProfileValue(EProfileKind::Voltage, 1, 1250, 1000), u"1.25000");
+    EXPECT_EQ(FormatProfileValue(EProfileKind::Frequency, 1, 1333, 10), u"133.3");
+    EXPECT_EQ(FormatProfileValue(EProfileKind::Ratio, 1, 12, 1), u"12[X]");
+    EXPECT_EQ(FormatProfileValue(EProfileKind::Frequency, 3, 1000, 4), u"750.0");
+    // A divisor of 0 counts as 1 rather than storing "inf".
+    EXPECT_EQ(FormatProfileValue(EProfileKind::Voltage, 1, 5, 0), u"5.00000");
+    EXPECT_EQ(ProfileDisplayText(EProfileKind::Voltage, u"1.25000"), u"1.25000[V]");
+    EXPECT_EQ(ProfileDisplayText(EProfileKind::Frequency, u"133.3"), u"133.3[MHz]");
+    EXPECT_EQ(ProfileDisplayText(EProfileKind::Ratio, u"12[X]"), u"12[X]");
+    EXPECT_EQ(ProfileDisplayText(EProfileKind::Voltage, u""), u"");
+}
+
+TEST(ProfileValue, ReadsAStoredTextBackIntoARawValueWithinTheRange) {
+    EXPECT_EQ(ShownTextToRaw(u"133.3", u"1", u"10", 1000, 1400), u"1333");
+    EXPECT_EQ(ShownTextToRaw(u"133.3[MHz]", u"1", u"10", 1000, 1400), u"1333");
+    EXPECT_EQ(ShownTextToRaw(u"1.25000", u"1", u"1000", 800, 1600), u"1250");
+    EXPECT_EQ(ShownTextToRaw(u"12[X]", u"1", u"1", 8, 60), u"12");
+    EXPECT_EQ(ShownTextToRaw(u"  +1.2496", u"1", u"1000", 800, 1600), u"1250");
+    // Out of range: limited to the maximum, then to the minimum.
+    EXPECT_EQ(ShownTextToRaw(u"2.0", u"1", u"1000", 800, 1600), u"1600");
+    EXPECT_EQ(ShownTextToRaw(u"-1", u"1", u"1000", 800, 1600), u"800");
+    EXPECT_EQ(ShownTextToRaw(u"1e999", u"1", u"1000", 800, 1600), u"1600");
+    // No number at all loads as 0 and is raised to the minimum.
+    for (const char16_t* pszText : {u"", u"abc", u"nan", u"[V]1.2"}) {
+        EXPECT_EQ(ShownTextToRaw(pszText, u"1", u"1000", 800, 1600), u"800");
+    }
+    // A comma is no decimal point, whatever the locale.
+    EXPECT_EQ(ShownTextToRaw(u"1,3", u"1", u"1000", 800, 1600), u"1000");
+    // A multiplier of 0 counts as 1; Div and Mul may carry fractions.
+    EXPECT_EQ(ShownTextToRaw(u"12", u"0", u"1", 0, 60), u"12");
+    EXPECT_EQ(ShownTextToRaw(u"5", u"0.5", u"1", 0, 60), u"10");
+}
+
+class ProfileFileTest : public testing::Test {
+protected:
+    std::string Path() const { return m_dir.Path() + "/saved_profile1.ini"; }
+    TempDir m_dir;
+};
+
+TEST_F(ProfileFileTest, SavingTheSecondProfileKeepsTheFirstAndReplacesTheVersion) {
+    {
+        CProfileFile file(Path());
+        EXPECT_FALSE(file.Load());
+        file.SetValue(1, u"CPU Vcore", u"1.25000");
+        file.SetValue(1, u"BCLK", u"133.3");
+        file.SetVersion(u"V1");
+        ASSERT_TRUE(file.Save());
+    }
+    {
+        CProfileFile file(Path());
+        ASSERT_TRUE(file.Load());
+        file.SetValue(2, u"CPU Vcore", u"1.30000");
+        file.SetVersion(u"V2");
+        ASSERT_TRUE(file.Save());
+    }
+    CProfileFile file(Path());
+    ASSERT_TRUE(file.Load());
+    EXPECT_EQ(file.GetValue(1, u"CPU Vcore"), u"1.25000");
+    EXPECT_EQ(file.GetValue(1, u"bclk"), u"133.3");
+    EXPECT_EQ(file.GetValue(2, u"CPU Vcore"), u"1.30000");
+    EXPECT_EQ(file.GetValue(2, u"BCLK"), std::nullopt);
+    EXPECT_EQ(file.GetVersion(), u"V2");
+    EXPECT_TRUE(file.HasProfile(1));
+    EXPECT_TRUE(file.HasProfile(2));
+    EXPECT_FALSE(file.HasProfile(3));
+    file.SetValue(3, u"CPU Vcore", u"9");
+    EXPECT_EQ(file.GetValue(3, u"CPU Vcore"), std::nullopt);
+}
+
+TEST_F(ProfileFileTest, AFileForAnotherBoardVersionIsDeletedAtStartUp) {
+    auto write = [this](const std::string& strText) {
+        m_dir.WriteFile("saved_profile1.ini", strText);
+    };
+    write("[Profile1]\nA=1\n[Version]\nVer=tvb-z790-1.02\n");
+    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u"TVB-Z790-1.02"));
+    EXPECT_TRUE(std::filesystem::exists(Path()));
+    EXPECT_TRUE(CProfileFile::DeleteIfStale(Path(), u"TVB-Z790-1.03"));
+    EXPECT_FALSE(std::filesystem::exists(Path()));
+    // Without "Ver" the file is stale; while the board's version is unknown
+    // (its description did not download) no file is.
+    write("[Profile1]\nA=1\n[Version]\nVer=V0\n");
+    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u""));
+    write("[Profile1]\nA=1\n");
+    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u""));
+    EXPECT_TRUE(CProfileFile::DeleteIfStale(Path(), u"V1"));
+    // A file that is not there is no error.
+    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u"V1"));
+}
+
+TEST_F(ProfileFileTest, AGarbageFileHoldsNoProfileAndASaveMakesItReadable) {
+    m_dir.WriteFile("saved_profile1.ini", std::string("\x01\xff\xfe garbage\n\xc3==;[\n\0\0", 20));
+    CProfileFile file(Path());
+    file.Load();
+    EXPECT_FALSE(file.HasProfile(1));
+    EXPECT_FALSE(file.HasProfile(2));
+    EXPECT_EQ(file.GetVersion(), u"");
+    file.SetValue(2, u"A", u"1.00000");
+    file.SetVersion(u"V1");
+    ASSERT_TRUE(file.Save());
+    CProfileFile again(Path());
+    ASSERT_TRUE(again.Load());
+    EXPECT_EQ(again.GetValue(2, u"A"), u"1.00000");
+    EXPECT_EQ(again.GetVersion(), u"V1");
+}
+
+TEST_F(ProfileFileTest, AFailedSaveLeavesTheOldFileWholeAndSaysSo) {
+    m_dir.WriteFile("saved_profile1.ini", "[Profile1]\nA=1.00000\n");
+    // A file where the folder should be: nothing can be written there.
+    CProfileFile blocked(Path() + "/inside.ini");
+    blocked.SetValue(1, u"A", u"2.00000");
+    EXPECT_FALSE(blocked.Save());
+
+    if (::geteuid() != 0) {  // root writes read-only files anyway
+        ::chmod(Path().c_str(), 0444);
+        CProfileFile file(Path());
+        ASSERT_TRUE(file.Load());
+        file.SetValue(1, u"A", u"2.00000");
+        EXPECT_FALSE(file.Save());
+    }
+    EXPECT_EQ(m_dir.ReadFile("saved_profile1.ini"), "[Profile1]\nA=1.00000\n");
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+using DisplayMap = CDisplaySettingsFile::DisplayMap;
+
+class DisplaySettingsFileTest : public testing::Test {
+protected:
+    std::string Path() const { return m_dir.Path() + "/display_setting.ini"; }
+    void Write(const std::string& strText) { m_dir.WriteFile("display_setting.ini", strText); }
+    std::string Read() const { return m_dir.ReadFile("display_setting.ini"); }
+    DisplayMap Choose() {
+        CDisplaySettingsFile file(Path());
+        return file.ChooseForOverclock(m_defaults, u"TVB-1.02");
+    }
+
+    TempDir m_dir;
+    const DisplayMap m_defaults = {{u"CPU Vcore", u"1"}, {u"BCLK", u"1"}, {u"Ring Ratio", u"0"}};
+};
+
+TEST_F(DisplaySettingsFileTest, WithoutAFileTheDefaultsAreUsedAndWritten) {
+    EXPECT_EQ(Choose(), m_defaults);
+    CDisplaySettingsFile file(Path());
+    ASSERT_TRUE(file.Load());
+    EXPECT_EQ(file.Entries(), m_defaults);
+    EXPECT_EQ(file.Version(), u"TVB-1.02");
+}
+
+TEST_F(DisplaySettingsFileTest, AnUnknownBoardVersionUsesTheFileAsItIsAndWritesNothing) {
+    CDisplaySettingsFile file(Path());
+    EXPECT_EQ(file.ChooseForOverclock(m_defaults, u""), m_defaults);
+    EXPECT_FALSE(std::filesystem::exists(Path()));
+    const std::string strFile = "[Display]\nCPU Vcore=0\n[Version]\nVer=TVB-1.01\n";
+    Write(strFile);
+    EXPECT_EQ(file.ChooseForOverclock(m_defaults, u""), (DisplayMap{{u"CPU Vcore", u"0"}}));
+    EXPECT_EQ(Read(), strFile);
+}
+
+TEST_F(DisplaySettingsFileTest, AVersionThatDiffersOnlyInCaseKeepsTheUsersChoiceUntouched) {
+    const std::string strFile = "[Display]\nCPU Vcore=0\nBCLK=1\n[Version]\nVer=tvb-1.02\n";
+    Write(strFile);
+    const DisplayMap chosen = Choose();
+    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"CPU Vcore"));
+    EXPECT_TRUE(CDisplaySettingsFile::IsShown(chosen, u"BCLK"));
+    // An item the board added under the same version stays hidden.
+    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"Ring Ratio"));
+    EXPECT_EQ(Read(), strFile);
+}
+
+TEST_F(DisplaySettingsFileTest, AFileWithoutVersionGetsTheDefaultsWrittenOverItsEntries) {
+    Write("[Display]\nCPU Vcore=0\nOld Item=1\n");
+    EXPECT_EQ(Choose(), m_defaults);
+    CDisplaySettingsFile file(Path());
+    ASSERT_TRUE(file.Load());
+    EXPECT_EQ(file.Entries().at(u"CPU Vcore"), u"1");
+    EXPECT_EQ(file.Version(), u"TVB-1.02");
+    // Entries of items the board no longer has stay in the file.
+    EXPECT_EQ(file.Entries().at(u"Old Item"), u"1");
+}
+
+// Only "1" shows an item, names compare exactly; a current file without
+// entries hides every item but checks every box.
+TEST_F(DisplaySettingsFileTest, OnlyTheValueOneShowsAnItemAndNoEntriesCheckEveryBox) {
+    Write("[Display]\nA=yes\nB=0\nC=1\nD=\n[Version]\nVer=TVB-1.02\n");
+    const DisplayMap chosen = Choose();
+    std::u16string shown;
+    for (const char16_t* pszName : {u"A", u"B", u"C", u"D", u"c"}) {
+        shown += CDisplaySettingsFile::IsShown(chosen, pszName) ? pszName : u"-";
+    }
+    EXPECT_EQ(shown, u"--C--");
+    EXPECT_FALSE(CDisplaySettingsFile::IsChecked(chosen, u"B"));
+    EXPECT_FALSE(CDisplaySettingsFile::IsChecked(chosen, u"E"));
+    Write("[Version]\nVer=TVB-1.02\n");
+    const DisplayMap none = Choose();
+    EXPECT_TRUE(none.empty());
+    EXPECT_FALSE(CDisplaySettingsFile::IsShown(none, u"CPU Vcore"));
+    EXPECT_TRUE(CDisplaySettingsFile::IsChecked(none, u"CPU Vcore"));
+}
+
+TEST_F(DisplaySettingsFileTest, AFailedLoadChangesNothingAndAnUnwritableFileStillGivesDefaults) {
+    CDisplaySettingsFile file(Path());
+    Write("[Display]\nA=1\n[Version]\nVer=V\n");
+    ASSERT_TRUE(file.Load());
+    std::filesystem::remove(Path());
+    EXPECT_FALSE(file.Load());
+    EXPECT_EQ(file.Entries().at(u"A"), u"1");
+    EXPECT_EQ(file.Version(), u"V");
+
+    CDisplaySettingsFile blocked(Path() + "/below-a-missing-folder.ini");
+    EXPECT_EQ(blocked.ChooseForOverclock(m_defaults, u"TVB-1.02"), m_defaults);
+    EXPECT_FALSE(blocked.Save());
+}
+
+}  // namespace
