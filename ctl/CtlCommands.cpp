@@ -33,18 +33,6 @@ int Usage(const std::string& strMessage) {
     return kExitUsage;
 }
 
-// The last report of an operation, if any.
-std::optional<CRecordingListener::Report> LastReport(CRecordingListener& listener,
-                                                     const std::string& strOperation) {
-    const auto reports = listener.Reports();
-    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
-        if (it->strOperation == strOperation) {
-            return *it;
-        }
-    }
-    return std::nullopt;
-}
-
 // The board stopped answering: lost, or only silent.
 int NoAnswer(CCtlSession& session, const std::string& strWhat) {
     if (session.LinkLost()) {
@@ -508,7 +496,7 @@ int RunPower(const CtlArguments& args) {
     }
     session.Link().PowerAction(power.nCode);
     const std::optional<CRecordingListener::Report> done =
-        LastReport(session.Reports(), "OnPowerCommandDone");
+        session.Reports().Last("OnPowerCommandDone");
     if (done && done->nFirst != 0) {
         std::printf("acknowledged: %s\n", power.pszDone);
         return kExitOk;
@@ -544,7 +532,7 @@ int RunPoster(const CtlArguments& args) {
     session.Link().LoadConfiguration();
     if (nMode) {
         session.Link().SetMessageMode(*nMode);
-        const auto done = LastReport(session.Reports(), "OnMessageModeDone");
+        const auto done = session.Reports().Last("OnMessageModeDone");
         if (!done || done->nFirst == 0) {
             return NoAnswer(session, "the mode change");
         }
@@ -566,7 +554,7 @@ int RunPoster(const CtlArguments& args) {
     std::printf("code %04X\nmode %s\n", static_cast<unsigned>(nCode),
                 mode != kModeNames.end() ? mode->second : std::to_string(nShownMode).c_str());
     if (nShownMode != 1) {
-        const auto text = LastReport(session.Reports(), "OnPosterText");
+        const auto text = session.Reports().Last("OnPosterText");
         const bool bNew = session.Reports().Count("OnPosterText") > nBefore;
         std::printf("text %s\n", bNew && text ? text->strText.c_str() : "(none for this code)");
     }

@@ -26,6 +26,19 @@ size_t CRecordingListener::Count(const std::string& strOperation) const {
                       [&](const Report& r) { return r.strOperation == strOperation; }));
 }
 
+std::vector<CRecordingListener::Report> CRecordingListener::Of(
+    const std::string& strOperation) const {
+    std::vector<Report> reports = Reports();
+    std::erase_if(reports, [&](const Report& r) { return r.strOperation != strOperation; });
+    return reports;
+}
+
+std::optional<CRecordingListener::Report> CRecordingListener::Last(
+    const std::string& strOperation) const {
+    const std::vector<Report> reports = Of(strOperation);
+    return reports.empty() ? std::nullopt : std::optional<Report>(reports.back());
+}
+
 bool CRecordingListener::WaitFor(const std::function<bool(const std::vector<Report>&)>& predicate,
                                  std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);

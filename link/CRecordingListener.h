@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ public:
     // How many reports of one operation with a given first argument.
     size_t Count(const std::string& strOperation, int nFirst) const;
     size_t Count(const std::string& strOperation) const;
+    // The reports of one operation, in order, and the last of them.
+    std::vector<Report> Of(const std::string& strOperation) const;
+    std::optional<Report> Last(const std::string& strOperation) const;
     // Waits (real time, bounded) until the predicate holds over the reports.
     bool WaitFor(const std::function<bool(const std::vector<Report>&)>& predicate,
                  std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -1,6 +1,5 @@
 // Writing edited over-clock values to the simulated board, on a virtual clock.
 
-#include <algorithm>
 
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
@@ -25,11 +24,7 @@ protected:
         const size_t nReports = m_listener.Count("OnApplied");
         m_pLink->RequestApply(volt, freq, ratio);
         EXPECT_TRUE(m_listener.WaitForCount("OnApplied", nReports + 1));
-        const auto reports = m_listener.Reports();
-        const auto last = std::find_if(reports.rbegin(), reports.rend(), [](const auto& report) {
-            return report.strOperation == "OnApplied";
-        });
-        return last != reports.rend() && last->nFirst == 1;
+        return m_listener.Last("OnApplied").value_or(CRecordingListener::Report{}).nFirst == 1;
     }
 
     // The letters of the set frames the last apply sent, in order.
@@ -111,44 +106,27 @@ TEST_F(ApplyTest, WhichItemsGoOutAndWhetherTheApplySucceedsFollowTheBoardsAnswer
     EXPECT_GE(m_listener.Count("OnLinkState", false), 1u);
 }
 
-class ApplyOrderTest : public ApplyTest {
-protected:
-    void SetUp() override {
-        ApplyTest::SetUp();
+// Voltages go first unless the first frequency goes down, or, without
+// frequencies, the first ratio; compared as text, so "999" goes up from "1000".
+TEST_F(ApplyTest, VoltageGoesFirstUnlessTheFirstFrequencyOrRatioGoesDown) {
+    const struct {
+        bool bFrequency;
+        const char16_t* pszValue;
+        const char* pszOrder;
+    } cases[] = {{true, u"1000", "VFR"}, {true, u"1100", "VFR"}, {true, u"0990", "RFV"},
+                 {true, u"999", "VFR"},  {false, u"35", "RV"},   {false, u"45", "VR"}};
+    for (const auto& c : cases) {
         Connect(Section("Over_Volt", {Item("v", "2", "0", 0, 9999, 1250, 'V', 'v')}) +
-                Section("Over_Freq", {Item("f", "2", "0", 0, 9999, 1000, 'F', 'f')}) +
+                (c.bFrequency ? Section("Over_Freq", {Item("f", "2", "0", 0, 9999, 1000, 'F', 'f')})
+                              : "") +
                 Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 40, 'R', 't')}));
         StartAndLoad();
-    }
-    std::string OrderFor(const std::u16string& frequency) {
         BoardItemArray freq = m_pLink->GetOverFreq();
-        freq.at(0).PrevValue = u"1000";
-        freq.at(0).Value = frequency;
-        EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), freq, m_pLink->GetOverRatio()));
-        return SetLetters();
+        BoardItemArray ratio = m_pLink->GetOverRatio();
+        Edit(c.bFrequency ? freq : ratio, 0, c.pszValue);
+        EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), freq, ratio));
+        EXPECT_EQ(SetLetters(), c.pszOrder) << c.bFrequency;
     }
-};
-
-TEST_F(ApplyOrderTest, VoltageGoesFirstUnlessTheFirstFrequencySortsBelowItsPreviousText) {
-    EXPECT_EQ(OrderFor(u"1000"), "VFR");
-    EXPECT_EQ(OrderFor(u"1100"), "VFR");
-    EXPECT_EQ(OrderFor(u"0990"), "RFV");
-    // Compared as text: "999" sorts after "1000", though it is lower.
-    EXPECT_EQ(OrderFor(u"999"), "VFR");
-}
-
-TEST_F(ApplyTest, WithoutFrequencyItemsTheFirstRatioTellsTheDirection) {
-    Connect(Section("Over_Volt", {Item("v", "2", "0", 0, 9999, 1250, 'V', 'v')}) +
-            Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 40, 'R', 't')}));
-    StartAndLoad();
-    BoardItemArray ratio = m_pLink->GetOverRatio();
-    Edit(ratio, 0, u"35");
-    EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), {}, ratio));
-    EXPECT_EQ(SetLetters(), "RV");
-    ratio = m_pLink->GetOverRatio();
-    Edit(ratio, 0, u"45");
-    EXPECT_TRUE(Apply(m_pLink->GetOverVolt(), {}, ratio));
-    EXPECT_EQ(SetLetters(), "VR");
 }
 
 TEST_F(ApplyTest, AnEditThatMatchesNoItemFailsTheApplyAndIsNotStored) {

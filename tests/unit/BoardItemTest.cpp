@@ -91,20 +91,6 @@ TEST_F(LoadSectionTest, TakesTheUsableLinesOfKeysOneToCountInNumberOrder) {
     EXPECT_TRUE(Load("").empty());
 }
 
-TEST(PruneOverRatio, EmptiesTheRatiosOnlyWhenTheFirstRangeIsZeroToZero) {
-    BoardItemArray ratios(2);
-    ratios[0].Min = u"0";
-    ratios[0].Max = u"1";
-    PruneOverRatio(ratios);
-    EXPECT_EQ(ratios.size(), 2u);
-    ratios[0].Max = u"0";
-    ratios[1].Max = u"9";
-    PruneOverRatio(ratios);
-    EXPECT_TRUE(ratios.empty());
-    PruneOverRatio(ratios);  // an empty array stays empty
-    EXPECT_TRUE(ratios.empty());
-}
-
 BoardItem MakeItem(long nValue, long nMul, long nDiv, long nMin = 0, long nMax = 100000,
                    const std::u16string& threshold2 = u"0") {
     BoardItem item;

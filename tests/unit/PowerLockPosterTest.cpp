@@ -227,13 +227,7 @@ protected:
     }
 
     std::vector<CRecordingListener::Report> PosterReports() const {
-        std::vector<CRecordingListener::Report> reports;
-        for (const auto& report : m_listener.Reports()) {
-            if (report.strOperation == "OnPosterText") {
-                reports.push_back(report);
-            }
-        }
-        return reports;
+        return m_listener.Of("OnPosterText");
     }
 };
 
@@ -262,15 +256,9 @@ TEST_F(PosterLockTest, TheLockCheckReadsAnythingButOneAsLockedWhileThePollReadsO
     m_pLink->CheckLockStatus();
     // The check's own report, then the lock poll's first one for the same byte.
     ASSERT_TRUE(m_listener.WaitForCount("OnLockState", 2));
-    const auto reports = m_listener.Reports();
-    std::vector<int> locks;
-    for (const auto& report : reports) {
-        if (report.strOperation == "OnLockState") {
-            locks.push_back(report.nFirst);
-        }
-    }
-    EXPECT_EQ(locks.at(0), 1);
-    EXPECT_EQ(locks.at(1), 0);
+    const auto locks = m_listener.Of("OnLockState");
+    EXPECT_EQ(locks.at(0).nFirst, 1);
+    EXPECT_EQ(locks.at(1).nFirst, 0);
     EXPECT_EQ(Sent(0).at(1), kLockStatus);  // right after the search's open frame
 }
 

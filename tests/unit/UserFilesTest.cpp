@@ -219,44 +219,42 @@ protected:
     const DisplayMap m_defaults = {{u"CPU Vcore", u"1"}, {u"BCLK", u"1"}, {u"Ring Ratio", u"0"}};
 };
 
-TEST_F(DisplaySettingsFileTest, WithoutAFileTheDefaultsAreUsedAndWritten) {
-    EXPECT_EQ(Choose(), m_defaults);
-    CDisplaySettingsFile file(Path());
-    ASSERT_TRUE(file.Load());
-    EXPECT_EQ(file.Entries(), m_defaults);
-    EXPECT_EQ(file.Version(), u"TVB-1.02");
-}
-
-TEST_F(DisplaySettingsFileTest, AnUnknownBoardVersionUsesTheFileAsItIsAndWritesNothing) {
-    CDisplaySettingsFile file(Path());
-    EXPECT_EQ(file.ChooseForOverclock(m_defaults, u""), m_defaults);
-    EXPECT_FALSE(std::filesystem::exists(Path()));
-    const std::string strFile = "[Display]\nCPU Vcore=0\n[Version]\nVer=TVB-1.01\n";
-    Write(strFile);
-    EXPECT_EQ(file.ChooseForOverclock(m_defaults, u""), (DisplayMap{{u"CPU Vcore", u"0"}}));
-    EXPECT_EQ(Read(), strFile);
-}
-
-TEST_F(DisplaySettingsFileTest, AVersionThatDiffersOnlyInCaseKeepsTheUsersChoiceUntouched) {
-    const std::string strFile = "[Display]\nCPU Vcore=0\nBCLK=1\n[Version]\nVer=tvb-1.02\n";
-    Write(strFile);
-    const DisplayMap chosen = Choose();
-    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"CPU Vcore"));
-    EXPECT_TRUE(CDisplaySettingsFile::IsShown(chosen, u"BCLK"));
-    // An item the board added under the same version stays hidden.
-    EXPECT_FALSE(CDisplaySettingsFile::IsShown(chosen, u"Ring Ratio"));
-    EXPECT_EQ(Read(), strFile);
-}
-
-TEST_F(DisplaySettingsFileTest, AFileWithoutVersionGetsTheDefaultsWrittenOverItsEntries) {
-    Write("[Display]\nCPU Vcore=0\nOld Item=1\n");
-    EXPECT_EQ(Choose(), m_defaults);
-    CDisplaySettingsFile file(Path());
-    ASSERT_TRUE(file.Load());
-    EXPECT_EQ(file.Entries().at(u"CPU Vcore"), u"1");
-    EXPECT_EQ(file.Version(), u"TVB-1.02");
-    // Entries of items the board no longer has stay in the file.
-    EXPECT_EQ(file.Entries().at(u"Old Item"), u"1");
+// The defaults replace a file of another version or of none, keeping the
+// entries of items the board no longer has; the user's own choice and any
+// file met while the board's version is unknown stay as they are.
+TEST_F(DisplaySettingsFileTest, TheBoardVersionDecidesWhetherTheDefaultsAreWritten) {
+    const std::string strOwn = "[Display]\nCPU Vcore=0\nBCLK=1\n[Version]\nVer=tvb-1.02\n";
+    const DisplayMap own = {{u"CPU Vcore", u"0"}, {u"BCLK", u"1"}};
+    const struct {
+        std::string strFile;  // empty: no file
+        const char16_t* pszBoard;
+        DisplayMap chosen;
+        bool bWritten;
+    } cases[] = {
+        {"", u"", m_defaults, false},
+        {strOwn, u"", own, false},
+        {strOwn, u"TVB-1.02", own, false},
+        {"", u"TVB-1.02", m_defaults, true},
+        {"[Display]\nCPU Vcore=0\n[Version]\nVer=TVB-1.01\n", u"TVB-1.02", m_defaults, true},
+        {"[Display]\nCPU Vcore=0\nOld Item=1\n", u"TVB-1.02", m_defaults, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.strFile);
+        std::filesystem::remove(Path());
+        if (!c.strFile.empty()) {
+            Write(c.strFile);
+        }
+        EXPECT_EQ(CDisplaySettingsFile(Path()).ChooseForOverclock(m_defaults, c.pszBoard),
+                  c.chosen);
+        if (!c.bWritten) {
+            EXPECT_EQ(Read(), c.strFile);
+            continue;
+        }
+        CDisplaySettingsFile file(Path());
+        ASSERT_TRUE(file.Load());
+        EXPECT_EQ(file.Version(), u"TVB-1.02");
+        EXPECT_EQ(file.Entries().at(u"CPU Vcore"), u"1");
+        EXPECT_EQ(file.Entries().count(u"Old Item"), c.strFile.find("Old") != std::string::npos);
+    }
 }
 
 // Only "1" shows an item, names compare exactly; a current file without
