@@ -84,6 +84,12 @@ void MainWindowFixture::WaitForLockCheck() {
     QCoreApplication::processEvents();
 }
 
+CTunevoDlg& MainWindowFixture::OpenPolling() {
+    Open();
+    WaitForLockCheck();
+    return *m_pDlg;
+}
+
 void MainWindowFixture::Tap(QWidget* pWidget, QPoint point) {
     QTest::mouseClick(pWidget, Qt::LeftButton, {}, point);
 }

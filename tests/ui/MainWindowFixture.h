@@ -43,6 +43,8 @@ protected:
     CTunevoDlg& Open(QSize clientSize = kDefaultClientSize);
     // Waits until the main window's lock check has run and the polls are going.
     void WaitForLockCheck();
+    // Open, then WaitForLockCheck.
+    CTunevoDlg& OpenPolling();
 
     // A tap (press and release) at a point of a widget.
     static void Tap(QWidget* pWidget, QPoint point);

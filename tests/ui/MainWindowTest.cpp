@@ -1,3 +1,7 @@
+// The main window over a link that loaded the board model's description: tabs, menus, reports, the
+// lock check and the monitor page.
+
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -6,17 +10,23 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <set>
 
 #include "data/LocaleStringTable.h"
+#include "link/FrameCodec.h"
+#include "link/Protocol.h"
 #include "platform/LocaleId.h"
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
+#include "screens/CSubScreen_Monitor.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/MenuResources.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "tests/ui/Pixels.h"
 #include "widgets/CImageButton.h"
+#include "widgets/CMyListCtrl.h"
 
 namespace {
 
@@ -156,10 +166,6 @@ TEST_F(MainWindowTest, TheLockCheckRunsHalfASecondAfterStartOffTheMainThread) {
     EXPECT_TRUE(SoftKeysEnabled());
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
     CTunevoDlg& dlg = Open();
     CQtMessageBox realBox;
@@ -184,6 +190,235 @@ TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
     EXPECT_FALSE(realBox.AskYesNo(QStringLiteral("Reset the PC?"), IMessageBox::EDefault::No));
     QTest::mouseClick(m_pFrame->windowHandle(), Qt::LeftButton, {}, monitorTab);
     EXPECT_EQ(dlg.Page(), 1) << "after the box the tab works";
+}
+
+constexpr int kVolt = CSubScreen_Monitor::kCategoryVolt;
+constexpr int kTemp = CSubScreen_Monitor::kCategoryTemp;
+constexpr int kFan = CSubScreen_Monitor::kCategoryFan;
+constexpr int kFreq = CSubScreen_Monitor::kCategoryFreq;
+
+// The demo board's value letters of its monitored items.
+const std::set<uint8_t> kHardwareLetters = {76, 77, 78, 79, 80, 81, 82, 83,
+                                            84, 85, 86, 87, 88, 89, 90, 109};
+
+class MonitorPageTest : public MainWindowFixture {
+protected:
+    // Opens the main window with its polls running and shows the monitor
+    // page. Its ticks then come from the test alone.
+    CSubScreen_Monitor& OpenMonitor() {
+        OpenPolling();
+        Tap(m_pDlg.get(), g_rcTabMonitor.ToQRect().center());
+        Page().StopRefresh();
+        return Page();
+    }
+    CSubScreen_Monitor& Page() const { return m_pDlg->MonitorPage(); }
+    CMyListCtrl& List(int nCategory) const { return Page().List(nCategory); }
+    QString Value(int nCategory, int nRow) const {
+        return List(nCategory).Text(nRow, CMyListCtrl::kColumnValue);
+    }
+    // Each row as "label value unit".
+    QStringList Rows(int nCategory) const {
+        QStringList rows;
+        const CMyListCtrl& list = List(nCategory);
+        for (int nRow = 0; nRow < list.RowCount(); ++nRow) {
+            rows << list.Text(nRow, 0) + u' ' + list.Text(nRow, 1) + u' ' + list.Text(nRow, 2);
+        }
+        return rows;
+    }
+    void TapTab(int nCategory) { Tap(&Page(), Page().TabRect(nCategory).center()); }
+    std::string ValueColour(int nCategory, int nRow) const {
+        CMyListCtrl& list = List(nCategory);
+        return TextColourIn(list.viewport()->grab().toImage(),
+                            list.CellRect(nRow, CMyListCtrl::kColumnValue));
+    }
+    // Value reads of monitored items sent from a position on.
+    std::vector<Bytes> HardwareReadsFrom(size_t nFrom) const {
+        std::vector<Bytes> reads;
+        for (const Bytes& frame : SentFrom(nFrom)) {
+            if (frame[0] == Protocol::kStartQuery && kHardwareLetters.count(frame[2]) != 0) {
+                reads.push_back(frame);
+            }
+        }
+        return reads;
+    }
+    // Shows a category and reads it from the board now.
+    void Read(int nCategory) {
+        TapTab(nCategory);
+        Tick(LastLetterOf(nCategory));
+    }
+    static uint8_t LastLetterOf(int nCategory) {
+        return nCategory == kVolt ? 80 : nCategory == kTemp ? 84 : nCategory == kFan ? 88 : 109;
+    }
+    // Asks for one refresh now, as a tick does, and waits until its last read went out.
+    void Tick(uint8_t nLastLetter) {
+        const size_t nFrom = SentCount();
+        Page().OnTimerRefresh();
+        ASSERT_TRUE(WaitFor([&] {
+            const std::vector<Bytes> reads = HardwareReadsFrom(nFrom);
+            return !reads.empty() && reads.back()[2] == nLastLetter;
+        }));
+        // The reply and the report that follows take a moment more.
+        QTest::qWait(100);
+    }
+    // Active timers owned by the page, whether QTimer children or its own.
+    int ActiveTimersOfPage() const {
+        int nCount = 0;
+        for (const QTimer* pTimer : Page().findChildren<QTimer*>()) {
+            nCount += pTimer->isActive() ? 1 : 0;
+        }
+        nCount += static_cast<int>(
+            QAbstractEventDispatcher::instance()->registeredTimers(&Page()).size());
+        return nCount;
+    }
+};
+
+TEST_F(MonitorPageTest, ATabShowsItsListAtOnceAndTheNextTickReadsThatCategoryOnly) {
+    CSubScreen_Monitor& page = OpenMonitor();
+    const QString cpuClock = Value(kFreq, 0);
+    const size_t nFrom = SentCount();
+
+    TapTab(kFreq);
+    EXPECT_EQ(page.Category(), kFreq);
+    EXPECT_TRUE(List(kFreq).isVisible());
+    EXPECT_FALSE(List(kVolt).isVisible());
+    EXPECT_EQ(Value(kFreq, 0), cpuClock) << "the values last read, no read made";
+    EXPECT_TRUE(HardwareReadsFrom(nFrom).empty());
+
+    // CPU Clock, BCLK and DRAM Clock (letters 89, 90, 109), once each:
+    // D3 05 59 00 00 00 00 with D3^05^59 = 8F, and so on.
+    Tick(109);
+    EXPECT_EQ(HardwareReadsFrom(nFrom),
+              (std::vector<Bytes>{{0xD3, 0x05, 0x59, 0x00, 0x00, 0x00, 0x00, 0x8F},
+                                  {0xD3, 0x05, 0x5A, 0x00, 0x00, 0x00, 0x00, 0x8C},
+                                  {0xD3, 0x05, 0x6D, 0x00, 0x00, 0x00, 0x00, 0xBB}}));
+
+    // A tap outside the four tabs keeps the category.
+    Tap(&page, QPoint(200, 300));
+    EXPECT_EQ(page.Category(), kFreq);
+}
+
+TEST_F(MonitorPageTest, TheRefreshRunsOnlyWhileThePageIsShownWithOneTimer) {
+    StartBoard();
+    CTunevoDlg& dlg = OpenMainWindow();
+    EXPECT_FALSE(Page().IsRefreshRunning());
+    EXPECT_FALSE(Page().isVisible());
+    const QPoint monitorTab = g_rcTabMonitor.ToQRect().center();
+    const QPoint overClockTab = g_rcTabOverClock.ToQRect().center();
+    for (const QPoint& tab : {monitorTab, monitorTab, overClockTab, monitorTab, monitorTab}) {
+        Tap(&dlg, tab);
+        EXPECT_EQ(Page().IsRefreshRunning(), tab == monitorTab);
+        EXPECT_EQ(ActiveTimersOfPage(), tab == monitorTab ? 1 : 0);
+    }
+    EXPECT_TRUE(Page().isVisible());
+
+    // The real timer reads the shown list again and updates it in place.
+    TapTab(kFan);
+    CMyListCtrl& fans = List(kFan);
+    const QString pump = fans.Text(3, CMyListCtrl::kColumnLabel);
+    m_pBoard->HoldValue("Pump", 1234);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3) == QStringLiteral("1234"); },
+                        3 * CSubScreen_Monitor::kRefreshPeriodMs));
+    EXPECT_EQ(fans.RowCount(), 4);
+    EXPECT_EQ(fans.Text(3, CMyListCtrl::kColumnLabel), pump);
+    EXPECT_EQ(fans.Text(3, CMyListCtrl::kColumnUnit), QStringLiteral("[RPM]"));
+
+    Tap(&dlg, overClockTab);
+    EXPECT_FALSE(Page().isVisible());
+    EXPECT_EQ(ActiveTimersOfPage(), 0);
+}
+
+// Each category's own colour rule, read off the rendered list: fans at 600
+// RPM or less, voltages and temperatures at their Threshold2, frequencies never.
+TEST_F(MonitorPageTest, EachCategoryColoursItsValuesByItsOwnRule) {
+    m_pBoard->HoldValue("CPU Fan", 601);
+    m_pBoard->HoldValue("DRAM", 160);  // Threshold2 1.60
+    m_pBoard->HoldValue("+5V", 504);
+    m_pBoard->HoldValue("CPU", 70);  // Threshold2 70
+    m_pBoard->HoldValue("Motherboard", 59);
+    OpenMonitor();
+    Read(kFan);
+    EXPECT_EQ(ValueColour(kFan, 0), "white");
+    EXPECT_EQ(ValueColour(kFan, 2), "red") << "Chassis Fan 2 stood still from the start";
+    m_pBoard->HoldValue("CPU Fan", 600);
+    Tick(88);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("600"); }));
+    EXPECT_EQ(ValueColour(kFan, 0), "red");
+    Read(kTemp);
+    Read(kVolt);
+    ASSERT_TRUE(WaitFor([&] { return Value(kVolt, 4) == QStringLiteral("1.60000"); }));
+    EXPECT_EQ(ValueColour(kVolt, 4), "red");
+    EXPECT_EQ(ValueColour(kVolt, 2), "white");
+    TapTab(kTemp);
+    EXPECT_EQ(ValueColour(kTemp, 0), "red");
+    EXPECT_EQ(ValueColour(kTemp, 1), "white");
+    Read(kFreq);
+    for (int nRow = 0; nRow < 3; ++nRow) {
+        EXPECT_EQ(ValueColour(kFreq, nRow), "white");
+    }
+}
+
+// A value the board did not send is never shown: a missed read keeps the last
+// one, three in a row grey it with the time of the last good read.
+TEST_F(MonitorPageTest, AValueNotReadKeepsItsLastAndGreysAfterThreeMissedReads) {
+    m_pBoard->HoldValue("CPU Fan", 1500);
+    OpenMonitor();
+    TapTab(kFan);
+    EXPECT_EQ(Value(kFan, 0), QStringLiteral("--")) << "not read from the board yet";
+    EXPECT_TRUE(List(kFan).IsValueStale(0));
+    Tick(88);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("1500"); }));
+    EXPECT_FALSE(List(kFan).IsValueStale(0));
+
+    // The CPU fan's replies are damaged; the pump (last) still answers.
+    m_pBoard->HoldValue("CPU Fan", 0);
+    m_pBoard->HoldValue("Pump", 2047);
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 85);
+    for (int nTick = 1; nTick <= 3; ++nTick) {
+        Tick(88);
+        ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3) == QStringLiteral("2047"); }));
+        EXPECT_EQ(Value(kFan, 0), QStringLiteral("1500")) << "never the damaged 0";
+        EXPECT_EQ(List(kFan).IsValueStale(0), nTick == 3) << nTick;
+    }
+    ASSERT_TRUE(WaitFor([&] { return List(kFan).IsValueStale(0); }));
+    CMyListCtrl& list = List(kFan);
+    const QImage image = list.viewport()->grab().toImage();
+    EXPECT_GT(CountPixels(image, list.CellRect(0, CMyListCtrl::kColumnValue),
+                          [](const QColor& c) { return c == QColor(150, 150, 150); }),
+              0);
+    EXPECT_EQ(TextColourIn(image, list.CellRect(3, CMyListCtrl::kColumnValue)), "white");
+    EXPECT_TRUE(
+        list.topLevelItem(0)
+            ->toolTip(CMyListCtrl::kColumnValue)
+            .startsWith(QStringLiteral("The board has not answered lately; last read at ")));
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+
+    // The page takes up again when the board answers.
+    m_pBoard->SetFault(EBoardFault::None);
+    Tick(88);
+    ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("0"); }));
+    EXPECT_FALSE(List(kFan).IsValueStale(0));
+}
+
+TEST_F(MonitorPageTest, AnEmptyCategoryShowsNoRowsAndADivisorOfZeroShowsTheRawValue) {
+    UseBoard(
+        "[Version]\nVer=T2\n"
+        "[Over_Volt]\nCount=1\n1=CPU Vcore,2,1,800,1700,1250,1,1000,1.45,1.55,65,97,1250,1\n"
+        "[HW_Fan]\nCount=1\n1=Odd Fan,3,0,0,5000,1455,1,0,0,0,85,0,1455,1\n");
+    m_pBoard->HoldValue("Odd Fan", 1455);
+    OpenMonitor();
+    EXPECT_EQ(List(kVolt).RowCount(), 0);
+    EXPECT_EQ(List(kFreq).RowCount(), 0);
+    TapTab(kFan);
+    Tick(85);
+    EXPECT_EQ(Rows(kFan), QStringList{QStringLiteral("Odd Fan: 1455 [RPM]")});
+
+    TapTab(kFreq);
+    const size_t nFrom = SentCount();
+    Page().OnTimerRefresh();
+    QTest::qWait(300);
+    EXPECT_TRUE(HardwareReadsFrom(nFrom).empty());
+    EXPECT_EQ(List(kFreq).RowCount(), 0);
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
 }
 
 }  // namespace

@@ -106,21 +106,6 @@ TEST_F(PowerScreenTest, EachActionAsksFirstAndSendsItsFrameOnlyOnYes) {
     EXPECT_FALSE(SoftKeysEnabled());
 }
 
-TEST_F(PosterScreenTest, TheMenuCommandReadsThePosterAndShowsItsCode) {
-    CTunevoDlg& dlg = Open();
-    CScreen_LumoPoster& poster = dlg.PosterScreen();
-    m_pBoard->HoldPosterCode(0x1AD);
-    WaitForLockCheck();
-    poster.ShowInfo(0x1234, true, "");
-    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
-    EXPECT_TRUE(poster.isVisible());
-    EXPECT_EQ(poster.geometry(), g_rcPoster.ToQRect());
-    EXPECT_FALSE(SoftKeysEnabled());
-    EXPECT_TRUE(poster.Text().isEmpty()) << "cleared before the read";
-    ASSERT_TRUE(WaitFor([&] { return poster.Text() == QStringLiteral("01AD"); }));
-    EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeCode);
-}
-
 TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
     CTunevoDlg& dlg = Open();
     CScreen_LumoPoster& poster = dlg.PosterScreen();
@@ -169,11 +154,19 @@ TEST_F(PosterScreenTest, TheModeChangesOnlyAfterYes) {
     EXPECT_EQ(CountSent(kTextDisplay), 0u);
 }
 
-TEST_F(PosterScreenTest, TheRadioIconsMarkTheModeAndTheCloseAreaBringsTheSoftKeysBack) {
+// The menu command clears the poster, reads it and marks the mode; only the
+// close area closes it.
+TEST_F(PosterScreenTest, TheMenuCommandReadsThePosterAndMarksItsModeUntilClosed) {
     CTunevoDlg& dlg = Open();
     CScreen_LumoPoster& poster = dlg.PosterScreen();
+    m_pBoard->HoldPosterCode(0x1AD);
+    WaitForLockCheck();
+    poster.ShowInfo(0x1234, true, "");
     dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
-    dlg.OnPosterText(0x42, true, "");
+    EXPECT_EQ(poster.geometry(), g_rcPoster.ToQRect());
+    EXPECT_FALSE(SoftKeysEnabled());
+    EXPECT_TRUE(poster.Text().isEmpty()) << "cleared before the read";
+    ASSERT_TRUE(WaitFor([&] { return poster.Text() == QStringLiteral("01AD"); }));
     // The marked button's icon has the orange dot in its centre; the other is hollow.
     auto centreOfIcon = [&](int nId) {
         CImageButton* pButton = poster.Button(nId);
@@ -194,13 +187,6 @@ TEST_F(PosterScreenTest, TheRadioIconsMarkTheModeAndTheCloseAreaBringsTheSoftKey
 
 class LockModeTest : public MainWindowFixture {
 protected:
-    // Opens the main window with its polls running.
-    CTunevoDlg& OpenPolling(QSize clientSize = kDefaultClientSize) {
-        StartBoard();
-        CTunevoDlg& dlg = OpenMainWindow(clientSize);
-        WaitForLockCheck();
-        return dlg;
-    }
     bool LockBoard(bool bLocked) {
         m_pBoard->SetLocked(bLocked);
         return WaitFor([&] { return m_pDlg->IsBoardLocked() == bLocked; });
@@ -233,11 +219,18 @@ TEST_F(LockModeTest, ALockShowsTheBannerAndThePosterAndLocksEverythingElse) {
     EXPECT_EQ(m_pEnded->count(), 1);
 }
 
+// However fast the board locks and unlocks, the window ends in its last state.
 TEST_F(LockModeTest, UnlockingOnTheOverClockPageRefreshesItsArraysASecondLater) {
     CTunevoDlg& dlg = OpenPolling();
     ASSERT_TRUE(LockBoard(true));
     EXPECT_FALSE(dlg.RefreshOcTimer().isActive());
+    for (int i = 0; i < 8; ++i) {  // each state lasts about one lock poll
+        m_pBoard->SetLocked(i % 2 != 0);
+        QTest::qWait(15);
+    }
     ASSERT_TRUE(LockBoard(false));
+    QTest::qWait(200);
+    EXPECT_FALSE(dlg.IsBoardLocked());
     EXPECT_FALSE(dlg.LockBanner().isVisible());
     EXPECT_FALSE(dlg.PosterScreen().isVisible());
     EXPECT_FALSE(AppLocked());
@@ -323,23 +316,6 @@ TEST_F(LockModeTest, AnUnlockedReportWithoutALockLeavesAnOpenScreenAlone) {
     EXPECT_TRUE(dlg.PosterScreen().isVisible());
     EXPECT_FALSE(SoftKeysEnabled());
     EXPECT_FALSE(dlg.RefreshOcTimer().isActive());
-}
-
-TEST_F(LockModeTest, ABoardThatLocksAndUnlocksRapidlyEndsInItsLastState) {
-    CTunevoDlg& dlg = OpenPolling();
-    // Each state lasts about one lock poll.
-    for (int i = 0; i < 8; ++i) {
-        m_pBoard->SetLocked(i % 2 == 0);
-        QTest::qWait(15);
-    }
-    m_pBoard->SetLocked(false);
-    ASSERT_TRUE(WaitFor([&] { return !dlg.IsBoardLocked(); }));
-    QTest::qWait(200);
-    EXPECT_FALSE(dlg.IsBoardLocked());
-    EXPECT_FALSE(dlg.LockBanner().isVisible());
-    EXPECT_FALSE(dlg.PosterScreen().isVisible());
-    EXPECT_FALSE(AppLocked());
-    EXPECT_TRUE(SoftKeysEnabled());
 }
 
 }  // namespace
