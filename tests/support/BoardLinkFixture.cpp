@@ -43,6 +43,11 @@ void BoardLinkFixture::StartAndLoad() {
     ASSERT_TRUE(m_listener.WaitForCount("OnConfigLoaded", 1));
 }
 
+void BoardLinkFixture::Load(const std::string& strDescription) {
+    Connect(strDescription);
+    StartAndLoad();
+}
+
 std::string BoardLinkFixture::Item(const std::string& strName, const std::string& strKind,
                                    const std::string& strRangeAtLoad, long nMin, long nMax,
                                    long nValue, int nValueCmd, int nRangeCmd) {

@@ -28,6 +28,8 @@ protected:
     void Connect(const std::string& strDescription);
     // Starts the link and waits for the start-up load to finish.
     void StartAndLoad();
+    // Connect, then StartAndLoad.
+    void Load(const std::string& strDescription);
 
 public:
     // One item line: name, kind, range-at-load, min, max, value, value and range codes.

@@ -30,8 +30,9 @@ const std::string kBoard =
     "[Version]\nVer=T-1\n" +
     BoardLinkFixture::Section(
         "Over_Volt", {BoardLinkFixture::Item("Vcore", "2", "0", 800, 1700, 1250, 65, 97)}) +
-    BoardLinkFixture::Section("HW_Fan",
-                              {BoardLinkFixture::Item("CPU Fan", "3", "0", 0, 5000, 1450, 85, 0)});
+    BoardLinkFixture::Section("HW_Fan", {BoardLinkFixture::Item("L\xC3\xBC"
+                                                                "fter \xE9\xA3\x8E\xE6\x89\x87",
+                                                                "3", "0", 0, 5000, 1450, 85, 0)});
 
 const std::string kOldBoard =
     "[Version]\nVer=T-0\n" +
@@ -54,6 +55,8 @@ TEST_F(ConfigDownloadTest, ThreeGoodChunksLandBackToBackInTheBoardFile) {
     EXPECT_EQ(std::vector<long>(waits.begin(), waits.begin() + 5),
               (std::vector<long>{100, 100, 100, 100, 100}));
     EXPECT_EQ(m_pLink->GetBoardVersion(), u"T-1");
+    // Names are read in the system's code page, which is UTF-8 here.
+    EXPECT_EQ(m_pLink->GetHwFan().at(0).Name, u"L\u00FCfter \u98CE\u6247");
 
     // A damaged chunk is asked for again and counted, not taken for a lost link.
     Connect(kBoard);
@@ -107,14 +110,12 @@ TEST_F(ConfigDownloadTest, AnIncompleteDownloadKeepsTheOldFileAndSaysSo) {
 TEST_F(ConfigDownloadTest, ALinkInPlaceOfTheFileIsReplacedAndAFolderThatTakesNoneIsSaid) {
     const std::string strTarget = m_dir.WriteFile("elsewhere.txt", "keep me");
     ASSERT_EQ(::symlink(strTarget.c_str(), (m_dir.Path() + "/BiosConf_Kolt_V120.ini").c_str()), 0);
-    Connect(kBoard);
-    StartAndLoad();
+    Load(kBoard);
     EXPECT_EQ(m_dir.ReadFile("elsewhere.txt"), "keep me");
     EXPECT_EQ(BoardFile(), kBoard);
 
     g_szProgramDir = m_dir.Path() + "/no-such-folder";
-    Connect(kBoard);
-    StartAndLoad();
+    Load(kBoard);
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigFile), 1u);
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 0u);
     EXPECT_TRUE(m_pLink->GetOverVolt().empty());
@@ -135,26 +136,8 @@ TEST_F(ConfigDownloadTest, ItemsOnAProtocolLetterAreLeftOutAndSaidSo) {
     EXPECT_EQ(CountSent(BuildCommandFrame(0xD3, Protocol::kLetterPowerAction)), 0u);
 }
 
-TEST_F(ConfigDownloadTest, NamesOutsideAsciiComeThroughAndTheFileStaysByteForByte) {
-    const std::string strBoard =
-        Section("HW_Temp",
-                {Item("Temp\xC3\xA9rature \xE6\xB8\xA9\xE5\xBA\xA6", "3", "0", 0, 125, 40, 81, 0),
-                 Item("VRM", "3", "0", 0, 125, 55, 82, 0)});
-    Connect(strBoard);
-    StartAndLoad();
-    EXPECT_EQ(BoardFile(), strBoard);
-    const BoardItemArray temps = m_pLink->GetHwTemp();
-    ASSERT_EQ(temps.size(), 2u);
-    // Read in the system's code page, which is UTF-8 here.
-    EXPECT_EQ(temps[0].Name, u"Temp\u00E9rature \u6E29\u5EA6");
-    EXPECT_EQ(temps[0].Value, u"40");
-    EXPECT_EQ(temps[0].ValueCmd, u"81");
-    EXPECT_EQ(temps[1].Name, u"VRM");
-}
-
 TEST_F(ConfigDownloadTest, TheLoadReadsTheOverclockArraysInOrderAndLeavesTheMonitorOnesUnread) {
-    Connect(CBoardDescription::Demo().Bytes());
-    StartAndLoad();
+    Load(CBoardDescription::Demo().Bytes());
     EXPECT_EQ(BoardFile(), m_pBoard->Description().Bytes());
     std::vector<size_t> sizes;
     for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
@@ -207,10 +190,9 @@ std::vector<long> Tail(const std::vector<long>& all, size_t n) {
 
 TEST_F(ValueRefreshTest, ReadsEachKindOfItemWithItsFramesAndWaits) {
     // The board answers range 1..11 and position 3 for the index-based item.
-    Connect(Section("Over_Volt", {Item("a", "1", "0", 10, 20, 12, 65, 97)}) +
-            Section("Over_Freq", {Item("PCIE", "3", "0", 900, 1100, 1000, 49, 104),
-                                  Item("b", "2", "0", 0, 65535, 0x1234, 66, 98)}));
-    StartAndLoad();
+    Load(Section("Over_Volt", {Item("a", "1", "0", 10, 20, 12, 65, 97)}) +
+         Section("Over_Freq", {Item("PCIE", "3", "0", 900, 1100, 1000, 49, 104),
+                               Item("b", "2", "0", 0, 65535, 0x1234, 66, 98)}));
     const BoardItem indexed = m_pLink->GetOverVolt().at(0);
     EXPECT_EQ(std::vector<std::u16string>({indexed.Min, indexed.Max, indexed.Value}),
               std::vector<std::u16string>({u"10", u"20", u"12"}));
@@ -227,9 +209,8 @@ TEST_F(ValueRefreshTest, ReadsEachKindOfItemWithItsFramesAndWaits) {
 }
 
 TEST_F(ValueRefreshTest, TheRangeAtLoadIsReadOnceUnlessItFailedAndAnIndexedRangeEveryTime) {
-    Connect(Section("Over_Volt", {Item("plain", "2", "1", 800, 1700, 1250, 65, 97),
-                                  Item("indexed", "1", "0", 8, 60, 49, 66, 98)}));
-    StartAndLoad();
+    Load(Section("Over_Volt", {Item("plain", "2", "1", 800, 1700, 1250, 65, 97),
+                               Item("indexed", "1", "0", 8, 60, 49, 66, 98)}));
     m_pLink->RequestRefreshOverclock();
     ASSERT_TRUE(m_listener.WaitForCount("OnOverclockRefreshed", 1));
     EXPECT_EQ(m_listener.Count("OnOverclockRefreshed", true), 1u);
@@ -260,10 +241,9 @@ TEST_F(ValueRefreshTest, ABadReplyLeavesValueAndRangeAsTheyWereAndFailsTheRefres
     for (const auto& f : faults) {
         SCOPED_TRACE(static_cast<int>(f.fault));
         // The middle item fails: the whole refresh fails though the last was fine.
-        Connect(Section("Over_Ratio", {Item("first", "2", "0", 0, 99, 5, 65, 0),
-                                       Item("ratio", "1", "0", 8, 60, 40, 66, 98),
-                                       Item("last", "2", "0", 0, 99, 7, 67, 0)}));
-        StartAndLoad();
+        Load(Section("Over_Ratio", {Item("first", "2", "0", 0, 99, 5, 65, 0),
+                                    Item("ratio", "1", "0", 8, 60, 40, 66, 98),
+                                    Item("last", "2", "0", 0, 99, 7, 67, 0)}));
         const BoardItem before = m_pLink->GetOverRatio().at(1);
         ASSERT_TRUE(before.bValueRead);
         m_pBoard->SetFault(f.fault, 66);
@@ -288,8 +268,7 @@ TEST_F(ValueRefreshTest, AValueChecksumFailureReportsTheArraysOwnError) {
         strBoard += Section(std::string(section.begin(), section.end()),
                             {Item("item", "2", "0", 1, 500, 100 + nArray, 64 + nArray, 0)});
     }
-    Connect(strBoard);
-    StartAndLoad();
+    Load(strBoard);
     m_pBoard->SetFault(EBoardFault::WrongChecksum);
     std::string strErrors;
     for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
@@ -334,10 +313,8 @@ TEST_F(ValueRefreshTest, EveryRefreshRequestGetsItsReportEvenWhenThePortStaysBus
     for (int i = 0; i < 6; ++i) {
         temps.push_back(Item("T" + std::to_string(i), "3", "0", 0, 125, 40, 81 + i, 0));
     }
-    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 9, 1, 65, 0)}) +
-            Section("HW_Temp", temps) +
-            Section("HW_Fan", {Item("CPU Fan", "3", "0", 0, 5000, 1450, 75, 0)}));
-    StartAndLoad();
+    Load(Section("Over_Volt", {Item("a", "2", "0", 0, 9, 1, 65, 0)}) + Section("HW_Temp", temps) +
+         Section("HW_Fan", {Item("CPU Fan", "3", "0", 0, 5000, 1450, 75, 0)}));
     m_pLine->HoldWrites(true);
     m_pLink->RequestRefreshArray(5);
     ASSERT_TRUE(WaitUntil([this] { return m_pLine->IsWriteHeld(); }));
@@ -362,15 +339,13 @@ TEST_F(ValueRefreshTest, EveryRefreshRequestGetsItsReportEvenWhenThePortStaysBus
 }
 
 TEST_F(ValueRefreshTest, RatiosWhoseFirstRangeReadsZeroToZeroAreDroppedAndReloadReadsAgain) {
-    Connect(Section("Over_Ratio", {Item("CPU Ratio", "2", "1", 0, 0, 0, 74, 107),
-                                   Item("Ring Ratio", "2", "1", 8, 50, 36, 75, 108)}));
-    StartAndLoad();
+    Load(Section("Over_Ratio", {Item("CPU Ratio", "2", "1", 0, 0, 0, 74, 107),
+                                Item("Ring Ratio", "2", "1", 8, 50, 36, 75, 108)}));
     EXPECT_TRUE(m_pLink->GetOverRatio().empty());
     m_pLink->ReloadOverRatio();
     EXPECT_TRUE(m_pLink->GetOverRatio().empty());
 
-    Connect(Section("Over_Ratio", {Item("CPU Ratio", "2", "1", 0, 1, 1, 74, 107)}));
-    StartAndLoad();
+    Load(Section("Over_Ratio", {Item("CPU Ratio", "2", "1", 0, 1, 1, 74, 107)}));
     m_pLink->ReloadOverRatio();
     ASSERT_EQ(m_pLink->GetOverRatio().size(), 1u);
     EXPECT_EQ(m_pLink->GetOverRatio()[0].Max, u"1");
@@ -385,8 +360,7 @@ TEST_F(ValueRefreshTest, ScreensMayReadAnArrayWhileItIsBeingRefreshed) {
     for (int i = 0; i < 8; ++i) {
         items.push_back(Item("T" + std::to_string(i), "3", "0", 0, 125, 40 + i, 81 + i, 0));
     }
-    Connect(Section("HW_Temp", items));
-    StartAndLoad();
+    Load(Section("HW_Temp", items));
     std::thread refresher([this] {
         for (int i = 0; i < 20; ++i) {
             m_pLink->RefreshArray(EBoardArray::HwTemp);
@@ -406,6 +380,13 @@ protected:
     static void Edit(BoardItemArray& items, size_t nIndex, const std::u16string& value) {
         items.at(nIndex).PrevValue = items.at(nIndex).Value;
         items.at(nIndex).Value = value;
+    }
+    // The items as the screen hands them over when nothing was edited.
+    static BoardItemArray Unedited(BoardItemArray items) {
+        for (BoardItem& item : items) {
+            item.PrevValue = item.Value;
+        }
+        return items;
     }
 
     // Applies and waits for the report; returns its outcome.
@@ -433,10 +414,9 @@ protected:
 };
 
 TEST_F(ApplyTest, TheSetParametersFollowEachItemsKindAndTheBoardKeepsItsRange) {
-    Connect(Section("Over_Volt", {Item("indexed", "1", "0", 10, 20, 11, 'A', 'a'),
-                                  Item("byte", "4", "0", 0, 400, 100, 'B', 'b'),
-                                  Item("word", "2", "0", 0, 1000, 100, 'C', 'c')}));
-    StartAndLoad();
+    Load(Section("Over_Volt", {Item("indexed", "1", "0", 10, 20, 11, 'A', 'a'),
+                               Item("byte", "4", "0", 0, 400, 100, 'B', 'b'),
+                               Item("word", "2", "0", 0, 1000, 100, 'C', 'c')}));
     BoardItemArray volt = m_pLink->GetOverVolt();
     Edit(volt, 0, u"12");
     Edit(volt, 1, u"300");
@@ -459,12 +439,11 @@ TEST_F(ApplyTest, TheSetParametersFollowEachItemsKindAndTheBoardKeepsItsRange) {
 // acknowledged one; every item goes whatever failed before it, and any
 // failure fails the whole apply, even when the array applied last is fine.
 TEST_F(ApplyTest, WhichItemsGoOutAndWhetherTheApplySucceedsFollowTheBoardsAnswers) {
-    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
-                                  Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
-                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c'),
-                                  Item("d", "2", "0", 0, 999, 4, 'D', 'd')}) +
-            Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 9, 'R', 't')}));
-    StartAndLoad();
+    Load(Section(
+             "Over_Volt",
+             {Item("a", "2", "0", 0, 999, 1, 'A', 'a'), Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
+              Item("c", "2", "0", 0, 999, 3, 'C', 'c'), Item("d", "2", "0", 0, 999, 4, 'D', 'd')}) +
+         Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 9, 'R', 't')}));
     const struct {
         EBoardFault fault;
         uint8_t nLetter;
@@ -478,14 +457,9 @@ TEST_F(ApplyTest, WhichItemsGoOutAndWhetherTheApplySucceedsFollowTheBoardsAnswer
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].pszSent);
         m_pBoard->SetFault(cases[i].fault, cases[i].nLetter);
-        BoardItemArray volt = m_pLink->GetOverVolt();
-        BoardItemArray ratio = m_pLink->GetOverRatio();
-        for (BoardItem& item : volt) {
-            item.PrevValue = item.Value;
-        }
+        BoardItemArray volt = Unedited(m_pLink->GetOverVolt());
         Edit(volt, 2, ToText(30 + static_cast<long>(i)));
-        ratio.at(0).PrevValue = ratio.at(0).Value;
-        EXPECT_EQ(Apply(volt, {}, ratio), cases[i].bOk);
+        EXPECT_EQ(Apply(volt, {}, Unedited(m_pLink->GetOverRatio())), cases[i].bOk);
         EXPECT_EQ(SetLetters(), cases[i].pszSent);
         EXPECT_EQ(m_listener.Count("OnLinkError", kErrorApply), cases[i].nApplyErrors);
     }
@@ -507,11 +481,10 @@ TEST_F(ApplyTest, VoltageGoesFirstUnlessTheFirstFrequencyOrRatioGoesDown) {
     } cases[] = {{true, u"1000", "VFR"}, {true, u"1100", "VFR"}, {true, u"0990", "RFV"},
                  {true, u"999", "VFR"},  {false, u"35", "RV"},   {false, u"45", "VR"}};
     for (const auto& c : cases) {
-        Connect(Section("Over_Volt", {Item("v", "2", "0", 0, 9999, 1250, 'V', 'v')}) +
-                (c.bFrequency ? Section("Over_Freq", {Item("f", "2", "0", 0, 9999, 1000, 'F', 'f')})
-                              : "") +
-                Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 40, 'R', 't')}));
-        StartAndLoad();
+        Load(Section("Over_Volt", {Item("v", "2", "0", 0, 9999, 1250, 'V', 'v')}) +
+             (c.bFrequency ? Section("Over_Freq", {Item("f", "2", "0", 0, 9999, 1000, 'F', 'f')})
+                           : "") +
+             Section("Over_Ratio", {Item("r", "2", "0", 0, 99, 40, 'R', 't')}));
         BoardItemArray freq = m_pLink->GetOverFreq();
         BoardItemArray ratio = m_pLink->GetOverRatio();
         Edit(c.bFrequency ? freq : ratio, 0, c.pszValue);
@@ -521,8 +494,7 @@ TEST_F(ApplyTest, VoltageGoesFirstUnlessTheFirstFrequencyOrRatioGoesDown) {
 }
 
 TEST_F(ApplyTest, AnEditThatMatchesNoItemFailsTheApplyAndIsNotStored) {
-    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a')}));
-    StartAndLoad();
+    Load(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a')}));
     BoardItemArray stale = m_pLink->GetOverVolt();
     stale.at(0).Name = u"renamed";
     Edit(stale, 0, u"500");
@@ -551,22 +523,16 @@ TEST_F(ApplyTest, AValueNeitherReadNorSetIsNeverWritten) {
     EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{BuildCommandFrame(0x53, 'B', 6),
                                                    BuildCommandFrame(0x53, 'R', 34)}));
     // Once the user sets it, it goes.
-    volt = m_pLink->GetOverVolt();
-    ratio = m_pLink->GetOverRatio();
-    for (BoardItem& item : volt) {
-        item.PrevValue = item.Value;
-    }
-    ratio.at(0).PrevValue = ratio.at(0).Value;
+    volt = Unedited(m_pLink->GetOverVolt());
     volt.at(0).bUserSet = true;
-    EXPECT_TRUE(Apply(volt, {}, ratio));
+    EXPECT_TRUE(Apply(volt, {}, Unedited(m_pLink->GetOverRatio())));
     EXPECT_EQ(SetLetters(), "AR");
 }
 
 TEST_F(ApplyTest, TheUserSetScopeWritesOnlyTheItemsSetAndSaysWhichWereAcknowledged) {
-    Connect(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
-                                  Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
-                                  Item("c", "2", "0", 0, 999, 3, 'C', 'c')}));
-    StartAndLoad();
+    Load(Section("Over_Volt", {Item("a", "2", "0", 0, 999, 1, 'A', 'a'),
+                               Item("b", "2", "0", 0, 999, 2, 'B', 'b'),
+                               Item("c", "2", "0", 0, 999, 3, 'C', 'c')}));
     BoardItemArray volt = m_pLink->GetOverVolt();
     volt.at(1).bUserSet = true;  // unchanged, but named: it goes
     volt.at(2).Value = u"30";
