@@ -14,12 +14,6 @@
 
 namespace {
 
-TEST(IniPath, JoinsTheFolderAndTheFileName) {
-    EXPECT_EQ(MakeIniPath("/opt/tunevo", kLocaleFileName), "/opt/tunevo/BT_LocaleStr.ini");
-    // A program in the root folder reads its files from the root folder.
-    EXPECT_EQ(MakeIniPath("", kLocaleFileName), "/BT_LocaleStr.ini");
-}
-
 TEST(IniDocument, NamesMatchWhateverTheCaseAndAbsentOnesAreNullAndReadEmpty) {
     TempDir dir;
     CIniDocument ini;
@@ -125,6 +119,8 @@ TEST(BoardConfig, LooksUpPosterTextsByTheExactUpperCaseKeyAndTheVersionByVer) {
     TempDir dir;
     CBoardConfig config(dir.Path());
     EXPECT_EQ(config.GetBoardFilePath(), dir.Path() + "/BiosConf_Kolt_V120.ini");
+    // A program in the root folder reads its files from the root folder.
+    EXPECT_EQ(MakeIniPath("", kLocaleFileName), "/BT_LocaleStr.ini");
     config.LoadDocuments();
     EXPECT_EQ(config.GetVersion(), u"") << "missing files give nothing";
     EXPECT_EQ(config.LookupStr(u"0A"), u"");
