@@ -150,7 +150,7 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
     // A board model without a description to serve does not start.
     CChildProcess none(TUNEVO_BOARD_PROGRAM,
                        {"--link", m_dir.Path() + "/l", "--board", m_dir.Path() + "/missing.ini"});
-    EXPECT_EQ(none.WaitExit(10000), 2 << 8);
+    EXPECT_EQ(none.WaitExit(10000), 2);
     StartBoard();
     CtlResult result = Run("scan");
     EXPECT_EQ(result.nExit, 0) << result.strErr;

@@ -3,42 +3,53 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 extern char** environ;
 
-CChildProcess::CChildProcess(const std::string& strProgram, const std::vector<std::string>& args,
+namespace {
+
+// The strings as the null-ended pointer array exec wants.
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& string : strings) {
+        pointers.push_back(string.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+}  // namespace
+
+CChildProcess::CChildProcess(const std::string& strProgram, std::vector<std::string> args,
                              const std::vector<std::string>& extraEnvironment) {
-    std::vector<std::string> argStrings{strProgram};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argStrings) {
-        argv.push_back(arg.data());
+    args.insert(args.begin(), strProgram);
+    std::vector<std::string> environment(extraEnvironment);
+    for (char** ppEntry = environ; *ppEntry != nullptr; ++ppEntry) {
+        environment.emplace_back(*ppEntry);
     }
-    argv.push_back(nullptr);
-
-    std::vector<std::string> envStrings(extraEnvironment);
-    for (char** ppEnv = environ; *ppEnv != nullptr; ++ppEnv) {
-        envStrings.emplace_back(*ppEnv);
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : envStrings) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-
-    if (posix_spawn(&m_nPid, strProgram.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
+    if (posix_spawn(&m_nPid, strProgram.c_str(), nullptr, nullptr, Pointers(args).data(),
+                    Pointers(environment).data()) != 0) {
         m_nPid = -1;
     }
 }
 
-CChildProcess::~CChildProcess() {
-    if (m_nPid > 0) {
-        Terminate();
+int CChildProcess::WaitExit(int nTimeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    while (m_nPid > 0) {
+        int nStatus = 0;
+        if (waitpid(m_nPid, &nStatus, WNOHANG) == m_nPid) {
+            m_nPid = -1;
+            return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 1000 + WTERMSIG(nStatus);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return -1;
 }
 
 int CChildProcess::Terminate() {
@@ -46,28 +57,10 @@ int CChildProcess::Terminate() {
         return -1;
     }
     kill(m_nPid, SIGTERM);
-    int nStatus = WaitExit(5000);
-    if (nStatus == -1) {
-        kill(m_nPid, SIGKILL);
-        waitpid(m_nPid, &nStatus, 0);
+    const int nExit = WaitExit(5000);
+    if (nExit != -1) {
+        return nExit;
     }
-    m_nPid = -1;
-    return nStatus;
-}
-
-int CChildProcess::WaitExit(int nTimeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
-    while (m_nPid > 0) {
-        int nStatus = 0;
-        pid_t nDone = waitpid(m_nPid, &nStatus, WNOHANG);
-        if (nDone == m_nPid) {
-            m_nPid = -1;
-            return nStatus;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
+    kill(m_nPid, SIGKILL);
+    return WaitExit(5000);
 }

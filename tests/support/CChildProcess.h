@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -8,18 +9,18 @@
 class CChildProcess {
 public:
     // Starts the program with the arguments and extra "NAME=value" environment.
-    CChildProcess(const std::string& strProgram, const std::vector<std::string>& args,
+    CChildProcess(const std::string& strProgram, std::vector<std::string> args,
                   const std::vector<std::string>& extraEnvironment = {});
-    ~CChildProcess();
+    ~CChildProcess() { Terminate(); }
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
 
-    bool Started() const { return m_nPid > 0; }
     pid_t Pid() const { return m_nPid; }
-    // Sends SIGTERM and waits; returns the exit status as waitpid gives it.
-    int Terminate();
-    // Waits up to the timeout for the program to end by itself; -1 if it did not.
+    // Waits up to the timeout for the program to end by itself: its exit code,
+    // 1000 plus the signal that ended it, or -1 while it still runs.
     int WaitExit(int nTimeoutMs);
+    // Sends SIGTERM (SIGKILL five seconds later) and returns what WaitExit gives.
+    int Terminate();
 
 private:
     pid_t m_nPid = -1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QStringList>
 #include <deque>
 #include <vector>
@@ -9,9 +11,19 @@
 // Answers message boxes from a script and records every text shown.
 class CScriptedMessageBox final : public IMessageBox {
 public:
-    void ShowMessage(const QString& strText) override;
+    void ShowMessage(const QString& strText) override { m_shown.push_back(strText); }
     // Takes the next scripted answer; a question nobody scripted fails the test.
-    bool AskYesNo(const QString& strText, EDefault answer = EDefault::Yes) override;
+    bool AskYesNo(const QString& strText, EDefault answer = EDefault::Yes) override {
+        m_shown.push_back(strText);
+        m_defaults.push_back(answer);
+        if (m_answers.empty()) {
+            ADD_FAILURE() << "unscripted question: " << strText.toStdString();
+            return false;
+        }
+        const bool bYes = m_answers.front();
+        m_answers.pop_front();
+        return bYes;
+    }
 
     void ScriptAnswer(bool bYes) { m_answers.push_back(bYes); }
     const QStringList& Shown() const { return m_shown; }
