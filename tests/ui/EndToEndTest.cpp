@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "link/CRecordingListener.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CSingleCopyGuard.h"
 #include "tests/support/CChildProcess.h"

@@ -1,8 +1,5 @@
 // The power and poster screens, and the lock mode that shows only them.
 
-#include <QImage>
-#include <QLineEdit>
-#include <QPushButton>
 
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"

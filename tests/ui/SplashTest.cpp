@@ -10,7 +10,6 @@
 
 #include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
-#include "link/FrameCodec.h"
 #include "platform/CVirtualClock.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"

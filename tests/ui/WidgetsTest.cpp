@@ -35,16 +35,6 @@ protected:
     CImageButton m_button{QStringLiteral("Power On")};
 };
 
-TEST_F(ImageButtonTest, OutOfRangeSettingsAreRefusedAndChangeNothing) {
-    EXPECT_EQ(m_button.SetAlign(4), 4);
-    EXPECT_EQ(m_button.SetAlign(-1), 4);
-    EXPECT_EQ(m_button.Align(), CImageButton::AlignIconAbove);
-    EXPECT_EQ(m_button.SetColor(6, Qt::green), 3);
-    for (int i = 0; i < CImageButton::ColorCount; ++i) {
-        EXPECT_NE(m_button.Color(i), QColor(Qt::green)) << i;
-    }
-}
-
 TEST_F(ImageButtonTest, AFlatButtonShowsItsHoverLookOnlyWhileThePointerIsOverIt) {
     m_button.SetColor(CImageButton::ColorBackActive, QColor(200, 0, 0));
     m_button.SetColor(CImageButton::ColorBackNormal, kPanel);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 #include "data/CIniDocument.h"
 #include "link/BoardItem.h"

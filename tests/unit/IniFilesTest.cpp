@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <regex>
 
 #include "data/CBoardConfig.h"

@@ -11,7 +11,6 @@
 #include "link/CRequestDispatcher.h"
 #include "link/FrameCodec.h"
 #include "link/PortSearch.h"
-#include "link/Protocol.h"
 #include "platform/CVirtualClock.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
