@@ -1,12 +1,11 @@
 // Over a real pseudo-terminal: the serial port, and tunevoctl's commands against tunevo-board.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "link/FrameCodec.h"
@@ -21,6 +20,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using testing::HasSubstr;
 
 class PtyLinkTest : public testing::Test {
 protected:
@@ -77,26 +77,17 @@ TEST_F(PtyLinkTest, TheServerNeverReplacesARegularFile) {
     CPtyBoardServer server(std::make_shared<CBoardModel>());
     std::string strError;
     EXPECT_FALSE(server.Start(strPath, strError));
-    EXPECT_NE(strError.find("not a symbolic link"), std::string::npos);
+    EXPECT_THAT(strError, HasSubstr("not a symbolic link"));
     EXPECT_EQ(m_dir.ReadFile("rfcomm0"), "precious");
 }
 
 // A small board, so that each command's start-up load takes about a second.
-const char* const kSmallBoard =
-    "[Version]\n"
-    "Ver=TEST-BOARD-7\n"
-    "[Over_Volt]\n"
-    "Count=1\n"
-    "1=CPU Vcore,2,1,800,1600,1250,1,1000,0,0,65,97,1250,1\n"
-    "[Over_Ratio]\n"
-    "Count=1\n"
-    "1=CPU Ratio,1,0,8,60,49,1,1,0,0,74,106,49,1\n"
-    "[HW_Temp]\n"
-    "Count=1\n"
-    "1=CPU,2,0,0,125,62,1,1,0,200,81,0,62,1\n"
-    "[HW_Fan]\n"
-    "Count=1\n"
-    "1=CPU Fan,2,0,0,5000,1450,1,1,0,0,85,0,1450,1\n";
+const std::string kSmallBoard =
+    "[Version]\nVer=TEST-BOARD-7\n"
+    "[Over_Volt]\nCount=1\n1=CPU Vcore,2,1,800,1600,1250,1,1000,0,0,65,97,1250,1\n"
+    "[Over_Ratio]\nCount=1\n1=CPU Ratio,1,0,8,60,49,1,1,0,0,74,106,49,1\n"
+    "[HW_Temp]\nCount=1\n1=CPU,2,0,0,125,62,1,1,0,200,81,0,62,1\n"
+    "[HW_Fan]\nCount=1\n1=CPU Fan,2,0,0,5000,1450,1,1,0,0,85,0,1450,1\n";
 
 struct CtlResult {
     int nExit = -1;
@@ -132,11 +123,8 @@ protected:
             m_strProgramDir + "' TUNEVO_RFKILL_DIR='" + m_strRfkill + "' '" + TUNEVO_CTL_PROGRAM +
             "' " + strArguments + " <'" + strIn + "' >'" + strOut + "' 2>'" + strErr + "'";
         const int nStatus = std::system(strCommand.c_str());
-        CtlResult result;
-        result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-        result.strOut = m_dir.ReadFile("out.txt");
-        result.strErr = m_dir.ReadFile("err.txt");
-        return result;
+        return {WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, m_dir.ReadFile("out.txt"),
+                m_dir.ReadFile("err.txt")};
     }
 
     TempDir m_dir;
@@ -161,48 +149,44 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
     m_strRfkill = m_dir.Path() + "/rfkill";
     result = Run("scan");
     EXPECT_EQ(result.nExit, 4);
-    EXPECT_NE(result.strErr.find("radio is switched off"), std::string::npos);
+    EXPECT_THAT(result.strErr, HasSubstr("radio is switched off"));
 }
 
 TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     StartBoard();
     const CtlResult result = Run("info");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_NE(result.strOut.find("board: TEST-BOARD-7\n"), std::string::npos);
+    EXPECT_THAT(result.strOut, HasSubstr("board: TEST-BOARD-7\n"));
     for (const char* pszPart : {"CPU Vcore", "1250", "800..1600", "1.250000 [V]", "CPU Ratio",
                                 "8..60", "49 [X]", "CPU Fan", "[RPM]", "[\u2103]"}) {
         EXPECT_NE(result.strOut.find(pszPart), std::string::npos) << pszPart;
     }
     // The configuration is downloaded beside the program, as the program does.
-    std::ifstream file(m_dir.Path() + "/program/BiosConf_Kolt_V120.ini");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kSmallBoard);
+    EXPECT_EQ(m_dir.ReadFile("program/BiosConf_Kolt_V120.ini"), kSmallBoard);
 }
 
 TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     StartBoard({"--fault", "no-reply", "--fault-only", "122"});  // chunks unanswered
     CtlResult result = Run("info");
     EXPECT_EQ(result.nExit, 9);
-    EXPECT_NE(result.strErr.find("did not send its configuration whole"), std::string::npos);
+    EXPECT_THAT(result.strErr, HasSubstr("did not send its configuration whole"));
     m_pBoard.reset();
     StartBoard();
     m_strProgramDir = m_dir.Path() + "/board.ini/below-a-file";
     result = Run("info");
     EXPECT_EQ(result.nExit, 1);
-    EXPECT_NE(result.strErr.find("cannot write the board's configuration"), std::string::npos);
+    EXPECT_THAT(result.strErr, HasSubstr("cannot write the board's configuration"));
 }
 
 TEST_F(CtlTest, MonitorPrintsOneJsonLinePerSample) {
     StartBoard();
     const CtlResult result = Run("monitor --count 2 --interval 0.1 --json");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
-    const size_t nLineEnd = result.strOut.find('\n');
-    ASSERT_NE(nLineEnd, std::string::npos);
-    const std::string strFirst = result.strOut.substr(0, nLineEnd);
-    EXPECT_NE(result.strOut.substr(nLineEnd + 1).find("\"sample\":2,"), std::string::npos);
-    EXPECT_NE(strFirst.find("\"sample\":1,"), std::string::npos);
-    EXPECT_NE(strFirst.find("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"read\":true,\"raw\":"),
-              std::string::npos);
-    EXPECT_NE(strFirst.find("\"unit\":\"[RPM]\",\"alarm\":false}"), std::string::npos);
+    EXPECT_THAT(result.strOut, HasSubstr("\"sample\":1,"));
+    EXPECT_THAT(result.strOut, HasSubstr("\"sample\":2,"));
+    EXPECT_THAT(result.strOut,
+                HasSubstr("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"read\":true,\"raw\":"));
+    EXPECT_THAT(result.strOut, HasSubstr("\"unit\":\"[RPM]\",\"alarm\":false}"));
     EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 2);
 }
 
@@ -215,7 +199,7 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     result = Run("set 'CPU Vcore=2'");
     EXPECT_EQ(result.nExit, 11);
     EXPECT_EQ(result.strOut, "");
-    EXPECT_NE(result.strErr.find("outside its range, 0.800000 to 1.600000 [V]"), std::string::npos);
+    EXPECT_THAT(result.strErr, HasSubstr("outside its range, 0.800000 to 1.600000 [V]"));
     // Limited like the buttons when asked to.
     result = Run("set --clamp 'cpu vcore=2'");
     EXPECT_EQ(result.nExit, 0) << result.strErr;
@@ -223,7 +207,7 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
               "wrote CPU Vcore = 1.600000 [V] (raw 1600): acknowledged\n"
               "CPU Vcore = 1.600000 [V] (raw 1600)\n");
     result = Run("info");
-    EXPECT_NE(result.strOut.find("1.600000 [V]"), std::string::npos);
+    EXPECT_THAT(result.strOut, HasSubstr("1.600000 [V]"));
 }
 
 TEST_F(CtlTest, SetRefusesUnknownNamesAndValuesThatAreNoPlainNumber) {
@@ -235,9 +219,9 @@ TEST_F(CtlTest, SetRefusesUnknownNamesAndValuesThatAreNoPlainNumber) {
     EXPECT_EQ(Run("set").nExit, 2);
     const CtlResult result = Run("set 'CPU Vcore=1.3' 'No Such Item=1'");
     EXPECT_EQ(result.nExit, 6);
-    EXPECT_NE(result.strErr.find("'No Such Item'"), std::string::npos);
+    EXPECT_THAT(result.strErr, HasSubstr("'No Such Item'"));
     // Nothing of a refused set reaches the board.
-    EXPECT_NE(Run("info").strOut.find("1.250000 [V]"), std::string::npos);
+    EXPECT_THAT(Run("info").strOut, HasSubstr("1.250000 [V]"));
 }
 
 TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
@@ -245,7 +229,7 @@ TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
     EXPECT_EQ(Run("power status").strOut, "on\n");
     CtlResult result = Run("power clear-cmos --yes");
     EXPECT_EQ(result.nExit, 8);
-    EXPECT_NE(result.strErr.find("only while the PC is off"), std::string::npos);
+    EXPECT_THAT(result.strErr, HasSubstr("only while the PC is off"));
     result = Run("power off", "n\n");
     EXPECT_EQ(result.nExit, 10);
     EXPECT_EQ(Run("power off", "").nExit, 10);
@@ -262,23 +246,22 @@ TEST_F(CtlTest, ABoardThatDoesNotAnswerIsExitNineAndItsValuesAreMarked) {
     StartBoard({"--fault", "no-reply", "--fault-only", "0x04"});
     CtlResult result = Run("power reset --yes");
     EXPECT_EQ(result.nExit, 9);
-    EXPECT_NE(result.strErr.find("did not answer"), std::string::npos);
+    EXPECT_THAT(result.strErr, HasSubstr("did not answer"));
     m_pBoard.reset();
     StartBoard({"--fault", "no-reply", "--fault-only", "U"});  // the fan's value letter
     result = Run("monitor --json");
     EXPECT_EQ(result.nExit, 9);
-    EXPECT_NE(result.strOut.find("\"name\":\"CPU Fan\",\"read\":false,\"raw\":null,\"shown\":null"),
-              std::string::npos)
+    EXPECT_THAT(result.strOut,
+                HasSubstr("\"name\":\"CPU Fan\",\"read\":false,\"raw\":null,\"shown\":null"))
         << result.strOut;
-    EXPECT_NE(result.strOut.find("\"name\":\"CPU\",\"read\":true,\"raw\":"), std::string::npos);
+    EXPECT_THAT(result.strOut, HasSubstr("\"name\":\"CPU\",\"read\":true,\"raw\":"));
     result = Run("monitor");
-    EXPECT_NE(result.strOut.find(" -- [RPM]  UNREAD"), std::string::npos) << result.strOut;
+    EXPECT_THAT(result.strOut, HasSubstr(" -- [RPM]  UNREAD")) << result.strOut;
     m_pBoard.reset();
     StartBoard({"--fault", "no-reply", "--fault-only", "A"});  // the voltage's value letter
     result = Run("set --clamp 'CPU Vcore=1.3' 'CPU Ratio=50'");
     EXPECT_EQ(result.nExit, 9);
-    EXPECT_NE(result.strOut.find("wrote CPU Ratio = 50 [X] (raw 50): acknowledged\n"),
-              std::string::npos)
+    EXPECT_THAT(result.strOut, HasSubstr("wrote CPU Ratio = 50 [X] (raw 50): acknowledged\n"))
         << result.strOut;
 }
 
@@ -308,7 +291,7 @@ TEST_F(CtlTest, EveryCommandHasHelp) {
     }
     EXPECT_EQ(Run("").nExit, 2);
     EXPECT_EQ(Run("frobnicate").nExit, 2);
-    EXPECT_NE(Run("help").strOut.find("Exit codes"), std::string::npos);
+    EXPECT_THAT(Run("help").strOut, HasSubstr("Exit codes"));
 }
 
 }  // namespace
