@@ -18,7 +18,7 @@ bool CMemoryLine::Write(std::span<const uint8_t> bytes) {
     if (m_bWriteFails) {
         return false;
     }
-    m_sent.push_back({std::vector<uint8_t>(bytes.begin(), bytes.end()), now});
+    m_sent.emplace_back(bytes.begin(), bytes.end());
     if (m_bHungUp) {
         return true;  // written into a terminal nobody reads
     }
@@ -86,7 +86,8 @@ void CMemoryLine::SetWriteFails(bool bFails) {
     m_bWriteFails = bFails;
 }
 
-std::vector<CMemoryLine::SentFrame> CMemoryLine::Sent() const {
+std::vector<std::vector<uint8_t>> CMemoryLine::Sent(size_t nFrom) const {
     std::lock_guard lock(m_mutex);
-    return m_sent;
+    return {m_sent.begin() + static_cast<std::ptrdiff_t>(std::min(nFrom, m_sent.size())),
+            m_sent.end()};
 }

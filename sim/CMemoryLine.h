@@ -14,14 +14,9 @@
 
 // An in-memory serial line to a board model, timed by a clock: a reply
 // becomes readable once the clock has passed the time the line needs to
-// carry it. Records every write with its time. Thread-safe.
+// carry it. Records every write. Thread-safe.
 class CMemoryLine {
 public:
-    struct SentFrame {
-        std::vector<uint8_t> bytes;
-        IClock::TimePoint time;
-    };
-
     CMemoryLine(std::shared_ptr<CBoardModel> pBoard, std::shared_ptr<IClock> pClock);
 
     bool Write(std::span<const uint8_t> bytes);
@@ -40,7 +35,8 @@ public:
     // True once a write is waiting on the hold.
     bool IsWriteHeld() const;
 
-    std::vector<SentFrame> Sent() const;
+    // The frames written so far, from a position on.
+    std::vector<std::vector<uint8_t>> Sent(size_t nFrom = 0) const;
 
 private:
     struct PendingReply {
@@ -51,7 +47,7 @@ private:
     const std::shared_ptr<CBoardModel> m_pBoard;
     const std::shared_ptr<IClock> m_pClock;
     mutable std::mutex m_mutex;
-    std::vector<SentFrame> m_sent;
+    std::vector<std::vector<uint8_t>> m_sent;
     std::deque<PendingReply> m_replies;
     bool m_bWriteFails = false;
     std::optional<size_t> m_nWritesLeft;

@@ -66,17 +66,8 @@ std::string BoardLinkFixture::Section(const std::string& strName,
     return strText;
 }
 
-std::vector<BoardLinkFixture::Bytes> BoardLinkFixture::Sent(size_t nFrom) const {
-    std::vector<Bytes> frames;
-    const auto sent = m_pLine->Sent();
-    for (size_t i = nFrom; i < sent.size(); ++i) {
-        frames.push_back(sent[i].bytes);
-    }
-    return frames;
-}
-
 size_t BoardLinkFixture::CountSent(const Bytes& frame) const {
-    return static_cast<size_t>(std::ranges::count(Sent(), frame));
+    return static_cast<size_t>(std::ranges::count(m_pLine->Sent(), frame));
 }
 
 std::vector<long> BoardLinkFixture::Waits(size_t nFrom) const {

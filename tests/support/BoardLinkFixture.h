@@ -41,7 +41,7 @@ public:
 
 protected:
     // Frames the link has sent so far, from the given position on.
-    std::vector<Bytes> Sent(size_t nFrom = 0) const;
+    std::vector<Bytes> Sent(size_t nFrom = 0) const { return m_pLine->Sent(nFrom); }
     size_t CountSent(const Bytes& frame) const;
     // Waits the link made so far, from the given position on, in milliseconds.
     std::vector<long> Waits(size_t nFrom = 0) const;

@@ -99,16 +99,7 @@ bool MainWindowFixture::WaitFor(const std::function<bool()>& condition, int nTim
 }
 
 size_t MainWindowFixture::CountSent(const Bytes& frame) const {
-    return static_cast<size_t>(std::ranges::count(SentFrom(0), frame));
-}
-
-std::vector<MainWindowFixture::Bytes> MainWindowFixture::SentFrom(size_t nFrom) const {
-    std::vector<Bytes> frames;
-    const std::vector<CMemoryLine::SentFrame> sent = m_pLine->Sent();
-    for (size_t i = nFrom; i < sent.size(); ++i) {
-        frames.push_back(sent[i].bytes);
-    }
-    return frames;
+    return static_cast<size_t>(std::ranges::count(m_pLine->Sent(), frame));
 }
 
 bool MainWindowFixture::SoftKeysEnabled() const {

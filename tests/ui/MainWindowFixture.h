@@ -53,7 +53,7 @@ protected:
     size_t CountSent(const Bytes& frame) const;
     size_t SentCount() const { return m_pLine->Sent().size(); }
     // Frames sent from a position on.
-    std::vector<Bytes> SentFrom(size_t nFrom) const;
+    std::vector<Bytes> SentFrom(size_t nFrom) const { return m_pLine->Sent(nFrom); }
     bool SoftKeysEnabled() const;
 
     TempDir m_dir;

@@ -144,7 +144,7 @@ TEST_F(PortSearchTest, FindsTheBoardOnPort5AfterFiveMissingPortsWithoutWaitingFo
     ASSERT_NE(pPort, nullptr);
     EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
     ASSERT_EQ(pLine->Sent().size(), 1u);
-    EXPECT_EQ(pLine->Sent()[0].bytes, BuildOpenFrame());
+    EXPECT_EQ(pLine->Sent()[0], BuildOpenFrame());
     // Absent ports cost nothing; the one exchange costs its 100 ms wait.
     EXPECT_EQ(m_pClock->Sleeps(), (Ms{100ms}));
     // The returned port is the board's line, still open.
