@@ -158,19 +158,4 @@ TEST(BoardModel, AMonitoredValueHeldByHandIsAnsweredUntilReleased) {
     EXPECT_FALSE(board.HoldValue("No Such Fan", 0));
 }
 
-TEST(BoardModel, RefusesADescriptionWhoseLettersClash) {
-    CBoardDescription description;
-    std::string strError;
-    EXPECT_FALSE(description.Parse(
-        "[HW_Fan]\nCount=2\n1=a,3,0,0,9,1,1,1,0,0,85,0,1,1\n2=b,3,0,0,9,1,1,1,0,0,85,0,1,1\n",
-        strError));
-    EXPECT_NE(strError.find("'b'"), std::string::npos);
-    // "p" is the power-status letter.
-    EXPECT_FALSE(
-        description.Parse("[HW_Fan]\nCount=1\n1=a,3,0,0,9,1,1,1,0,0,112,0,1,1\n", strError));
-    // A short line is served as text but answers nothing.
-    ASSERT_TRUE(description.Parse("[HW_Fan]\nCount=1\n1=a,3,0\n", strError));
-    EXPECT_TRUE(description.Items().empty());
-}
-
 }  // namespace

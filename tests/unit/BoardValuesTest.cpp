@@ -261,27 +261,6 @@ TEST_F(ValueRefreshTest, ABadReplyLeavesValueAndRangeAsTheyWereAndFailsTheRefres
     }
 }
 
-TEST_F(ValueRefreshTest, AValueChecksumFailureReportsTheArraysOwnError) {
-    std::string strBoard;
-    for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
-        const std::u16string section(SectionName(static_cast<EBoardArray>(nArray)));
-        strBoard += Section(std::string(section.begin(), section.end()),
-                            {Item("item", "2", "0", 1, 500, 100 + nArray, 64 + nArray, 0)});
-    }
-    Load(strBoard);
-    m_pBoard->SetFault(EBoardFault::WrongChecksum);
-    std::string strErrors;
-    for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
-        EXPECT_FALSE(m_pLink->RefreshArray(static_cast<EBoardArray>(nArray)));
-        strErrors += std::to_string(m_listener.Reports().back().nFirst) + " " +
-                     m_listener.Reports().back().strText + ";";
-    }
-    EXPECT_EQ(strErrors,
-              "8 reflash Over_Volt error;9 reflash Over_Freq error;9 reflash Over_Ratio error;"
-              "10 reflash HW_Volt error;11 reflash HW_Temp error;12 reflash HW_Fan error;"
-              "13 reflash HW_Frq error;");
-}
-
 TEST_F(ValueRefreshTest, UnderThirtyPercentNoiseEveryValueHeldIsOneTheBoardSent) {
     Connect(Section("Over_Volt", {Item("Vcore", "2", "1", 800, 1700, 1250, 65, 97),
                                   Item("Ratio", "1", "0", 8, 60, 40, 66, 98)}) +

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include "data/CBoardConfig.h"
 #include "data/CIniDocument.h"
@@ -135,24 +134,6 @@ TEST(BoardConfig, LooksUpPosterTextsByTheExactUpperCaseKeyAndTheVersionByVer) {
     dir.WriteFile("BiosConf_Kolt_V120.ini", "[Version]\nVersion=1\n");
     config.LoadDocuments();
     EXPECT_EQ(config.GetVersion(), u"");
-}
-
-// The message file we ship: every key is a code as the poster builds it, and
-// both sections cover the same codes.
-TEST(BoardConfig, TheShippedMessageFileHasUpperCaseCodesInBothSections) {
-    CIniDocument document;
-    ASSERT_GE(document.LoadFile(TUNEVO_SOURCE_DIR "/resources/dbcd-V03.ini"), 0);
-    const auto strKeys = document.GetAllKeys(u"str");
-    const auto messageKeys = document.GetAllKeys(u"Message");
-    EXPECT_GE(strKeys.size(), 20u);
-    EXPECT_EQ(strKeys, messageKeys);
-    const std::regex code("[0-9A-F]{2,}");
-    for (const std::u16string& key : strKeys) {
-        const std::string narrow(key.begin(), key.end());
-        EXPECT_TRUE(std::regex_match(narrow, code)) << narrow;
-        EXPECT_FALSE(document.GetString(u"str", key).empty()) << narrow;
-        EXPECT_FALSE(document.GetString(u"Message", key).empty()) << narrow;
-    }
 }
 
 }  // namespace
