@@ -221,32 +221,29 @@ protected:
     }
     // Value reads of monitored items sent from a position on.
     std::vector<Bytes> HardwareReadsFrom(size_t nFrom) const {
-        std::vector<Bytes> reads;
-        for (const Bytes& frame : SentFrom(nFrom)) {
-            if (frame[0] == Protocol::kStartQuery && kHardwareLetters.count(frame[2]) != 0) {
-                reads.push_back(frame);
-            }
-        }
+        std::vector<Bytes> reads = SentFrom(nFrom);
+        std::erase_if(reads, [](const Bytes& frame) {
+            return frame[0] != Protocol::kStartQuery || !kHardwareLetters.contains(frame[2]);
+        });
         return reads;
+    }
+    // Asks for one refresh now, as a tick does, and waits until the read of
+    // the category's last item went out.
+    void Tick(int nCategory) {
+        const size_t nFrom = SentCount();
+        const long nLast =
+            WToL(m_pLink->GetArray(static_cast<EBoardArray>(nCategory)).back().ValueCmd);
+        Page().OnTimerRefresh();
+        ASSERT_TRUE(WaitFor([&] {
+            const std::vector<Bytes> reads = HardwareReadsFrom(nFrom);
+            return !reads.empty() && reads.back()[2] == nLast;
+        }));
+        QTest::qWait(100);  // the reply and the report that follows
     }
     // Shows a category and reads it from the board now.
     void Read(int nCategory) {
         TapTab(nCategory);
-        Tick(LastLetterOf(nCategory));
-    }
-    static uint8_t LastLetterOf(int nCategory) {
-        return nCategory == kVolt ? 80 : nCategory == kTemp ? 84 : nCategory == kFan ? 88 : 109;
-    }
-    // Asks for one refresh now, as a tick does, and waits until its last read went out.
-    void Tick(uint8_t nLastLetter) {
-        const size_t nFrom = SentCount();
-        Page().OnTimerRefresh();
-        ASSERT_TRUE(WaitFor([&] {
-            const std::vector<Bytes> reads = HardwareReadsFrom(nFrom);
-            return !reads.empty() && reads.back()[2] == nLastLetter;
-        }));
-        // The reply and the report that follows take a moment more.
-        QTest::qWait(100);
+        Tick(nCategory);
     }
     // Active timers owned by the page, whether QTimer children or its own.
     int ActiveTimersOfPage() const {
@@ -274,7 +271,7 @@ TEST_F(MonitorPageTest, ATabShowsItsListAtOnceAndTheNextTickReadsThatCategoryOnl
 
     // CPU Clock, BCLK and DRAM Clock (letters 89, 90, 109), once each:
     // D3 05 59 00 00 00 00 with D3^05^59 = 8F, and so on.
-    Tick(109);
+    Tick(kFreq);
     EXPECT_EQ(HardwareReadsFrom(nFrom),
               (std::vector<Bytes>{{0xD3, 0x05, 0x59, 0x00, 0x00, 0x00, 0x00, 0x8F},
                                   {0xD3, 0x05, 0x5A, 0x00, 0x00, 0x00, 0x00, 0x8C},
@@ -349,7 +346,7 @@ TEST_F(MonitorPageTest, AValueNotReadKeepsItsLastAndGreysAfterThreeMissedReads) 
     TapTab(kFan);
     EXPECT_EQ(Value(kFan, 0), QStringLiteral("--")) << "not read from the board yet";
     EXPECT_TRUE(List(kFan).IsValueStale(0));
-    Tick(88);
+    Tick(kFan);
     ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("1500"); }));
     EXPECT_FALSE(List(kFan).IsValueStale(0));
 
@@ -358,7 +355,7 @@ TEST_F(MonitorPageTest, AValueNotReadKeepsItsLastAndGreysAfterThreeMissedReads) 
     m_pBoard->HoldValue("Pump", 2047);
     m_pBoard->SetFault(EBoardFault::WrongChecksum, 85);
     for (int nTick = 1; nTick <= 3; ++nTick) {
-        Tick(88);
+        Tick(kFan);
         ASSERT_TRUE(WaitFor([&] { return Value(kFan, 3) == QStringLiteral("2047"); }));
         EXPECT_EQ(Value(kFan, 0), QStringLiteral("1500")) << "never the damaged 0";
         EXPECT_EQ(List(kFan).IsValueStale(0), nTick == 3) << nTick;
@@ -378,7 +375,7 @@ TEST_F(MonitorPageTest, AValueNotReadKeepsItsLastAndGreysAfterThreeMissedReads) 
 
     // The page takes up again when the board answers.
     m_pBoard->SetFault(EBoardFault::None);
-    Tick(88);
+    Tick(kFan);
     ASSERT_TRUE(WaitFor([&] { return Value(kFan, 0) == QStringLiteral("0"); }));
     EXPECT_FALSE(List(kFan).IsValueStale(0));
 }
@@ -393,7 +390,7 @@ TEST_F(MonitorPageTest, AnEmptyCategoryShowsNoRowsAndADivisorOfZeroShowsTheRawVa
     EXPECT_EQ(List(kVolt).RowCount(), 0);
     EXPECT_EQ(List(kFreq).RowCount(), 0);
     TapTab(kFan);
-    Tick(85);
+    Tick(kFan);
     EXPECT_EQ(List(kFan).Text(0, CMyListCtrl::kColumnLabel), QStringLiteral("Odd Fan:"));
     EXPECT_EQ(Value(kFan, 0), QStringLiteral("1455"));
 
