@@ -19,7 +19,6 @@
 #include "sim/CMemoryPortOpener.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/CScriptedMessageBox.h"
-#include "widgets/CSreenWaiting.h"
 #include "widgets/ScreenLayout.h"
 
 namespace {
@@ -186,22 +185,6 @@ TEST_F(SplashTest, AFailedDownloadIsSaidOverTheLastDescriptionOrInsteadOfTheWind
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
     EXPECT_EQ(bare.MainWindow(), nullptr);
     EXPECT_TRUE(m_messageBox.Shown().last().contains(QStringLiteral("there is no earlier one")));
-}
-
-TEST(WaitingBox, AnimatesOnlyWhileShownAndStartsAgainFromTheFirstFrame) {
-    g_nScreenLayout = LayoutLarge;
-    CSreenWaiting waiting;
-    waiting.StartAnimation();
-    EXPECT_TRUE(waiting.isVisible());
-    waiting.OnTimerWaiting();
-    waiting.OnTimerWaiting();
-    EXPECT_EQ(waiting.FrameIndex(), 2);
-    waiting.StopAnimation();
-    EXPECT_FALSE(waiting.isVisible());
-    EXPECT_FALSE(waiting.WaitingTimer().isActive());
-    waiting.StartAnimation();
-    waiting.OnTimerWaiting();
-    EXPECT_EQ(waiting.FrameIndex(), 0);
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
-// The widgets drawn on the offscreen platform: colours read off the rendered pixels, and what a
-// change repaints.
+// The widgets drawn on the offscreen platform, colours read off the rendered pixels.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
-#include <QPaintEvent>
 #include <QTest>
 #include <utility>
 #include <vector>
@@ -16,8 +14,6 @@
 #include "widgets/Images.h"
 
 namespace {
-
-const QColor kPanel(107, 37, 37);
 
 // A button as the power screen makes them: icon above the label, white text.
 class ImageButtonTest : public testing::Test {
@@ -34,24 +30,6 @@ protected:
 
     CImageButton m_button{QStringLiteral("Power On")};
 };
-
-TEST_F(ImageButtonTest, AFlatButtonShowsItsHoverLookOnlyWhileThePointerIsOverIt) {
-    m_button.SetColor(CImageButton::ColorBackActive, QColor(200, 0, 0));
-    m_button.SetColor(CImageButton::ColorBackNormal, kPanel);
-    EXPECT_EQ(Image().pixelColor(2, 140), kPanel);
-    QTest::mouseMove(&m_button, QPoint(50, 75));
-    EXPECT_TRUE(m_button.IsHover());
-    EXPECT_EQ(Image().pixelColor(50, 140), QColor(200, 0, 0));
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(&m_button, &leave);
-    EXPECT_FALSE(m_button.IsHover());
-    EXPECT_EQ(Image().pixelColor(50, 140), kPanel);
-
-    // A button that is not flat never takes the hover look.
-    m_button.SetFlat(false);
-    QTest::mouseMove(&m_button, QPoint(40, 70));
-    EXPECT_FALSE(m_button.IsHover());
-}
 
 TEST_F(ImageButtonTest, ADisabledButtonShowsItsDisabledIconAndEndsItsHover) {
     QTest::mouseMove(&m_button, QPoint(50, 75));
@@ -76,20 +54,6 @@ BoardItem Item(const char16_t* pszName, const char16_t* pszThreshold2) {
     item.Threshold2 = pszThreshold2;
     return item;
 }
-
-// Collects the regions a widget is asked to paint.
-class CPaintRecorder : public QObject {
-public:
-    QRegion m_painted;
-
-protected:
-    bool eventFilter(QObject*, QEvent* pEvent) override {
-        if (pEvent->type() == QEvent::Paint) {
-            m_painted += static_cast<QPaintEvent*>(pEvent)->region();
-        }
-        return false;
-    }
-};
 
 class MyListCtrlTest : public testing::Test {
 protected:
@@ -144,38 +108,6 @@ TEST_F(MyListCtrlTest, EachRuleColoursTheValueAloneRed) {
     m_list.SetColourRule(true);
     m_list.SetItems(nullptr);
     EXPECT_EQ(ValueColour(0), "white");
-}
-
-TEST_F(MyListCtrlTest, ANewValueRepaintsOnlyItsOwnCell) {
-    const BoardItemArray items = {Item(u"A", u"1.5"), Item(u"B", u"1.5")};
-    m_list.SetItems(&items);
-    Rows({{QStringLiteral("A:"), QStringLiteral("1.00000")},
-          {QStringLiteral("B:"), QStringLiteral("1.00000")}});
-    const QImage before = Shown();
-    CPaintRecorder recorder;
-    m_list.viewport()->installEventFilter(&recorder);
-
-    m_list.SetValueText(1, QStringLiteral("1.50000"));
-    QTest::qWait(50);
-    m_list.viewport()->removeEventFilter(&recorder);
-
-    const QRect rcValue = m_list.CellRect(1, CMyListCtrl::kColumnValue);
-    ASSERT_FALSE(recorder.m_painted.isEmpty()) << "the new value was painted";
-    EXPECT_TRUE(rcValue.contains(recorder.m_painted.boundingRect()))
-        << "painted " << recorder.m_painted.boundingRect().x() << ","
-        << recorder.m_painted.boundingRect().width();
-    const QImage after = Shown();
-    EXPECT_EQ(TextColourIn(after, rcValue), "red");
-    for (int nColumn : {CMyListCtrl::kColumnLabel, CMyListCtrl::kColumnUnit}) {
-        const QRect rcCell = m_list.CellRect(1, nColumn);
-        EXPECT_EQ(before.copy(rcCell), after.copy(rcCell));
-    }
-    // The same text again repaints nothing.
-    recorder.m_painted = QRegion();
-    m_list.viewport()->installEventFilter(&recorder);
-    m_list.SetValueText(1, QStringLiteral("1.50000"));
-    QTest::qWait(50);
-    EXPECT_TRUE(recorder.m_painted.isEmpty());
 }
 
 }  // namespace
