@@ -117,21 +117,17 @@ protected:
 };
 
 TEST_F(ProfileFileTest, SavingTheSecondProfileKeepsTheFirstAndReplacesTheVersion) {
-    {
-        CProfileFile file(Path());
-        EXPECT_FALSE(file.Load());
-        file.SetValue(1, u"CPU Vcore", u"1.25000");
-        file.SetValue(1, u"BCLK", u"133.3");
-        file.SetVersion(u"V1");
-        ASSERT_TRUE(file.Save());
-    }
-    {
-        CProfileFile file(Path());
-        ASSERT_TRUE(file.Load());
-        file.SetValue(2, u"CPU Vcore", u"1.30000");
-        file.SetVersion(u"V2");
-        ASSERT_TRUE(file.Save());
-    }
+    CProfileFile first(Path());
+    EXPECT_FALSE(first.Load());
+    first.SetValue(1, u"CPU Vcore", u"1.25000");
+    first.SetValue(1, u"BCLK", u"133.3");
+    first.SetVersion(u"V1");
+    ASSERT_TRUE(first.Save());
+    CProfileFile second(Path());
+    ASSERT_TRUE(second.Load());
+    second.SetValue(2, u"CPU Vcore", u"1.30000");
+    second.SetVersion(u"V2");
+    ASSERT_TRUE(second.Save());
     CProfileFile file(Path());
     ASSERT_TRUE(file.Load());
     EXPECT_EQ(file.GetValue(1, u"CPU Vcore"), u"1.25000");
@@ -139,8 +135,8 @@ TEST_F(ProfileFileTest, SavingTheSecondProfileKeepsTheFirstAndReplacesTheVersion
     EXPECT_EQ(file.GetValue(2, u"CPU Vcore"), u"1.30000");
     EXPECT_EQ(file.GetValue(2, u"BCLK"), std::nullopt);
     EXPECT_EQ(file.GetVersion(), u"V2");
-    EXPECT_TRUE(file.HasProfile(1));
-    EXPECT_TRUE(file.HasProfile(2));
+    EXPECT_TRUE(file.HasProfile(1) && file.HasProfile(2));
+    // Only the two profiles exist.
     EXPECT_FALSE(file.HasProfile(3));
     file.SetValue(3, u"CPU Vcore", u"9");
     EXPECT_EQ(file.GetValue(3, u"CPU Vcore"), std::nullopt);
