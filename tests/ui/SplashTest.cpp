@@ -62,7 +62,7 @@ protected:
     std::unique_ptr<QSignalSpy> m_pEnded;
 };
 
-TEST_F(SplashTest, ChoosesTheLayoutAndAnimatesItsIndicatorOverTheBackground) {
+TEST_F(SplashTest, ChoosesTheLayoutByTheClientSize) {
     const struct {
         QSize size;
         int nLayout;
@@ -73,16 +73,8 @@ TEST_F(SplashTest, ChoosesTheLayoutAndAnimatesItsIndicatorOverTheBackground) {
     for (const auto& layout : layouts) {
         EXPECT_EQ(ChooseLayout(layout.size), layout.nLayout) << layout.size.width();
     }
-    CScreen_Splash& splash = MakeSplash(QSize(480, 536));
+    MakeSplash(QSize(480, 536));
     EXPECT_EQ(g_nScreenLayout, LayoutMedium);
-    const QImage first = splash.grab().toImage();
-    splash.OnTimerAnimate();
-    const QImage second = splash.grab().toImage();
-    // The page is red-brown; the indicator changes inside its own square only.
-    const QColor corner = first.pixelColor(2, 2);
-    EXPECT_GT(corner.red(), 3 * std::max(corner.green(), corner.blue()));
-    EXPECT_NE(first.copy(190, 330, 100, 100), second.copy(190, 330, 100, 100));
-    EXPECT_EQ(first.copy(0, 0, 480, 320), second.copy(0, 0, 480, 320));
 }
 
 TEST_F(SplashTest, NoPortIsTouchedBeforeTheSearchTimerAndABoardIsThenLoaded) {

@@ -1,52 +1,16 @@
-// The widgets drawn on the offscreen platform, colours read off the rendered pixels.
+// The monitor list drawn on the offscreen platform, colours read off the rendered pixels.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
-#include <QTest>
 #include <utility>
 #include <vector>
 
 #include "tests/ui/Pixels.h"
-#include "widgets/CImageButton.h"
 #include "widgets/CMyListCtrl.h"
-#include "widgets/Images.h"
 
 namespace {
-
-// A button as the power screen makes them: icon above the label, white text.
-class ImageButtonTest : public testing::Test {
-protected:
-    ImageButtonTest() {
-        m_button.setGeometry(0, 0, 100, 150);
-        m_button.SetAlign(CImageButton::AlignIconAbove);
-        m_button.SetColor(CImageButton::ColorTextNormal, Qt::white);
-        m_button.SetIcon(IconPowerOn, QSize(60, 60), IconPowerOn, QSize(60, 60), IconPowerOff,
-                         QSize(60, 60));
-        m_button.show();
-    }
-    QImage Image() { return m_button.grab().toImage(); }
-
-    CImageButton m_button{QStringLiteral("Power On")};
-};
-
-TEST_F(ImageButtonTest, ADisabledButtonShowsItsDisabledIconAndEndsItsHover) {
-    QTest::mouseMove(&m_button, QPoint(50, 75));
-    EXPECT_EQ(m_button.ShownIcon(), CImageButton::IconActive);
-    m_button.setEnabled(false);
-    EXPECT_FALSE(m_button.IsHover());
-    EXPECT_EQ(m_button.ShownIcon(), CImageButton::IconDisabled);
-    // The disabled icon is the grey power-off one.
-    const QColor centre = Image().pixelColor(m_button.IconRect().center() + QPoint(0, 12));
-    EXPECT_LT(std::abs(centre.red() - centre.green()), 20);
-
-    // Without a disabled icon, the hover icon stands in.
-    m_button.SetIcon(IconReset, QSize(60, 60), 0, QSize(), 0, QSize());
-    EXPECT_EQ(m_button.ShownIcon(), CImageButton::IconActive);
-    m_button.setEnabled(true);
-    EXPECT_EQ(m_button.ShownIcon(), CImageButton::IconActive) << "no normal icon either";
-}
 
 BoardItem Item(const char16_t* pszName, const char16_t* pszThreshold2) {
     BoardItem item;
