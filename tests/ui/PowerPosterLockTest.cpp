@@ -303,16 +303,4 @@ TEST_F(LockModeTest, WhileLockedThePosterAndThePowerScreenTakeTurnsUntilTheUnloc
     EXPECT_FALSE(SoftKeysEnabled()) << "the power screen is still up";
 }
 
-TEST_F(LockModeTest, AnUnlockedReportWithoutALockLeavesAnOpenScreenAlone) {
-    StartBoard();
-    CTunevoDlg& dlg = OpenMainWindow();
-    // The poster is opened before the first lock check has answered.
-    dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);
-    WaitForLockCheck();
-    ASSERT_FALSE(dlg.IsBoardLocked());
-    EXPECT_TRUE(dlg.PosterScreen().isVisible());
-    EXPECT_FALSE(SoftKeysEnabled());
-    EXPECT_FALSE(dlg.RefreshOcTimer().isActive());
-}
-
 }  // namespace
