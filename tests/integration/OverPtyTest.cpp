@@ -135,6 +135,14 @@ protected:
 
 TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
     EXPECT_EQ(Run("scan").nExit, 3);
+    for (const char* pszCommand : {"scan", "info", "monitor", "set", "power", "poster", "lock"}) {
+        EXPECT_EQ(Run(std::string(pszCommand) + " --help")
+                      .strOut.rfind(std::string("Usage: tunevoctl ") + pszCommand, 0),
+                  0u);
+    }
+    EXPECT_EQ(Run("").nExit, 2);
+    EXPECT_EQ(Run("frobnicate").nExit, 2);
+    EXPECT_THAT(Run("help").strOut, HasSubstr("Exit codes"));
     // A board model without a description to serve does not start.
     CChildProcess none(TUNEVO_BOARD_PROGRAM,
                        {"--link", m_dir.Path() + "/l", "--board", m_dir.Path() + "/missing.ini"});
@@ -154,7 +162,7 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
 
 TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     StartBoard();
-    const CtlResult result = Run("info");
+    CtlResult result = Run("info");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_THAT(result.strOut, HasSubstr("board: TEST-BOARD-7\n"));
     for (const char* pszPart : {"CPU Vcore", "1250", "800..1600", "1.250000 [V]", "CPU Ratio",
@@ -163,6 +171,15 @@ TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     }
     // The configuration is downloaded beside the program, as the program does.
     EXPECT_EQ(m_dir.ReadFile("program/BiosConf_Kolt_V120.ini"), kSmallBoard);
+    // One JSON line per sample.
+    result = Run("monitor --count 2 --interval 0.1 --json");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strOut, HasSubstr("\"sample\":1,"));
+    EXPECT_THAT(result.strOut, HasSubstr("\"sample\":2,"));
+    EXPECT_THAT(result.strOut,
+                HasSubstr("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"read\":true,\"raw\":"));
+    EXPECT_THAT(result.strOut, HasSubstr("\"unit\":\"[RPM]\",\"alarm\":false}"));
+    EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 2);
 }
 
 TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
@@ -178,18 +195,6 @@ TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     EXPECT_THAT(result.strErr, HasSubstr("cannot write the board's configuration"));
 }
 
-TEST_F(CtlTest, MonitorPrintsOneJsonLinePerSample) {
-    StartBoard();
-    const CtlResult result = Run("monitor --count 2 --interval 0.1 --json");
-    ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_THAT(result.strOut, HasSubstr("\"sample\":1,"));
-    EXPECT_THAT(result.strOut, HasSubstr("\"sample\":2,"));
-    EXPECT_THAT(result.strOut,
-                HasSubstr("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"read\":true,\"raw\":"));
-    EXPECT_THAT(result.strOut, HasSubstr("\"unit\":\"[RPM]\",\"alarm\":false}"));
-    EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 2);
-}
-
 TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     StartBoard();
     CtlResult result = Run("set 'CPU Ratio=52'");
@@ -200,28 +205,23 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     EXPECT_EQ(result.nExit, 11);
     EXPECT_EQ(result.strOut, "");
     EXPECT_THAT(result.strErr, HasSubstr("outside its range, 0.800000 to 1.600000 [V]"));
+    // Unknown names and values that are no plain number.
+    EXPECT_EQ(Run("set 'CPU Vcore=1.3V'").nExit, 7);
+    EXPECT_EQ(Run("set 'CPU Vcore='").nExit, 7);
+    EXPECT_EQ(Run("set 'CPU Vcore=1.2.3'").nExit, 7);
+    EXPECT_EQ(Run("set CPUVcore").nExit, 2);
+    EXPECT_EQ(Run("set").nExit, 2);
+    result = Run("set 'CPU Vcore=1.3' 'No Such Item=1'");
+    EXPECT_EQ(result.nExit, 6);
+    EXPECT_THAT(result.strErr, HasSubstr("'No Such Item'"));
+    // Nothing of a refused set reaches the board.
+    EXPECT_THAT(Run("info").strOut, HasSubstr("1.250000 [V]"));
     // Limited like the buttons when asked to.
     result = Run("set --clamp 'cpu vcore=2'");
     EXPECT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_EQ(result.strOut,
               "wrote CPU Vcore = 1.600000 [V] (raw 1600): acknowledged\n"
               "CPU Vcore = 1.600000 [V] (raw 1600)\n");
-    result = Run("info");
-    EXPECT_THAT(result.strOut, HasSubstr("1.600000 [V]"));
-}
-
-TEST_F(CtlTest, SetRefusesUnknownNamesAndValuesThatAreNoPlainNumber) {
-    StartBoard();
-    EXPECT_EQ(Run("set 'CPU Vcore=1.3V'").nExit, 7);
-    EXPECT_EQ(Run("set 'CPU Vcore='").nExit, 7);
-    EXPECT_EQ(Run("set 'CPU Vcore=1.2.3'").nExit, 7);
-    EXPECT_EQ(Run("set CPUVcore").nExit, 2);
-    EXPECT_EQ(Run("set").nExit, 2);
-    const CtlResult result = Run("set 'CPU Vcore=1.3' 'No Such Item=1'");
-    EXPECT_EQ(result.nExit, 6);
-    EXPECT_THAT(result.strErr, HasSubstr("'No Such Item'"));
-    // Nothing of a refused set reaches the board.
-    EXPECT_THAT(Run("info").strOut, HasSubstr("1.250000 [V]"));
 }
 
 TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
@@ -281,17 +281,6 @@ TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {
     StartBoard({"--lock-at", "1+3"});
     EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "locked\n"; }));
     EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "unlocked\n"; }));
-}
-
-TEST_F(CtlTest, EveryCommandHasHelp) {
-    for (const char* pszCommand : {"scan", "info", "monitor", "set", "power", "poster", "lock"}) {
-        EXPECT_EQ(Run(std::string(pszCommand) + " --help")
-                      .strOut.rfind(std::string("Usage: tunevoctl ") + pszCommand, 0),
-                  0u);
-    }
-    EXPECT_EQ(Run("").nExit, 2);
-    EXPECT_EQ(Run("frobnicate").nExit, 2);
-    EXPECT_THAT(Run("help").strOut, HasSubstr("Exit codes"));
 }
 
 }  // namespace
