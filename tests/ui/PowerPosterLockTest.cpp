@@ -1,6 +1,5 @@
 // The power and poster screens, and the lock mode that shows only them.
 
-
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"
 #include "screens/CScreen_LumoPoster.h"
@@ -125,11 +124,7 @@ TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
     // Modes other than 0 and 1 change nothing.
     poster.SetMode(2);
     EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeText);
-}
-
-TEST_F(PosterScreenTest, TheModeChangesOnlyAfterYes) {
-    CTunevoDlg& dlg = Open();
-    CScreen_LumoPoster& poster = dlg.PosterScreen();
+    // The mode changes only after Yes.
     // The board shows text, so no report it sends meanwhile marks the code button.
     m_pBoard->SetPosterMode(0);
     dlg.OnMenuCommand(ID_MENU_LUMO_POSTER);

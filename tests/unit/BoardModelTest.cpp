@@ -102,7 +102,7 @@ CBoardDescription Describe(const std::string& strText) {
     return description;
 }
 
-TEST(BoardModel, ServesItsDescriptionAsChunksWithTheIndexInByteOne) {
+TEST(BoardModel, ServesItsDescriptionInChunksAndItsItemsInTheirEncoding) {
     CBoardModel board(Describe("AB"));
     EXPECT_EQ(board.ChunkCount(), 1);
     // 53^00^41^42 = 50.
@@ -121,21 +121,20 @@ TEST(BoardModel, ServesItsDescriptionAsChunksWithTheIndexInByteOne) {
                   std::chrono::milliseconds(60));
     }
     EXPECT_EQ(strJoined, demo.Description().Bytes());
-}
 
-TEST(BoardModel, AnswersRangeAndValueReadsInTheItemsEncoding) {
-    CBoardModel board(
+    // Range and value reads in the item's encoding.
+    CBoardModel items(
         Describe("[Over_Volt]\nCount=2\n1=idx,1,1,10,20,12,1,1,0,0,65,97,12,1\n"
                  "2=plain,2,1,0,65535,4660,1,1,0,0,66,98,4660,1\n"));
     // Index-based: positions 1..11, value 12 is position 3. 53^05^61^01^0B = 3D.
-    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'a')),
+    EXPECT_EQ(Ask(items, BuildCommandFrame(0xD3, 'a')),
               (Bytes{0x53, 0x05, 0x61, 0x01, 0x00, 0x0B, 0x00, 0x3D}));
-    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'A')),
+    EXPECT_EQ(Ask(items, BuildCommandFrame(0xD3, 'A')),
               (Bytes{0x53, 0x05, 0x41, 0x03, 0x00, 0x00, 0x00, 0x14}));
     // Plain: 0x1234 little-endian.
-    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'B')),
+    EXPECT_EQ(Ask(items, BuildCommandFrame(0xD3, 'B')),
               (Bytes{0x53, 0x05, 0x42, 0x34, 0x12, 0x00, 0x00, 0x32}));
-    EXPECT_EQ(Ask(board, BuildCommandFrame(0xD3, 'b')),
+    EXPECT_EQ(Ask(items, BuildCommandFrame(0xD3, 'b')),
               (Bytes{0x53, 0x05, 0x62, 0x00, 0x00, 0xFF, 0xFF, 0x34}));
 }
 

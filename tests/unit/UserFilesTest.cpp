@@ -76,7 +76,7 @@ TEST_F(FileStoreTest, AFolderThatTakesNoNewFileStillLetsAWritableFileBeRewritten
     EXPECT_EQ(m_dir.ReadFile("settings.ini"), "new");
 }
 
-TEST(ProfileValue, StoresVoltagesWithFiveDecimalsFrequenciesWithOneAndRatiosWithTheirUnit) {
+TEST(ProfileValue, StoresValuesInTheirUnitsFormatAndReadsThemBackWithinTheRange) {
     EXPECT_EQ(FormatProfileValue(EProfileKind::Voltage, 1, 1250, 1000), u"1.25000");
     EXPECT_EQ(FormatProfileValue(EProfileKind::Frequency, 1, 1333, 10), u"133.3");
     EXPECT_EQ(FormatProfileValue(EProfileKind::Ratio, 1, 12, 1), u"12[X]");
@@ -87,9 +87,6 @@ TEST(ProfileValue, StoresVoltagesWithFiveDecimalsFrequenciesWithOneAndRatiosWith
     EXPECT_EQ(ProfileDisplayText(EProfileKind::Frequency, u"133.3"), u"133.3[MHz]");
     EXPECT_EQ(ProfileDisplayText(EProfileKind::Ratio, u"12[X]"), u"12[X]");
     EXPECT_EQ(ProfileDisplayText(EProfileKind::Voltage, u""), u"");
-}
-
-TEST(ProfileValue, ReadsAStoredTextBackIntoARawValueWithinTheRange) {
     EXPECT_EQ(ShownTextToRaw(u"133.3", u"1", u"10", 1000, 1400), u"1333");
     EXPECT_EQ(ShownTextToRaw(u"133.3[MHz]", u"1", u"10", 1000, 1400), u"1333");
     EXPECT_EQ(ShownTextToRaw(u"1.25000", u"1", u"1000", 800, 1600), u"1250");
