@@ -102,7 +102,7 @@ BoardItem MakeItem(long nValue, long nMul, long nDiv, long nMin = 0, long nMax =
     return item;
 }
 
-TEST(ItemText, OverclockValuesAreShownWithinTheRangeInTheUnitsFormat) {
+TEST(ItemText, EachArrayShowsItsValuesInItsOwnFormat) {
     EXPECT_EQ(ShownText(EBoardArray::OverVolt, MakeItem(1250, 1, 1000)), "1.250000");
     EXPECT_EQ(ShownText(EBoardArray::OverFreq, MakeItem(1333, 1, 10)), "133.3");
     EXPECT_EQ(ShownText(EBoardArray::OverRatio, MakeItem(12, 1, 1)), "12");
@@ -111,28 +111,8 @@ TEST(ItemText, OverclockValuesAreShownWithinTheRangeInTheUnitsFormat) {
     EXPECT_EQ(ShownText(EBoardArray::OverVolt, MakeItem(500, 1, 1000, 800, 1600)), "0.800000");
     // A divisor of 0 counts as 1.
     EXPECT_EQ(ShownText(EBoardArray::OverRatio, MakeItem(12, 1, 0)), "12");
-}
-
-// A description with absurd numbers must not crash every start (the sanitizer
-// build turns any overflow here into a failure).
-TEST(ItemText, NumbersBeyondAnyBoardsAreShownWithoutOverflow) {
-    BoardItem item;
-    item.Value = u"-99999999999999999999";
-    item.Div = u"-1";
-    item.Mul = u"99999999999999999999";
-    item.Min = u"-99999999999999999999";
-    item.Max = u"99999999999999999999";
-    for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
-        const auto array = static_cast<EBoardArray>(nArray);
-        EXPECT_FALSE(ShownText(array, item).empty()) << nArray;
-        IsAlarm(array, item);
-    }
-    EXPECT_EQ(ShownText(EBoardArray::HwFan, item), "2147483647");
-}
-
-// Fans divide as whole numbers; temperatures above 127 count below zero and
-// outside -30..120 there is no reading; a divisor of 0 counts as 1.
-TEST(ItemText, MonitoredValuesFollowTheirOwnRules) {
+    // Fans divide as whole numbers; temperatures above 127 count below zero and
+    // outside -30..120 there is no reading; a divisor of 0 counts as 1.
     const struct {
         EBoardArray array;
         long nValue, nMul, nDiv;
@@ -157,6 +137,23 @@ TEST(ItemText, MonitoredValuesFollowTheirOwnRules) {
     EXPECT_EQ(ShownText(EBoardArray::HwFrq, item), "1250.0");
 }
 
+// A description with absurd numbers must not crash every start (the sanitizer
+// build turns any overflow here into a failure).
+TEST(ItemText, NumbersBeyondAnyBoardsAreShownWithoutOverflow) {
+    BoardItem item;
+    item.Value = u"-99999999999999999999";
+    item.Div = u"-1";
+    item.Mul = u"99999999999999999999";
+    item.Min = u"-99999999999999999999";
+    item.Max = u"99999999999999999999";
+    for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
+        const auto array = static_cast<EBoardArray>(nArray);
+        EXPECT_FALSE(ShownText(array, item).empty()) << nArray;
+        IsAlarm(array, item);
+    }
+    EXPECT_EQ(ShownText(EBoardArray::HwFan, item), "2147483647");
+}
+
 TEST(ItemText, AlarmsAtTheThresholdForVoltagesAndTemperaturesAndAt600RpmForFans) {
     EXPECT_TRUE(IsAlarm(EBoardArray::HwVolt, MakeItem(1600, 1, 1000, 0, 2000, u"1.6")));
     EXPECT_FALSE(IsAlarm(EBoardArray::HwVolt, MakeItem(1599, 1, 1000, 0, 2000, u"1.6")));
@@ -172,10 +169,7 @@ TEST(ItemText, AlarmsAtTheThresholdForVoltagesAndTemperaturesAndAt600RpmForFans)
     EXPECT_EQ(UnitOf(EBoardArray::HwTemp), "[\u2103]");
     EXPECT_EQ(UnitOf(EBoardArray::HwFan), "[RPM]");
     EXPECT_EQ(UnitOf(EBoardArray::OverRatio), "[X]");
-}
-
-// The list's own rendering test meets the plain cases.
-TEST(ItemText, AShownValueIsComparedInSinglePrecision) {
+    // The list's own rendering test meets the plain cases.
     const BoardItem item = MakeItem(0, 1, 1, 0, 0, u"1.6000000001");
     EXPECT_TRUE(IsAlarmValue(u"1.60000", item, false));
     EXPECT_TRUE(IsAlarmValue(u"N/A", item, true));

@@ -36,7 +36,7 @@ TEST(IniDocument, NamesMatchWhateverTheCaseAndAByteOrderMarkIsNeverWritten) {
     const std::string strName = std::string(120, 'a') + "/" + std::string(140, 'b') + ".ini";
     const std::string strPath = dir.WriteFile(strName, "");
     ASSERT_GE(ini.SaveFile(strPath), 0);
-    EXPECT_EQ(dir.ReadFile(strName).rfind("[Display]", 0), 0u);
+    EXPECT_EQ(dir.ReadFile(strName).front(), '[') << "no byte order mark";
     EXPECT_EQ(dir.ReadFile(strName).find("V1.0"), std::string::npos);
     ASSERT_GE(ini.LoadFile(strPath), 0);
     EXPECT_EQ(ini.GetString(u"DISPLAY", u"ver"), u"V1.2");
@@ -99,9 +99,6 @@ TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleIdAndNothingElse) {
     TempDir empty;
     m_table.Load(empty.Path(), kLcidEnglishUs);
     EXPECT_EQ(m_table.GetString(u"str_apply"), u"");
-}
-
-TEST_F(LocaleStringTableTest, GarbageAndNulBytesInTheFileLeaveTheRestReadable) {
     Load(std::string("\xFF\xFE\x00\x01garbage\n", 12) + kThreeLanguages, kLcidEnglishUs);
     EXPECT_EQ(m_table.GetString(u"STR_CONN_NA"), u"Board not reachable");
     EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"Apply");

@@ -149,14 +149,11 @@ TEST(WorkerThread, BelowNormalThreadsYieldToTheRestAndNormalOnesDoNot) {
     EXPECT_EQ(NiceOfThisThread(), nMine) << "the caller's own priority is untouched";
 }
 
-TEST(Utf, ConvertsBothWaysIncludingCharactersOutsideTheBasicPlane) {
+TEST(Utf, ConvertsBothWaysAndReplacesWhatCannotBeConverted) {
     const std::u16string text = u"Temp\u00e9rature \u6e29\u5ea6 \U0001F321";
     const std::string utf8 = "Temp\xc3\xa9rature \xe6\xb8\xa9\xe5\xba\xa6 \xf0\x9f\x8c\xa1";
     EXPECT_EQ(ToUtf8(text), utf8);
     EXPECT_EQ(FromUtf8(utf8), text);
-}
-
-TEST(Utf, ReplacesWhatCannotBeConvertedInsteadOfCuttingTheTextShort) {
     EXPECT_EQ(ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}),
               "a\xef\xbf\xbd"
               "b");
