@@ -64,12 +64,7 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     ASSERT_TRUE(WaitFor([&] { return !m_pLink->IsPowerPollRunning(); }));
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     EXPECT_TRUE(m_pLink->IsPowerPollRunning());
-}
-
-TEST_F(PowerScreenTest, EachActionAsksFirstAndSendsItsFrameOnlyOnYes) {
-    CTunevoDlg& dlg = Open();
-    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
-    CScreen_LumoPower& power = dlg.PowerScreen();
+    // Each action asks first and sends its frame only on Yes.
 
     m_messageBox.ScriptAnswer(false);
     power.Button(CScreen_LumoPower::IDC_RESET)->click();

@@ -137,7 +137,7 @@ TEST_F(PortSearchTest, ARadioThatIsOffOrAStopOpensNoPortWhileAFailedQuerySearche
 
 TEST_F(PortSearchTest, FindsTheBoardOnPort5AfterFiveMissingPortsWithoutWaitingForThem) {
     auto pLine = Board(5);
-    std::unique_ptr<ISerialPort> pPort = Search();
+    const std::unique_ptr<ISerialPort> pPort = Search();
     ASSERT_NE(pPort, nullptr);
     EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
     ASSERT_EQ(pLine->Sent().size(), 1u);
