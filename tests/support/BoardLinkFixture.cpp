@@ -78,7 +78,3 @@ std::vector<long> BoardLinkFixture::Waits(size_t nFrom) const {
     }
     return waits;
 }
-
-std::string BoardLinkFixture::BoardFile() const {
-    return m_dir.ReadFile("BiosConf_Kolt_V120.ini");
-}

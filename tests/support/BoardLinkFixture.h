@@ -45,7 +45,8 @@ protected:
     size_t CountSent(const Bytes& frame) const;
     // Waits the link made so far, from the given position on, in milliseconds.
     std::vector<long> Waits(size_t nFrom = 0) const;
-    std::string BoardFile() const;
+    std::string BoardFile() const { return m_dir.ReadFile("BiosConf_Kolt_V120.ini"); }
+    std::string BoardFilePath() const { return m_dir.Path() + "/BiosConf_Kolt_V120.ini"; }
 
     TempDir m_dir;
     std::string m_strOldProgramDir;

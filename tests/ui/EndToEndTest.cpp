@@ -109,11 +109,10 @@ TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {
     // The first copy was still running, and ends cleanly when terminated.
     EXPECT_EQ(first.Terminate(), 0);
     EXPECT_FALSE(QFile::exists(strLock));
-}
-
-TEST_F(EndToEndTest, BadArgumentsAreRefusedWithUsage) {
-    CChildProcess tunevo(TUNEVO_PROGRAM, {"--screen", "abc"}, Environment("/dev/null%d"));
-    EXPECT_EQ(tunevo.WaitExit(10000), 2);
+    // Bad arguments are refused with the usage exit code.
+    EXPECT_EQ(CChildProcess(TUNEVO_PROGRAM, {"--screen", "abc"}, Environment("/dev/null%d"))
+                  .WaitExit(10000),
+              2);
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ CTunevoDlg& MainWindowFixture::Open(QSize clientSize) {
 
 void MainWindowFixture::WaitForLockCheck() {
     m_pDlg->OnTimerCheckLock();
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         return !m_pDlg->IsBackgroundBusy() && m_pLink->LockState() != CDeviceLink::kStateUnknown;
     }));
     QCoreApplication::processEvents();
@@ -92,10 +92,6 @@ CTunevoDlg& MainWindowFixture::OpenPolling() {
 
 void MainWindowFixture::Tap(QWidget* pWidget, QPoint point) {
     QTest::mouseClick(pWidget, Qt::LeftButton, {}, point);
-}
-
-bool MainWindowFixture::WaitFor(const std::function<bool()>& condition, int nTimeoutMs) {
-    return QTest::qWaitFor(condition, nTimeoutMs);
 }
 
 size_t MainWindowFixture::CountSent(const Bytes& frame) const {

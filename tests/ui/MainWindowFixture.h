@@ -48,8 +48,6 @@ protected:
 
     // A tap (press and release) at a point of a widget.
     static void Tap(QWidget* pWidget, QPoint point);
-    // Processes events until the condition holds (real time, bounded).
-    static bool WaitFor(const std::function<bool()>& condition, int nTimeoutMs = 5000);
     size_t CountSent(const Bytes& frame) const;
     size_t SentCount() const { return m_pLine->Sent().size(); }
     // Frames sent from a position on.

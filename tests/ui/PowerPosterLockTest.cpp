@@ -37,7 +37,7 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     CTunevoDlg& dlg = Open();
     CScreen_LumoPower& power = dlg.PowerScreen();
     // The state read at start arrives off the main thread: the PC is on.
-    ASSERT_TRUE(WaitFor([&] { return !dlg.IsBackgroundBusy(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsBackgroundBusy(); }));
     QCoreApplication::processEvents();
     EXPECT_FALSE(power.isVisible());
 
@@ -51,7 +51,7 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
 
     // The board switches the PC off; the next poll shows the power-on button.
     m_pBoard->SetPoweredOn(false);
-    ASSERT_TRUE(WaitFor([&] { return Shows(power, CScreen_LumoPower::IDC_POWER_ON); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(power, CScreen_LumoPower::IDC_POWER_ON); }));
     EXPECT_FALSE(Shows(power, CScreen_LumoPower::IDC_POWER_OFF));
 
     // Only the close area closes it; that stops the poll, and opening restarts it.
@@ -61,7 +61,7 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     EXPECT_FALSE(power.isVisible());
     EXPECT_FALSE(power.IsActive());
     EXPECT_TRUE(SoftKeysEnabled());
-    ASSERT_TRUE(WaitFor([&] { return !m_pLink->IsPowerPollRunning(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_pLink->IsPowerPollRunning(); }));
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     EXPECT_TRUE(m_pLink->IsPowerPollRunning());
     // Each action asks first and sends its frame only on Yes.
@@ -76,13 +76,13 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     m_pBoard->SetPoweredOn(false);
     m_messageBox.ScriptAnswer(true);
     power.OnCommand(CScreen_LumoPower::IDC_POWER_ON);
-    ASSERT_TRUE(WaitFor([&] { return CountSent(kPowerOn) == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountSent(kPowerOn) == 1; }));
     EXPECT_EQ(m_messageBox.Shown().last(), QStringLiteral("Switch the PC on?"));
-    ASSERT_TRUE(WaitFor([&] { return m_pBoard->IsPoweredOn(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pBoard->IsPoweredOn(); }));
 
     m_messageBox.ScriptAnswer(true);
     power.OnCommand(CScreen_LumoPower::IDC_POWER_OFF);
-    ASSERT_TRUE(WaitFor([&] { return CountSent(kPowerOff) == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountSent(kPowerOff) == 1; }));
     QTest::qWait(100);
     EXPECT_EQ(m_messageBox.Shown().size(), 3) << "an acknowledged action shows nothing more";
     // Enter answers No to the reset, which cannot be taken back, and Yes to switching.
@@ -92,7 +92,7 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     // A reset while unlocked leaves the screen open with the soft keys off.
     m_messageBox.ScriptAnswer(true);
     power.OnCommand(CScreen_LumoPower::IDC_RESET);
-    ASSERT_TRUE(WaitFor([&] { return CountSent(kReset) == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountSent(kReset) == 1; }));
     EXPECT_TRUE(power.isVisible());
     EXPECT_FALSE(SoftKeysEnabled());
 }
@@ -136,8 +136,8 @@ TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
     m_messageBox.ScriptAnswer(true);
     poster.Button(CScreen_LumoPoster::IDC_MODE_CODE)->click();
     EXPECT_EQ(poster.Mode(), CScreen_LumoPoster::kModeCode) << "shown before the board answers";
-    ASSERT_TRUE(WaitFor([&] { return CountSent(kCodeDisplay) == nBefore + 1; }));
-    ASSERT_TRUE(WaitFor([&] { return m_pBoard->PosterMode() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountSent(kCodeDisplay) == nBefore + 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pBoard->PosterMode() == 1; }));
     EXPECT_EQ(CountSent(kTextDisplay), 0u);
 }
 
@@ -153,7 +153,7 @@ TEST_F(PosterScreenTest, TheMenuCommandReadsThePosterAndMarksItsModeUntilClosed)
     EXPECT_EQ(poster.geometry(), g_rcPoster.ToQRect());
     EXPECT_FALSE(SoftKeysEnabled());
     EXPECT_TRUE(poster.Text().isEmpty()) << "cleared before the read";
-    ASSERT_TRUE(WaitFor([&] { return poster.Text() == QStringLiteral("01AD"); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return poster.Text() == QStringLiteral("01AD"); }));
     // The marked button's icon has the orange dot in its centre; the other is hollow.
     auto centreOfIcon = [&](int nId) {
         CImageButton* pButton = poster.Button(nId);
@@ -176,7 +176,7 @@ class LockModeTest : public MainWindowFixture {
 protected:
     bool LockBoard(bool bLocked) {
         m_pBoard->SetLocked(bLocked);
-        return WaitFor([&] { return m_pDlg->IsBoardLocked() == bLocked; });
+        return QTest::qWaitFor([&] { return m_pDlg->IsBoardLocked() == bLocked; });
     }
     static bool AppLocked() {
         const CTunevoApp& app = *CTunevoApp::Instance();
@@ -226,9 +226,10 @@ TEST_F(LockModeTest, UnlockingOnTheOverClockPageRefreshesItsArraysASecondLater) 
     EXPECT_EQ(dlg.RefreshOcTimer().interval(), 1000);
 
     const size_t nBefore = VcoreReads();
-    ASSERT_TRUE(WaitFor([&] { return !dlg.RefreshOcTimer().isActive(); }, 3000)) << "it fires once";
-    ASSERT_TRUE(WaitFor([&] { return VcoreReads() > nBefore; }));
-    ASSERT_TRUE(WaitFor([&] { return !dlg.IsBackgroundBusy(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.RefreshOcTimer().isActive(); }, 3000))
+        << "it fires once";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return VcoreReads() > nBefore; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsBackgroundBusy(); }));
     QTest::qWait(300);
     EXPECT_TRUE(m_messageBox.Shown().isEmpty()) << "the refresh succeeded";
 }
@@ -274,8 +275,8 @@ TEST_F(LockModeTest, WhileLockedThePosterAndThePowerScreenTakeTurnsUntilTheUnloc
                       power.mapTo(m_pFrame.get(), closeTop));
     EXPECT_FALSE(power.isVisible());
     EXPECT_TRUE(poster.isVisible());
-    ASSERT_TRUE(WaitFor([&] { return !m_pLink->IsPowerPollRunning(); }));
-    ASSERT_TRUE(WaitFor([&] { return !poster.Text().isEmpty(); })) << "the poster is read";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_pLink->IsPowerPollRunning(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !poster.Text().isEmpty(); })) << "the poster is read";
 
     // A confirmed reset also returns to the poster.
     poster.OnCommand(CScreen_LumoPoster::IDC_CLOSE);
@@ -284,7 +285,7 @@ TEST_F(LockModeTest, WhileLockedThePosterAndThePowerScreenTakeTurnsUntilTheUnloc
     EXPECT_FALSE(power.isVisible());
     EXPECT_TRUE(poster.isVisible());
     EXPECT_FALSE(SoftKeysEnabled());
-    ASSERT_TRUE(WaitFor([&] { return CountSent(kReset) == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountSent(kReset) == 1; }));
 
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     ASSERT_TRUE(LockBoard(false));

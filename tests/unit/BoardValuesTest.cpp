@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -105,21 +106,9 @@ TEST_F(ConfigDownloadTest, AnIncompleteDownloadKeepsTheOldFileAndSaysSo) {
     }
 }
 
-TEST_F(ConfigDownloadTest, ALinkInPlaceOfTheFileIsReplacedAndAFolderThatTakesNoneIsSaid) {
-    const std::string strTarget = m_dir.WriteFile("elsewhere.txt", "keep me");
-    ASSERT_EQ(::symlink(strTarget.c_str(), (m_dir.Path() + "/BiosConf_Kolt_V120.ini").c_str()), 0);
-    Load(kBoard);
-    EXPECT_EQ(m_dir.ReadFile("elsewhere.txt"), "keep me");
-    EXPECT_EQ(BoardFile(), kBoard);
-
-    g_szProgramDir = m_dir.Path() + "/no-such-folder";
-    Load(kBoard);
-    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigFile), 1u);
-    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 0u);
-    EXPECT_TRUE(m_pLink->GetOverVolt().empty());
-}
-
-TEST_F(ConfigDownloadTest, ItemsOnAProtocolLetterAreLeftOutAndSaidSo) {
+// Items on a protocol letter are left out and said so; a link in place of the
+// file is replaced, and a folder that takes no file is said.
+TEST_F(ConfigDownloadTest, ItemsOnAProtocolLetterOrAFileThatCannotBeWrittenAreSaid) {
     // The board model refuses such a description; the last one downloaded has it.
     m_dir.WriteFile("BiosConf_Kolt_V120.ini",
                     Section("Over_Volt", {Item("power", "2", "0", 0, 9, 1, 4, 0),
@@ -132,6 +121,19 @@ TEST_F(ConfigDownloadTest, ItemsOnAProtocolLetterAreLeftOutAndSaidSo) {
     EXPECT_EQ(m_pLink->GetOverVolt()[0].Name, u"ok");
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorProtocolLetter), 1u);
     EXPECT_EQ(CountSent(BuildCommandFrame(0xD3, Protocol::kLetterPowerAction)), 0u);
+    // A link in place of the file is replaced, not written through.
+    std::filesystem::remove(BoardFilePath());
+    const std::string strTarget = m_dir.WriteFile("elsewhere.txt", "keep me");
+    ASSERT_EQ(::symlink(strTarget.c_str(), BoardFilePath().c_str()), 0);
+    Load(kBoard);
+    EXPECT_EQ(m_dir.ReadFile("elsewhere.txt"), "keep me");
+    EXPECT_EQ(BoardFile(), kBoard);
+
+    g_szProgramDir = m_dir.Path() + "/no-such-folder";
+    Load(kBoard);
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigFile), 1u);
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 0u);
+    EXPECT_TRUE(m_pLink->GetOverVolt().empty());
 }
 
 TEST_F(ConfigDownloadTest, TheLoadReadsTheOverclockArraysInOrderAndLeavesTheMonitorOnesUnread) {
@@ -177,10 +179,6 @@ const Bytes kValueReadA = {0xD3, 0x05, 0x41, 0, 0, 0, 0, 0x97};  // letter 65
 const Bytes kPrepare49 = {0x53, 0x05, 0x7D, 0, 0, 0, 0, 0x2B};
 const Bytes kValueRead49 = {0xD3, 0x05, 0x31, 0, 0, 0, 0, 0xE7};
 
-std::vector<long> Tail(const std::vector<long>& all, size_t n) {
-    return {all.end() - static_cast<std::ptrdiff_t>(n), all.end()};
-}
-
 TEST_F(ValueRefreshTest, ReadsEachKindOfItemWithItsFramesAndWaits) {
     // The board answers range 1..11 and position 3 for the index-based item.
     Load(Section("Over_Volt", {Item("a", "1", "0", 10, 20, 12, 65, 97)}) +
@@ -197,7 +195,8 @@ TEST_F(ValueRefreshTest, ReadsEachKindOfItemWithItsFramesAndWaits) {
     EXPECT_EQ(std::vector<Bytes>(sent.end() - 5, sent.end()),
               (std::vector<Bytes>{kRangeReadA, kValueReadA, kPrepare49, kValueRead49,
                                   BuildCommandFrame(0xD3, 66)}));
-    EXPECT_EQ(Tail(Waits(), 10),
+    const std::vector<long> waits = Waits();
+    EXPECT_EQ(std::vector<long>(waits.end() - 10, waits.end()),
               (std::vector<long>{100, 100, 100, 100, 100, 300, 100, 100, 100, 100}));
 }
 

@@ -83,7 +83,10 @@ TEST_F(RfkillTest, TheRadioIsOffOnlyWhenEveryBluetoothEntryIsBlocked) {
     EXPECT_EQ(Query(), 1u);
 }
 
-TEST(LocaleId, ChineseTerritoriesFromLcAllThenLcMessagesThenLangAndElseEnglish) {
+// The language: Chinese territories from LC_ALL, then LC_MESSAGES, then LANG,
+// else English. The program folder: the variable, or the program's own, whole
+// and without a trailing slash.
+TEST(Environment, TheLanguageAndTheProgramFolderComeFromTheVariablesInTheirOrder) {
     const std::pair<const char*, uint32_t> names[] = {
         {"zh_TW.UTF-8", 1028},  {"zh_CN", 2052},       {"zh_HK.UTF-8", 3076},
         {"zh_TW@stroke", 1028}, {"en_US.UTF-8", 1033}, {"", 1033},
@@ -101,9 +104,6 @@ TEST(LocaleId, ChineseTerritoriesFromLcAllThenLcMessagesThenLangAndElseEnglish) 
     EXPECT_EQ(GetSystemDefaultLCID(), 2052u);
     ScopedEnv noMessages("LC_MESSAGES", "");
     EXPECT_EQ(GetSystemDefaultLCID(), 1028u);
-}
-
-TEST(ProgramDir, TheVariableOrTheProgramsFolderWholeAndWithoutATrailingSlash) {
     EXPECT_EQ(DirectoryOf("/usr/bin/tunevo"), "/usr/bin");
     EXPECT_EQ(DirectoryOf("/tunevo"), "");
     {
@@ -119,19 +119,18 @@ TEST(ProgramDir, TheVariableOrTheProgramsFolderWholeAndWithoutATrailingSlash) {
     EXPECT_TRUE(std::filesystem::exists(GetProgramDir() + "/unit_tests"));
 }
 
-TEST(SteadyClock, ASleepEndsFalseOnceStopIsRequested) {
+int NiceOfThisThread() {
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+}
+
+// A sleep ends false once stop is requested; below-normal threads yield to the
+// rest and normal ones do not.
+TEST(Threads, ASleepEndsOnStopAndBelowNormalThreadsYieldToTheRest) {
     CSteadyClock clock;
     std::stop_source stop;
     EXPECT_TRUE(clock.SleepFor(std::chrono::milliseconds(1), stop.get_token()));
     stop.request_stop();
     EXPECT_FALSE(clock.SleepFor(std::chrono::hours(1), stop.get_token()));
-}
-
-int NiceOfThisThread() {
-    return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-}
-
-TEST(WorkerThread, BelowNormalThreadsYieldToTheRestAndNormalOnesDoNot) {
     const int nMine = NiceOfThisThread();
     if (nMine >= 19) {
         GTEST_SKIP() << "already at the lowest priority";
