@@ -1,46 +1,23 @@
-#include <gtest/gtest.h>
+// The splash screen over the program's link, whose ports are in memory.
 
 #include <QDialog>
-#include <QImage>
 #include <QPointer>
-#include <QSignalSpy>
-#include <QTest>
-#include <cstdlib>
 #include <filesystem>
 
-#include "data/IniPaths.h"
-#include "link/CDeviceLink.h"
-#include "platform/CVirtualClock.h"
-#include "shell/CDeviceFrame.h"
-#include "shell/CListenerBridge.h"
 #include "shell/CScreen_Splash.h"
-#include "shell/CTunevoDlg.h"
 #include "sim/CFixedRadio.h"
-#include "sim/CMemoryPortOpener.h"
-#include "tests/support/TempDir.h"
-#include "tests/ui/CScriptedMessageBox.h"
-#include "widgets/ScreenLayout.h"
+#include "tests/ui/MainWindowFixture.h"
 
 namespace {
 
-// A splash screen over a link whose ports are in memory and whose time is virtual.
-class SplashTest : public testing::Test {
+// No board is on any port unless a test attaches the fixture's one.
+class SplashTest : public MainWindowFixture {
 protected:
     SplashTest() {
-        std::filesystem::copy_file(TUNEVO_LOCALE_FILE, m_dir.Path() + "/BT_LocaleStr.ini");
-        g_szProgramDir = m_dir.Path();
-        setenv("LC_ALL", "en_US.UTF-8", 1);
+        m_pOpener = std::make_shared<CMemoryPortOpener>();
         CDeviceLink::SetEnvironment({m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
     }
-    ~SplashTest() override {
-        m_pSplash.reset();
-        unsetenv("LC_ALL");
-    }
-
-    void AttachBoard(int nPort) {
-        m_pLine = std::make_shared<CMemoryLine>(std::make_shared<CBoardModel>(), m_pClock);
-        m_pOpener->Attach(nPort, m_pLine);
-    }
+    ~SplashTest() override { m_pSplash.reset(); }
 
     CScreen_Splash& MakeSplash(QSize size = kDefaultClientSize) {
         m_pSplash.reset();
@@ -51,15 +28,7 @@ protected:
         return *m_pSplash;
     }
 
-    TempDir m_dir;
-    std::shared_ptr<CVirtualClock> m_pClock = std::make_shared<CVirtualClock>();
-    std::shared_ptr<CMemoryPortOpener> m_pOpener = std::make_shared<CMemoryPortOpener>();
-    std::shared_ptr<CMemoryLine> m_pLine;
-    CListenerBridge m_bridge;
-    CScriptedMessageBox m_messageBox;
-    std::unique_ptr<CDeviceFrame> m_pFrame;
     std::unique_ptr<CScreen_Splash> m_pSplash;
-    std::unique_ptr<QSignalSpy> m_pEnded;
 };
 
 TEST_F(SplashTest, ChoosesTheLayoutByTheClientSize) {
@@ -78,13 +47,13 @@ TEST_F(SplashTest, ChoosesTheLayoutByTheClientSize) {
 }
 
 TEST_F(SplashTest, NoPortIsTouchedBeforeTheSearchTimerAndABoardIsThenLoaded) {
-    AttachBoard(5);
+    m_pOpener->Attach(5, m_pLine);
     CScreen_Splash& splash = MakeSplash();
     QCoreApplication::processEvents();
     EXPECT_TRUE(splash.StartSearchTimer().isActive());
     EXPECT_TRUE(m_pOpener->Tried().empty());
     splash.OnTimerStartSearch();
-    // The link loads the board (at once, on the virtual clock) and says so.
+    // The link loads the board and says so.
     ASSERT_TRUE(QTest::qWaitFor([&] { return splash.MainWindow() != nullptr; }, 5000));
     EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_FALSE(splash.AnimateTimer().isActive()) << "the animation freezes";
@@ -98,7 +67,7 @@ TEST_F(SplashTest, NoPortIsTouchedBeforeTheSearchTimerAndABoardIsThenLoaded) {
 }
 
 TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceInTheLocalesLanguageAndEnds) {
-    setenv("LC_ALL", "zh_TW.UTF-8", 1);
+    UseLocale("zh_TW.UTF-8");
     CScreen_Splash& splash = MakeSplash();
     splash.OnTimerStartSearch();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
@@ -140,9 +109,7 @@ TEST_F(SplashTest, AFailedDownloadIsSaidOverTheLastDescriptionOrInsteadOfTheWind
     // The last description is there: the window runs, and says what it runs on.
     std::filesystem::copy_file(TUNEVO_SOURCE_DIR "/resources/demo-board.ini",
                                m_dir.Path() + "/BiosConf_Kolt_V120.ini");
-    std::shared_ptr<CBoardModel> pBoard = std::make_shared<CBoardModel>();
-    pBoard->SetChunkCount(0);
-    m_pLine = std::make_shared<CMemoryLine>(pBoard, m_pClock);
+    m_pBoard->SetChunkCount(0);
     m_pOpener->Attach(0, m_pLine);
     CScreen_Splash& splash = MakeSplash();
     splash.OnTimerStartSearch();
