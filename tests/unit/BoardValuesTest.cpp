@@ -98,6 +98,7 @@ TEST_F(ConfigDownloadTest, AnIncompleteDownloadKeepsTheOldFileAndSaysSo) {
         StartAndLoad();
         EXPECT_EQ(BoardFile(), kOldBoard);
         EXPECT_EQ(CountSent(kOpen), c.nOpens);
+        EXPECT_EQ(CountSent(kChunk2), 0u) << "the download stopped at the bad chunk";
         EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 1u);
         EXPECT_EQ(m_listener.Count("OnConfigLoaded", true), 1u);
         ASSERT_EQ(m_pLink->GetOverVolt().size(), 1u);
