@@ -1,5 +1,6 @@
 // tunevo: remote tuning of a PC motherboard over a Bluetooth serial link.
 
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -14,7 +15,6 @@
 #include "link/CDeviceLink.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
-#include "platform/ProgramDir.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
@@ -66,7 +66,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    g_szProgramDir = GetProgramDir();
+    std::string strFolderError;
+    if (!UseProgramFolders(strFolderError)) {
+        QMessageBox::critical(nullptr, QStringLiteral("Tunevo"),
+                              QStringLiteral("Tunevo cannot keep its files: %1")
+                                  .arg(QString::fromStdString(strFolderError)));
+        return 1;
+    }
     CSingleCopyGuard guard(
         CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(g_szProgramDir)));
     if (!guard.Claim()) {

@@ -66,7 +66,6 @@ std::filesystem::path RfkillFolder() {
 CCtlSession::CCtlSession()
     : m_pOpener(std::make_shared<CRecordingOpener>()),
       m_pRadio(std::make_shared<CRfkillRadio>(RfkillFolder())) {
-    g_szProgramDir = GetProgramDir();
     m_pLink = std::make_unique<CDeviceLink>(
         CDeviceLink::Environment{m_pOpener, m_pRadio, std::make_shared<CSteadyClock>()});
     m_pLink->SetListener(&m_listener);

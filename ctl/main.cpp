@@ -8,6 +8,7 @@
 
 #include "ctl/CCtlSession.h"
 #include "ctl/CtlCommands.h"
+#include "data/IniPaths.h"
 
 namespace {
 
@@ -137,6 +138,11 @@ int main(int argc, char** argv) {
             std::fputs(pCommand->pszHelp, stdout);
             return kExitOk;
         }
+    }
+    std::string strError;
+    if (!UseProgramFolders(strError)) {
+        PrintError(strError);
+        return kExitFailure;
     }
     return pCommand->pRun(rest);
 }

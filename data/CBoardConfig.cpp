@@ -32,7 +32,7 @@ void CBoardConfig::Destroy() {
 
 CBoardConfig::CBoardConfig(std::string_view programDir)
     : m_strBoardFilePath(MakeIniPath(programDir, kBoardConfigFileName)),
-      m_strMessageFilePath(MakeIniPath(programDir, kMessageFileName)) {}
+      m_strMessageFilePath(TextFilePath(programDir, kMessageFileName)) {}
 
 void CBoardConfig::LoadDocuments() {
     // A missing or unreadable file leaves an empty document: no items, no

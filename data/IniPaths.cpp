@@ -1,6 +1,12 @@
 #include "data/IniPaths.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "platform/ProgramDir.h"
+
 std::string g_szProgramDir;
+std::string g_szTextsDir;
 
 std::string MakeIniPath(std::string_view programDir, std::string_view fileName) {
     std::string strPath;
@@ -8,4 +14,23 @@ std::string MakeIniPath(std::string_view programDir, std::string_view fileName) 
     strPath.append(programDir);
     strPath.append(fileName);
     return strPath;
+}
+
+std::string TextFilePath(std::string_view programDir, std::string_view fileName) {
+    std::string strPath = MakeIniPath(programDir, fileName);
+    std::error_code error;
+    if (g_szTextsDir.empty() || std::filesystem::is_regular_file(strPath, error)) {
+        return strPath;
+    }
+    return MakeIniPath(g_szTextsDir, fileName);
+}
+
+bool UseProgramFolders(std::string& strError) {
+    ProgramFolders folders;
+    if (!FindProgramFolders(folders, strError)) {
+        return false;
+    }
+    g_szProgramDir = folders.strFiles;
+    g_szTextsDir = folders.strTexts;
+    return true;
 }

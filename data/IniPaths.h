@@ -7,6 +7,10 @@
 // Never ends in "/"; empty for a program in the root folder.
 extern std::string g_szProgramDir;
 
+// Where the read-only texts (the locale texts, the POST-code texts) are read
+// when the program directory has none: an installed copy's share/tunevo.
+extern std::string g_szTextsDir;
+
 // Our files, each named from the program directory.
 inline constexpr std::string_view kLocaleFileName = "/BT_LocaleStr.ini";
 inline constexpr std::string_view kDisplaySettingFileName = "/display_setting.ini";
@@ -16,3 +20,11 @@ inline constexpr std::string_view kMessageFileName = "/dbcd-V03.ini";
 
 // The directory followed by the file name, which begins with "/". Any length.
 std::string MakeIniPath(std::string_view programDir, std::string_view fileName);
+
+// A read-only text's path: in the program directory when it lies there,
+// otherwise in g_szTextsDir (when set).
+std::string TextFilePath(std::string_view programDir, std::string_view fileName);
+
+// Fills g_szProgramDir and g_szTextsDir by the folder rule, creating the
+// per-user folder where that is the choice; false with the reason otherwise.
+bool UseProgramFolders(std::string& strError);

@@ -30,7 +30,7 @@ void LocaleStringTable::Load(std::string_view programDir, uint32_t nLcid) {
     CIniDocument document;
     document.SetUnicode(true);
     // A failed load leaves the document empty, and so the table: blank labels.
-    document.LoadFile(MakeIniPath(programDir, kLocaleFileName));
+    document.LoadFile(TextFilePath(programDir, kLocaleFileName));
     const std::u16string_view section = SectionForLcid(nLcid);
     for (const std::u16string& key : document.GetAllKeys(section)) {
         m_texts.insert_or_assign(key, document.GetString(section, key));

@@ -99,6 +99,11 @@ TEST_F(LocaleStringTableTest, ChoosesTheSectionOfTheLocaleIdAndNothingElse) {
     TempDir empty;
     m_table.Load(empty.Path(), kLcidEnglishUs);
     EXPECT_EQ(m_table.GetString(u"str_apply"), u"");
+    // An installed copy reads its texts from share/tunevo when its own folder has none.
+    g_szTextsDir = m_dir.Path();
+    m_table.Load(empty.Path(), kLcidEnglishUs);
+    g_szTextsDir.clear();
+    EXPECT_EQ(m_table.GetString(u"str_apply"), u"Apply");
     Load(std::string("\xFF\xFE\x00\x01garbage\n", 12) + kThreeLanguages, kLcidEnglishUs);
     EXPECT_EQ(m_table.GetString(u"STR_CONN_NA"), u"Board not reachable");
     EXPECT_EQ(m_table.GetString(u"STR_APPLY"), u"Apply");

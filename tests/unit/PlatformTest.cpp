@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -83,10 +84,8 @@ TEST_F(RfkillTest, TheRadioIsOffOnlyWhenEveryBluetoothEntryIsBlocked) {
     EXPECT_EQ(Query(), 1u);
 }
 
-// The language: Chinese territories from LC_ALL, then LC_MESSAGES, then LANG,
-// else English. The program folder: the variable, or the program's own, whole
-// and without a trailing slash.
-TEST(Environment, TheLanguageAndTheProgramFolderComeFromTheVariablesInTheirOrder) {
+// Chinese territories from LC_ALL, then LC_MESSAGES, then LANG, else English.
+TEST(Environment, TheLanguageComesFromTheVariablesInTheirOrder) {
     const std::pair<const char*, uint32_t> names[] = {
         {"zh_TW.UTF-8", 1028},  {"zh_CN", 2052},       {"zh_HK.UTF-8", 3076},
         {"zh_TW@stroke", 1028}, {"en_US.UTF-8", 1033}, {"", 1033},
@@ -106,17 +105,6 @@ TEST(Environment, TheLanguageAndTheProgramFolderComeFromTheVariablesInTheirOrder
     EXPECT_EQ(GetSystemDefaultLCID(), 1028u);
     EXPECT_EQ(DirectoryOf("/usr/bin/tunevo"), "/usr/bin");
     EXPECT_EQ(DirectoryOf("/tunevo"), "");
-    {
-        ScopedEnv env(kProgramDirVariable, "/opt/tunevo///");
-        EXPECT_EQ(GetProgramDir(), "/opt/tunevo");
-    }
-    const std::string strLong = "/tmp/" + std::string(300, 'd') + "/" + std::string(200, 'e');
-    {
-        ScopedEnv env(kProgramDirVariable, strLong.c_str());
-        EXPECT_EQ(GetProgramDir(), strLong);
-    }
-    ScopedEnv env(kProgramDirVariable, nullptr);
-    EXPECT_TRUE(std::filesystem::exists(GetProgramDir() + "/unit_tests"));
 }
 
 int NiceOfThisThread() {
@@ -162,6 +150,42 @@ TEST(Utf, ConvertsBothWaysAndReplacesWhatCannotBeConverted) {
     EXPECT_EQ(FromUtf8("a\xe6\xb8"), u"a\ufffd");
     // An overlong form of "/" is not read as "/".
     EXPECT_EQ(FromUtf8("\xc0\xaf"), u"\ufffd");
+}
+
+// Build tree and portable copy keep everything beside the program; an
+// installed copy writes to one folder per user and reads its texts from share.
+TEST(ProgramFolders, FollowTheVariableTheProgramsPlaceOrTheUsersDataFolder) {
+    const struct {
+        FolderFacts facts;
+        const char* pszFiles;
+        const char* pszTexts;
+    } cases[] = {
+        {{"", "/src/build/bin", true, "/d", "/h"}, "/src/build/bin", "/src/build/bin"},
+        {{"/t///", "/opt/my apps/bin", false, "", "/h"}, "/t", "/opt/my apps/share/tunevo"},
+        {{"", "/usr/bin", false, "/d/", "/h"}, "/d/tunevo", "/usr/share/tunevo"},
+        {{"", "/usr/bin", false, "relative", "/h"}, "/h/.local/share/tunevo", "/usr/share/tunevo"},
+        {{"", "/usr/local/bin", false, "", "/h"},
+         "/h/.local/share/tunevo",
+         "/usr/local/share/tunevo"},
+        {{"", "/usr/bin", false, "", ""}, "", "/usr/share/tunevo"},
+    };
+    for (const auto& c : cases) {
+        const ProgramFolders folders = ChooseProgramFolders(c.facts);
+        EXPECT_EQ(folders.strFiles, c.pszFiles) << c.facts.strExeDir;
+        EXPECT_EQ(folders.strTexts, c.pszTexts) << c.facts.strExeDir;
+        EXPECT_EQ(folders.bCreate, c.facts.strOverride.empty() && !c.facts.bTextsBesideProgram);
+    }
+    // The per-user folder is the user's alone; one that cannot be made is said.
+    TempDir dir;
+    std::string strError;
+    ASSERT_TRUE(CreatePrivateFolder(dir.Path() + "/data home/tunevo", strError)) << strError;
+    struct stat info {};
+    ASSERT_EQ(::stat((dir.Path() + "/data home/tunevo").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(CreatePrivateFolder(dir.Path() + "/data home/tunevo", strError));
+    dir.WriteFile("file", "");
+    EXPECT_FALSE(CreatePrivateFolder(dir.Path() + "/file/tunevo", strError));
+    EXPECT_NE(strError.find("/file/tunevo"), std::string::npos);
 }
 
 }  // namespace
