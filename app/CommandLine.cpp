@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <QCommandLineParser>
 #include <QRegularExpression>
 
 namespace {
@@ -26,56 +27,64 @@ QString CommandLineUsage() {
         "                     fan or frequency list\n"
         "  --screenshot FILE  save the window as a PNG after --after ms (3000) and exit\n"
         "  --help             this text\n"
+        "  --version          the version of Tunevo\n"
         "\n"
         "The board is searched on /dev/rfcomm0 to /dev/rfcomm8; TUNEVO_PORT_PATTERN\n"
         "(for example /tmp/x/rfcomm%d) searches elsewhere.\n");
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& strError) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption version(QStringLiteral("version"), {});
+    const QCommandLineOption demo(QStringLiteral("demo"), {});
+    const QCommandLineOption fullScreen(QStringLiteral("fullscreen"), {});
+    const QCommandLineOption screen(QStringLiteral("screen"), {}, QStringLiteral("WxH"));
+    const QCommandLineOption show(QStringLiteral("show"), {}, QStringLiteral("SCREEN"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption after(QStringLiteral("after"), {}, QStringLiteral("MS"));
+    parser.addOptions({help, version, demo, fullScreen, screen, show, screenshot, after});
+    if (!parser.parse(QStringList(QStringLiteral("tunevo")) + arguments)) {
+        strError = parser.errorText();
+        return std::nullopt;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        strError = QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]);
+        return std::nullopt;
+    }
     CommandLine line;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        const bool bHasValue = i + 1 < arguments.size();
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            line.bHelp = true;
-        } else if (arg == QLatin1String("--demo")) {
-            line.bDemo = true;
-        } else if (arg == QLatin1String("--fullscreen")) {
-            line.bFullScreen = true;
-        } else if (arg == QLatin1String("--screen") && bHasValue) {
-            static const QRegularExpression kSize(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
-            const QRegularExpressionMatch match = kSize.match(arguments[++i]);
-            const int nWidth = match.hasMatch() ? match.captured(1).toInt() : 0;
-            const int nHeight = match.hasMatch() ? match.captured(2).toInt() : 0;
-            if (nWidth < kMinSide || nHeight < kMinSide || nWidth > kMaxSide ||
-                nHeight > kMaxSide) {
-                strError = QStringLiteral(
-                               "--screen takes WIDTHxHEIGHT, each from %1 to %2, "
-                               "such as 480x696")
-                               .arg(kMinSide)
-                               .arg(kMaxSide);
-                return std::nullopt;
-            }
-            line.clientSize = QSize(nWidth, nHeight);
-        } else if (arg == QLatin1String("--show") && bHasValue) {
-            line.strShow = arguments[++i];
-            if (!kShownScreens.contains(line.strShow)) {
-                strError = QStringLiteral("--show takes ") + kShownScreens.join(u", ");
-                return std::nullopt;
-            }
-        } else if (arg == QLatin1String("--screenshot") && bHasValue) {
-            line.strScreenshot = arguments[++i];
-        } else if (arg == QLatin1String("--after") && bHasValue) {
-            bool bOk = false;
-            line.nScreenshotAfterMs = arguments[++i].toInt(&bOk);
-            if (!bOk || line.nScreenshotAfterMs < 0 ||
-                line.nScreenshotAfterMs > kMaxScreenshotDelayMs) {
-                strError = QStringLiteral("--after takes milliseconds from 0 to %1")
-                               .arg(kMaxScreenshotDelayMs);
-                return std::nullopt;
-            }
-        } else {
-            strError = QStringLiteral("unexpected argument '%1'").arg(arg);
+    line.bHelp = parser.isSet(help);
+    line.bVersion = parser.isSet(version);
+    line.bDemo = parser.isSet(demo);
+    line.bFullScreen = parser.isSet(fullScreen);
+    if (parser.isSet(screen)) {
+        static const QRegularExpression kSize(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+        const QRegularExpressionMatch match = kSize.match(parser.value(screen));
+        const int nWidth = match.hasMatch() ? match.captured(1).toInt() : 0;
+        const int nHeight = match.hasMatch() ? match.captured(2).toInt() : 0;
+        if (nWidth < kMinSide || nHeight < kMinSide || nWidth > kMaxSide || nHeight > kMaxSide) {
+            strError =
+                QStringLiteral("--screen takes WIDTHxHEIGHT, each from %1 to %2, such as 480x696")
+                    .arg(kMinSide)
+                    .arg(kMaxSide);
+            return std::nullopt;
+        }
+        line.clientSize = QSize(nWidth, nHeight);
+    }
+    line.strShow = parser.value(show);
+    if (parser.isSet(show) && !kShownScreens.contains(line.strShow)) {
+        strError = QStringLiteral("--show takes ") + kShownScreens.join(u", ");
+        return std::nullopt;
+    }
+    line.strScreenshot = parser.value(screenshot);
+    if (parser.isSet(after)) {
+        bool bOk = false;
+        line.nScreenshotAfterMs = parser.value(after).toInt(&bOk);
+        if (!bOk || line.nScreenshotAfterMs < 0 ||
+            line.nScreenshotAfterMs > kMaxScreenshotDelayMs) {
+            strError = QStringLiteral("--after takes milliseconds from 0 to %1")
+                           .arg(kMaxScreenshotDelayMs);
             return std::nullopt;
         }
     }

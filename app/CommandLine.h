@@ -16,10 +16,12 @@ struct CommandLine {
     // or a monitor list: "voltage", "temperature", "fan", "frequency".
     QString strShow;
     bool bHelp = false;
+    bool bVersion = false;
 };
 
-// Parses the arguments after the program name; nothing with strError set
-// when they are not understood.
+// Parses the arguments after the program name, needing no application
+// object, so help and errors come without a display; nothing with strError
+// set when they are not understood.
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& strError);
 
 QString CommandLineUsage();

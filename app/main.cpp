@@ -52,19 +52,24 @@ constexpr int kExitUsage = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
-    CTunevoApp app(argc, argv);
-
+    // Read before any window exists: help, version and errors need no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
     QString strError;
-    std::optional<CommandLine> line = ParseCommandLine(app.arguments().mid(1), strError);
+    std::optional<CommandLine> line = ParseCommandLine(arguments, strError);
     if (!line) {
         std::fprintf(stderr, "tunevo: %s\n\n%s", qPrintable(strError),
                      qPrintable(CommandLineUsage()));
         return kExitUsage;
     }
-    if (line->bHelp) {
-        std::fputs(qPrintable(CommandLineUsage()), stdout);
+    if (line->bHelp || line->bVersion) {
+        std::fputs(line->bHelp ? qPrintable(CommandLineUsage()) : "tunevo " TUNEVO_VERSION "\n",
+                   stdout);
         return 0;
     }
+    CTunevoApp app(argc, argv);
 
     std::string strFolderError;
     if (!UseProgramFolders(strFolderError)) {

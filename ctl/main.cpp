@@ -114,6 +114,10 @@ int main(int argc, char** argv) {
         PrintUsage(stderr);
         return kExitUsage;
     }
+    if (args[0] == "--version") {
+        std::puts("tunevoctl " TUNEVO_VERSION);
+        return kExitOk;
+    }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         if (args.size() > 1) {
             if (const Command* pCommand = FindCommand(args[1])) {

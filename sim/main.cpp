@@ -213,6 +213,10 @@ int main(int argc, char** argv) {
             PrintUsage(stdout);
             return 0;
         }
+        if (arg == "--version") {
+            std::puts("tunevo-board " TUNEVO_VERSION);
+            return 0;
+        }
         if (arg == "--link" && bHasValue) {
             strLink = argv[++i];
         } else if (arg == "--board" && bHasValue) {

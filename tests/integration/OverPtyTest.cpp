@@ -140,6 +140,7 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
                       .strOut.rfind(std::string("Usage: tunevoctl ") + pszCommand, 0),
                   0u);
     }
+    EXPECT_EQ(Run("--version").strOut, "tunevoctl " TUNEVO_VERSION "\n");
     EXPECT_EQ(Run("").nExit, 2);
     EXPECT_EQ(Run("frobnicate").nExit, 2);
     EXPECT_THAT(Run("help").strOut, HasSubstr("Exit codes"));

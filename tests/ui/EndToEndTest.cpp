@@ -109,6 +109,10 @@ TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {
     // The first copy was still running, and ends cleanly when terminated.
     EXPECT_EQ(first.Terminate(), 0);
     EXPECT_FALSE(QFile::exists(strLock));
+    // Help and version need no display.
+    EXPECT_EQ(CChildProcess(TUNEVO_PROGRAM, {"--version"}, {"QT_QPA_PLATFORM=xcb", "DISPLAY="})
+                  .WaitExit(10000),
+              0);
     // Bad arguments are refused with the usage exit code.
     EXPECT_EQ(CChildProcess(TUNEVO_PROGRAM, {"--screen", "abc"}, Environment("/dev/null%d"))
                   .WaitExit(10000),

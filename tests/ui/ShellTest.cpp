@@ -83,6 +83,11 @@ TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
     EXPECT_EQ(strError,
               QStringLiteral("--show takes power, poster, voltage, temperature, fan, frequency"));
     EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show")}, strError).has_value());
+    for (const char* pszBad : {"--screen=50x50", "--after=-1", "--frobnicate", "stray"}) {
+        EXPECT_FALSE(ParseCommandLine({QString::fromLatin1(pszBad)}, strError).has_value())
+            << pszBad;
+    }
+    EXPECT_TRUE(ParseCommandLine({QStringLiteral("--version")}, strError)->bVersion);
 }
 
 QString UniqueKey() {
