@@ -283,7 +283,8 @@ TEST_F(ValueRefreshTest, UnderThirtyPercentNoiseEveryValueHeldIsOneTheBoardSent)
 TEST_F(ValueRefreshTest, EveryRefreshRequestGetsItsReportEvenWhenThePortStaysBusy) {
     std::vector<std::string> temps;
     for (int i = 0; i < 6; ++i) {
-        temps.push_back(Item("T" + std::to_string(i), "3", "0", 0, 125, 40, 81 + i, 0));
+        temps.push_back(
+            Item(std::string{'T', static_cast<char>('0' + i)}, "3", "0", 0, 125, 40, 81 + i, 0));
     }
     Load(Section("Over_Volt", {Item("a", "2", "0", 0, 9, 1, 65, 0)}) + Section("HW_Temp", temps) +
          Section("HW_Fan", {Item("CPU Fan", "3", "0", 0, 5000, 1450, 75, 0)}));
@@ -330,7 +331,8 @@ TEST_F(ValueRefreshTest, RatiosWhoseFirstRangeReadsZeroToZeroAreDroppedAndReload
 TEST_F(ValueRefreshTest, ScreensMayReadAnArrayWhileItIsBeingRefreshed) {
     std::vector<std::string> items;
     for (int i = 0; i < 8; ++i) {
-        items.push_back(Item("T" + std::to_string(i), "3", "0", 0, 125, 40 + i, 81 + i, 0));
+        items.push_back(Item(std::string{'T', static_cast<char>('0' + i)}, "3", "0", 0, 125, 40 + i,
+                             81 + i, 0));
     }
     Load(Section("HW_Temp", items));
     std::thread refresher([this] {
