@@ -58,6 +58,7 @@ endif()
 # the absolute data home (a relative one is ignored); the texts come from share.
 set(HOME_DIR "${STAGE}/home")
 file(MAKE_DIRECTORY "${HOME_DIR}")
+file(GLOB_RECURSE before "${ROOT}/*")
 execute_process(COMMAND env -u TUNEVO_DIR HOME=${HOME_DIR} XDG_DATA_HOME=relative/path
                         TUNEVO_PORT_PATTERN=${STAGE}/none%d "${ROOT}/bin/tunevoctl" scan
                 RESULT_VARIABLE code OUTPUT_QUIET ERROR_QUIET)
@@ -67,10 +68,9 @@ endif()
 if(NOT IS_DIRECTORY "${HOME_DIR}/.local/share/tunevo")
     message(SEND_ERROR "the per-user folder was not made")
 endif()
-file(GLOB written "${ROOT}/share/tunevo/*" "${ROOT}/bin/*")
-list(LENGTH written count)
-if(NOT count EQUAL 6)
-    message(SEND_ERROR "something was written under the prefix: ${written}")
+file(GLOB_RECURSE after "${ROOT}/*")
+if(NOT after STREQUAL before)
+    message(SEND_ERROR "something was written under the prefix: ${after}")
 endif()
 # A data home that cannot be made is said, and the command fails.
 file(WRITE "${STAGE}/file" "")
