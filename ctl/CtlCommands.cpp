@@ -1,5 +1,7 @@
 #include "ctl/CtlCommands.h"
 
+#include <nlohmann/json.hpp>
+
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -84,23 +86,6 @@ bool RefreshMonitor(CCtlSession& session) {
     return true;
 }
 
-std::string JsonText(const std::string& strText) {
-    std::string strJson = "\"";
-    for (const char c : strText) {
-        if (c == '"' || c == '\\') {
-            strJson += '\\';
-            strJson += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char szEscape[8];
-            std::snprintf(szEscape, sizeof(szEscape), "\\u%04x", static_cast<unsigned char>(c));
-            strJson += szEscape;
-        } else {
-            strJson += c;
-        }
-    }
-    return strJson + "\"";
-}
-
 std::string UtcNow() {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
@@ -114,26 +99,29 @@ std::string UtcNow() {
 bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson) {
     bool bComplete = true;
     if (bJson) {
-        std::string strLine = "{\"time\":" + JsonText(UtcNow()) +
-                              ",\"sample\":" + std::to_string(nSample) +
-                              ",\"duration_ms\":" + std::to_string(nDurationMs) + ",\"items\":[";
-        bool bFirst = true;
+        // One object per line, keys in this order; invalid UTF-8 in a name is replaced.
+        nlohmann::ordered_json items = nlohmann::ordered_json::array();
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
                 const bool bRead = WasRead(item);
                 bComplete = bComplete && bRead;
-                strLine += bFirst ? "" : ",";
-                bFirst = false;
-                strLine += "{\"array\":" + JsonText(ToUtf8(SectionName(array))) +
-                           ",\"name\":" + JsonText(ToUtf8(item.Name)) +
-                           ",\"read\":" + (bRead ? "true" : "false") +
-                           ",\"raw\":" + (bRead ? std::to_string(WToL(item.Value)) : "null") +
-                           ",\"shown\":" + (bRead ? JsonText(ShownText(array, item)) : "null") +
-                           ",\"unit\":" + JsonText(std::string(UnitOf(array))) +
-                           ",\"alarm\":" + (bRead && IsAlarm(array, item) ? "true" : "false") + "}";
+                items.push_back(
+                    {{"array", ToUtf8(SectionName(array))},
+                     {"name", ToUtf8(item.Name)},
+                     {"read", bRead},
+                     {"raw", bRead ? nlohmann::ordered_json(WToL(item.Value)) : nullptr},
+                     {"shown", bRead ? nlohmann::ordered_json(ShownText(array, item)) : nullptr},
+                     {"unit", std::string(UnitOf(array))},
+                     {"alarm", bRead && IsAlarm(array, item)}});
             }
         }
-        std::printf("%s]}\n", strLine.c_str());
+        const nlohmann::ordered_json sample = {{"time", UtcNow()},
+                                               {"sample", nSample},
+                                               {"duration_ms", nDurationMs},
+                                               {"items", items}};
+        std::printf(
+            "%s\n",
+            sample.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     } else {
         std::printf("%s  sample %d (%.2f s)\n", UtcNow().c_str(), nSample, nDurationMs / 1000.0);
         for (EBoardArray array : kHardwareArrays) {
