@@ -87,7 +87,7 @@ TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
         EXPECT_FALSE(ParseCommandLine({QString::fromLatin1(pszBad)}, strError).has_value())
             << pszBad;
     }
-    EXPECT_TRUE(ParseCommandLine({QStringLiteral("--version")}, strError)->bVersion);
+    EXPECT_TRUE(ParseCommandLine({QStringLiteral("--version")}, strError).value().bVersion);
 }
 
 QString UniqueKey() {
