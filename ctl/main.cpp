@@ -28,7 +28,7 @@ const Command kCommands[] = {
     {"info", RunInfo, "board version and every item with its range and value",
      "Usage: tunevoctl info\n"
      "\n"
-     "Downloads the board's configuration beside the program, reads every item,\n"
+     "Downloads the board's configuration into Tunevo's folder, reads every item,\n"
      "and prints the board's version and, per section, each item's name, raw\n"
      "value, raw range and shown value with its unit. Monitored values at their\n"
      "alarm are marked ALARM; values the board did not answer are marked UNREAD,\n"

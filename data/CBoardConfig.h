@@ -8,7 +8,7 @@
 #include "data/CIniDocument.h"
 
 // The connected board's description: the downloaded board configuration file
-// and the poster message file beside the program, with the two code-to-text
+// and the poster message file in Tunevo's folder, with the two code-to-text
 // maps of the message file. Process-wide; the link's teardown destroys it.
 //
 // Loaded once by the link's load thread before anything reads it; after that

@@ -8,7 +8,7 @@
 #include "data/CIniDocument.h"
 
 // Which over-clock items the over-clock page shows, in "display_setting.ini"
-// beside the program: section "Display" maps each item's Name to "1"
+// in Tunevo's folder: section "Display" maps each item's Name to "1"
 // (shown) or anything else (hidden), and "Version"/"Ver" names the board
 // configuration version the choice was made for. Each owner holds its own
 // object; a save writes back every entry the file held, including those of
@@ -18,7 +18,7 @@ public:
     // Name to value text; names compare exactly.
     using DisplayMap = std::map<std::u16string, std::u16string>;
 
-    // The file beside the program (g_szProgramDir).
+    // The file in Tunevo's folder (g_szProgramDir).
     CDisplaySettingsFile();
     explicit CDisplaySettingsFile(std::string strPath);
 

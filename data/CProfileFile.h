@@ -16,7 +16,7 @@ public:
     static constexpr int kFirstProfile = 1;
     static constexpr int kLastProfile = 2;
 
-    // The file beside the program (g_szProgramDir).
+    // The file in Tunevo's folder (g_szProgramDir).
     CProfileFile();
     explicit CProfileFile(std::string strPath);
 

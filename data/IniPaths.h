@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-// The program directory, filled once at start-up before any window exists.
+// Tunevo's folder for its files (the program directory of old), chosen once
+// at start-up by the folder rule before any window exists.
 // Never ends in "/"; empty for a program in the root folder.
 extern std::string g_szProgramDir;
 

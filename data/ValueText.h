@@ -24,7 +24,7 @@ std::u16string ProfileDisplayText(EProfileKind kind, std::u16string_view stored)
 // with any fraction; one of 0 counts as 1. Profiles are read back with it,
 // and values typed in shown units.
 std::u16string ShownTextToRaw(std::u16string_view stored, std::u16string_view mul,
-                                 std::u16string_view div, long nMin, long nMax);
+                              std::u16string_view div, long nMin, long nMax);
 
 // The decimal number at the start of a text, as the C library's atof reads
 // it but independent of the locale: leading blanks, a sign, digits, a

@@ -109,7 +109,7 @@ public:
     // The loaded configuration's version text; empty until it is loaded.
     std::u16string GetBoardVersion() const;
 
-    // Loads the configuration and message files beside the program as they
+    // Loads the configuration and message files from Tunevo's folder as they
     // are and makes them the link's configuration. The load thread does this
     // after its download; callers without a download (poster texts of the
     // last board) may do it themselves. Blocks for the file reads.

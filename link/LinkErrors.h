@@ -13,7 +13,7 @@ inline constexpr int kErrorMessageMode = 4;
 inline constexpr const char* kTextMessageMode = "Set Message Mode error \n";
 inline constexpr int kErrorConfigDownload = 5;
 inline constexpr const char* kTextConfigDownload = "Generate INIConfig fileerror \n";
-// The configuration could not be written beside the program.
+// The configuration could not be written into Tunevo's folder.
 inline constexpr int kErrorConfigFile = 14;
 inline constexpr const char* kTextConfigFile = "Write INIConfig file error \n";
 // An item of the configuration uses a letter of the protocol itself; it is left out.
