@@ -1,0 +1,187 @@
+#include "screens/COCControl.h"
+
+#include <QEvent>
+#include <QPainter>
+
+#include "screens/IMainWindow.h"
+#include "screens/ScreenPainting.h"
+#include "widgets/CMyButton.h"
+#include "widgets/ScreenLayout.h"
+
+namespace {
+
+// The row's parts in pixels, by layout; the page sizes the row itself.
+struct RowGeometry {
+    QRect rcLabel;
+    int nUnitWidth;
+    int nUnitBottom;
+    QRect rcBox;
+    QRect rcBoxInside;
+    QRect rcMinus;
+    QRect rcPlus;
+    int nLabelFont;
+    int nValueFont;
+    int nButtonFont;
+};
+
+constexpr int kBoxBorder = 2;
+
+RowGeometry GeometryOf(uint8_t nLayout) {
+    if (nLayout == LayoutSmall) {
+        return {QRect(0, 0, 55, 20),
+                33,
+                20,
+                QRect(QPoint(88, 1), QPoint(147, 20)),
+                QRect(QPoint(90, 3), QPoint(145, 18)),
+                QRect(57, 1, 27, 23),
+                QRect(150, 1, 27, 23),
+                11,
+                11,
+                14};
+    }
+    return {QRect(0, 0, 110, 40),
+            80,
+            40,
+            QRect(QPoint(175, 4), QPoint(294, 44)),
+            QRect(QPoint(177, 6), QPoint(292, 42)),
+            QRect(114, 2, 54, 46),
+            QRect(300, 2, 54, 46),
+            16,
+            22,
+            28};
+}
+
+}  // namespace
+
+COCControl::COCControl(const IMainWindow& mainWindow, QWidget* pParent)
+    : QWidget(pParent), m_mainWindow(mainWindow) {
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, kPageColor);
+    setPalette(background);
+
+    const RowGeometry geometry = GeometryOf(g_nScreenLayout);
+    m_rcLabel = geometry.rcLabel;
+    m_nUnitWidth = geometry.nUnitWidth;
+    m_nUnitBottom = geometry.nUnitBottom;
+    m_rcBox = geometry.rcBox;
+    m_rcBoxInside = geometry.rcBoxInside;
+    m_labelFont = ScreenFont(geometry.nLabelFont);
+    m_valueFont = ScreenFont(geometry.nValueFont);
+
+    m_pMinus = new CMyButton(QStringLiteral("-"), this);
+    m_pMinus->SetCode(kCodeStepDown);
+    m_pMinus->setGeometry(geometry.rcMinus);
+    m_pPlus = new CMyButton(QStringLiteral("+"), this);
+    m_pPlus->SetCode(kCodeStepUp);
+    m_pPlus->setGeometry(geometry.rcPlus);
+    const QFont buttonFont = ScreenFont(geometry.nButtonFont, QFont::Bold);
+    m_pMinus->setFont(buttonFont);
+    m_pPlus->setFont(buttonFont);
+    SetName(m_name);
+}
+
+void COCControl::SetName(const std::u16string& name) {
+    m_name = name;
+    const QString strName = QString::fromStdU16String(name);
+    setAccessibleName(strName);
+    setToolTip(strName);
+    const QString strDown = LocaleText(u"STR_DECREASE_ITEM").arg(strName);
+    const QString strUp = LocaleText(u"STR_INCREASE_ITEM").arg(strName);
+    m_pMinus->setAccessibleName(strDown);
+    m_pMinus->setToolTip(strDown);
+    m_pPlus->setAccessibleName(strUp);
+    m_pPlus->setToolTip(strUp);
+}
+
+void COCControl::SetKnown(bool bValueKnown, bool bRangeKnown) {
+    m_value.SetKnown(bValueKnown, bRangeKnown);
+}
+
+void COCControl::LoadValue(std::u16string_view raw) {
+    m_value.LoadValue(raw);
+    Changed();
+}
+
+void COCControl::Revert() {
+    m_value.Revert();
+    Changed();
+}
+
+bool COCControl::IsLocked() const {
+    return m_mainWindow.IsScreenLocked();
+}
+
+void COCControl::StepUp() {
+    if (!IsLocked() && m_value.StepUp()) {
+        Changed();
+    }
+}
+
+void COCControl::StepDown() {
+    if (!IsLocked() && m_value.StepDown()) {
+        Changed();
+    }
+}
+
+void COCControl::SetStepsEnabled(bool bEnabled) {
+    m_bStepsEnabled = bEnabled;
+    Changed();
+}
+
+void COCControl::Changed() {
+    const bool bCanStep = m_bStepsEnabled && m_value.CanStep();
+    m_pMinus->setEnabled(bCanStep);
+    m_pPlus->setEnabled(bCanStep);
+    const QString strUnit = QString::fromStdU16String(m_value.Unit());
+    setAccessibleDescription(DisplayText() + QLatin1Char(' ') + strUnit);
+    update();
+}
+
+QColor COCControl::ValueColor() const {
+    switch (m_value.Band()) {
+        case COCValue::EBand::Alarm:
+            return kAlarmColor;
+        case COCValue::EBand::Warning:
+            return kWarningColor;
+        case COCValue::EBand::Normal:
+            break;
+    }
+    return kNormalColor;
+}
+
+bool COCControl::event(QEvent* pEvent) {
+    if (pEvent->type() == CStepEvent::kType) {
+        if (static_cast<CStepEvent*>(pEvent)->Code() == kCodeStepUp) {
+            StepUp();
+        } else {
+            StepDown();
+        }
+        return true;
+    }
+    return QWidget::event(pEvent);
+}
+
+void COCControl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(Qt::white);
+    painter.setFont(m_labelFont);
+    const QString strLabel = QString::fromStdU16String(m_name) + QLatin1Char(':');
+    const int nWrap = Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap;
+    if (painter.boundingRect(m_rcLabel, nWrap, strLabel).height() <= m_rcLabel.height()) {
+        painter.drawText(m_rcLabel, nWrap, strLabel);
+    } else {
+        // Too long even on two lines: cut with "…"; the tooltip has it whole.
+        painter.drawText(
+            m_rcLabel, Qt::AlignRight | Qt::AlignVCenter,
+            painter.fontMetrics().elidedText(strLabel, Qt::ElideRight, m_rcLabel.width()));
+    }
+    const QRect rcUnit(QPoint(width() - m_nUnitWidth, 0), QPoint(width() - 1, m_nUnitBottom - 1));
+    painter.drawText(rcUnit, Qt::AlignCenter, QString::fromStdU16String(m_value.Unit()));
+    painter.fillRect(m_rcBox, Qt::white);
+    painter.fillRect(m_rcBoxInside, kBoxFillColor);
+    painter.setPen(ValueColor());
+    painter.setFont(m_valueFont);
+    painter.drawText(m_rcBoxInside.adjusted(kBoxBorder, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                     DisplayText());
+}
