@@ -11,6 +11,8 @@
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
 #include "screens/CSubScreen_Monitor.h"
+#include "screens/CSubScreen_OverClock.h"
+#include "screens/CSubScreen_OverClock_Control.h"
 #include "screens/IMessageBox.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
@@ -62,6 +64,8 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_timerRefreshOc.setInterval(kRefreshOcDelayMs);
     connect(&m_timerRefreshOc, &QTimer::timeout, this, &CTunevoDlg::OnTimerRefreshOc);
 
+    m_pOverClock = new CSubScreen_OverClock(m_link, *this, this);
+    m_pControlBar = new CSubScreen_OverClock_Control(*this, this);
     m_pMonitor = new CSubScreen_Monitor(m_link, *this, this);
     m_pMonitor->hide();
     m_pPoster = new CScreen_LumoPoster(m_link, *this, m_messageBox, this);
@@ -69,7 +73,11 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_pLock = new CScreen_Lock(this);
 
     ComputeLayout();
+    m_pOverClock->setGeometry(m_rcPage);
+    m_pOverClock->show();
     m_pMonitor->setGeometry(m_rcPage);
+    m_pControlBar->setGeometry(m_rcControlBar);
+    m_pControlBar->show();
     CreateMenuBar(IDR_MENU_OVERCLOCK);
     connect(&m_frame.OkButton(), &QPushButton::clicked, this,
             [this] { EndDialog(QDialog::Accepted); });
@@ -170,8 +178,20 @@ void CTunevoDlg::ShowPowerScreen() {
     ShowOverlay(*m_pPower, g_rcPower.ToQRect());
 }
 
-void CTunevoDlg::OnOverClockCommand(int) {
-    // The over-clock page and its control bar come with their own change.
+void CTunevoDlg::OnOverClockCommand(int nKind) {
+    switch (nKind) {
+        case CSubScreen_OverClock_Control::kCommandRefresh:
+            m_pOverClock->RefreshFromBoard();
+            break;
+        case CSubScreen_OverClock_Control::kCommandApply:
+            m_pOverClock->ApplyToBoard();
+            break;
+        case CSubScreen_OverClock_Control::kCommandCancel:
+            m_pOverClock->RevertAll();
+            break;
+        default:
+            break;
+    }
 }
 
 bool CTunevoDlg::IsScreenLocked() const {
@@ -202,12 +222,18 @@ void CTunevoDlg::ShowOverlay(QWidget& screen, const QRect& rc) {
 void CTunevoDlg::ShowPage(int nPage) {
     m_nPage = nPage == kPageMonitor ? kPageMonitor : kPageOverClock;
     if (m_nPage == kPageOverClock) {
+        m_pOverClock->show();
+        m_pControlBar->show();
         m_pMonitor->hide();
+        m_pOverClock->setGeometry(m_rcPage);
         m_pMonitor->setGeometry(m_rcMonitor);
         CreateMenuBar(IDR_MENU_OVERCLOCK);
         m_pMonitor->StopRefresh();
     } else {
+        m_pOverClock->hide();
+        m_pControlBar->hide();
         m_pMonitor->RebuildAll();
+        m_pOverClock->setGeometry(m_rcPage);
         m_pMonitor->setGeometry(m_rcMonitor);
         m_pMonitor->show();
         CreateMenuBar(IDR_MENU_MONITOR);
@@ -255,9 +281,15 @@ void CTunevoDlg::RunLockCheck() {
 
 void CTunevoDlg::OnTimerRefreshOc() {
     m_timerRefreshOc.stop();
+    m_pOverClock->ShowWaiting();
     CDeviceLink& link = m_link;
-    // The refresh is asked for once the ratio items are read anew.
-    m_work.Run([&link] { link.ReloadOverRatio(); }, [&link] { link.RequestRefreshOverclock(); });
+    // The ratio items are read anew off this thread; then the rows are built
+    // from them and the whole page is read.
+    m_work.Run([&link] { link.ReloadOverRatio(); },
+               [this] {
+                   m_pOverClock->RebuildItemControls();
+                   m_link.RequestRefreshOverclock();
+               });
 }
 
 void CTunevoDlg::OnLockState(bool bLocked) {
@@ -335,15 +367,30 @@ void CTunevoDlg::OnConfigLoaded(bool) {
 }
 
 void CTunevoDlg::OnOverclockRefreshed(bool bOk) {
+    m_pOverClock->HideWaiting();
     if (!bOk) {
         m_messageBox.ShowMessage(m_strRefreshError);
+        return;
     }
+    UpdateOverClockRows();
 }
 
 void CTunevoDlg::OnApplied(bool bOk) {
     if (!bOk) {
+        m_pOverClock->HideWaiting();
         m_messageBox.ShowMessage(m_strApplyError);
+        return;
     }
+    UpdateOverClockRows();
+    // The link holds what was written; the rows end on what the board now
+    // reports, so a value the board limited or refused shows as it is.
+    m_pOverClock->RefreshFromBoard();
+}
+
+void CTunevoDlg::UpdateOverClockRows() {
+    m_pOverClock->UpdateFromArray(EBoardArray::OverVolt, m_link.GetOverVolt());
+    m_pOverClock->UpdateFromArray(EBoardArray::OverFreq, m_link.GetOverFreq());
+    m_pOverClock->UpdateFromArray(EBoardArray::OverRatio, m_link.GetOverRatio());
 }
 
 void CTunevoDlg::OnArrayRefreshed(int nKind, bool /*bOk*/) {

@@ -17,6 +17,8 @@ class CScreen_Lock;
 class CScreen_LumoPoster;
 class CScreen_LumoPower;
 class CSubScreen_Monitor;
+class CSubScreen_OverClock;
+class CSubScreen_OverClock_Control;
 class IMessageBox;
 
 // The main window: the over-clock and monitor tabs, the soft-key menu, the
@@ -77,6 +79,8 @@ public:
     CScreen_LumoPoster& PosterScreen() const { return *m_pPoster; }
     CScreen_Lock& LockBanner() const { return *m_pLock; }
     CSubScreen_Monitor& MonitorPage() const { return *m_pMonitor; }
+    CSubScreen_OverClock& OverClockPage() const { return *m_pOverClock; }
+    CSubScreen_OverClock_Control& ControlBar() const { return *m_pControlBar; }
     const QTimer& CheckLockTimer() const { return m_timerCheckLock; }
     const QTimer& RefreshOcTimer() const { return m_timerRefreshOc; }
     // True while the link's blocking calls run or wait off the main thread.
@@ -108,6 +112,8 @@ private:
     void ShowLinkLost();
     void EndDialog(int nResult);
     void SetApplicationLock(bool bLocked);
+    // The over-clock rows from the link's arrays: voltages, frequencies, ratios.
+    void UpdateOverClockRows();
 
     CDeviceLink& m_link;
     CListenerBridge& m_bridge;
@@ -115,7 +121,9 @@ private:
     CDeviceFrame& m_frame;
     CBackgroundWork m_work;
 
-    // Created before the overlays, so that they lie above it.
+    // Created before the overlays, so that they lie above them.
+    CSubScreen_OverClock* m_pOverClock = nullptr;
+    CSubScreen_OverClock_Control* m_pControlBar = nullptr;
     CSubScreen_Monitor* m_pMonitor = nullptr;
     CScreen_LumoPoster* m_pPoster = nullptr;
     CScreen_LumoPower* m_pPower = nullptr;
