@@ -34,12 +34,12 @@ std::u16string_view UnitText(EBoardArray array) {
 // page is 412 pixels high, so the large layout's place would hide the box.
 LayoutRect WaitingRect(uint8_t nLayout) {
     if (nLayout == LayoutSmall) {
-        return {g_rcWaiting.left, 128, 240, 188};
+        return {0, 128, 240, 188};
     }
     if (nLayout == LayoutMedium) {
         return {0, 146, 480, 266};
     }
-    return g_rcWaiting;
+    return {0, 396, 480, 516};
 }
 
 }  // namespace

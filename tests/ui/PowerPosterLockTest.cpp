@@ -5,6 +5,7 @@
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
 #include "screens/CSubScreen_Monitor.h"
+#include "screens/CSubScreen_OverClock.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
@@ -228,10 +229,12 @@ TEST_F(LockModeTest, UnlockingOnTheOverClockPageRefreshesItsArraysASecondLater) 
     const size_t nBefore = VcoreReads();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.RefreshOcTimer().isActive(); }, 3000))
         << "it fires once";
+    EXPECT_TRUE(dlg.OverClockPage().IsWaiting());
     ASSERT_TRUE(QTest::qWaitFor([&] { return VcoreReads() > nBefore; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsBackgroundBusy(); }));
     QTest::qWait(300);
     EXPECT_TRUE(m_messageBox.Shown().isEmpty()) << "the refresh succeeded";
+    EXPECT_FALSE(dlg.OverClockPage().IsWaiting());
 }
 
 TEST_F(LockModeTest, TheMonitorPageStopsItsRefreshWhileLockedAndRestartsItAtTheUnlock) {

@@ -1,0 +1,264 @@
+// The over-clock page, its rows and control bar, over the demo board: what
+// is shown, how the buttons step, and what reaches the board.
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QWheelEvent>
+#include <filesystem>
+#include <fstream>
+
+#include "data/CDisplaySettingsFile.h"
+#include "link/FrameCodec.h"
+#include "link/Protocol.h"
+#include "screens/COCControl.h"
+#include "screens/CSubScreen_OverClock.h"
+#include "screens/CSubScreen_OverClock_Control.h"
+#include "shell/CTunevoApp.h"
+#include "sim/CBoardDescription.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "widgets/CMyButton.h"
+#include "widgets/CSreenWaiting.h"
+
+namespace {
+
+constexpr uint8_t kVcoreLetter = 'A';
+const std::u16string kVersion = u"TVB-Z790-1.02";
+
+class OverClockTest : public MainWindowFixture {
+protected:
+    CSubScreen_OverClock& Page() const { return m_pDlg->OverClockPage(); }
+    COCControl& Row(const char16_t* pszName) const {
+        for (COCControl* pControl : Page().Controls()) {
+            if (pControl->GetName() == pszName) {
+                return *pControl;
+            }
+        }
+        throw std::runtime_error("no such row");
+    }
+    QStringList ShownRows() const {
+        QStringList names;
+        for (COCControl* pControl : Page().Controls()) {
+            if (pControl->isVisibleTo(&Page())) {
+                names << QString::fromStdU16String(pControl->GetName());
+            }
+        }
+        return names;
+    }
+    long BoardVcore() const {
+        return m_pBoard->CurrentValue(*m_pBoard->Description().ItemForValue(kVcoreLetter));
+    }
+    // Clicks a bar button and waits until the board's answer is on the page.
+    void Press(QPushButton& button) {
+        QTest::mouseClick(&button, Qt::LeftButton);
+        EXPECT_TRUE(Page().Waiting().isVisible());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Page().IsWaiting(); }, 10000));
+    }
+    void WriteDisplaySettings(const std::string& strText) {
+        std::ofstream(m_dir.Path() + "/display_setting.ini") << strText;
+    }
+    std::string DisplaySettings() const {
+        std::ifstream file(m_dir.Path() + "/display_setting.ini");
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    // The file as the program reads it: its version and one item's flag.
+    std::pair<std::u16string, std::u16string> StoredChoice(const char16_t* pszName) const {
+        CDisplaySettingsFile file(m_dir.Path() + "/display_setting.ini");
+        EXPECT_TRUE(file.Load());
+        const auto it = file.Entries().find(pszName);
+        return {file.Version(), it == file.Entries().end() ? u"" : it->second};
+    }
+};
+
+TEST_F(OverClockTest, RowsComeRatioFrequencyVoltageAsTheBoardFlagsThemAndScroll) {
+    CTunevoDlg& dlg = Open();
+    EXPECT_EQ(Page().geometry(), dlg.PageRect());
+    EXPECT_TRUE(dlg.ControlBar().isVisible());
+    EXPECT_EQ(Page().Controls().size(), 12u);
+    EXPECT_EQ(ShownRows(), (QStringList{"CPU Ratio", "Ring Ratio", "BCLK Frequency",
+                                        "PCIE Frequency", "DRAM Frequency", "CPU Vcore",
+                                        "CPU VCCSA", "DRAM Voltage", "PCH Voltage"}));
+    EXPECT_EQ(Row(u"CPU Vcore").DisplayText(), "1.250000");
+    EXPECT_EQ(Row(u"CPU Vcore").ValueColor(), COCControl::kNormalColor);
+    EXPECT_EQ(Row(u"CPU VCCSA").ValueColor(), COCControl::kAlarmColor);
+    EXPECT_EQ(Row(u"DRAM Voltage").ValueColor(), COCControl::kWarningColor);
+    EXPECT_EQ(Row(u"BCLK Frequency").DisplayText(), "100.0");
+    EXPECT_EQ(Row(u"CPU Ratio").DisplayText(), "49");
+    // The defaults are written for this board.
+    EXPECT_EQ(StoredChoice(u"Uncore Frequency"), std::make_pair(kVersion, std::u16string(u"0")));
+
+    // Nine rows are 650 pixels on a 557-pixel page.
+    EXPECT_EQ(Page().ContentHeight(), 650);
+    QScrollBar& bar = Page().ScrollBar();
+    ASSERT_TRUE(bar.isVisible());
+    EXPECT_EQ(bar.maximum(), 650 - 557);
+    EXPECT_EQ(bar.geometry(), QRect(Page().width() - 30, 0, 30, 557));
+    // Dragging moves the rows where the thumb is let go, not before.
+    bar.setSliderDown(true);
+    bar.setSliderPosition(bar.maximum());
+    EXPECT_EQ(Row(u"CPU Ratio").y(), 20);
+    bar.setSliderDown(false);
+    EXPECT_EQ(Row(u"CPU Ratio").y(), 20 - 93);
+    // The wheel scrolls back up (a row passes its wheel on to the page).
+    QWheelEvent wheel(QPointF(50, 50), Page().mapToGlobal(QPointF(50, 50)), {}, {0, 120},
+                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&Page(), &wheel);
+    EXPECT_LT(Page().ScrollPosition(), 93);
+    EXPECT_EQ(Row(u"CPU Ratio").y(), 20 - Page().ScrollPosition());
+}
+
+// Rows, buttons and the waiting box take each layout's fixed places.
+TEST_F(OverClockTest, EachLayoutPlacesRowsBarButtonsAndTheWaitingBox) {
+    const struct {
+        QSize client;
+        QRect rcSecondRow;
+        QRect rcApply;
+        int nScrollBarWidth;
+        QRect rcWaiting;
+    } layouts[] = {
+        {{480, 696}, {5, 90, 440, 50}, {185, 25, 100, 40}, 30, {0, 396, 480, 120}},
+        {{480, 536}, {5, 90, 440, 50}, {185, 25, 100, 40}, 30, {0, 146, 480, 120}},
+        {{240, 268}, {5, 37, 220, 25}, {90, 10, 50, 25}, 10, {0, 128, 240, 60}},
+    };
+    StartBoard();
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.client.width() * 1000 + layout.client.height());
+        CTunevoDlg& dlg = OpenMainWindow(layout.client);
+        EXPECT_EQ(Row(u"Ring Ratio").geometry(), layout.rcSecondRow);
+        EXPECT_EQ(dlg.ControlBar().ApplyButton().geometry(), layout.rcApply);
+        EXPECT_EQ(Page().ScrollBar().width(), layout.nScrollBarWidth);
+        Page().ShowWaiting();
+        EXPECT_EQ(Page().Waiting().geometry(), layout.rcWaiting);
+        EXPECT_FALSE(Row(u"CPU Vcore").PlusButton().isEnabled()) << "no edits while waiting";
+        Page().HideWaiting();
+        EXPECT_TRUE(Row(u"CPU Vcore").PlusButton().isEnabled());
+        m_pDlg.reset();
+    }
+}
+
+TEST_F(OverClockTest, ADisplaySettingsFileForThisBoardChoosesTheRowsWhateverTheCase) {
+    const std::string strOwn =
+        "[Version]\nVer=tvb-z790-1.02\n[Display]\nCPU Ratio=1\nCPU Vcore=1\nPCH Voltage=1\n"
+        "Ring Ratio=0\n";
+    WriteDisplaySettings(strOwn);
+    Open();
+    EXPECT_EQ(ShownRows(), (QStringList{"CPU Ratio", "CPU Vcore", "PCH Voltage"}));
+    EXPECT_FALSE(Page().ScrollBar().isVisible());
+    EXPECT_EQ(DisplaySettings(), strOwn) << "a file of this board is not rewritten";
+
+    // One of another board is replaced by the board's own choice.
+    WriteDisplaySettings("[Version]\nVer=TVB-OTHER\n[Display]\nCPU Ratio=1\n");
+    CSubScreen_OverClock fresh(*m_pLink, *m_pDlg, m_pDlg.get());
+    EXPECT_EQ(fresh.Controls().size(), 12u);
+    EXPECT_EQ(StoredChoice(u"CPU Vcore"), std::make_pair(kVersion, std::u16string(u"1")));
+}
+
+// Steps go out with Apply as the board's set frames, and the rows then show
+// what the board reads back; Cancel has nothing left to undo.
+TEST_F(OverClockTest, StepsAreAppliedReadBackAndBecomeTheValuesCancelReturnsTo) {
+    CTunevoDlg& dlg = Open();
+    COCControl& vcore = Row(u"CPU Vcore");
+    QTest::mouseClick(&vcore.PlusButton(), Qt::LeftButton);
+    QTest::mouseClick(&vcore.PlusButton(), Qt::LeftButton);
+    EXPECT_EQ(vcore.DisplayText(), "1.252000");
+    EXPECT_EQ(BoardVcore(), 1250) << "nothing is sent before Apply";
+
+    const size_t nBefore = SentCount();
+    Press(dlg.ControlBar().ApplyButton());
+    // 1252 = 0x04E4; 53 ^ 05 ^ 41 ^ E4 ^ 04 = F7.
+    const Bytes kSetVcore = {0x53, 0x05, 0x41, 0xE4, 0x04, 0x00, 0x00, 0xF7};
+    const std::vector<Bytes> sent = SentFrom(nBefore);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kSetVcore), 1);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(),
+                         BuildCommandFrame(Protocol::kStartQuery, kVcoreLetter)),
+              1)
+        << "read back after the apply";
+    EXPECT_EQ(BoardVcore(), 1252);
+    EXPECT_EQ(vcore.DisplayText(), "1.252000");
+    EXPECT_FALSE(vcore.IsEdited());
+    QTest::mouseClick(&dlg.ControlBar().CancelButton(), Qt::LeftButton);
+    EXPECT_EQ(vcore.GetRawValue(), u"1252");
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+}
+
+TEST_F(OverClockTest, AFailedApplyOrRefreshIsSaidOnceAndTheEditsStayUntilCancel) {
+    CTunevoDlg& dlg = Open();
+    COCControl& vcore = Row(u"CPU Vcore");
+    QTest::mouseClick(&vcore.MinusButton(), Qt::LeftButton);
+    m_pBoard->SetFault(EBoardFault::NoReply, kVcoreLetter);
+    Press(dlg.ControlBar().ApplyButton());
+    Press(dlg.ControlBar().RefreshButton());
+    EXPECT_EQ(m_messageBox.Shown(),
+              (QStringList{QStringLiteral("Applying the settings to the board failed."),
+                           QStringLiteral("Reading the settings from the board failed.")}));
+    EXPECT_EQ(vcore.GetRawValue(), u"1249");
+    QTest::mouseClick(&dlg.ControlBar().CancelButton(), Qt::LeftButton);
+    EXPECT_EQ(vcore.DisplayText(), "1.250000");
+}
+
+// A press steps once after 250 ms and every 250 ms while held, and once more
+// on the release over the button; sliding off stops it for good.
+TEST_F(OverClockTest, AHeldButtonRepeatsASlidOffOneStopsAndALockedBoardIgnoresBoth) {
+    Open();
+    COCControl& ratio = Row(u"CPU Ratio");
+    CMyButton& plus = ratio.PlusButton();
+    const auto raw = [&] {
+        return std::stol(std::string(ratio.GetRawValue().begin(), ratio.GetRawValue().end()));
+    };
+    QTest::mousePress(&plus, Qt::LeftButton);
+    EXPECT_EQ(raw(), 49) << "no step on the press itself";
+    EXPECT_EQ(plus.RepeatTimer().interval(), CMyButton::kRepeatPeriodMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return raw() >= 51; }, 2000));
+    QTest::mousePress(&plus, Qt::LeftButton);  // a second press while held
+    QTest::mouseRelease(&plus, Qt::LeftButton);
+    const long nAfterHold = raw();
+    EXPECT_FALSE(plus.IsRepeating());
+    QTest::qWait(600);
+    EXPECT_EQ(raw(), nAfterHold) << "the release stops the steps";
+
+    QTest::mousePress(&plus, Qt::LeftButton);
+    QTest::mouseMove(&plus, QPoint(-20, -20));
+    EXPECT_FALSE(plus.IsRepeating());
+    QTest::mouseRelease(&plus, Qt::LeftButton, {}, QPoint(-20, -20));
+    EXPECT_EQ(raw(), nAfterHold) << "a release outside sends nothing";
+    plus.setFocus();
+    QTest::keyClick(&plus, Qt::Key_Space);
+    EXPECT_EQ(raw(), nAfterHold + 1) << "the keyboard steps once";
+
+    CTunevoApp::Instance()->SetScreenLocked(true);
+    QTest::mouseClick(&plus, Qt::LeftButton);
+    QTest::mouseClick(&ratio.MinusButton(), Qt::LeftButton);
+    EXPECT_EQ(raw(), nAfterHold + 1);
+}
+
+// Screen readers and scripted checks find every button by what it does,
+// press it, and read each row's name and value.
+TEST_F(OverClockTest, AssistiveTechnologyFindsNamesAndPressesEveryButton) {
+    CTunevoDlg& dlg = Open();
+    std::map<QString, QAccessibleInterface*> buttons;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* pNode) {
+        if (pNode->role() == QAccessible::Button) {
+            buttons[pNode->text(QAccessible::Name)] = pNode;
+        }
+        for (int i = 0; i < pNode->childCount(); ++i) {
+            walk(pNode->child(i));
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(&Page()));
+    walk(QAccessible::queryAccessibleInterface(&dlg.ControlBar()));
+    for (const char* pszName : {"Increase CPU Vcore", "Decrease CPU Vcore", "Increase CPU Ratio",
+                                "Decrease PCH Voltage", "Refresh", "Apply", "Cancel"}) {
+        EXPECT_TRUE(buttons.count(QString::fromUtf8(pszName))) << pszName;
+    }
+    EXPECT_EQ(buttons.size(), 2 * 12 + 3u) << "hidden rows keep their buttons";
+    QAccessibleInterface* pIncrease = buttons.at(QStringLiteral("Increase CPU Vcore"));
+    pIncrease->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QAccessibleInterface* pRow = QAccessible::queryAccessibleInterface(&Row(u"CPU Vcore"));
+    EXPECT_EQ(pRow->text(QAccessible::Name), QStringLiteral("CPU Vcore"));
+    // The press is animated, so the step comes a moment later, once.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return pRow->text(QAccessible::Description) == QStringLiteral("1.251000 [V]"); }));
+    QTest::qWait(300);
+    EXPECT_EQ(Row(u"CPU Vcore").GetRawValue(), u"1251");
+}
+
+}  // namespace
