@@ -8,6 +8,7 @@
 #include "data/IniPaths.h"
 #include "data/TextCase.h"
 #include "link/CDeviceLink.h"
+#include "link/ItemText.h"
 #include "screens/COCControl.h"
 #include "screens/IMainWindow.h"
 #include "screens/ScreenPainting.h"
@@ -18,17 +19,6 @@ namespace {
 
 constexpr int kScrollBarWidth = 30;
 constexpr int kScrollBarWidthSmall = 10;
-
-std::u16string_view UnitText(EBoardArray array) {
-    switch (array) {
-        case EBoardArray::OverRatio:
-            return u"[X]";
-        case EBoardArray::OverFreq:
-            return u"[MHz]";
-        default:
-            return u"[V]";
-    }
-}
 
 // Where the waiting box goes in each layout, in page coordinates. The medium
 // page is 412 pixels high, so the large layout's place would hide the box.
@@ -96,7 +86,8 @@ void CSubScreen_OverClock::AddControls(EBoardArray array, const BoardItemArray& 
         pControl->SetThreshold2(item.Threshold2);
         pControl->SetMul(item.Mul);
         pControl->SetDiv(item.Div);
-        pControl->SetUnit(UnitText(array));
+        const std::string_view unit = UnitOf(array);
+        pControl->SetUnit(std::u16string(unit.begin(), unit.end()));
         pControl->SetKnown(HasKnownValue(item), HasKnownRange(item));
         pControl->LoadValue(item.Value);
         pControl->SetStepsEnabled(!IsWaiting());
