@@ -54,11 +54,9 @@ void COCValue::LoadValue(std::u16string_view raw) {
     float fShown = ShownOf(Number(m_raw));
     const float fMin = ShownOf(Number(m_min));
     const float fMax = ShownOf(Number(m_max));
-    if (fShown <= fMin) {
-        fShown = fMin;
-    }
-    if (fShown >= fMax) {
-        fShown = fMax;
+    // A range upside down limits nothing: the value shows as the board sent it.
+    if (fMin <= fMax) {
+        fShown = std::fmin(std::fmax(fShown, fMin), fMax);
     }
     m_fShown = fShown;
     m_band = BandOf(m_raw, m_threshold1, m_threshold2);

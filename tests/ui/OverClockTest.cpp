@@ -152,6 +152,40 @@ TEST_F(OverClockTest, ADisplaySettingsFileForThisBoardChoosesTheRowsWhateverTheC
     EXPECT_EQ(StoredChoice(u"CPU Vcore"), std::make_pair(kVersion, std::u16string(u"1")));
 }
 
+// Two items of one name keep their own values; a range upside down, a
+// Div and Mul of 0 and an empty ratio array break nothing.
+TEST_F(OverClockTest, OddDescriptionsShowWhatTheyCanAndApplyEachItemItsOwnRow) {
+    UseBoard(
+        "[Version]\nVer=T-1\n[Over_Volt]\nCount=2\n"
+        "1=Vcore,2,0,800,1700,1250,1,1000,0,0,65,0,1250,1\n"
+        "2=Vcore,2,0,800,1700,1100,1,1000,0,0,66,0,1100,1\n"
+        "[Over_Freq]\nCount=1\n1=Odd,2,0,1700,800,1000,0,0,0,0,67,0,1000,1\n");
+    std::filesystem::create_directory(m_dir.Path() + "/display_setting.ini");
+    CTunevoDlg& dlg = Open();
+    EXPECT_EQ(ShownRows(), (QStringList{"Odd", "Vcore", "Vcore"})) << "the defaults, unsaved";
+    COCControl& odd = *Page().Controls()[0];
+    EXPECT_EQ(odd.DisplayText(), "1700.0") << "as the board reads it, unlimited";
+    EXPECT_FALSE(odd.PlusButton().isEnabled());
+    COCControl& second = *Page().Controls()[2];
+    QTest::mouseClick(&second.PlusButton(), Qt::LeftButton);
+    const size_t nBefore = SentCount();
+    Press(dlg.ControlBar().ApplyButton());
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+    const auto value = [&](uint8_t nLetter) {
+        return m_pBoard->CurrentValue(*m_pBoard->Description().ItemForValue(nLetter));
+    };
+    EXPECT_EQ(value(65), 1250);
+    EXPECT_EQ(value(66), 1101);
+    EXPECT_EQ(value(67), 1700);
+    // The first item of each array is always written, with the value read.
+    const std::map<uint8_t, uint16_t> written = {{65, 1250}, {66, 1101}, {67, 1700}};
+    for (const Bytes& frame : SentFrom(nBefore)) {
+        if (frame[0] == Protocol::kStartChange) {
+            EXPECT_EQ(frame[3] | frame[4] << 8, written.at(frame[2])) << frame[2];
+        }
+    }
+}
+
 // Steps go out with Apply as the board's set frames, and the rows then show
 // what the board reads back; Cancel has nothing left to undo.
 TEST_F(OverClockTest, StepsAreAppliedReadBackAndBecomeTheValuesCancelReturnsTo) {
@@ -160,6 +194,10 @@ TEST_F(OverClockTest, StepsAreAppliedReadBackAndBecomeTheValuesCancelReturnsTo) 
     QTest::mouseClick(&vcore.PlusButton(), Qt::LeftButton);
     QTest::mouseClick(&vcore.PlusButton(), Qt::LeftButton);
     EXPECT_EQ(vcore.DisplayText(), "1.252000");
+    // A hidden row takes part too; its value can come from a profile.
+    COCControl& uncore = Row(u"Uncore Frequency");
+    ASSERT_FALSE(uncore.isVisibleTo(&Page()));
+    uncore.StepDown();
     EXPECT_EQ(BoardVcore(), 1250) << "nothing is sent before Apply";
 
     const size_t nBefore = SentCount();
@@ -173,6 +211,7 @@ TEST_F(OverClockTest, StepsAreAppliedReadBackAndBecomeTheValuesCancelReturnsTo) 
               1)
         << "read back after the apply";
     EXPECT_EQ(BoardVcore(), 1252);
+    EXPECT_EQ(m_pBoard->CurrentValue(*m_pBoard->Description().ItemForValue(73)), 3590);
     EXPECT_EQ(vcore.DisplayText(), "1.252000");
     EXPECT_FALSE(vcore.IsEdited());
     QTest::mouseClick(&dlg.ControlBar().CancelButton(), Qt::LeftButton);
@@ -224,8 +263,11 @@ TEST_F(OverClockTest, AHeldButtonRepeatsASlidOffOneStopsAndALockedBoardIgnoresBo
     QTest::keyClick(&plus, Qt::Key_Space);
     EXPECT_EQ(raw(), nAfterHold + 1) << "the keyboard steps once";
 
+    // A lock that comes while the button is held stops its steps.
+    QTest::mousePress(&plus, Qt::LeftButton);
     CTunevoApp::Instance()->SetScreenLocked(true);
-    QTest::mouseClick(&plus, Qt::LeftButton);
+    QTest::qWait(600);
+    QTest::mouseRelease(&plus, Qt::LeftButton);
     QTest::mouseClick(&ratio.MinusButton(), Qt::LeftButton);
     EXPECT_EQ(raw(), nAfterHold + 1);
 }

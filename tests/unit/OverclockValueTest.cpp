@@ -86,11 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {1},
                  "1",
                  u"1"},
-        StepCase{"a range upside down never steps",
+        StepCase{"a range upside down limits and steps nothing",
                  {u"[X]", u"1", u"1", u"9", u"1"},
                  u"4",
                  {1, -1},
-                 "1",
+                 "4",
                  u"4"}),
     [](const testing::TestParamInfo<StepCase>& info) {
         return "Case" + std::to_string(info.index);
