@@ -1,0 +1,213 @@
+// Prints what the over-clock page costs on the simulated demo board, served
+// over a real pseudo-terminal, with the real main window (offscreen):
+//
+//   apply: from the Apply button to the rows reloaded with the values the
+//       board reads back, next to the protocol's own minimum for the frames
+//       of that apply and read-back (each exchange waits 100 ms for its reply
+//       and pauses 100 ms after it)
+//   refresh: from the Refresh button to the rows reloaded, likewise
+//   event loop: the longest the window's event loop went without running a
+//       zero-interval timer while each operation was in flight, and while idle
+//
+// The lock and poster polls run beside the page, as they do for a user.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "data/IniPaths.h"
+#include "data/LocaleStringTable.h"
+#include "link/CDeviceLink.h"
+#include "link/CRecordingListener.h"
+#include "link/Protocol.h"
+#include "platform/CDevicePortOpener.h"
+#include "platform/CSteadyClock.h"
+#include "platform/LocaleId.h"
+#include "screens/COCControl.h"
+#include "screens/CSubScreen_OverClock.h"
+#include "screens/CSubScreen_OverClock_Control.h"
+#include "screens/IMessageBox.h"
+#include "shell/CDeviceFrame.h"
+#include "shell/CListenerBridge.h"
+#include "shell/CTunevoDlg.h"
+#include "sim/CFixedRadio.h"
+#include "sim/CPtyBoardServer.h"
+#include "tests/support/TempDir.h"
+#include "widgets/ScreenLayout.h"
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr double kExchangeMinimumMs = 200;
+
+class CCountingMessageBox final : public IMessageBox {
+public:
+    void ShowMessage(const QString& strText) override {
+        std::fprintf(stderr, "bench: message \"%s\"\n", strText.toUtf8().constData());
+        ++m_nShown;
+    }
+    bool AskYesNo(const QString&, EDefault) override { return false; }
+    int m_nShown = 0;
+};
+
+// The longest stretch the event loop went without running a zero timer.
+class CLoopWatch {
+public:
+    CLoopWatch() {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_dLongestMs =
+                std::max(m_dLongestMs, static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
+            m_clock.restart();
+        });
+    }
+    void Start() {
+        m_dLongestMs = 0;
+        m_clock.start();
+        m_timer.start();
+    }
+    double Stop() {
+        m_timer.stop();
+        return m_dLongestMs;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    double m_dLongestMs = 0;
+};
+
+// The letters of every over-clock item, whose frames the operations make.
+std::set<uint8_t> OverclockLetters(const CDeviceLink& link) {
+    std::set<uint8_t> letters;
+    for (EBoardArray array : kOverclockArrays) {
+        for (const BoardItem& item : link.GetArray(array)) {
+            letters.insert(static_cast<uint8_t>(WToL(item.ValueCmd)));
+            letters.insert(static_cast<uint8_t>(WToL(item.RangeCmd)));
+        }
+    }
+    letters.erase(0);
+    return letters;
+}
+
+size_t OverclockFrames(const CBoardModel& board, const std::set<uint8_t>& letters) {
+    const auto requests = board.Requests();
+    return static_cast<size_t>(std::count_if(requests.begin(), requests.end(), [&](const auto& f) {
+        return f.size() > 2 && letters.count(f[2]) != 0;
+    }));
+}
+
+struct Figures {
+    std::vector<double> durations;
+    std::vector<double> minimums;
+    double dLongestBlockMs = 0;
+};
+
+void Print(const char* pszWhat, Figures& figures) {
+    std::sort(figures.durations.begin(), figures.durations.end());
+    const double dMedian = figures.durations[figures.durations.size() / 2];
+    const double dMinimum = figures.minimums.front();
+    std::printf(
+        "%-8s median %7.1f ms (min %7.1f, max %7.1f)  protocol minimum %7.1f ms  ratio %.3f  "
+        "longest event-loop block %5.1f ms\n",
+        pszWhat, dMedian, figures.durations.front(), figures.durations.back(), dMinimum,
+        dMedian / dMinimum, figures.dLongestBlockMs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TempDir dir;
+    g_szProgramDir = dir.Path();
+    std::filesystem::copy_file(TUNEVO_LOCALE_FILE, dir.Path() + "/BT_LocaleStr.ini");
+    LocaleStringTable::Instance().Load(dir.Path(), GetSystemDefaultLCID());
+
+    auto pBoard = std::make_shared<CBoardModel>();
+    CPtyBoardServer server(pBoard);
+    std::string strError;
+    if (!server.Start(dir.Path() + "/rfcomm0", strError)) {
+        std::fprintf(stderr, "bench: %s\n", strError.c_str());
+        return 1;
+    }
+    CRecordingListener loading;
+    CDeviceLink link({std::make_shared<CDevicePortOpener>(dir.Path() + "/rfcomm%d"),
+                      std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()});
+    link.SetListener(&loading);
+    link.StartPortSearch();
+    if (!loading.WaitForCount("OnLinkState", 1) || loading.Count("OnLinkState", true) != 1) {
+        std::fprintf(stderr, "bench: the board was not found\n");
+        return 1;
+    }
+    link.StartLink();
+    if (!loading.WaitForCount("OnConfigLoaded", 1)) {
+        std::fprintf(stderr, "bench: the load did not finish\n");
+        return 1;
+    }
+    CListenerBridge bridge;
+    link.SetListener(&bridge);
+    CCountingMessageBox messageBox;
+    CDeviceFrame frame(kDefaultClientSize);
+    CTunevoDlg dlg(link, bridge, messageBox, frame);
+    frame.show();
+    dlg.Run();
+    QTest::qWait(2000);  // the lock check, and the polls it starts
+
+    CSubScreen_OverClock& page = dlg.OverClockPage();
+    const std::set<uint8_t> letters = OverclockLetters(link);
+    CLoopWatch watch;
+    const auto measure = [&](QPushButton& button, Figures& figures) {
+        const size_t nFramesBefore = OverclockFrames(*pBoard, letters);
+        QElapsedTimer clock;
+        watch.Start();
+        clock.start();
+        button.click();
+        if (!QTest::qWaitFor([&] { return !page.IsWaiting(); }, 60000)) {
+            std::fprintf(stderr, "bench: the page kept waiting\n");
+            return false;
+        }
+        figures.durations.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        figures.dLongestBlockMs = std::max(figures.dLongestBlockMs, watch.Stop());
+        const size_t nFrames = OverclockFrames(*pBoard, letters) - nFramesBefore;
+        figures.minimums.push_back(kExchangeMinimumMs * static_cast<double>(nFrames));
+        return true;
+    };
+
+    Figures apply;
+    Figures refresh;
+    for (int nRun = 0; nRun < kRuns; ++nRun) {
+        // Each apply moves two voltages and a ratio, and back on the next run.
+        for (COCControl* pControl : page.Controls()) {
+            if (pControl->GetName() == u"CPU Vcore" || pControl->GetName() == u"DRAM Voltage" ||
+                pControl->GetName() == u"Ring Ratio") {
+                nRun % 2 == 0 ? pControl->StepUp() : pControl->StepDown();
+            }
+        }
+        if (!measure(dlg.ControlBar().ApplyButton(), apply) ||
+            !measure(dlg.ControlBar().RefreshButton(), refresh)) {
+            return 1;
+        }
+    }
+    watch.Start();
+    QTest::qWait(3000);
+    const double dIdleBlockMs = watch.Stop();
+
+    std::printf("over-clock page of the demo board, %zu rows, over a pseudo-terminal, %d runs\n",
+                page.Controls().size(), kRuns);
+    Print("apply", apply);
+    Print("refresh", refresh);
+    std::printf("idle     longest event-loop block %5.1f ms over 3 s\n", dIdleBlockMs);
+    if (messageBox.m_nShown != 0) {
+        std::fprintf(stderr, "bench: %d operations failed\n", messageBox.m_nShown);
+        return 1;
+    }
+    return 0;
+}
