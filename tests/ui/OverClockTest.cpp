@@ -140,7 +140,10 @@ TEST_F(OverClockTest, ADisplaySettingsFileForThisBoardChoosesTheRowsWhateverTheC
         "[Version]\nVer=tvb-z790-1.02\n[Display]\nCPU Ratio=1\nCPU Vcore=1\nPCH Voltage=1\n"
         "Ring Ratio=0\n";
     WriteDisplaySettings(strOwn);
+    std::ofstream(m_dir.Path() + "/saved_profile1.ini") << "[Version]\nVer=TVB-OLD\n";
     Open();
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/saved_profile1.ini"))
+        << "a profile of another board version is dropped";
     EXPECT_EQ(ShownRows(), (QStringList{"CPU Ratio", "CPU Vcore", "PCH Voltage"}));
     EXPECT_FALSE(Page().ScrollBar().isVisible());
     EXPECT_EQ(DisplaySettings(), strOwn) << "a file of this board is not rewritten";
