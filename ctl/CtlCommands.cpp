@@ -140,14 +140,6 @@ bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
     return bComplete;
 }
 
-bool ParsePositive(const std::string& strText, double& dValue) {
-    if (!IsPlainNumber(strText)) {
-        return false;
-    }
-    dValue = LeadingNumber(FromUtf8(strText));
-    return dValue > 0;
-}
-
 // Asks on the terminal (or whatever feeds standard input); yes only for "y" or "yes".
 bool Confirm(const std::string& strQuestion) {
     std::fprintf(stderr, "%s [y/N] ", strQuestion.c_str());
@@ -215,10 +207,7 @@ bool IsPlainNumber(const std::string& strText) {
     return nDigits > 0;
 }
 
-int RunScan(const CtlArguments& args) {
-    if (!args.empty()) {
-        return Usage("scan takes no arguments");
-    }
+int RunScan() {
     CCtlSession session;
     if (const int nExit = session.Connect(); nExit != kExitOk) {
         return nExit;
@@ -227,10 +216,7 @@ int RunScan(const CtlArguments& args) {
     return kExitOk;
 }
 
-int RunInfo(const CtlArguments& args) {
-    if (!args.empty()) {
-        return Usage("info takes no arguments");
-    }
+int RunInfo() {
     CCtlSession session;
     if (const int nExit = session.Load(); nExit != kExitOk) {
         return nExit;
@@ -253,31 +239,11 @@ int RunInfo(const CtlArguments& args) {
     return kExitOk;
 }
 
-int RunMonitor(const CtlArguments& args) {
-    std::optional<double> dInterval;
-    std::optional<long> nCount;
-    bool bJson = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const bool bHasValue = i + 1 < args.size();
-        double dValue = 0;
-        if (args[i] == "--json") {
-            bJson = true;
-        } else if (args[i] == "--interval" && bHasValue) {
-            if (!ParsePositive(args[++i], dValue)) {
-                return Usage("--interval takes a number of seconds above 0");
-            }
-            dInterval = dValue;
-        } else if (args[i] == "--count" && bHasValue) {
-            if (!ParsePositive(args[++i], dValue) || dValue != static_cast<long>(dValue)) {
-                return Usage("--count takes a whole number above 0");
-            }
-            nCount = static_cast<long>(dValue);
-        } else {
-            return Usage("monitor: unexpected argument '" + args[i] + "'");
-        }
-    }
+int RunMonitor(const MonitorOptions& options) {
+    const std::optional<double> dInterval = options.dInterval;
+    const bool bJson = options.bJson;
     // Once, unless an interval or a count asks for more.
-    const long nSamples = nCount.value_or(dInterval ? 0 : 1);  // 0: until interrupted
+    const long nSamples = options.nCount.value_or(dInterval ? 0 : 1);  // 0: until interrupted
     const auto interval =
         dInterval
             ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*dInterval))
@@ -316,14 +282,10 @@ int RunMonitor(const CtlArguments& args) {
     return kExitOk;
 }
 
-int RunSet(const CtlArguments& args) {
-    bool bClamp = false;
+int RunSet(const SetOptions& options) {
+    const bool bClamp = options.bClamp;
     std::vector<std::pair<std::u16string, std::string>> edits;
-    for (const std::string& strArg : args) {
-        if (strArg == "--clamp") {
-            bClamp = true;
-            continue;
-        }
+    for (const std::string& strArg : options.assignments) {
         const size_t nEquals = strArg.find('=');
         if (nEquals == std::string::npos || nEquals == 0) {
             return Usage("'" + strArg + "' is not NAME=VALUE");
@@ -442,22 +404,10 @@ int RunSet(const CtlArguments& args) {
     return nResult;
 }
 
-int RunPower(const CtlArguments& args) {
-    bool bYes = false;
-    std::optional<std::string> action;
-    for (const std::string& strArg : args) {
-        if (strArg == "--yes" || strArg == "-y") {
-            bYes = true;
-        } else if (!action) {
-            action = strArg;
-        } else {
-            return Usage("power: unexpected argument '" + strArg + "'");
-        }
-    }
-    if (!action) {
-        return Usage("power needs status, on, off, shutdown, reset or clear-cmos");
-    }
-    if (*action == "status") {
+int RunPower(const PowerOptions& options) {
+    const std::string& strAction = options.strAction;
+    const bool bYes = options.bYes;
+    if (strAction == "status") {
         CCtlSession session;
         if (const int nExit = session.Connect(); nExit != kExitOk) {
             return nExit;
@@ -469,9 +419,9 @@ int RunPower(const CtlArguments& args) {
         std::printf("%s\n", bOn ? "on" : "off");
         return kExitOk;
     }
-    const auto it = kPowerActions.find(*action);
+    const auto it = kPowerActions.find(strAction);
     if (it == kPowerActions.end()) {
-        return Usage("unknown power action '" + *action + "'");
+        return Usage("unknown power action '" + strAction + "'");
     }
     const PowerAction& power = it->second;
     if (!bYes && !Confirm(power.pszQuestion)) {
@@ -499,18 +449,10 @@ int RunPower(const CtlArguments& args) {
     return NoAnswer(session, "the power action");
 }
 
-int RunPoster(const CtlArguments& args) {
+int RunPoster(const PosterOptions& options) {
     std::optional<int> nMode;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--mode" && i + 1 < args.size()) {
-            const std::string& strMode = args[++i];
-            if (strMode != "code" && strMode != "text") {
-                return Usage("--mode takes code or text");
-            }
-            nMode = strMode == "code" ? 1 : 0;
-        } else {
-            return Usage("poster: unexpected argument '" + args[i] + "'");
-        }
+    if (options.mode) {
+        nMode = *options.mode == "code" ? 1 : 0;
     }
     CCtlSession session;
     if (const int nExit = session.Connect(); nExit != kExitOk) {
@@ -549,10 +491,7 @@ int RunPoster(const CtlArguments& args) {
     return kExitOk;
 }
 
-int RunLock(const CtlArguments& args) {
-    if (!args.empty()) {
-        return Usage("lock takes no arguments");
-    }
+int RunLock() {
     CCtlSession session;
     if (const int nExit = session.Connect(); nExit != kExitOk) {
         return nExit;
@@ -570,4 +509,12 @@ int RunLock(const CtlArguments& args) {
         std::printf("locked (state %d)\n", nState);
     }
     return kExitOk;
+}
+
+std::vector<std::string> PowerActionNames() {
+    std::vector<std::string> names;
+    for (const auto& [strName, action] : kPowerActions) {
+        names.push_back(strName);
+    }
+    return names;
 }

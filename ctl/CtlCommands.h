@@ -1,20 +1,43 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
-// The subcommands of tunevoctl. Each takes the arguments after its name and
-// returns the program's exit code (ECtlExit), having printed its result to
-// standard output and any error to standard error.
-using CtlArguments = std::vector<std::string>;
+// The subcommands of tunevoctl, called with what the command line gave.
+// Each returns the program's exit code (ECtlExit), having printed its result
+// to standard output and any error to standard error.
 
-int RunScan(const CtlArguments& args);
-int RunInfo(const CtlArguments& args);
-int RunMonitor(const CtlArguments& args);
-int RunSet(const CtlArguments& args);
-int RunPower(const CtlArguments& args);
-int RunPoster(const CtlArguments& args);
-int RunLock(const CtlArguments& args);
+struct MonitorOptions {
+    std::optional<double> dInterval;  // seconds between samples
+    std::optional<long> nCount;       // samples to print
+    bool bJson = false;
+};
+
+struct SetOptions {
+    bool bClamp = false;
+    std::vector<std::string> assignments;  // NAME=VALUE
+};
+
+struct PowerOptions {
+    std::string strAction;  // status, or one of PowerActionNames()
+    bool bYes = false;
+};
+
+struct PosterOptions {
+    std::optional<std::string> mode;  // "code" or "text"
+};
+
+int RunScan();
+int RunInfo();
+int RunMonitor(const MonitorOptions& options);
+int RunSet(const SetOptions& options);
+int RunPower(const PowerOptions& options);
+int RunPoster(const PosterOptions& options);
+int RunLock();
+
+// The power actions that switch something, by their command-line names.
+std::vector<std::string> PowerActionNames();
 
 // A typed value is a plain decimal number: an optional sign, digits and at
 // most one point, nothing else (no unit, no blanks).

@@ -1,10 +1,11 @@
 // tunevoctl: the board's commands from a terminal or a script, through the
-// same link object the program uses.
+// same link object the program uses. The command line is parsed with CLI11;
+// the help comes from the definitions below.
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
+#include <functional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "ctl/CCtlSession.h"
 #include "ctl/CtlCommands.h"
@@ -12,141 +13,162 @@
 
 namespace {
 
-struct Command {
-    std::string_view name;
-    int (*pRun)(const CtlArguments&);
-    const char* pszSummary;
-    const char* pszHelp;
-};
+constexpr const char* kFooter =
+    "The board is searched on TUNEVO_PORT_PATTERN (default /dev/rfcomm%d);\n"
+    "files live in Tunevo's folder (TUNEVO_DIR, see tunevo(1)).\n"
+    "\n"
+    "Exit codes: 0 done, 1 other failure, 2 bad command line, 3 no board found,\n"
+    "4 Bluetooth radio off, 5 link lost, 6 unknown item, 7 value not a number,\n"
+    "8 refused by the board, 9 the board did not acknowledge or answer,\n"
+    "10 not confirmed, 11 value outside the item's range.";
 
-const Command kCommands[] = {
-    {"scan", RunScan, "find the port the board answers on",
-     "Usage: tunevoctl scan\n"
-     "\n"
-     "Searches ports 0 to 8 of the port pattern for the board's receiver and\n"
-     "prints the first that answers.\n"},
-    {"info", RunInfo, "board version and every item with its range and value",
-     "Usage: tunevoctl info\n"
-     "\n"
-     "Downloads the board's configuration into Tunevo's folder, reads every item,\n"
-     "and prints the board's version and, per section, each item's name, raw\n"
-     "value, raw range and shown value with its unit. Monitored values at their\n"
-     "alarm are marked ALARM; values the board did not answer are marked UNREAD,\n"
-     "and the command then exits with 9.\n"},
-    {"monitor", RunMonitor, "monitored values, once or repeatedly",
-     "Usage: tunevoctl monitor [--interval SECONDS] [--count N] [--json]\n"
-     "\n"
-     "Reads the voltages, temperatures, fans and frequencies and prints them.\n"
-     "  --interval S  read again every S seconds (default 2 with --count), until\n"
-     "                --count samples are printed or Ctrl+C is pressed\n"
-     "  --count N     print N samples\n"
-     "  --json        one JSON object per sample and line: time, sample,\n"
-     "                duration_ms and items (array, name, read, raw, shown, unit,\n"
-     "                alarm); an item the board did not answer has read false and\n"
-     "                raw and shown null. In text it shows \"--\" and UNREAD.\n"
-     "Exits with 9 when any sample lacks a value.\n"},
-    {"set", RunSet, "change over-clock items and apply them",
-     "Usage: tunevoctl set [--clamp] NAME=VALUE [NAME=VALUE ...]\n"
-     "\n"
-     "Sets over-clock items (names as tunevoctl info shows them, any case) to\n"
-     "values in their shown unit, without the unit: CPU Vcore=1.3 sets 1.3 [V].\n"
-     "Only the items named are written; each is printed with whether the board\n"
-     "acknowledged it, then read back. A value outside the item's range is\n"
-     "refused (exit 11) and nothing is sent.\n"
-     "  --clamp   limit such a value to the range instead, as the - and +\n"
-     "            buttons do, with a note\n"},
-    {"power", RunPower, "power status, or switch on, off, shutdown, reset, clear-cmos",
-     "Usage: tunevoctl power status\n"
-     "       tunevoctl power on|off|shutdown|reset|clear-cmos [--yes]\n"
-     "\n"
-     "status prints on or off. The actions ask for confirmation on standard\n"
-     "input unless --yes is given; the board acknowledges at once and acts a\n"
-     "moment later. clear-cmos is refused while the PC is on.\n"},
-    {"poster", RunPoster, "the board's POST-code display",
-     "Usage: tunevoctl poster [--mode code|text]\n"
-     "\n"
-     "Prints the poster's code (four hexadecimal digits), its mode and, in a\n"
-     "text mode, the text the message file gives for the code.\n"
-     "  --mode code   switch the poster to show the code first\n"
-     "  --mode text   switch it to show the text first\n"},
-    {"lock", RunLock, "whether the board's lock is closed",
-     "Usage: tunevoctl lock\n"
-     "\n"
-     "Prints locked or unlocked.\n"},
-};
-
-void PrintUsage(std::FILE* pOut) {
-    std::fputs(
-        "Usage: tunevoctl COMMAND [OPTIONS]\n"
-        "       tunevoctl help [COMMAND]\n"
-        "\n"
-        "Commands:\n",
-        pOut);
-    for (const Command& command : kCommands) {
-        std::fprintf(pOut, "  %-8s %s\n", std::string(command.name).c_str(), command.pszSummary);
-    }
-    std::fputs(
-        "\n"
-        "The board is searched on TUNEVO_PORT_PATTERN (default /dev/rfcomm%d);\n"
-        "files live in TUNEVO_DIR (default: the program's folder).\n"
-        "\n"
-        "Exit codes: 0 done, 1 other failure, 2 bad command line, 3 no board found,\n"
-        "4 Bluetooth radio off, 5 link lost, 6 unknown item, 7 value not a number,\n"
-        "8 refused by the board, 9 the board did not acknowledge or answer,\n"
-        "10 not confirmed, 11 value outside the item's range.\n",
-        pOut);
-}
-
-const Command* FindCommand(std::string_view name) {
-    for (const Command& command : kCommands) {
-        if (command.name == name) {
-            return &command;
+// "Usage:" first, as every command's help begins, then what the command does.
+class CUsageFirstFormatter final : public CLI::Formatter {
+public:
+    std::string make_help(const CLI::App* pApp, std::string strName,
+                          CLI::AppFormatMode mode) const override {
+        if (mode == CLI::AppFormatMode::Sub) {
+            return make_expanded(pApp);
         }
+        std::string strHelp = make_usage(pApp, strName);
+        if (!pApp->get_description().empty()) {
+            strHelp += "\n" + make_description(pApp);
+        }
+        strHelp += make_positionals(pApp) + make_groups(pApp, mode) + make_subcommands(pApp, mode);
+        return strHelp + "\n" + make_footer(pApp);
     }
-    return nullptr;
-}
+};
+
+// A number of seconds: plain decimal digits above 0, as values are typed.
+const CLI::Validator kPositiveSeconds(
+    [](const std::string& strText) {
+        return IsPlainNumber(strText) && std::stod(strText) > 0
+                   ? std::string()
+                   : std::string("takes a number of seconds above 0");
+    },
+    "SECONDS");
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        PrintUsage(stderr);
+    CLI::App app("Runs the board's commands from a terminal or a script.", "tunevoctl");
+    app.formatter(std::make_shared<CUsageFirstFormatter>());
+    app.footer(kFooter);
+    app.set_version_flag("--version", "tunevoctl " TUNEVO_VERSION);
+    app.require_subcommand(0, 1);
+    std::function<int()> run;
+
+    CLI::App* pScan = app.add_subcommand("scan", "find the port the board answers on");
+    pScan->footer(
+        "Searches ports 0 to 8 of the port pattern for the board's receiver and\n"
+        "prints the first that answers.");
+    pScan->callback([&] { run = RunScan; });
+
+    CLI::App* pInfo =
+        app.add_subcommand("info", "board version and every item with its range and value");
+    pInfo->footer(
+        "Downloads the board's configuration into Tunevo's folder, reads every item,\n"
+        "and prints the board's version and, per section, each item's name, raw\n"
+        "value, raw range and shown value with its unit. Monitored values at their\n"
+        "alarm are marked ALARM; values the board did not answer are marked UNREAD,\n"
+        "and the command then exits with 9.");
+    pInfo->callback([&] { run = RunInfo; });
+
+    MonitorOptions monitor;
+    CLI::App* pMonitor = app.add_subcommand("monitor", "monitored values, once or repeatedly");
+    pMonitor->add_option("--interval", monitor.dInterval, "read again every S seconds")
+        ->check(kPositiveSeconds);
+    pMonitor->add_option("--count", monitor.nCount, "print N samples")->check(CLI::PositiveNumber);
+    pMonitor->add_flag("--json", monitor.bJson, "one JSON object per sample and line");
+    pMonitor->footer(
+        "Reads the voltages, temperatures, fans and frequencies and prints them,\n"
+        "once, or every --interval seconds (2 with only --count) until --count\n"
+        "samples are printed or Ctrl+C is pressed. A JSON sample holds time,\n"
+        "sample, duration_ms and items (array, name, read, raw, shown, unit,\n"
+        "alarm). An item the board did not answer shows \"--\" and UNREAD in\n"
+        "text, and read false with raw and shown null in JSON. Exits with 9 when\n"
+        "any sample lacks a value.");
+    pMonitor->callback([&] { run = [&] { return RunMonitor(monitor); }; });
+
+    SetOptions set;
+    CLI::App* pSet = app.add_subcommand("set", "change over-clock items and apply them");
+    pSet->add_flag("--clamp", set.bClamp, "limit a value outside its range to the range");
+    pSet->add_option("NAME=VALUE", set.assignments, "an item and its value in the shown unit")
+        ->required();
+    pSet->footer(
+        "Sets over-clock items (names as tunevoctl info shows them, any case) to\n"
+        "values in their shown unit, without the unit: CPU Vcore=1.3 sets 1.3 [V].\n"
+        "Only the items named are written; each is printed with whether the board\n"
+        "acknowledged it, then read back. A value outside the item's range is\n"
+        "refused (exit 11) and nothing is sent, unless --clamp limits it to the\n"
+        "range as the - and + buttons do, with a note.");
+    pSet->callback([&] { run = [&] { return RunSet(set); }; });
+
+    PowerOptions power;
+    std::vector<std::string> actions = PowerActionNames();
+    actions.insert(actions.begin(), "status");
+    CLI::App* pPower =
+        app.add_subcommand("power", "power status, or switch on, off, shutdown, reset, clear-cmos");
+    pPower->add_option("ACTION", power.strAction, "status, on, off, shutdown, reset or clear-cmos")
+        ->required()
+        ->check(CLI::IsMember(actions));
+    pPower->add_flag("--yes,-y", power.bYes, "do not ask for confirmation");
+    pPower->footer(
+        "status prints on or off. The actions ask for confirmation on standard\n"
+        "input unless --yes is given; the board acknowledges at once and acts a\n"
+        "moment later. clear-cmos is refused while the PC is on.");
+    pPower->callback([&] { run = [&] { return RunPower(power); }; });
+
+    PosterOptions poster;
+    CLI::App* pPoster = app.add_subcommand("poster", "the board's POST-code display");
+    pPoster->add_option("--mode", poster.mode, "switch the poster to show the code or the text")
+        ->check(CLI::IsMember({"code", "text"}));
+    pPoster->footer(
+        "Prints the poster's code (four hexadecimal digits), its mode and, in a\n"
+        "text mode, the text the message file gives for the code.");
+    pPoster->callback([&] { run = [&] { return RunPoster(poster); }; });
+
+    CLI::App* pLock = app.add_subcommand("lock", "whether the board's lock is closed");
+    pLock->footer("Prints locked or unlocked.");
+    pLock->callback([&] { run = RunLock; });
+
+    std::string strHelpFor;
+    CLI::App* pHelp = app.add_subcommand("help", "this text, or a command's");
+    pHelp->add_option("COMMAND", strHelpFor, "the command to explain");
+
+    if (argc < 2) {
+        std::fputs(app.help().c_str(), stderr);
         return kExitUsage;
     }
-    if (args[0] == "--version") {
-        std::puts("tunevoctl " TUNEVO_VERSION);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
         return kExitOk;
-    }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        if (args.size() > 1) {
-            if (const Command* pCommand = FindCommand(args[1])) {
-                std::fputs(pCommand->pszHelp, stdout);
-                return kExitOk;
-            }
-            PrintError("unknown command '" + args[1] + "'");
-            return kExitUsage;
-        }
-        PrintUsage(stdout);
+    } catch (const CLI::CallForVersion& version) {
+        std::puts(version.what());
         return kExitOk;
-    }
-    const Command* pCommand = FindCommand(args[0]);
-    if (pCommand == nullptr) {
-        PrintError("unknown command '" + args[0] + "'\n");
-        PrintUsage(stderr);
+    } catch (const CLI::ParseError& error) {
+        PrintError(std::string(error.what()) + " (see tunevoctl help)");
         return kExitUsage;
     }
-    const CtlArguments rest(args.begin() + 1, args.end());
-    for (const std::string& strArg : rest) {
-        if (strArg == "--help" || strArg == "-h") {
-            std::fputs(pCommand->pszHelp, stdout);
+    if (pHelp->parsed() || !run) {
+        if (strHelpFor.empty()) {
+            std::fputs(app.help().c_str(), stdout);
             return kExitOk;
         }
+        try {
+            std::fputs(app.get_subcommand(strHelpFor)->help("tunevoctl").c_str(), stdout);
+        } catch (const CLI::OptionNotFound&) {
+            PrintError("unknown command '" + strHelpFor + "'");
+            return kExitUsage;
+        }
+        return kExitOk;
     }
     std::string strError;
     if (!UseProgramFolders(strError)) {
         PrintError(strError);
         return kExitFailure;
     }
-    return pCommand->pRun(rest);
+    return run();
 }

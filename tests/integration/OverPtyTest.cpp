@@ -142,7 +142,11 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
     }
     EXPECT_EQ(Run("--version").strOut, "tunevoctl " TUNEVO_VERSION "\n");
     EXPECT_EQ(Run("").nExit, 2);
-    EXPECT_EQ(Run("frobnicate").nExit, 2);
+    for (const char* pszWrong :
+         {"frobnicate", "scan now", "monitor --interval nan", "monitor --count 0",
+          "monitor --count 2.5", "poster --mode loud", "help frobnicate"}) {
+        EXPECT_EQ(Run(pszWrong).nExit, 2) << pszWrong;
+    }
     EXPECT_THAT(Run("help").strOut, HasSubstr("Exit codes"));
     // A board model without a description to serve does not start.
     CChildProcess none(TUNEVO_BOARD_PROGRAM,
