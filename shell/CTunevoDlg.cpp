@@ -179,6 +179,11 @@ void CTunevoDlg::ShowPowerScreen() {
 }
 
 void CTunevoDlg::OnOverClockCommand(int nKind) {
+    // Taps are filtered while the board is locked; keys and assistive
+    // technology reach the bar directly, so the lock is kept here as well.
+    if (m_bBoardLocked) {
+        return;
+    }
     switch (nKind) {
         case CSubScreen_OverClock_Control::kCommandRefresh:
             m_pOverClock->RefreshFromBoard();

@@ -6,6 +6,7 @@
 #include "screens/CScreen_LumoPower.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "screens/CSubScreen_OverClock.h"
+#include "screens/CSubScreen_OverClock_Control.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
@@ -197,6 +198,9 @@ TEST_F(LockModeTest, ALockShowsTheBannerAndThePosterAndLocksEverythingElse) {
     EXPECT_FALSE(SoftKeysEnabled());
     EXPECT_TRUE(AppLocked());
 
+    // The bar's buttons, pressed without a tap, do nothing either.
+    dlg.ControlBar().ApplyButton().click();
+    EXPECT_FALSE(dlg.OverClockPage().IsWaiting());
     // The monitor tab and the banner ignore taps; the title strip's OK still works.
     Tap(&dlg, QPoint(300, 20));
     EXPECT_EQ(dlg.Page(), 0);
