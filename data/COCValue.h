@@ -43,7 +43,6 @@ public:
     // The shown value as text: "%.1f" for "[MHz]", "%.0f" for "[X]", "%.6f"
     // otherwise; "--" while the value is unknown.
     const std::string& DisplayText() const { return m_display; }
-    float Shown() const { return m_fShown; }
     EBand Band() const { return m_band; }
     const std::u16string& Unit() const { return m_unit; }
     bool IsEdited() const { return m_raw != m_saved; }

@@ -52,7 +52,6 @@ public:
     bool IsEdited() const { return m_value.IsEdited(); }
     QString DisplayText() const { return QString::fromStdString(m_value.DisplayText()); }
     QColor ValueColor() const;
-    const COCValue& Value() const { return m_value; }
     CMyButton& MinusButton() const { return *m_pMinus; }
     CMyButton& PlusButton() const { return *m_pPlus; }
     // The row's steps are off while the page waits for the board.

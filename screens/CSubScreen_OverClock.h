@@ -59,8 +59,6 @@ public:
     const std::vector<COCControl*>& Controls() const { return m_controls; }
     QScrollBar& ScrollBar() const { return *m_pScrollBar; }
     CSreenWaiting& Waiting() const { return *m_pWaiting; }
-    const DisplayMap& DefaultDisplayMap() const { return m_defaultMap; }
-    const DisplayMap& DisplaySettingsMap() const { return m_displayMap; }
     int ContentHeight() const { return m_nContentHeight; }
     int ScrollPosition() const { return m_nScrollPosition; }
     // Row n's place, before scrolling.
