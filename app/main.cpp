@@ -12,10 +12,12 @@
 #include "app/CommandLine.h"
 #include "app/Screenshot.h"
 #include "data/IniPaths.h"
+#include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "screens/CSubScreen_Monitor.h"
+#include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CQtMessageBox.h"
@@ -73,9 +75,13 @@ int main(int argc, char** argv) {
 
     std::string strFolderError;
     if (!UseProgramFolders(strFolderError)) {
+        LocaleStringTable::Instance().Load();
+        QString strMessage = LocaleText(u"STR_FOLDER_ERROR_MSG");
+        if (strMessage.isEmpty()) {
+            strMessage = QStringLiteral("Tunevo cannot keep its files: %1");
+        }
         QMessageBox::critical(nullptr, QStringLiteral("Tunevo"),
-                              QStringLiteral("Tunevo cannot keep its files: %1")
-                                  .arg(QString::fromStdString(strFolderError)));
+                              strMessage.arg(QString::fromStdString(strFolderError)));
         return 1;
     }
     CSingleCopyGuard guard(

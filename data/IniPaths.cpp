@@ -27,10 +27,12 @@ std::string TextFilePath(std::string_view programDir, std::string_view fileName)
 
 bool UseProgramFolders(std::string& strError) {
     ProgramFolders folders;
-    if (!FindProgramFolders(folders, strError)) {
-        return false;
-    }
-    g_szProgramDir = folders.strFiles;
+    const bool bFound = FindProgramFolders(folders, strError);
+    // The texts are readable even when the files folder is not, so that the
+    // reason can be given in the user's language.
     g_szTextsDir = folders.strTexts;
-    return true;
+    if (bFound) {
+        g_szProgramDir = folders.strFiles;
+    }
+    return bFound;
 }

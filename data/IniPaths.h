@@ -27,5 +27,6 @@ std::string MakeIniPath(std::string_view programDir, std::string_view fileName);
 std::string TextFilePath(std::string_view programDir, std::string_view fileName);
 
 // Fills g_szProgramDir and g_szTextsDir by the folder rule, creating the
-// per-user folder where that is the choice; false with the reason otherwise.
+// per-user folder where that is the choice; false with the reason otherwise
+// (g_szTextsDir is filled even then).
 bool UseProgramFolders(std::string& strError);
