@@ -225,16 +225,24 @@ TEST_F(OverClockTest, StepsAreAppliedReadBackAndBecomeTheValuesCancelReturnsTo) 
 TEST_F(OverClockTest, AFailedApplyOrRefreshIsSaidOnceAndTheEditsStayUntilCancel) {
     CTunevoDlg& dlg = Open();
     COCControl& vcore = Row(u"CPU Vcore");
+    // The apply goes through but the read-back fails on another item: the
+    // value written is what Cancel returns to from now on.
     QTest::mouseClick(&vcore.MinusButton(), Qt::LeftButton);
-    m_pBoard->SetFault(EBoardFault::NoReply, kVcoreLetter);
+    m_pBoard->SetFault(EBoardFault::NoReply, 'B');
     Press(dlg.ControlBar().ApplyButton());
-    Press(dlg.ControlBar().RefreshButton());
     EXPECT_EQ(m_messageBox.Shown(),
-              (QStringList{QStringLiteral("Applying the settings to the board failed."),
-                           QStringLiteral("Reading the settings from the board failed.")}));
-    EXPECT_EQ(vcore.GetRawValue(), u"1249");
+              QStringList{QStringLiteral("Reading the settings from the board failed.")});
+    EXPECT_FALSE(vcore.IsEdited());
+    // The board stops answering this item: the edit stays until Cancel.
+    m_pBoard->SetFault(EBoardFault::NoReply, kVcoreLetter);
+    QTest::mouseClick(&vcore.MinusButton(), Qt::LeftButton);
+    Press(dlg.ControlBar().ApplyButton());
+    EXPECT_EQ(m_messageBox.Shown().size(), 2);
+    EXPECT_EQ(m_messageBox.Shown().last(),
+              QStringLiteral("Applying the settings to the board failed."));
+    EXPECT_EQ(vcore.GetRawValue(), u"1248");
     QTest::mouseClick(&dlg.ControlBar().CancelButton(), Qt::LeftButton);
-    EXPECT_EQ(vcore.DisplayText(), "1.250000");
+    EXPECT_EQ(vcore.DisplayText(), "1.249000");
 }
 
 // A press steps once after 250 ms and every 250 ms while held, and once more

@@ -39,6 +39,10 @@ struct StepCase {
     const char16_t* pszRaw;
 };
 
+void PrintTo(const StepCase& c, std::ostream* pOut) {
+    *pOut << c.pszWhat;
+}
+
 class OverclockValueSteps : public testing::TestWithParam<StepCase> {};
 
 TEST_P(OverclockValueSteps, ShowAndStepInUserUnits) {
