@@ -155,17 +155,17 @@ TEST_F(OverClockTest, ADisplaySettingsFileForThisBoardChoosesTheRowsWhateverTheC
     EXPECT_EQ(StoredChoice(u"CPU Vcore"), std::make_pair(kVersion, std::u16string(u"1")));
 }
 
-// Two items of one name keep their own values; a range upside down, a
-// Div and Mul of 0 and an empty ratio array break nothing.
+// Three items of one name, in two arrays, keep their own values; a range
+// upside down, a Div and Mul of 0 and an empty ratio array break nothing.
 TEST_F(OverClockTest, OddDescriptionsShowWhatTheyCanAndApplyEachItemItsOwnRow) {
     UseBoard(
         "[Version]\nVer=T-1\n[Over_Volt]\nCount=2\n"
         "1=Vcore,2,0,800,1700,1250,1,1000,0,0,65,0,1250,1\n"
         "2=Vcore,2,0,800,1700,1100,1,1000,0,0,66,0,1100,1\n"
-        "[Over_Freq]\nCount=1\n1=Odd,2,0,1700,800,1000,0,0,0,0,67,0,1000,1\n");
+        "[Over_Freq]\nCount=1\n1=Vcore,2,0,1700,800,1000,0,0,0,0,67,0,1000,1\n");
     std::filesystem::create_directory(m_dir.Path() + "/display_setting.ini");
     CTunevoDlg& dlg = Open();
-    EXPECT_EQ(ShownRows(), (QStringList{"Odd", "Vcore", "Vcore"})) << "the defaults, unsaved";
+    EXPECT_EQ(ShownRows(), (QStringList{"Vcore", "Vcore", "Vcore"})) << "the defaults, unsaved";
     COCControl& odd = *Page().Controls()[0];
     EXPECT_EQ(odd.DisplayText(), "1700.0") << "as the board reads it, unlimited";
     EXPECT_FALSE(odd.PlusButton().isEnabled());
