@@ -57,48 +57,24 @@ TEST_P(OverclockValueSteps, ShowAndStepInUserUnits) {
     EXPECT_EQ(value.SavedValue(), c.pszLoaded) << "steps never touch the saved value";
 }
 
+const ItemTexts kRatio{u"[X]", u"1", u"1", u"8", u"60"};
+const ItemTexts kSigned{u"[X]", u"1", u"1", u"-10", u"10"};
+const ItemTexts kUnscaled{u"[X]", u"0", u"0", u"0", u"9"};  // Mul and Div of 0 count as 1
+const ItemTexts kUpsideDown{u"[X]", u"1", u"1", u"9", u"1"};
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, OverclockValueSteps,
-    testing::Values(
-        StepCase{"frequency", kFrequency, u"1333", {}, "133.3", u"1333"},
-        StepCase{"frequency step is ten raw units", kFrequency, u"1333", {1}, "134.3", u"1343"},
-        StepCase{"stops at the top", kFrequency, u"1399", {1, 1, 1}, "140.0", u"1400"},
-        StepCase{"stops at the bottom", kFrequency, u"1005", {-1, -1}, "100.0", u"1000"},
-        StepCase{"voltage", kVoltage, u"1250", {-1}, "1.249000", u"1249"},
-        StepCase{"ratio", {u"[X]", u"1", u"1", u"8", u"60"}, u"12", {1}, "13", u"13"},
-        StepCase{"above the range shows the top, raw as loaded",
-                 kVoltage,
-                 u"1800",
-                 {},
-                 "1.700000",
-                 u"1800"},
-        StepCase{"below zero rounds half up",
-                 {u"[X]", u"1", u"1", u"-10", u"10"},
-                 u"-2",
-                 {-1},
-                 "-3",
-                 u"-3"},
-        StepCase{"a Div and Mul of 0 count as 1",
-                 {u"[X]", u"0", u"0", u"0", u"9"},
-                 u"4",
-                 {1},
-                 "5",
-                 u"5"},
-        StepCase{"text that is no number reads as 0",
-                 {u"[X]", u"1", u"1", u"0", u"9"},
-                 u"nan",
-                 {1},
-                 "1",
-                 u"1"},
-        StepCase{"a range upside down limits and steps nothing",
-                 {u"[X]", u"1", u"1", u"9", u"1"},
-                 u"4",
-                 {1, -1},
-                 "4",
-                 u"4"}),
-    [](const testing::TestParamInfo<StepCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+    testing::Values(StepCase{"frequency", kFrequency, u"1333", {}, "133.3", u"1333"},
+                    StepCase{"ten raw units", kFrequency, u"1333", {1}, "134.3", u"1343"},
+                    StepCase{"top", kFrequency, u"1399", {1, 1, 1}, "140.0", u"1400"},
+                    StepCase{"bottom", kFrequency, u"1005", {-1, -1}, "100.0", u"1000"},
+                    StepCase{"voltage", kVoltage, u"1250", {-1}, "1.249000", u"1249"},
+                    StepCase{"ratio", kRatio, u"12", {1}, "13", u"13"},
+                    StepCase{"raw kept above range", kVoltage, u"1800", {}, "1.700000", u"1800"},
+                    StepCase{"half up below zero", kSigned, u"-2", {-1}, "-3", u"-3"},
+                    StepCase{"no scale", kUnscaled, u"4", {1}, "5", u"5"},
+                    StepCase{"no number reads 0", kUnscaled, u"nan", {1}, "1", u"1"},
+                    StepCase{"upside down", kUpsideDown, u"4", {1, -1}, "4", u"4"}));
 
 TEST(OverclockValue, ColoursFollowTheRawValueAgainstBothThresholds) {
     using EBand = COCValue::EBand;
