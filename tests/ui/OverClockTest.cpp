@@ -5,7 +5,6 @@
 #include <QAccessibleActionInterface>
 #include <QWheelEvent>
 #include <filesystem>
-#include <fstream>
 
 #include "data/CDisplaySettingsFile.h"
 #include "data/Utf.h"
@@ -45,21 +44,15 @@ protected:
         }
         return names;
     }
-    long BoardVcore() const {
-        return m_pBoard->CurrentValue(*m_pBoard->Description().ItemForValue(kVcoreLetter));
+    // The raw value the board holds for the item on this letter.
+    long BoardValue(uint8_t nLetter = kVcoreLetter) const {
+        return m_pBoard->CurrentValue(*m_pBoard->Description().ItemForValue(nLetter));
     }
     // Clicks a bar button and waits until the board's answer is on the page.
     void Press(QPushButton& button) {
         QTest::mouseClick(&button, Qt::LeftButton);
         EXPECT_TRUE(Page().Waiting().isVisible());
         ASSERT_TRUE(QTest::qWaitFor([&] { return !Page().IsWaiting(); }, 10000));
-    }
-    void WriteDisplaySettings(const std::string& strText) {
-        std::ofstream(m_dir.Path() + "/display_setting.ini") << strText;
-    }
-    std::string DisplaySettings() const {
-        std::ifstream file(m_dir.Path() + "/display_setting.ini");
-        return std::string(std::istreambuf_iterator<char>(file), {});
     }
     // The file as the program reads it: its version and one item's flag.
     std::pair<std::u16string, std::u16string> StoredChoice(const char16_t* pszName) const {
@@ -137,17 +130,18 @@ TEST_F(OverClockTest, ADisplaySettingsFileForThisBoardChoosesTheRowsWhateverTheC
     const std::string strOwn =
         "[Version]\nVer=tvb-z790-1.02\n[Display]\nCPU Ratio=1\nCPU Vcore=1\nPCH Voltage=1\n"
         "Ring Ratio=0\n";
-    WriteDisplaySettings(strOwn);
-    std::ofstream(m_dir.Path() + "/saved_profile1.ini") << "[Version]\nVer=TVB-OLD\n";
+    m_dir.WriteFile("display_setting.ini", strOwn);
+    m_dir.WriteFile("saved_profile1.ini", "[Version]\nVer=TVB-OLD\n");
     Open();
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/saved_profile1.ini"))
         << "a profile of another board version is dropped";
     EXPECT_EQ(ShownRows(), (QStringList{"CPU Ratio", "CPU Vcore", "PCH Voltage"}));
     EXPECT_FALSE(Page().ScrollBar().isVisible());
-    EXPECT_EQ(DisplaySettings(), strOwn) << "a file of this board is not rewritten";
+    EXPECT_EQ(m_dir.ReadFile("display_setting.ini"), strOwn)
+        << "a file of this board is not rewritten";
 
     // One of another board is replaced by the board's own choice.
-    WriteDisplaySettings("[Version]\nVer=TVB-OTHER\n[Display]\nCPU Ratio=1\n");
+    m_dir.WriteFile("display_setting.ini", "[Version]\nVer=TVB-OTHER\n[Display]\nCPU Ratio=1\n");
     // A page built now writes the board's own choice over it.
     CSubScreen_OverClock fresh(*m_pLink, *m_pDlg, m_pDlg.get());
     EXPECT_EQ(StoredChoice(u"CPU Vcore"), std::make_pair(kVersion, std::u16string(u"1")));
@@ -172,12 +166,9 @@ TEST_F(OverClockTest, OddDescriptionsShowWhatTheyCanAndApplyEachItemItsOwnRow) {
     const size_t nBefore = SentCount();
     Press(dlg.ControlBar().ApplyButton());
     EXPECT_TRUE(m_messageBox.Shown().isEmpty());
-    const auto value = [&](uint8_t nLetter) {
-        return m_pBoard->CurrentValue(*m_pBoard->Description().ItemForValue(nLetter));
-    };
-    EXPECT_EQ(value(65), 1250);
-    EXPECT_EQ(value(66), 1101);
-    EXPECT_EQ(value(67), 1700);
+    EXPECT_EQ(BoardValue(65), 1250);
+    EXPECT_EQ(BoardValue(66), 1101);
+    EXPECT_EQ(BoardValue(67), 1700);
     // The first item of each array is always written, with the value read.
     const std::map<uint8_t, uint16_t> written = {{65, 1250}, {66, 1101}, {67, 1700}};
     for (const Bytes& frame : SentFrom(nBefore)) {
@@ -199,7 +190,7 @@ TEST_F(OverClockTest, StepsAreAppliedReadBackAndBecomeTheValuesCancelReturnsTo) 
     COCControl& uncore = Row(u"Uncore Frequency");
     ASSERT_FALSE(uncore.isVisibleTo(&Page()));
     uncore.StepDown();
-    EXPECT_EQ(BoardVcore(), 1250) << "nothing is sent before Apply";
+    EXPECT_EQ(BoardValue(), 1250) << "nothing is sent before Apply";
 
     const size_t nBefore = SentCount();
     Press(dlg.ControlBar().ApplyButton());
@@ -211,8 +202,8 @@ TEST_F(OverClockTest, StepsAreAppliedReadBackAndBecomeTheValuesCancelReturnsTo) 
                          BuildCommandFrame(Protocol::kStartQuery, kVcoreLetter)),
               1)
         << "read back after the apply";
-    EXPECT_EQ(BoardVcore(), 1252);
-    EXPECT_EQ(m_pBoard->CurrentValue(*m_pBoard->Description().ItemForValue(73)), 3590);
+    EXPECT_EQ(BoardValue(), 1252);
+    EXPECT_EQ(BoardValue(73), 3590);
     EXPECT_EQ(vcore.DisplayText(), "1.252000");
     EXPECT_FALSE(vcore.IsEdited());
     QTest::mouseClick(&dlg.ControlBar().CancelButton(), Qt::LeftButton);
