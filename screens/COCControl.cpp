@@ -55,10 +55,7 @@ RowGeometry GeometryOf(uint8_t nLayout) {
 
 COCControl::COCControl(const IMainWindow& mainWindow, QWidget* pParent)
     : QWidget(pParent), m_mainWindow(mainWindow) {
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, kPageColor);
-    setPalette(background);
+    FillWithPageColour(*this);
 
     const RowGeometry geometry = GeometryOf(g_nScreenLayout);
     m_rcLabel = geometry.rcLabel;

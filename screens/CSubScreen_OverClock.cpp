@@ -37,10 +37,7 @@ LayoutRect WaitingRect(uint8_t nLayout) {
 CSubScreen_OverClock::CSubScreen_OverClock(CDeviceLink& link, IMainWindow& mainWindow,
                                            QWidget* pParent)
     : QWidget(pParent), m_link(link), m_mainWindow(mainWindow) {
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, kPageColor);
-    setPalette(background);
+    FillWithPageColour(*this);
 
     m_pWaiting = new CSreenWaiting(this);
     m_pScrollBar = new QScrollBar(Qt::Vertical, this);

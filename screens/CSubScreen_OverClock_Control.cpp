@@ -27,10 +27,7 @@ BarGeometry GeometryOf(uint8_t nLayout) {
 CSubScreen_OverClock_Control::CSubScreen_OverClock_Control(IMainWindow& mainWindow,
                                                            QWidget* pParent)
     : QWidget(pParent), m_mainWindow(mainWindow) {
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, kPageColor);
-    setPalette(background);
+    FillWithPageColour(*this);
     m_pRefresh = AddButton(u"STR_REFRESH", 0, kCommandRefresh);
     m_pApply = AddButton(u"STR_APPLY", 1, kCommandApply);
     m_pCancel = AddButton(u"STR_CANCEL", 2, kCommandCancel);

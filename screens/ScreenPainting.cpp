@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QRect>
+#include <QWidget>
 
 #include "data/LocaleStringTable.h"
 #include "widgets/ScreenLayout.h"
@@ -27,6 +28,13 @@ QFont TabFont() {
     constexpr int kHeight = 24;
     constexpr int kHeightSmall = 12;
     return ScreenFont(g_nScreenLayout == LayoutSmall ? kHeightSmall : kHeight);
+}
+
+void FillWithPageColour(QWidget& widget) {
+    widget.setAutoFillBackground(true);
+    QPalette background = widget.palette();
+    background.setColor(QPalette::Window, kPageColor);
+    widget.setPalette(background);
 }
 
 void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 class QPainter;
+class QWidget;
 class QRect;
 class QPoint;
 
@@ -23,6 +24,9 @@ QFont ScreenFont(int nPixelSize, int nWeight = QFont::Normal);
 
 // The face of the tab names, sized for the screen layout.
 QFont TabFont();
+
+// Lets the widget fill its background with the page colour.
+void FillWithPageColour(QWidget& widget);
 
 // A white frame of the given width around a panel-coloured inside.
 void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin);

@@ -40,10 +40,7 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
       m_messageBox(messageBox),
       m_frame(frame) {
     setGeometry(QRect(QPoint(0, 0), frame.ClientSize()));
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, kPageColor);
-    setPalette(background);
+    FillWithPageColour(*this);
 
     SetLayoutRects(g_nScreenLayout);
 
