@@ -18,15 +18,13 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchLink.h"
 #include "bench/ProcessStats.h"
 #include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
 #include "link/CRecordingListener.h"
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"
-#include "platform/CDevicePortOpener.h"
-#include "platform/CSteadyClock.h"
-#include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
 #include "tests/support/TempDir.h"
@@ -63,27 +61,12 @@ bool MeasureRefreshes(const std::shared_ptr<CBoardModel>& pBoard) {
     TempDir dir;
     g_szProgramDir = dir.Path();
     CPtyBoardServer server(pBoard);
-    std::string strError;
-    if (!server.Start(dir.Path() + "/rfcomm0", strError)) {
-        std::fprintf(stderr, "bench: %s\n", strError.c_str());
-        return false;
-    }
     CRecordingListener listener;
-    CDeviceLink link({std::make_shared<CDevicePortOpener>(dir.Path() + "/rfcomm%d"),
-                      std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()});
-    link.SetListener(&listener);
-    link.StartPortSearch();
-    if (!listener.WaitForCount("OnLinkState", 1) || listener.Count("OnLinkState", true) != 1) {
-        std::fprintf(stderr, "bench: the board was not found\n");
+    const std::unique_ptr<CDeviceLink> pLink = StartBenchLink(dir.Path(), server, listener);
+    if (!pLink) {
         return false;
     }
-    link.StartLink();
-    if (!listener.WaitFor([](const auto& reports) {
-            return !reports.empty() && reports.back().strOperation == "OnConfigLoaded";
-        })) {
-        std::fprintf(stderr, "bench: the load did not finish\n");
-        return false;
-    }
+    CDeviceLink& link = *pLink;
     for (EBoardArray array : kHardwareArrays) {
         std::vector<double> samples;
         for (int nRun = 0; nRun < kRefreshRuns; ++nRun) {

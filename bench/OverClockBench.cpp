@@ -22,13 +22,12 @@
 #include <set>
 #include <vector>
 
+#include "bench/BenchLink.h"
 #include "data/IniPaths.h"
 #include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
 #include "link/CRecordingListener.h"
 #include "link/Protocol.h"
-#include "platform/CDevicePortOpener.h"
-#include "platform/CSteadyClock.h"
 #include "platform/LocaleId.h"
 #include "screens/COCControl.h"
 #include "screens/CSubScreen_OverClock.h"
@@ -37,7 +36,6 @@
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CTunevoDlg.h"
-#include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/TempDir.h"
 #include "widgets/ScreenLayout.h"
@@ -133,25 +131,12 @@ int main(int argc, char** argv) {
 
     auto pBoard = std::make_shared<CBoardModel>();
     CPtyBoardServer server(pBoard);
-    std::string strError;
-    if (!server.Start(dir.Path() + "/rfcomm0", strError)) {
-        std::fprintf(stderr, "bench: %s\n", strError.c_str());
-        return 1;
-    }
     CRecordingListener loading;
-    CDeviceLink link({std::make_shared<CDevicePortOpener>(dir.Path() + "/rfcomm%d"),
-                      std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()});
-    link.SetListener(&loading);
-    link.StartPortSearch();
-    if (!loading.WaitForCount("OnLinkState", 1) || loading.Count("OnLinkState", true) != 1) {
-        std::fprintf(stderr, "bench: the board was not found\n");
+    const std::unique_ptr<CDeviceLink> pLink = StartBenchLink(dir.Path(), server, loading);
+    if (!pLink) {
         return 1;
     }
-    link.StartLink();
-    if (!loading.WaitForCount("OnConfigLoaded", 1)) {
-        std::fprintf(stderr, "bench: the load did not finish\n");
-        return 1;
-    }
+    CDeviceLink& link = *pLink;
     CListenerBridge bridge;
     link.SetListener(&bridge);
     CCountingMessageBox messageBox;
