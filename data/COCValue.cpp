@@ -72,7 +72,7 @@ bool COCValue::Step(int nDirection) {
     const float fMul = Mul();
     const float fDiv = Div();
     const float fLimit = Number(bUp ? m_max : m_min);
-    const float fShownLimit = (fMul * fLimit) * (1.0f / fDiv);
+    const float fShownLimit = ShownOf(fLimit);
     const float fStep = m_unit == u"[MHz]" ? (fMul * 10.0f) * (1.0f / fDiv) : fMul * (1.0f / fDiv);
     float fShown = bUp ? m_fShown + fStep : m_fShown - fStep;
     if (bUp ? fShown >= fShownLimit : fShown < fShownLimit) {

@@ -63,7 +63,6 @@ QRect CSubScreen_OverClock::RowRect(int nRow) {
 }
 
 void CSubScreen_OverClock::BuildItemControls() {
-    m_controls.clear();
     m_rows.clear();
     m_defaultMap.clear();
     AddControls(EBoardArray::OverRatio, m_link.GetOverRatio());
@@ -91,15 +90,22 @@ void CSubScreen_OverClock::AddControls(EBoardArray array, const BoardItemArray& 
         pControl->m_nItemIndex = static_cast<int>(i);
         pControl->show();
         m_defaultMap[item.Name] = item.DefaultShown;
-        m_controls.push_back(pControl);
         m_rows.push_back({pControl, array, -1});
     }
 }
 
+std::vector<COCControl*> CSubScreen_OverClock::Controls() const {
+    std::vector<COCControl*> controls;
+    for (const Row& row : m_rows) {
+        controls.push_back(row.pControl);
+    }
+    return controls;
+}
+
 void CSubScreen_OverClock::RebuildItemControls() {
-    for (COCControl* pControl : m_controls) {
-        pControl->hide();
-        delete pControl;
+    for (const Row& row : m_rows) {
+        row.pControl->hide();
+        delete row.pControl;
     }
     BuildItemControls();
     LoadDisplaySettings();
@@ -209,16 +215,16 @@ void CSubScreen_OverClock::ShowWaiting() {
     m_pWaiting->StartAnimation();
     m_pWaiting->setGeometry(g_rcWaiting.ToQRect());
     m_pWaiting->raise();
-    for (COCControl* pControl : m_controls) {
-        pControl->SetStepsEnabled(false);
+    for (const Row& row : m_rows) {
+        row.pControl->SetStepsEnabled(false);
     }
 }
 
 void CSubScreen_OverClock::HideWaiting() {
     m_pWaiting->StopAnimation();
     m_pWaiting->setGeometry(g_rcWaiting.ToQRect());
-    for (COCControl* pControl : m_controls) {
-        pControl->SetStepsEnabled(true);
+    for (const Row& row : m_rows) {
+        row.pControl->SetStepsEnabled(true);
     }
 }
 
@@ -255,7 +261,7 @@ void CSubScreen_OverClock::ApplyToBoard() {
 }
 
 void CSubScreen_OverClock::RevertAll() {
-    for (COCControl* pControl : m_controls) {
-        pControl->Revert();
+    for (const Row& row : m_rows) {
+        row.pControl->Revert();
     }
 }

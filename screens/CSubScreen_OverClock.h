@@ -56,7 +56,8 @@ public:
     // Moves the rows so that the list is seen from this offset down.
     void ScrollTo(int nPosition);
 
-    const std::vector<COCControl*>& Controls() const { return m_controls; }
+    // The rows in their order: ratios, frequencies, voltages.
+    std::vector<COCControl*> Controls() const;
     QScrollBar& ScrollBar() const { return *m_pScrollBar; }
     CSreenWaiting& Waiting() const { return *m_pWaiting; }
     int ContentHeight() const { return m_nContentHeight; }
@@ -80,7 +81,6 @@ private:
 
     CDeviceLink& m_link;
     IMainWindow& m_mainWindow;
-    std::vector<COCControl*> m_controls;
     std::vector<Row> m_rows;
     QScrollBar* m_pScrollBar = nullptr;
     CSreenWaiting* m_pWaiting = nullptr;
