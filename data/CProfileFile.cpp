@@ -27,6 +27,23 @@ bool CProfileFile::Load() {
     return bLoaded;
 }
 
+bool CProfileFile::LoadForBoard(std::u16string_view boardVersion) {
+    if (!Load()) {
+        return false;
+    }
+    if (IsStale(boardVersion)) {
+        m_document.Clear();
+        return false;
+    }
+    return true;
+}
+
+bool CProfileFile::IsStale(std::u16string_view boardVersion) const {
+    // Without a known board version nothing can be stale: the description
+    // may only have failed to download.
+    return !boardVersion.empty() && !EqualsNoCase(GetVersion(), boardVersion);
+}
+
 std::u16string CProfileFile::SectionName(int nProfile) {
     switch (nProfile) {
         case 1:
@@ -72,13 +89,8 @@ bool CProfileFile::Save() const {
 }
 
 bool CProfileFile::DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion) {
-    // Without a known board version nothing can be stale: the description
-    // may only have failed to download.
-    if (boardVersion.empty()) {
-        return false;
-    }
     CProfileFile file(strPath);
-    if (!file.Load() || EqualsNoCase(file.GetVersion(), boardVersion)) {
+    if (!file.Load() || !file.IsStale(boardVersion)) {
         return false;
     }
     return std::remove(strPath.c_str()) == 0;

@@ -25,6 +25,10 @@ public:
     // Reads the file. False when it is missing or unreadable; the object then
     // holds nothing, and a save writes only what is set afterwards.
     bool Load();
+    // Load, but a file saved for another board configuration version counts
+    // as none: it is forgotten, so that a save cannot mark its old values as
+    // this board's. The same rule as DeleteIfStale.
+    bool LoadForBoard(std::u16string_view boardVersion);
 
     // "Profile1" or "Profile2"; empty for any other number.
     static std::u16string SectionName(int nProfile);
@@ -49,6 +53,8 @@ public:
     static bool DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion);
 
 private:
+    bool IsStale(std::u16string_view boardVersion) const;
+
     std::string m_strPath;
     CIniDocument m_document;
 };

@@ -55,6 +55,18 @@ double LeadingNumber(std::u16string_view text) {
     return bNegative ? -dValue : dValue;
 }
 
+bool StartsWithNumber(std::u16string_view text) {
+    size_t nPos = text.find_first_not_of(u" \t\n\v\f\r");
+    if (nPos != std::u16string_view::npos && (text[nPos] == u'+' || text[nPos] == u'-')) {
+        ++nPos;
+    }
+    const auto isDigit = [&text](size_t nAt) {
+        return nAt < text.size() && text[nAt] >= u'0' && text[nAt] <= u'9';
+    };
+    return nPos != std::u16string_view::npos &&
+           (isDigit(nPos) || (nPos < text.size() && text[nPos] == u'.' && isDigit(nPos + 1)));
+}
+
 std::u16string FormatProfileValue(EProfileKind kind, long nMul, long nValue, long nDiv) {
     const float fShown =
         static_cast<float>(nMul) * static_cast<float>(nValue) / NonZero(static_cast<float>(nDiv));

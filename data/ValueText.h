@@ -30,6 +30,9 @@ std::u16string ShownTextToRaw(std::u16string_view stored, std::u16string_view mu
 // it but independent of the locale: leading blanks, a sign, digits, a
 // fraction and an exponent; 0 when the text starts with no number.
 double LeadingNumber(std::u16string_view text);
+// Whether the text starts with a decimal number (after blanks and a sign);
+// "nan", "inf" and words do not.
+bool StartsWithNumber(std::u16string_view text);
 
 // Fixed-point text with the given number of decimals and "." as the point,
 // whatever the locale ("%.*f" in the C locale).

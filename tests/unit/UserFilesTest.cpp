@@ -10,7 +10,9 @@
 #include "data/CIniDocument.h"
 #include "data/CProfileFile.h"
 #include "data/FileStore.h"
+#include "data/Utf.h"
 #include "data/ValueText.h"
+#include "link/ProfileValues.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -102,6 +104,29 @@ TEST(ProfileValue, StoresValuesInTheirUnitsFormatAndReadsThemBackWithinTheRange)
     // A multiplier of 0 counts as 1; Div and Mul may carry fractions.
     EXPECT_EQ(ShownTextToRaw(u"12", u"0", u"1", 0, 60), u"12");
     EXPECT_EQ(ShownTextToRaw(u"5", u"0.5", u"1", 0, 60), u"10");
+}
+
+// A profile's text loads only when it starts with a number, and only into an
+// item whose range is known; anything else leaves the item as it is.
+TEST(ProfileValue, OnlyANumberLoadsAndOnlyAKnownValueIsStored) {
+    BoardItem vcore;
+    vcore.Min = u"800";
+    vcore.Max = u"1600";
+    vcore.Value = u"1250";
+    vcore.Mul = u"1";
+    vcore.Div = u"1000";
+    const std::pair<const char16_t*, std::optional<std::u16string>> kCases[] = {
+        {u"1.3", u"1300"},  {u" -.5", u"800"},        {u"+2", u"1600"}, {u"1.30000[V]", u"1300"},
+        {u"", std::nullopt}, {u"abc", std::nullopt}, {u"nan", std::nullopt},
+        {u"inf", std::nullopt}, {u".", std::nullopt}, {u"-", std::nullopt}};
+    for (const auto& [pszStored, raw] : kCases) {
+        EXPECT_EQ(ProfileRawValue(vcore, pszStored), raw) << ToUtf8(pszStored);
+    }
+    EXPECT_EQ(ProfileTextOf(EBoardArray::OverVolt, vcore), std::nullopt) << "never read";
+    vcore.bValueRead = true;
+    EXPECT_EQ(ProfileTextOf(EBoardArray::OverVolt, vcore), u"1.25000");
+    vcore.Min.clear();
+    EXPECT_EQ(ProfileRawValue(vcore, u"1.3"), std::nullopt) << "range unknown";
 }
 
 class ProfileFileTest : public testing::Test {
