@@ -218,6 +218,7 @@ void CSubScreen_OverClock::ShowWaiting() {
     for (const Row& row : m_rows) {
         row.pControl->SetStepsEnabled(false);
     }
+    emit WaitingChanged(true);
 }
 
 void CSubScreen_OverClock::HideWaiting() {
@@ -226,6 +227,7 @@ void CSubScreen_OverClock::HideWaiting() {
     for (const Row& row : m_rows) {
         row.pControl->SetStepsEnabled(true);
     }
+    emit WaitingChanged(false);
 }
 
 bool CSubScreen_OverClock::IsWaiting() const {

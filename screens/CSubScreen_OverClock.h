@@ -65,6 +65,10 @@ public:
     // Row n's place, before scrolling.
     static QRect RowRect(int nRow);
 
+signals:
+    // The waiting box came up or went away.
+    void WaitingChanged(bool bWaiting);
+
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     void wheelEvent(QWheelEvent* pEvent) override;

@@ -1,5 +1,6 @@
 #include "screens/ScreenPainting.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QRect>
 #include <QWidget>
@@ -47,4 +48,11 @@ void DrawUnderline(QPainter& painter, QPoint from, QPoint to) {
     painter.setPen(QPen(Qt::white, kUnderlineWidth, Qt::SolidLine, Qt::FlatCap));
     painter.drawLine(from, to);
     painter.restore();
+}
+
+void SetListColours(QAbstractItemView& view) {
+    QPalette colours = view.palette();
+    colours.setColor(QPalette::Base, kPanelColor);
+    colours.setColor(QPalette::Text, Qt::white);
+    view.setPalette(colours);
 }

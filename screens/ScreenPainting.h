@@ -5,6 +5,7 @@
 #include <QString>
 #include <string_view>
 
+class QAbstractItemView;
 class QPainter;
 class QWidget;
 class QRect;
@@ -32,3 +33,6 @@ void FillWithPageColour(QWidget& widget);
 void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin);
 // A solid white line 3 pixels wide.
 void DrawUnderline(QPainter& painter, QPoint from, QPoint to);
+
+// White text on the panel colour, as the settings screens' lists show items.
+void SetListColours(QAbstractItemView& view);

@@ -5,11 +5,15 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <utility>
 
 #include "link/CDeviceLink.h"
 #include "platform/LocaleId.h"
+#include "screens/CScreen_DisplaySetting.h"
+#include "screens/CScreen_LoadProfile.h"
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
+#include "screens/CScreen_SaveProfile.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "screens/CSubScreen_OverClock.h"
 #include "screens/CSubScreen_OverClock_Control.h"
@@ -22,15 +26,6 @@
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
 #include "widgets/ScreenLayout.h"
-
-namespace {
-bool IsMissingScreen(int nCommand) {
-    // The profile and display setting screens are not built yet.
-    return nCommand == ID_MENU_SAVE_PROFILE_ONE || nCommand == ID_MENU_SAVE_PROFILE_TWO ||
-           nCommand == ID_MENU_LOAD_PROFILE_ONE || nCommand == ID_MENU_LOAD_PROFILE_TWO ||
-           nCommand == ID_MENU_DISPLAY_SETTING;
-}
-}  // namespace
 
 CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& messageBox,
                        CDeviceFrame& frame)
@@ -52,6 +47,10 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_strOverClock = LocaleText(u"STR_OVERCLOCK");
     m_strMonitor = LocaleText(u"STR_MONITOR");
     m_tabFont = TabFont();
+    m_profileTitles = {{ID_MENU_SAVE_PROFILE_ONE, LocaleText(u"STR_SAVEPROFILE_ONE")},
+                       {ID_MENU_SAVE_PROFILE_TWO, LocaleText(u"STR_SAVEPROFILE_TWO")},
+                       {ID_MENU_LOAD_PROFILE_ONE, LocaleText(u"STR_LOADPROFILE_ONE")},
+                       {ID_MENU_LOAD_PROFILE_TWO, LocaleText(u"STR_LOADPROFILE_TWO")}};
 
     m_nPage = kPageOverClock;
     m_bridge.SetReceiver(this, this);
@@ -67,6 +66,15 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_pMonitor->hide();
     m_pPoster = new CScreen_LumoPoster(m_link, *this, m_messageBox, this);
     m_pPower = new CScreen_LumoPower(m_link, *this, m_messageBox, m_work, this);
+    m_pSaveProfile = new CScreen_SaveProfile(m_link, *this, m_messageBox, this);
+    m_pLoadProfile = new CScreen_LoadProfile(m_link, *this, m_messageBox, *m_pOverClock, this);
+    m_pDisplaySetting =
+        new CScreen_DisplaySetting(m_link, *this, m_messageBox, *m_pOverClock, this);
+    for (CProfileScreen* pScreen :
+         std::initializer_list<CProfileScreen*>{m_pSaveProfile, m_pLoadProfile}) {
+        connect(m_pOverClock, &CSubScreen_OverClock::WaitingChanged, pScreen,
+                &CProfileScreen::SetBoardBusy);
+    }
     m_pLock = new CScreen_Lock(this);
 
     ComputeLayout();
@@ -121,9 +129,6 @@ void CTunevoDlg::CreateMenuBar(int nMenuId) {
         return;
     }
     auto* pBar = new CSoftKeyBar(*menu);
-    for (QAction* pAction : pBar->Menu()->actions()) {
-        pAction->setEnabled(!IsMissingScreen(pAction->data().toInt()));
-    }
     connect(pBar, &CSoftKeyBar::Command, this, &CTunevoDlg::OnMenuCommand);
     m_frame.SetSoftKeyBar(pBar);
     // A new bar starts enabled; it must not offer a second screen over an
@@ -146,7 +151,29 @@ void CTunevoDlg::RestoreSoftKeys() {
     if (m_bBoardLocked) {
         return;
     }
-    EnableSoftKeys(!m_pPower->isVisible() && !m_pPoster->isVisible());
+    EnableSoftKeys(!m_pPower->isVisible() && !m_pPoster->isVisible() &&
+                   OpenSettingsScreen() == nullptr);
+}
+
+QWidget* CTunevoDlg::OpenSettingsScreen() const {
+    for (QWidget* pScreen : std::initializer_list<QWidget*>{m_pSaveProfile, m_pLoadProfile,
+                                                             m_pDisplaySetting}) {
+        if (pScreen->isVisible()) {
+            return pScreen;
+        }
+    }
+    return nullptr;
+}
+
+void CTunevoDlg::ShowSettingsScreen(QWidget& screen) {
+    // Filled anew each time: the board's values and items may have changed.
+    if (&screen == m_pDisplaySetting) {
+        m_pDisplaySetting->PopulateLists();
+    } else {
+        auto& profileScreen = static_cast<CProfileScreen&>(screen);
+        profileScreen.Open(profileScreen.Profile(), profileScreen.Title());
+    }
+    ShowOverlay(screen, g_rcSettingsArea.ToQRect());
 }
 
 void CTunevoDlg::SwapLockedScreen(int nWhich) {
@@ -202,11 +229,28 @@ bool CTunevoDlg::IsScreenLocked() const {
 }
 
 void CTunevoDlg::OnMenuCommand(int nId) {
-    if (nId != ID_MENU_LUMO_REMOTE && nId != ID_MENU_LUMO_POSTER) {
+    const auto title = m_profileTitles.find(nId);
+    const bool bSettings = title != m_profileTitles.end() || nId == ID_MENU_DISPLAY_SETTING;
+    if (!bSettings && nId != ID_MENU_LUMO_REMOTE && nId != ID_MENU_LUMO_POSTER) {
+        return;
+    }
+    // The soft keys are off while locked; keys and assistive technology
+    // reach the menu all the same.
+    if (bSettings && (m_bBoardLocked || OpenSettingsScreen() != nullptr)) {
         return;
     }
     EnableSoftKeys(false);
-    if (nId == ID_MENU_LUMO_REMOTE) {
+    if (title != m_profileTitles.end()) {
+        const bool bSave = nId == ID_MENU_SAVE_PROFILE_ONE || nId == ID_MENU_SAVE_PROFILE_TWO;
+        const bool bFirst = nId == ID_MENU_SAVE_PROFILE_ONE || nId == ID_MENU_LOAD_PROFILE_ONE;
+        CProfileScreen& screen =
+            bSave ? static_cast<CProfileScreen&>(*m_pSaveProfile) : *m_pLoadProfile;
+        screen.Open(bFirst ? CProfileFile::kFirstProfile : CProfileFile::kLastProfile,
+                    title->second);
+        ShowOverlay(screen, g_rcSettingsArea.ToQRect());
+    } else if (nId == ID_MENU_DISPLAY_SETTING) {
+        ShowSettingsScreen(*m_pDisplaySetting);
+    } else if (nId == ID_MENU_LUMO_REMOTE) {
         ShowPowerScreen();
     } else {
         m_pPoster->ClearText();
@@ -308,6 +352,12 @@ void CTunevoDlg::Lock() {
         m_pMonitor->StopRefresh();
     }
     m_pPower->hide();
+    // Only the poster and power screens serve while locked; an open
+    // settings screen comes back with the unlock.
+    if (QWidget* pSettings = OpenSettingsScreen()) {
+        m_pHiddenByLock = pSettings;
+        pSettings->hide();
+    }
     ShowOverlay(*m_pLock, g_rcLock.ToQRect());
     ShowOverlay(*m_pPoster, g_rcPoster.ToQRect());
     SetApplicationLock(true);
@@ -330,7 +380,10 @@ void CTunevoDlg::Unlock() {
     m_pPoster->hide();
     m_pPoster->setGeometry(g_rcPoster.ToQRect());
     m_pLock->hide();
-    if (m_pPower->IsActive()) {
+    if (m_pHiddenByLock != nullptr) {
+        ShowSettingsScreen(*std::exchange(m_pHiddenByLock, nullptr));
+        EnableSoftKeys(false);
+    } else if (m_pPower->IsActive()) {
         ShowOverlay(*m_pPower, g_rcPower.ToQRect());
         EnableSoftKeys(false);
     } else if (!m_pPoster->isVisible() && !m_pPower->isVisible()) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <map>
 
 #include "link/ILinkListener.h"
 #include "screens/CBackgroundWork.h"
@@ -13,9 +14,13 @@
 class CDeviceFrame;
 class CDeviceLink;
 class CListenerBridge;
+class CProfileScreen;
+class CScreen_DisplaySetting;
+class CScreen_LoadProfile;
 class CScreen_Lock;
 class CScreen_LumoPoster;
 class CScreen_LumoPower;
+class CScreen_SaveProfile;
 class CSubScreen_Monitor;
 class CSubScreen_OverClock;
 class CSubScreen_OverClock_Control;
@@ -77,6 +82,9 @@ public:
     bool IsBoardLocked() const { return m_bBoardLocked; }
     CScreen_LumoPower& PowerScreen() const { return *m_pPower; }
     CScreen_LumoPoster& PosterScreen() const { return *m_pPoster; }
+    CScreen_SaveProfile& SaveProfileScreen() const { return *m_pSaveProfile; }
+    CScreen_LoadProfile& LoadProfileScreen() const { return *m_pLoadProfile; }
+    CScreen_DisplaySetting& DisplaySettingScreen() const { return *m_pDisplaySetting; }
     CScreen_Lock& LockBanner() const { return *m_pLock; }
     CSubScreen_Monitor& MonitorPage() const { return *m_pMonitor; }
     CSubScreen_OverClock& OverClockPage() const { return *m_pOverClock; }
@@ -109,6 +117,10 @@ private:
     void Unlock();
     // Shows an overlay at its place, in front of everything else.
     void ShowOverlay(QWidget& screen, const QRect& rc);
+    // The profile or display setting screen that is open, if any.
+    QWidget* OpenSettingsScreen() const;
+    // Fills a profile or display setting screen anew and shows it.
+    void ShowSettingsScreen(QWidget& screen);
     void ShowLinkLost();
     void EndDialog(int nResult);
     void SetApplicationLock(bool bLocked);
@@ -127,6 +139,11 @@ private:
     CSubScreen_Monitor* m_pMonitor = nullptr;
     CScreen_LumoPoster* m_pPoster = nullptr;
     CScreen_LumoPower* m_pPower = nullptr;
+    CScreen_SaveProfile* m_pSaveProfile = nullptr;
+    CScreen_LoadProfile* m_pLoadProfile = nullptr;
+    CScreen_DisplaySetting* m_pDisplaySetting = nullptr;
+    // The settings screen the lock hid, shown again when it opens.
+    QWidget* m_pHiddenByLock = nullptr;
     CScreen_Lock* m_pLock = nullptr;
 
     QString m_strLinkLost;
@@ -137,6 +154,8 @@ private:
     QString m_strOverClock;
     QString m_strMonitor;
     QFont m_tabFont;
+    // The profile screens' titles, by menu command.
+    std::map<int, QString> m_profileTitles;
 
     QRect m_rcPage;
     QRect m_rcControlBar;

@@ -14,7 +14,9 @@
 
 #include "link/Protocol.h"
 #include "screens/CScreen_LumoPoster.h"
+#include "screens/CScreen_DisplaySetting.h"
 #include "screens/CScreen_LumoPower.h"
+#include "screens/CScreen_SaveProfile.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
@@ -49,11 +51,15 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     EXPECT_EQ(before.pixelColor(5, 35), QColor(80, 0, 0)) << "the shown tab has the page colour";
     EXPECT_EQ(before.pixelColor(475, 35), QColor(100, 100, 100)) << "the other tab is grey";
     ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 8);
-    // Commands of screens still to come are shown but disabled, and do nothing.
-    for (int nCommand : {32778, 32781, 32779, 32782, 32773}) {
-        EXPECT_FALSE(m_pFrame->SoftKeyBar()->Action(nCommand)->isEnabled()) << nCommand;
-    }
+    // A settings screen opens in its area with the soft keys off; no second
+    // one opens over it, and closing it gives the keys back.
     dlg.OnMenuCommand(32778);
+    EXPECT_FALSE(SoftKeysEnabled());
+    EXPECT_EQ(dlg.SaveProfileScreen().geometry(), QRect(15, 28, 435, 612));
+    dlg.OnMenuCommand(32773);
+    EXPECT_FALSE(dlg.DisplaySettingScreen().isVisible());
+    dlg.SaveProfileScreen().CancelButton().click();
+    EXPECT_FALSE(dlg.SaveProfileScreen().isVisible());
     EXPECT_TRUE(SoftKeysEnabled());
 
     Tap(&dlg, QPoint(300, 20));

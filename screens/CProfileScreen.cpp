@@ -1,0 +1,180 @@
+#include "screens/CProfileScreen.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <array>
+
+#include "link/CDeviceLink.h"
+#include "link/ProfileValues.h"
+#include "screens/IMainWindow.h"
+#include "screens/ScreenPainting.h"
+#include "widgets/ScreenLayout.h"
+
+namespace {
+
+struct ProfileGeometry {
+    int nFontHeight;
+    int nFontWeight;
+    int nBorder;
+    int nTitleRight;
+    int nRuleY;
+    int nRuleRight;
+    QRect rcList;
+    std::array<int, 3> saveColumns;
+    std::array<int, 3> loadColumns;
+    // Save screen's two buttons, then the load screen's.
+    std::array<QRect, 4> buttons;
+    int nButtonFont;
+};
+
+ProfileGeometry GeometryOf(uint8_t nLayout) {
+    if (nLayout == LayoutSmall) {
+        return {14,
+                QFont::Normal,
+                5,
+                200,
+                35,
+                200,
+                QRect(10, 40, 180, 155),
+                {50, 90, 80},
+                {50, 90, 80},
+                {QRect(30, 205, 70, 27), QRect(115, 205, 70, 27), QRect(30, 205, 70, 25),
+                 QRect(115, 205, 70, 25)},
+                12};
+    }
+    ProfileGeometry geometry{20,
+                             600,
+                             10,
+                             480,
+                             50,
+                             440,
+                             QRect(10, 100, 410, 280),
+                             {60, 200, 180},
+                             {70, 160, 220},
+                             {QRect(70, 395, 135, 40), QRect(225, 395, 135, 40),
+                              QRect(70, 395, 135, 40), QRect(220, 395, 135, 40)},
+                             20};
+    if (nLayout == LayoutLarge) {
+        // The list runs longer, and the buttons sit where the dialog
+        // templates put them, 3 pixels to a dialog unit.
+        geometry.rcList.setHeight(340);
+        geometry.buttons = {QRect(72, 501, 150, 42), QRect(249, 498, 150, 42),
+                            QRect(45, 495, 150, 42), QRect(237, 495, 150, 42)};
+    }
+    return geometry;
+}
+
+}  // namespace
+
+CProfileScreen::CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainWindow,
+                               IMessageBox& messageBox, QWidget* pParent)
+    : QWidget(pParent),
+      m_link(link),
+      m_messageBox(messageBox),
+      m_kind(kind),
+      m_mainWindow(mainWindow) {
+    hide();
+    const bool bSave = kind == EKind::Save;
+    const ProfileGeometry geometry = GeometryOf(g_nScreenLayout);
+    m_nBorder = geometry.nBorder;
+    m_rcTitle = QRect(0, 10, geometry.nTitleRight, 30);
+    m_ruleFrom = QPoint(geometry.nBorder, geometry.nRuleY);
+    m_ruleTo = QPoint(geometry.nRuleRight, geometry.nRuleY);
+    m_listFont = ScreenFont(geometry.nFontHeight, geometry.nFontWeight);
+
+    m_pList = new QTreeWidget(this);
+    m_pList->setFont(m_listFont);
+    SetListColours(*m_pList);
+    m_pList->setRootIsDecorated(false);
+    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pList->setGeometry(geometry.rcList);
+    m_pList->setHeaderLabels({QString(), LocaleText(bSave ? u"STR_SAVED_PROFILE" : u"STR_CUR_SETTING"),
+                              LocaleText(bSave ? u"STR_CUR_SETTING" : u"STR_PROFILE_PREV")});
+    m_pList->header()->setStretchLastSection(false);
+    const std::array<int, 3>& widths = bSave ? geometry.saveColumns : geometry.loadColumns;
+    for (int nColumn = 0; nColumn < 3; ++nColumn) {
+        m_pList->setColumnWidth(nColumn, widths[static_cast<size_t>(nColumn)]);
+    }
+    if (bSave) {
+        m_pList->headerItem()->setTextAlignment(0, Qt::AlignCenter);
+    }
+
+    const size_t nFirstButton = bSave ? 0 : 2;
+    const QFont buttonFont = ScreenFont(geometry.nButtonFont);
+    m_pAction = new QPushButton(LocaleText(bSave ? u"STR_SAVE" : u"STR_LOAD"), this);
+    m_pAction->setGeometry(geometry.buttons[nFirstButton]);
+    m_pAction->setFont(buttonFont);
+    m_pAction->setDefault(true);
+    m_pCancel = new QPushButton(LocaleText(u"STR_CANCEL"), this);
+    m_pCancel->setGeometry(geometry.buttons[nFirstButton + 1]);
+    m_pCancel->setFont(buttonFont);
+    connect(m_pAction, &QPushButton::clicked, this, [this] { OnAction(); });
+    connect(m_pCancel, &QPushButton::clicked, this, [this] { Close(); });
+}
+
+void CProfileScreen::Open(int nProfile, const QString& strTitle) {
+    m_nProfile = nProfile;
+    m_strTitle = strTitle;
+    m_pList->setAccessibleName(strTitle);
+    Refill();
+    update();
+}
+
+void CProfileScreen::Refill() {
+    m_pList->clear();
+    Fill();
+}
+
+bool CProfileScreen::AddItemRows() {
+    bool bAnyKnown = false;
+    for (EBoardArray array : kProfileArrays) {
+        for (const BoardItem& item : m_link.GetArray(array)) {
+            const std::optional<std::u16string> current = ProfileTextOf(array, item);
+            const std::optional<std::u16string> stored = m_file.GetValue(m_nProfile, item.Name);
+            bAnyKnown = bAnyKnown || current.has_value();
+            const QString strCurrent =
+                current ? QString::fromStdU16String(ProfileShownText(array, *current))
+                        : QStringLiteral("--");
+            const QString strStored =
+                QString::fromStdU16String(ProfileShownText(array, stored.value_or(u"")));
+            const QString strName = QString::fromStdU16String(item.Name);
+            auto* pRow = m_kind == EKind::Save
+                             ? new QTreeWidgetItem(m_pList, {strName, strStored, strCurrent})
+                             : new QTreeWidgetItem(m_pList, {strName, strCurrent, strStored});
+            // A long name is cut short in its column; the tooltip holds all of it.
+            pRow->setToolTip(0, strName);
+            if (m_kind == EKind::Save) {
+                pRow->setTextAlignment(0, Qt::AlignCenter);
+            }
+        }
+    }
+    return bAnyKnown;
+}
+
+void CProfileScreen::SetActionAvailable(bool bAvailable) {
+    m_bAvailable = bAvailable;
+    m_pAction->setEnabled(m_bAvailable && !m_bBoardBusy);
+}
+
+void CProfileScreen::SetBoardBusy(bool bBusy) {
+    m_bBoardBusy = bBusy;
+    SetActionAvailable(m_bAvailable);
+    // What the board reported meanwhile is what Save would store.
+    if (!bBusy && isVisible()) {
+        Refill();
+    }
+}
+
+void CProfileScreen::Close() {
+    hide();
+    m_mainWindow.RestoreSoftKeys();
+}
+
+void CProfileScreen::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintPanel(painter, rect(), m_nBorder);
+    painter.setFont(m_listFont);
+    painter.setPen(Qt::white);
+    painter.drawText(m_rcTitle, Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
+    DrawUnderline(painter, m_ruleFrom, m_ruleTo);
+}

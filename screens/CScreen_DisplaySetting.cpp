@@ -1,0 +1,195 @@
+#include "screens/CScreen_DisplaySetting.h"
+
+#include <QPainter>
+
+#include "link/CDeviceLink.h"
+#include "screens/CSubScreen_OverClock.h"
+#include "screens/IMainWindow.h"
+#include "screens/IMessageBox.h"
+#include "screens/ScreenPainting.h"
+#include "widgets/ScreenLayout.h"
+
+namespace {
+
+struct DisplaySettingGeometry {
+    LayoutRect rcFreqTab;
+    LayoutRect rcVoltTab;
+    LayoutRect rcList;
+    LayoutRect rcTip;
+    LayoutRect rcApply;
+    LayoutRect rcCancel;
+    LayoutRect rcTitle;
+    int nMargin;
+    int nUnderlineY;
+    int nFontHeight;
+};
+
+DisplaySettingGeometry GeometryOf(uint8_t nLayout) {
+    if (nLayout == LayoutSmall) {
+        return {{10, 35, 105, 55},   {105, 35, 183, 55},  {10, 75, 180, 170}, {20, 180, 200, 220},
+                {25, 205, 95, 232},  {115, 205, 185, 232}, {0, 10, 200, 40},  5,
+                32,                  13};
+    }
+    if (nLayout == LayoutMedium) {
+        return {{10, 50, 225, 100},  {225, 50, 420, 100},  {10, 120, 420, 330}, {20, 350, 400, 380},
+                {40, 390, 190, 430}, {240, 390, 390, 430}, {0, 10, 480, 40},    10,
+                50,                  20};
+    }
+    return {{10, 50, 225, 100},  {225, 50, 420, 100},  {10, 120, 420, 460}, {20, 480, 400, 510},
+            {40, 520, 190, 560}, {240, 520, 390, 560}, {0, 10, 480, 40},    10,
+            50,                  20};
+}
+
+constexpr int kUnderlineRight = 440;
+
+// The tabs are buttons: the current one in the panel's colour, the other grey.
+QString TabStyle() {
+    return QStringLiteral(
+               "QPushButton { border: none; background: %1; color: %2; }"
+               "QPushButton:checked { background: %3; color: white; }")
+        .arg(kInactiveTabColor.name(), kInactiveTabText.name(), kPanelColor.name());
+}
+
+void FillList(QListWidget& list, const BoardItemArray& items,
+              const CDisplaySettingsFile::DisplayMap& stored) {
+    for (const BoardItem& item : items) {
+        auto* pRow = new QListWidgetItem(QString::fromStdU16String(item.Name), &list);
+        pRow->setFlags(pRow->flags() | Qt::ItemIsUserCheckable);
+        pRow->setCheckState(CDisplaySettingsFile::IsChecked(stored, item.Name) ? Qt::Checked
+                                                                                : Qt::Unchecked);
+        pRow->setToolTip(pRow->text());
+    }
+}
+
+}  // namespace
+
+CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& mainWindow,
+                                               IMessageBox& messageBox,
+                                               CSubScreen_OverClock& overClock, QWidget* pParent)
+    : QWidget(pParent),
+      m_link(link),
+      m_mainWindow(mainWindow),
+      m_messageBox(messageBox),
+      m_overClock(overClock) {
+    hide();
+    const DisplaySettingGeometry geometry = GeometryOf(g_nScreenLayout);
+    m_rcTitle = geometry.rcTitle.ToQRect();
+    m_rcTip = geometry.rcTip.ToQRect();
+    m_rcList = geometry.rcList.ToQRect();
+    m_nMargin = geometry.nMargin;
+    m_nUnderlineY = geometry.nUnderlineY;
+    m_font = ScreenFont(geometry.nFontHeight, 600);
+    setFont(m_font);
+    if (m_file.Load()) {
+        m_storedMap = m_file.Entries();
+    }
+    m_appliedMap = m_storedMap;
+    m_strTitle = LocaleText(u"STR_DISPLAY_SETTING");
+    m_strTips = LocaleText(u"STR_DISPLAY_TIPS");
+    m_strSaveFailed = LocaleText(u"STR_SAVE_DISPLAYSETTING_MSG");
+
+    m_pFreqTab = AddButton(LocaleText(u"STR_FREQ"), geometry.rcFreqTab.ToQRect());
+    m_pVoltTab = AddButton(LocaleText(u"STR_VOLT"), geometry.rcVoltTab.ToQRect());
+    for (QPushButton* pTab : {m_pFreqTab, m_pVoltTab}) {
+        pTab->setCheckable(true);
+        pTab->setStyleSheet(TabStyle());
+        m_tabs.addButton(pTab);
+    }
+    connect(m_pFreqTab, &QPushButton::clicked, this, [this] { ShowTab(kTabFrequency); });
+    connect(m_pVoltTab, &QPushButton::clicked, this, [this] { ShowTab(kTabVoltage); });
+    m_pApply = AddButton(LocaleText(u"STR_APPLY"), geometry.rcApply.ToQRect());
+    m_pCancel = AddButton(LocaleText(u"STR_CANCEL"), geometry.rcCancel.ToQRect());
+    m_pApply->setDefault(true);
+    connect(m_pApply, &QPushButton::clicked, this, &CScreen_DisplaySetting::Apply);
+    connect(m_pCancel, &QPushButton::clicked, this, &CScreen_DisplaySetting::Cancel);
+
+    m_pVoltList = new QListWidget(this);
+    m_pFreqList = new QListWidget(this);
+    m_pVoltList->setAccessibleName(m_pVoltTab->text());
+    m_pFreqList->setAccessibleName(m_pFreqTab->text());
+    for (QListWidget* pList : {m_pVoltList, m_pFreqList}) {
+        SetListColours(*pList);
+        pList->setGeometry(m_rcList);
+    }
+}
+
+QPushButton* CScreen_DisplaySetting::AddButton(const QString& strText, const QRect& rc) {
+    auto* pButton = new QPushButton(strText, this);
+    pButton->setGeometry(rc);
+    return pButton;
+}
+
+QPushButton& CScreen_DisplaySetting::TabButton(int nTab) const {
+    return nTab == kTabVoltage ? *m_pVoltTab : *m_pFreqTab;
+}
+
+void CScreen_DisplaySetting::PopulateLists() {
+    m_pVoltList->clear();
+    FillList(*m_pVoltList, m_link.GetOverVolt(), m_storedMap);
+    m_pFreqList->clear();
+    FillList(*m_pFreqList, m_link.GetOverFreq(), m_storedMap);
+    FillList(*m_pFreqList, m_link.GetOverRatio(), m_storedMap);
+    m_pVoltList->setVisible(m_nTab == kTabVoltage);
+    m_pFreqList->setVisible(m_nTab == kTabFrequency);
+    TabButton(m_nTab).setChecked(true);
+}
+
+void CScreen_DisplaySetting::ShowTab(int nTab) {
+    if (nTab == kTabFrequency || nTab == kTabVoltage) {
+        m_nTab = nTab;
+    }
+    PopulateLists();
+    update();
+}
+
+void CScreen_DisplaySetting::Apply() {
+    DisplayMap newMap;
+    m_storedMap.clear();
+    int nChecked = 0;
+    for (const QListWidget* pList : {m_pFreqList, m_pVoltList}) {
+        for (int nRow = 0; nRow < pList->count(); ++nRow) {
+            const QListWidgetItem& row = *pList->item(nRow);
+            const bool bChecked = row.checkState() == Qt::Checked;
+            nChecked += bChecked ? 1 : 0;
+            const std::u16string name = row.text().toStdU16String();
+            const std::u16string value = bChecked ? u"1" : u"0";
+            newMap[name] = value;
+            m_storedMap[name] = value;
+            m_file.SetEntry(name, value);
+        }
+    }
+    if (nChecked == 0) {
+        m_messageBox.ShowMessage(m_strTips);
+        PopulateLists();
+        return;
+    }
+    m_overClock.LayoutItems(newMap);
+    m_appliedMap = m_storedMap;
+    m_file.SetVersion(m_link.GetBoardVersion());
+    if (!m_file.Save()) {
+        m_messageBox.ShowMessage(m_strSaveFailed);
+    }
+    Close();
+}
+
+void CScreen_DisplaySetting::Cancel() {
+    // An Apply with nothing checked left every row "0" in the stored choice;
+    // the page still shows the applied one, and so does the next opening.
+    m_storedMap = m_appliedMap;
+    Close();
+}
+
+void CScreen_DisplaySetting::Close() {
+    hide();
+    m_mainWindow.RestoreSoftKeys();
+}
+
+void CScreen_DisplaySetting::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintPanel(painter, rect(), m_nMargin);
+    painter.setFont(m_font);
+    painter.setPen(Qt::white);
+    painter.drawText(m_rcTitle, Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
+    DrawUnderline(painter, QPoint(m_nMargin, m_nUnderlineY), QPoint(kUnderlineRight, m_nUnderlineY));
+    painter.drawText(m_rcTip, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_strTips);
+}
