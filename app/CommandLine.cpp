@@ -7,9 +7,13 @@ namespace {
 constexpr int kMinSide = 100;
 constexpr int kMaxSide = 8192;
 constexpr int kMaxScreenshotDelayMs = 600000;
-const QStringList kShownScreens = {QStringLiteral("power"),   QStringLiteral("poster"),
-                                   QStringLiteral("voltage"), QStringLiteral("temperature"),
-                                   QStringLiteral("fan"),     QStringLiteral("frequency")};
+const QStringList kShownScreens = {
+    QStringLiteral("power"),          QStringLiteral("poster"),
+    QStringLiteral("save-profile-1"), QStringLiteral("save-profile-2"),
+    QStringLiteral("load-profile-1"), QStringLiteral("load-profile-2"),
+    QStringLiteral("display-setting"), QStringLiteral("voltage"),
+    QStringLiteral("temperature"),    QStringLiteral("fan"),
+    QStringLiteral("frequency")};
 }  // namespace
 
 QString CommandLineUsage() {
@@ -22,9 +26,10 @@ QString CommandLineUsage() {
         "  --demo             run against the built-in simulated board\n"
         "  --screen WxH       window client size: 480x696 (default), 480x536 or 240x268\n"
         "  --fullscreen       use the whole screen\n"
-        "  --show SCREEN      once the main window is up, open the power or poster\n"
-        "                     screen, or the monitor page on its voltage, temperature,\n"
-        "                     fan or frequency list\n"
+        "  --show SCREEN      once the main window is up, open a screen: power,\n"
+        "                     poster, save-profile-1, save-profile-2, load-profile-1,\n"
+        "                     load-profile-2 or display-setting; or the monitor page\n"
+        "                     on its voltage, temperature, fan or frequency list\n"
         "  --screenshot FILE  save the window as a PNG after --after ms (3000) and exit\n"
         "  --help             this text\n"
         "  --version          the version of Tunevo\n"

@@ -38,10 +38,16 @@ void ShowOnMainWindow(CTunevoDlg& mainWindow, const QString& strShow) {
         {QStringLiteral("temperature"), CSubScreen_Monitor::kCategoryTemp},
         {QStringLiteral("fan"), CSubScreen_Monitor::kCategoryFan},
         {QStringLiteral("frequency"), CSubScreen_Monitor::kCategoryFreq}};
-    if (strShow == QLatin1String("power")) {
-        mainWindow.OnMenuCommand(ID_MENU_LUMO_REMOTE);
-    } else if (strShow == QLatin1String("poster")) {
-        mainWindow.OnMenuCommand(ID_MENU_LUMO_POSTER);
+    const std::map<QString, int> commands = {
+        {QStringLiteral("power"), ID_MENU_LUMO_REMOTE},
+        {QStringLiteral("poster"), ID_MENU_LUMO_POSTER},
+        {QStringLiteral("save-profile-1"), ID_MENU_SAVE_PROFILE_ONE},
+        {QStringLiteral("save-profile-2"), ID_MENU_SAVE_PROFILE_TWO},
+        {QStringLiteral("load-profile-1"), ID_MENU_LOAD_PROFILE_ONE},
+        {QStringLiteral("load-profile-2"), ID_MENU_LOAD_PROFILE_TWO},
+        {QStringLiteral("display-setting"), ID_MENU_DISPLAY_SETTING}};
+    if (auto command = commands.find(strShow); command != commands.end()) {
+        mainWindow.OnMenuCommand(command->second);
     } else if (auto it = categories.find(strShow); it != categories.end()) {
         mainWindow.ShowPage(CTunevoDlg::kPageMonitor);
         mainWindow.MonitorPage().ShowCategory(it->second);

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 
 #include "link/CDeviceLink.h"
@@ -20,8 +21,6 @@ struct ProfileGeometry {
     int nRuleY;
     int nRuleRight;
     QRect rcList;
-    std::array<int, 3> saveColumns;
-    std::array<int, 3> loadColumns;
     // Save screen's two buttons, then the load screen's.
     std::array<QRect, 4> buttons;
     int nButtonFont;
@@ -36,8 +35,6 @@ ProfileGeometry GeometryOf(uint8_t nLayout) {
                 35,
                 200,
                 QRect(10, 40, 180, 155),
-                {50, 90, 80},
-                {50, 90, 80},
                 {QRect(30, 205, 70, 27), QRect(115, 205, 70, 27), QRect(30, 205, 70, 25),
                  QRect(115, 205, 70, 25)},
                 12};
@@ -49,8 +46,6 @@ ProfileGeometry GeometryOf(uint8_t nLayout) {
                              50,
                              440,
                              QRect(10, 100, 410, 280),
-                             {60, 200, 180},
-                             {70, 160, 220},
                              {QRect(70, 395, 135, 40), QRect(225, 395, 135, 40),
                               QRect(70, 395, 135, 40), QRect(220, 395, 135, 40)},
                              20};
@@ -90,11 +85,12 @@ CProfileScreen::CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainW
     m_pList->setGeometry(geometry.rcList);
     m_pList->setHeaderLabels({QString(), LocaleText(bSave ? u"STR_SAVED_PROFILE" : u"STR_CUR_SETTING"),
                               LocaleText(bSave ? u"STR_CUR_SETTING" : u"STR_PROFILE_PREV")});
+    // The value columns are as wide as their widest text and the list
+    // scrolls sideways when they do not fit; fixed widths cut every name
+    // short. Names take at most half the list (RefitNameColumn).
     m_pList->header()->setStretchLastSection(false);
-    const std::array<int, 3>& widths = bSave ? geometry.saveColumns : geometry.loadColumns;
-    for (int nColumn = 0; nColumn < 3; ++nColumn) {
-        m_pList->setColumnWidth(nColumn, widths[static_cast<size_t>(nColumn)]);
-    }
+    m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pList->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     if (bSave) {
         m_pList->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     }
@@ -123,6 +119,8 @@ void CProfileScreen::Open(int nProfile, const QString& strTitle) {
 void CProfileScreen::Refill() {
     m_pList->clear();
     Fill();
+    m_pList->resizeColumnToContents(0);
+    m_pList->setColumnWidth(0, std::min(m_pList->columnWidth(0), m_pList->width() / 2));
 }
 
 bool CProfileScreen::AddItemRows() {

@@ -81,7 +81,9 @@ TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
     EXPECT_FALSE(
         ParseCommandLine({QStringLiteral("--show"), QStringLiteral("fans")}, strError).has_value());
     EXPECT_EQ(strError,
-              QStringLiteral("--show takes power, poster, voltage, temperature, fan, frequency"));
+              QStringLiteral("--show takes power, poster, save-profile-1, save-profile-2, "
+                             "load-profile-1, load-profile-2, display-setting, voltage, "
+                             "temperature, fan, frequency"));
     EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show")}, strError).has_value());
     for (const char* pszBad : {"--screen=50x50", "--after=-1", "--frobnicate", "stray"}) {
         EXPECT_FALSE(ParseCommandLine({QString::fromLatin1(pszBad)}, strError).has_value())
