@@ -23,6 +23,7 @@ enum ECtlExit : int {
     kExitNoAnswer = 9,     // the board did not acknowledge or answer
     kExitDeclined = 10,    // the user said no at the confirmation
     kExitOutOfRange = 11,  // set: the value lies outside the item's range
+    kExitNoProfile = 12,   // profile load: nothing saved in it for this board
 };
 
 // One connection to the board for one command: the link object the program

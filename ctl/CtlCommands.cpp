@@ -10,10 +10,12 @@
 #include <thread>
 
 #include "ctl/CCtlSession.h"
+#include "data/CProfileFile.h"
 #include "data/TextCase.h"
 #include "data/Utf.h"
 #include "data/ValueText.h"
 #include "link/ItemText.h"
+#include "link/ProfileValues.h"
 
 namespace {
 
@@ -188,6 +190,165 @@ std::optional<FoundItem> FindOverclockItem(CCtlSession& session, const std::u16s
     return std::nullopt;
 }
 
+// Writes the items the user set in the arrays, prints each write, reads the
+// board back and prints the named items as it now holds them.
+int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
+                     const std::vector<FoundItem>& named) {
+    if (!session.Link().StoreEdits(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
+                                   arrays[EBoardArray::OverRatio])) {
+        PrintError("the board's items changed while setting; nothing was sent");
+        return kExitFailure;
+    }
+    const CDeviceLink::ApplyResult result =
+        session.Link().ApplyAll(CDeviceLink::EApplyScope::UserSet);
+    for (const CDeviceLink::ItemWrite& write : result.writes) {
+        const BoardItem& item = arrays[write.array].at(write.nIndex);
+        std::printf("wrote %s = %s %s (raw %s): %s\n", ToUtf8(item.Name).c_str(),
+                    ShownText(write.array, item).c_str(), std::string(UnitOf(write.array)).c_str(),
+                    ToUtf8(item.Value).c_str(),
+                    write.bAcknowledged ? "acknowledged" : "NOT acknowledged");
+    }
+    if (session.LinkLost()) {
+        return kExitLinkLost;
+    }
+
+    // Read back what the board now holds.
+    for (EBoardArray array : kOverclockArrays) {
+        if (!session.Refresh(array) && session.LinkLost()) {
+            return kExitLinkLost;
+        }
+    }
+    int nResult = result.bOk ? kExitOk : kExitNoAnswer;
+    for (const FoundItem& found : named) {
+        const BoardItem& wanted = arrays[found.array][found.nIndex];
+        const BoardItem now = session.Link().GetArray(found.array).at(found.nIndex);
+        if (!WasRead(now)) {
+            PrintError(ToUtf8(now.Name) + ": the board did not answer the read-back");
+            nResult = kExitNoAnswer;
+            continue;
+        }
+        std::printf("%s = %s %s (raw %s)\n", ToUtf8(now.Name).c_str(),
+                    ShownText(found.array, now).c_str(), std::string(UnitOf(found.array)).c_str(),
+                    ToUtf8(now.Value).c_str());
+        if (now.Value != wanted.Value) {
+            PrintError(ToUtf8(now.Name) + ": the board kept raw " + ToUtf8(now.Value) +
+                       " instead of " + ToUtf8(wanted.Value));
+            nResult = kExitNoAnswer;
+        }
+    }
+    if (!result.bOk) {
+        PrintError("the board did not acknowledge every value; tunevoctl info shows what it has");
+    }
+    return nResult;
+}
+
+// A value as the profile lists show it, with its unit; "--" for none.
+std::string ProfileColumn(EBoardArray array, const std::optional<std::u16string>& text) {
+    return text ? ToUtf8(ProfileShownText(array, *text)) : "--";
+}
+
+// Reads the profile file as this board may use it: one saved for another
+// board version counts as none, and is said to be so.
+void ReadProfileFile(CProfileFile& file, const std::u16string& boardVersion) {
+    if (file.Load() && !file.LoadForBoard(boardVersion)) {
+        CProfileFile stale(file.Path());
+        stale.Load();
+        PrintError(file.Path() + " was saved for board version " + ToUtf8(stale.GetVersion()) +
+                   ", not this board's " + ToUtf8(boardVersion) + "; its profiles do not apply");
+    }
+}
+
+int ShowProfiles(CCtlSession& session, const CProfileFile& file, std::vector<int> profiles) {
+    for (int nProfile : profiles) {
+        if (!file.HasProfile(nProfile)) {
+            std::printf("profile %d: nothing saved\n", nProfile);
+            continue;
+        }
+        std::printf("profile %d\n  %-24s %-16s %s\n", nProfile, "NAME", "PROFILE", "BOARD");
+        for (EBoardArray array : kProfileArrays) {
+            for (const BoardItem& item : session.Link().GetArray(array)) {
+                std::printf("  %-24s %-16s %s\n", ToUtf8(item.Name).c_str(),
+                            ProfileColumn(array, file.GetValue(nProfile, item.Name)).c_str(),
+                            ProfileColumn(array, ProfileTextOf(array, item)).c_str());
+            }
+        }
+    }
+    return kExitOk;
+}
+
+int SaveProfile(CCtlSession& session, CProfileFile& file, int nProfile) {
+    // A profile with a value missing would load as a mix; nothing is saved.
+    for (EBoardArray array : kProfileArrays) {
+        for (const BoardItem& item : session.Link().GetArray(array)) {
+            if (!WasRead(item)) {
+                PrintError(ToUtf8(item.Name) +
+                           ": the board did not answer its value; nothing was saved");
+                return kExitNoAnswer;
+            }
+        }
+    }
+    StoreProfile(file, nProfile, session.Link());
+    if (!file.Save()) {
+        PrintError("cannot write " + file.Path() + "; it stays as it was");
+        return kExitFailure;
+    }
+    std::printf("saved profile %d to %s\n", nProfile, file.Path().c_str());
+    for (EBoardArray array : kProfileArrays) {
+        for (const BoardItem& item : session.Link().GetArray(array)) {
+            std::printf("  %-24s %s\n", ToUtf8(item.Name).c_str(),
+                        ProfileColumn(array, ProfileTextOf(array, item)).c_str());
+        }
+    }
+    return kExitOk;
+}
+
+int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProfile, bool bYes) {
+    if (!file.HasProfile(nProfile)) {
+        PrintError("profile " + std::to_string(nProfile) +
+                   " holds nothing for this board; nothing was sent");
+        return kExitNoProfile;
+    }
+    ProfileLoad load = LoadProfile(file, nProfile, session.Link());
+    std::vector<FoundItem> changed;
+    for (EBoardArray array : kProfileArrays) {
+        const BoardItemArray& items = load.arrays[array];
+        const BoardItemArray current = session.Link().GetArray(array);
+        for (size_t i = 0; i < items.size() && i < current.size(); ++i) {
+            const std::string strName = ToUtf8(items[i].Name);
+            const std::string strNow = ProfileColumn(array, ProfileTextOf(array, current[i]));
+            const std::optional<std::u16string> stored = file.GetValue(nProfile, items[i].Name);
+            if (!stored || !ProfileRawValue(current[i], *stored)) {
+                std::printf("  %-24s %s stays: %s\n", strName.c_str(), strNow.c_str(),
+                            stored ? "the profile holds no number" : "not in the profile");
+                continue;
+            }
+            const std::u16string unlimited =
+                ShownTextToRaw(*stored, items[i].Mul, items[i].Div, -kWToLLimit, kWToLLimit);
+            const char* pszLimited = unlimited != items[i].Value ? " (limited to its range)" : "";
+            if (!items[i].bUserSet) {
+                std::printf("  %-24s %s unchanged%s\n", strName.c_str(), strNow.c_str(), pszLimited);
+                continue;
+            }
+            changed.push_back({array, i});
+            std::printf("  %-24s %s -> %s%s\n", strName.c_str(), strNow.c_str(),
+                        ProfileColumn(array, ProfileTextOf(array, items[i])).c_str(), pszLimited);
+        }
+    }
+    if (changed.empty()) {
+        std::printf("the board already holds profile %d\n", nProfile);
+        return kExitOk;
+    }
+    std::fflush(stdout);
+    const std::string strCount = changed.size() == 1 ? "1 value changes"
+                                                     : std::to_string(changed.size()) + " values change";
+    if (!bYes && !Confirm("Apply profile " + std::to_string(nProfile) + " to the board (" +
+                          strCount + ")?")) {
+        PrintError("cancelled; nothing was sent");
+        return kExitDeclined;
+    }
+    return WriteAndReadBack(session, load.arrays, changed);
+}
+
 }  // namespace
 
 bool IsPlainNumber(const std::string& strText) {
@@ -356,52 +517,7 @@ int RunSet(const SetOptions& options) {
         named.push_back(*found);
     }
 
-    if (!session.Link().StoreEdits(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
-                                   arrays[EBoardArray::OverRatio])) {
-        PrintError("the board's items changed while setting; nothing was sent");
-        return kExitFailure;
-    }
-    const CDeviceLink::ApplyResult result =
-        session.Link().ApplyAll(CDeviceLink::EApplyScope::UserSet);
-    for (const CDeviceLink::ItemWrite& write : result.writes) {
-        const BoardItem& item = arrays[write.array].at(write.nIndex);
-        std::printf("wrote %s = %s %s (raw %s): %s\n", ToUtf8(item.Name).c_str(),
-                    ShownText(write.array, item).c_str(), std::string(UnitOf(write.array)).c_str(),
-                    ToUtf8(item.Value).c_str(),
-                    write.bAcknowledged ? "acknowledged" : "NOT acknowledged");
-    }
-    if (session.LinkLost()) {
-        return kExitLinkLost;
-    }
-
-    // Read back what the board now holds.
-    for (EBoardArray array : kOverclockArrays) {
-        if (!session.Refresh(array) && session.LinkLost()) {
-            return kExitLinkLost;
-        }
-    }
-    int nResult = result.bOk ? kExitOk : kExitNoAnswer;
-    for (const FoundItem& found : named) {
-        const BoardItem& wanted = arrays[found.array][found.nIndex];
-        const BoardItem now = session.Link().GetArray(found.array).at(found.nIndex);
-        if (!WasRead(now)) {
-            PrintError(ToUtf8(now.Name) + ": the board did not answer the read-back");
-            nResult = kExitNoAnswer;
-            continue;
-        }
-        std::printf("%s = %s %s (raw %s)\n", ToUtf8(now.Name).c_str(),
-                    ShownText(found.array, now).c_str(), std::string(UnitOf(found.array)).c_str(),
-                    ToUtf8(now.Value).c_str());
-        if (now.Value != wanted.Value) {
-            PrintError(ToUtf8(now.Name) + ": the board kept raw " + ToUtf8(now.Value) +
-                       " instead of " + ToUtf8(wanted.Value));
-            nResult = kExitNoAnswer;
-        }
-    }
-    if (!result.bOk) {
-        PrintError("the board did not acknowledge every value; tunevoctl info shows what it has");
-    }
-    return nResult;
+    return WriteAndReadBack(session, arrays, named);
 }
 
 int RunPower(const PowerOptions& options) {
@@ -517,4 +633,27 @@ std::vector<std::string> PowerActionNames() {
         names.push_back(strName);
     }
     return names;
+}
+
+int RunProfile(const ProfileOptions& options) {
+    CCtlSession session;
+    if (const int nExit = session.Load(); nExit != kExitOk) {
+        return nExit;
+    }
+    CProfileFile file;
+    ReadProfileFile(file, session.Link().GetBoardVersion());
+    if (options.strAction == "show") {
+        return ShowProfiles(session, file,
+                            options.nProfile ? std::vector<int>{*options.nProfile}
+                                             : std::vector<int>{CProfileFile::kFirstProfile,
+                                                                CProfileFile::kLastProfile});
+    }
+    const int nProfile = options.nProfile.value_or(0);
+    if (nProfile < CProfileFile::kFirstProfile || nProfile > CProfileFile::kLastProfile) {
+        return Usage("profile " + options.strAction + " needs the profile, 1 or 2");
+    }
+    if (options.strAction == "save") {
+        return SaveProfile(session, file, nProfile);
+    }
+    return LoadProfileToBoard(session, file, nProfile, options.bYes);
 }

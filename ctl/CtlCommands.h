@@ -28,6 +28,12 @@ struct PosterOptions {
     std::optional<std::string> mode;  // "code" or "text"
 };
 
+struct ProfileOptions {
+    std::string strAction;        // show, save or load
+    std::optional<int> nProfile;  // 1 or 2; show without one shows both
+    bool bYes = false;
+};
+
 int RunScan();
 int RunInfo();
 int RunMonitor(const MonitorOptions& options);
@@ -35,6 +41,7 @@ int RunSet(const SetOptions& options);
 int RunPower(const PowerOptions& options);
 int RunPoster(const PosterOptions& options);
 int RunLock();
+int RunProfile(const ProfileOptions& options);
 
 // The power actions that switch something, by their command-line names.
 std::vector<std::string> PowerActionNames();

@@ -20,7 +20,8 @@ constexpr const char* kFooter =
     "Exit codes: 0 done, 1 other failure, 2 bad command line, 3 no board found,\n"
     "4 Bluetooth radio off, 5 link lost, 6 unknown item, 7 value not a number,\n"
     "8 refused by the board, 9 the board did not acknowledge or answer,\n"
-    "10 not confirmed, 11 value outside the item's range.";
+    "10 not confirmed, 11 value outside the item's range, 12 no such profile\n"
+    "for this board.";
 
 // "Usage:" first, as every command's help begins, then what the command does.
 class CUsageFirstFormatter final : public CLI::Formatter {
@@ -131,6 +132,41 @@ int main(int argc, char** argv) {
     CLI::App* pLock = app.add_subcommand("lock", "whether the board's lock is closed");
     pLock->footer("Prints locked or unlocked.");
     pLock->callback([&] { run = RunLock; });
+
+    ProfileOptions profile;
+    CLI::App* pProfile =
+        app.add_subcommand("profile", "show, save or load the two over-clock profiles");
+    pProfile->require_subcommand(1);
+    pProfile->footer(
+        "The profiles live in saved_profile1.ini in Tunevo's folder, the file Tunevo's\n"
+        "Save Profile and Load Profile screens use, so a profile saved on one side\n"
+        "loads on the other. A file saved for another board version counts as empty.");
+    const auto addProfileCommand = [&](const char* pszName, const char* pszWhat) {
+        CLI::App* pCommand = pProfile->add_subcommand(pszName, pszWhat);
+        pCommand->callback([&, pszName] {
+            profile.strAction = pszName;
+            run = [&] { return RunProfile(profile); };
+        });
+        return pCommand;
+    };
+    CLI::App* pShow =
+        addProfileCommand("show", "each item's value in a profile beside the board's current one");
+    pShow->add_option("N", profile.nProfile, "1 or 2; both when left out")->check(CLI::Range(1, 2));
+    CLI::App* pSave = addProfileCommand("save", "store the board's over-clock values in a profile");
+    pSave->add_option("N", profile.nProfile, "1 or 2")->required()->check(CLI::Range(1, 2));
+    pSave->footer(
+        "Reads the board's over-clock values and stores them in profile N, as the\n"
+        "Save Profile screen does; the other profile stays. Nothing is saved when\n"
+        "the board does not answer every value (exit 9).");
+    CLI::App* pLoad = addProfileCommand("load", "apply a profile's values to the board");
+    pLoad->add_option("N", profile.nProfile, "1 or 2")->required()->check(CLI::Range(1, 2));
+    pLoad->add_flag("--yes,-y", profile.bYes, "do not ask for confirmation");
+    pLoad->footer(
+        "Prints each item's current value and the profile's, limited to the item's\n"
+        "range, asks for confirmation on standard input unless --yes is given,\n"
+        "writes the values that change and reads them back. An item the profile\n"
+        "holds no number for keeps its value. Exit 12 when the profile is empty, or\n"
+        "the file was saved for another board version.");
 
     std::string strHelpFor;
     CLI::App* pHelp = app.add_subcommand("help", "this text, or a command's");

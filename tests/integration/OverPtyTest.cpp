@@ -2,9 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -14,6 +12,7 @@
 #include "platform/CSteadyClock.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
+#include "tests/support/CtlRun.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 
@@ -89,12 +88,6 @@ const std::string kSmallBoard =
     "[HW_Temp]\nCount=1\n1=CPU,2,0,0,125,62,1,1,0,200,81,0,62,1\n"
     "[HW_Fan]\nCount=1\n1=CPU Fan,2,0,0,5000,1450,1,1,0,0,85,0,1450,1\n";
 
-struct CtlResult {
-    int nExit = -1;
-    std::string strOut;
-    std::string strErr;
-};
-
 class CtlTest : public testing::Test {
 protected:
     void TearDown() override { m_pBoard.reset(); }
@@ -115,16 +108,9 @@ protected:
 
     // Runs tunevoctl with the (shell-quoted) arguments and standard input.
     CtlResult Run(const std::string& strArguments, const std::string& strInput = "") {
-        const std::string strIn = m_dir.WriteFile("in.txt", strInput);
-        const std::string strOut = m_dir.Path() + "/out.txt";
-        const std::string strErr = m_dir.Path() + "/err.txt";
-        const std::string strCommand =
-            "env TUNEVO_PORT_PATTERN='" + m_dir.Path() + "/ports/rfcomm%d' TUNEVO_DIR='" +
-            m_strProgramDir + "' TUNEVO_RFKILL_DIR='" + m_strRfkill + "' '" + TUNEVO_CTL_PROGRAM +
-            "' " + strArguments + " <'" + strIn + "' >'" + strOut + "' 2>'" + strErr + "'";
-        const int nStatus = std::system(strCommand.c_str());
-        return {WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, m_dir.ReadFile("out.txt"),
-                m_dir.ReadFile("err.txt")};
+        return RunCtl(TUNEVO_CTL_PROGRAM,
+                      {m_dir.Path() + "/ports/rfcomm%d", m_strProgramDir, m_strRfkill}, m_dir,
+                      strArguments, strInput);
     }
 
     TempDir m_dir;
@@ -135,7 +121,8 @@ protected:
 
 TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
     EXPECT_EQ(Run("scan").nExit, 3);
-    for (const char* pszCommand : {"scan", "info", "monitor", "set", "power", "poster", "lock"}) {
+    for (const char* pszCommand :
+         {"scan", "info", "monitor", "set", "power", "poster", "lock", "profile"}) {
         EXPECT_EQ(Run(std::string(pszCommand) + " --help")
                       .strOut.rfind(std::string("Usage: tunevoctl ") + pszCommand, 0),
                   0u);
@@ -276,6 +263,49 @@ TEST_F(CtlTest, PosterShowsTheCodeAndTheTextOfTheChosenMode) {
     EXPECT_EQ(Run("poster --mode code").strOut, "code 0000\nmode code\n");
     EXPECT_EQ(Run("poster").strOut, "code 0000\nmode code\n");
     EXPECT_EQ(Run("poster --mode words").nExit, 2);
+}
+
+// A profile saved from the board loads back after a change, writing only
+// what changed; a file as the window writes it loads too, names in any case,
+// values limited to the range, and a file of another board is no profile.
+TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
+    StartBoard();
+    EXPECT_EQ(Run("profile show").strOut, "profile 1: nothing saved\nprofile 2: nothing saved\n");
+    CtlResult result = Run("profile load 1 --yes");
+    EXPECT_EQ(result.nExit, 12);
+    EXPECT_THAT(result.strErr, HasSubstr("profile 1 holds nothing for this board"));
+    result = Run("profile save 2");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(m_dir.ReadFile("program/saved_profile1.ini"),
+                AllOf(HasSubstr("[Profile2]"), HasSubstr("CPU Ratio = 49[X]"),
+                      HasSubstr("CPU Vcore = 1.25000"), HasSubstr("Ver = TEST-BOARD-7")));
+    ASSERT_EQ(Run("set 'CPU Vcore=1.3'").nExit, 0);
+    EXPECT_THAT(Run("profile show 2").strOut,
+                HasSubstr("  CPU Vcore                1.25000[V]       1.30000[V]\n"));
+    result = Run("profile load 2", "n\n");
+    EXPECT_EQ(result.nExit, 10);
+    EXPECT_THAT(result.strErr, HasSubstr("Apply profile 2 to the board (1 value changes)?"));
+    result = Run("profile load 2", "y\n");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                1.30000[V] -> 1.25000[V]\n"
+                                         "wrote CPU Vcore = 1.250000 [V] (raw 1250): acknowledged\n"
+                                         "CPU Vcore = 1.250000 [V] (raw 1250)\n"));
+    EXPECT_THAT(result.strOut, Not(HasSubstr("wrote CPU Ratio")));
+    EXPECT_THAT(Run("profile load 2 --yes").strOut, HasSubstr("the board already holds profile 2\n"));
+
+    m_dir.WriteFile("program/saved_profile1.ini",
+                    "[Profile1]\ncpu ratio=99[X]\nCPU Vcore=volts\n[version]\nver=test-board-7\n");
+    result = Run("profile load 1 --yes");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Ratio                49[X] -> 60[X] (limited to its range)"));
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                1.25000[V] stays: the profile holds no number"));
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Ratio = 60 [X] (raw 60)"));
+    m_dir.WriteFile("program/saved_profile1.ini", "[Profile1]\nCPU Ratio=50[X]\n[Version]\nVer=OTHER\n");
+    result = Run("profile load 1 --yes");
+    EXPECT_EQ(result.nExit, 12);
+    EXPECT_THAT(result.strErr, HasSubstr("was saved for board version OTHER, not this board's TEST-BOARD-7"));
+    EXPECT_EQ(Run("profile save").nExit, 2);
+    EXPECT_EQ(Run("profile load 3").nExit, 2);
 }
 
 TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {

@@ -14,6 +14,9 @@
 #include "screens/CSubScreen_OverClock_Control.h"
 #include "screens/ScreenPainting.h"
 #include "shell/MenuResources.h"
+#include "tests/support/CChildProcess.h"
+#include "tests/support/CtlRun.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/ui/OverClockFixture.h"
 
 namespace {
@@ -152,6 +155,33 @@ TEST_F(SettingsScreensTest, LoadLimitsToTheRangeAndLeavesItemsWithoutANumber) {
     ASSERT_GE(stored.LoadFile(ProfilePath()), 0);
     EXPECT_TRUE(stored.GetAllKeys(u"Profile1").empty());
     EXPECT_EQ(stored.GetAllKeys(u"Profile2").size(), 12u);
+}
+
+// Both sides keep the same file: a profile the window saved loads with
+// tunevoctl (every item read from it), and one tunevoctl saved loads in the
+// window. tunevoctl talks to the same board served on a pseudo-terminal.
+TEST_F(SettingsScreensTest, ProfilesPassBetweenTheWindowAndTunevoctl) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnMenuCommand(ID_MENU_SAVE_PROFILE_ONE);
+    dlg.SaveProfileScreen().ActionButton().click();
+    const std::string strLink = m_dir.Path() + "/ports/rfcomm0";
+    std::filesystem::create_directories(m_dir.Path() + "/ports");
+    CChildProcess board(TUNEVO_BOARD_PROGRAM,
+                        {"--link", strLink, "--board", TUNEVO_SOURCE_DIR "/resources/demo-board.ini"});
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(strLink); }));
+    const CtlPlaces places{m_dir.Path() + "/ports/rfcomm%d", m_dir.Path(), m_dir.Path() + "/none"};
+
+    CtlResult result = RunCtl(TUNEVO_CTL_PROGRAM, places, m_dir, "profile load 1 --yes");
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_NE(result.strOut.find("CPU Vcore                1.25000[V] unchanged\n"), std::string::npos)
+        << result.strOut;
+    EXPECT_EQ(result.strOut.find("stays"), std::string::npos) << result.strOut;
+    ASSERT_EQ(RunCtl(TUNEVO_CTL_PROGRAM, places, m_dir, "set 'CPU Ratio=52'").nExit, 0);
+    ASSERT_EQ(RunCtl(TUNEVO_CTL_PROGRAM, places, m_dir, "profile save 2").nExit, 0);
+    dlg.OnMenuCommand(ID_MENU_LOAD_PROFILE_TWO);
+    dlg.LoadProfileScreen().ActionButton().click();
+    EXPECT_EQ(Row(u"CPU Ratio").DisplayText(), "52");
+    EXPECT_EQ(Row(u"CPU Vcore").DisplayText(), "1.250000");
 }
 
 TEST_F(SettingsScreensTest, DisplaySettingChoosesTheShownRowsAndTheChoiceOutlivesTheWindow) {
