@@ -170,9 +170,6 @@ void CProfileScreen::Close() {
 
 void CProfileScreen::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintPanel(painter, rect(), m_nBorder);
     painter.setFont(m_listFont);
-    painter.setPen(Qt::white);
-    painter.drawText(m_rcTitle, Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
-    DrawUnderline(painter, m_ruleFrom, m_ruleTo);
+    PaintTitledPanel(painter, rect(), m_nBorder, m_rcTitle, m_strTitle, m_ruleFrom, m_ruleTo);
 }

@@ -186,10 +186,8 @@ void CScreen_DisplaySetting::Close() {
 
 void CScreen_DisplaySetting::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintPanel(painter, rect(), m_nMargin);
     painter.setFont(m_font);
-    painter.setPen(Qt::white);
-    painter.drawText(m_rcTitle, Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
-    DrawUnderline(painter, QPoint(m_nMargin, m_nUnderlineY), QPoint(kUnderlineRight, m_nUnderlineY));
+    PaintTitledPanel(painter, rect(), m_nMargin, m_rcTitle, m_strTitle,
+                     QPoint(m_nMargin, m_nUnderlineY), QPoint(kUnderlineRight, m_nUnderlineY));
     painter.drawText(m_rcTip, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_strTips);
 }

@@ -161,11 +161,9 @@ void CScreen_LumoPoster::mouseReleaseEvent(QMouseEvent* pEvent) {
 
 void CScreen_LumoPoster::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintPanel(painter, rect(), m_nMargin);
-    DrawUnderline(painter, m_firstLineFrom, QPoint(kLineRight, m_firstLineFrom.y()));
-    painter.setPen(Qt::white);
     painter.setFont(font());
-    painter.drawText(m_rcTitle.intersected(rect()), Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
+    PaintTitledPanel(painter, rect(), m_nMargin, m_rcTitle, m_strTitle, m_firstLineFrom,
+                     QPoint(kLineRight, m_firstLineFrom.y()));
     painter.drawText(m_rcInfo, Qt::AlignLeft | Qt::AlignTop, m_strInfo);
     DrawUnderline(painter, m_secondLineFrom, QPoint(kLineRight, m_secondLineFrom.y()));
     painter.drawText(m_rcMode, Qt::AlignLeft | Qt::AlignTop, m_strMode);

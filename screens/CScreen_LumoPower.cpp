@@ -204,11 +204,8 @@ void CScreen_LumoPower::mouseReleaseEvent(QMouseEvent* pEvent) {
 
 void CScreen_LumoPower::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintPanel(painter, rect(), kMargin);
-    painter.setPen(Qt::white);
     painter.setFont(font());
-    // The title centres over the screen even where its band runs past the edge.
-    painter.drawText(m_rcTitle.intersected(rect()), Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
-    DrawUnderline(painter, m_underlineFrom, m_underlineTo);
+    PaintTitledPanel(painter, rect(), kMargin, m_rcTitle, m_strTitle, m_underlineFrom,
+                     m_underlineTo);
     painter.drawPixmap(m_closeIconPosition, m_closeIcon);
 }

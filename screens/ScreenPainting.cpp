@@ -43,6 +43,14 @@ void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin) {
     painter.fillRect(rcClient.adjusted(nMargin, nMargin, -nMargin, -nMargin), kPanelColor);
 }
 
+void PaintTitledPanel(QPainter& painter, const QRect& rcClient, int nMargin, const QRect& rcTitle,
+                      const QString& strTitle, QPoint ruleFrom, QPoint ruleTo) {
+    PaintPanel(painter, rcClient, nMargin);
+    painter.setPen(Qt::white);
+    painter.drawText(rcTitle.intersected(rcClient), Qt::AlignHCenter | Qt::AlignTop, strTitle);
+    DrawUnderline(painter, ruleFrom, ruleTo);
+}
+
 void DrawUnderline(QPainter& painter, QPoint from, QPoint to) {
     painter.save();
     painter.setPen(QPen(Qt::white, kUnderlineWidth, Qt::SolidLine, Qt::FlatCap));

@@ -31,6 +31,11 @@ void FillWithPageColour(QWidget& widget);
 
 // A white frame of the given width around a panel-coloured inside.
 void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin);
+// A screen's frame: the panel, the title in white centred in its band (cut
+// to the panel, so that it centres over the screen) and the white rule
+// under it, in the painter's font.
+void PaintTitledPanel(QPainter& painter, const QRect& rcClient, int nMargin, const QRect& rcTitle,
+                      const QString& strTitle, QPoint ruleFrom, QPoint ruleTo);
 // A solid white line 3 pixels wide.
 void DrawUnderline(QPainter& painter, QPoint from, QPoint to);
 

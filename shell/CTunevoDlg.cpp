@@ -151,8 +151,11 @@ void CTunevoDlg::RestoreSoftKeys() {
     if (m_bBoardLocked) {
         return;
     }
-    EnableSoftKeys(!m_pPower->isVisible() && !m_pPoster->isVisible() &&
-                   OpenSettingsScreen() == nullptr);
+    EnableSoftKeys(!IsOverlayOpen());
+}
+
+bool CTunevoDlg::IsOverlayOpen() const {
+    return m_pPower->isVisible() || m_pPoster->isVisible() || OpenSettingsScreen() != nullptr;
 }
 
 QWidget* CTunevoDlg::OpenSettingsScreen() const {
@@ -236,7 +239,7 @@ void CTunevoDlg::OnMenuCommand(int nId) {
     }
     // The soft keys are off while locked; keys and assistive technology
     // reach the menu all the same.
-    if (bSettings && (m_bBoardLocked || OpenSettingsScreen() != nullptr)) {
+    if (bSettings && (m_bBoardLocked || IsOverlayOpen())) {
         return;
     }
     EnableSoftKeys(false);

@@ -119,6 +119,8 @@ private:
     void ShowOverlay(QWidget& screen, const QRect& rc);
     // The profile or display setting screen that is open, if any.
     QWidget* OpenSettingsScreen() const;
+    // Whether any screen the menu opens is up.
+    bool IsOverlayOpen() const;
     // Fills a profile or display setting screen anew and shows it.
     void ShowSettingsScreen(QWidget& screen);
     void ShowLinkLost();
