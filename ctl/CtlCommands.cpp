@@ -308,10 +308,10 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
                    " holds nothing for this board; nothing was sent");
         return kExitNoProfile;
     }
-    ProfileLoad load = LoadProfile(file, nProfile, session.Link());
+    std::map<EBoardArray, BoardItemArray> arrays = LoadProfile(file, nProfile, session.Link());
     std::vector<FoundItem> changed;
     for (EBoardArray array : kProfileArrays) {
-        const BoardItemArray& items = load.arrays[array];
+        const BoardItemArray& items = arrays[array];
         const BoardItemArray current = session.Link().GetArray(array);
         for (size_t i = 0; i < items.size() && i < current.size(); ++i) {
             const std::string strName = ToUtf8(items[i].Name);
@@ -346,7 +346,7 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
         PrintError("cancelled; nothing was sent");
         return kExitDeclined;
     }
-    return WriteAndReadBack(session, load.arrays, changed);
+    return WriteAndReadBack(session, arrays, changed);
 }
 
 }  // namespace

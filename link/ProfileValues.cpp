@@ -51,8 +51,9 @@ int StoreProfile(CProfileFile& file, int nProfile, const CDeviceLink& link) {
     return nStored;
 }
 
-ProfileLoad LoadProfile(const CProfileFile& file, int nProfile, const CDeviceLink& link) {
-    ProfileLoad load;
+std::map<EBoardArray, BoardItemArray> LoadProfile(const CProfileFile& file, int nProfile,
+                                                  const CDeviceLink& link) {
+    std::map<EBoardArray, BoardItemArray> arrays;
     for (EBoardArray array : kProfileArrays) {
         BoardItemArray items = link.GetArray(array);
         for (BoardItem& item : items) {
@@ -67,9 +68,8 @@ ProfileLoad LoadProfile(const CProfileFile& file, int nProfile, const CDeviceLin
                 item.Value = *raw;
                 item.bUserSet = true;
             }
-            ++load.nLoaded;
         }
-        load.arrays[array] = std::move(items);
+        arrays[array] = std::move(items);
     }
-    return load;
+    return arrays;
 }

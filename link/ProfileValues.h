@@ -40,8 +40,5 @@ int StoreProfile(CProfileFile& file, int nProfile, const CDeviceLink& link);
 // whose value changes, or was not known, is marked as the user's, with its
 // old value as PrevValue; an item the profile has no number for is left as
 // it is.
-struct ProfileLoad {
-    std::map<EBoardArray, BoardItemArray> arrays;
-    int nLoaded = 0;  // items that took a value from the profile
-};
-ProfileLoad LoadProfile(const CProfileFile& file, int nProfile, const CDeviceLink& link);
+std::map<EBoardArray, BoardItemArray> LoadProfile(const CProfileFile& file, int nProfile,
+                                                  const CDeviceLink& link);

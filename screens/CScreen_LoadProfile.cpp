@@ -16,9 +16,9 @@ void CScreen_LoadProfile::Fill() {
 }
 
 void CScreen_LoadProfile::OnAction() {
-    const ProfileLoad load = LoadProfile(m_file, Profile(), m_link);
+    const std::map<EBoardArray, BoardItemArray> arrays = LoadProfile(m_file, Profile(), m_link);
     for (EBoardArray array : kProfileArrays) {
-        m_overClock.UpdateFromArray(array, load.arrays.at(array));
+        m_overClock.UpdateFromArray(array, arrays.at(array));
     }
     Close();
 }

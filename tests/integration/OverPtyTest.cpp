@@ -255,6 +255,8 @@ TEST_F(CtlTest, ABoardThatDoesNotAnswerIsExitNineAndItsValuesAreMarked) {
     EXPECT_EQ(result.nExit, 9);
     EXPECT_THAT(result.strOut, HasSubstr("wrote CPU Ratio = 50 [X] (raw 50): acknowledged\n"))
         << result.strOut;
+    EXPECT_EQ(Run("profile save 1").nExit, 9);
+    EXPECT_FALSE(std::filesystem::exists(m_strProgramDir + "/saved_profile1.ini"));
 }
 
 TEST_F(CtlTest, PosterShowsTheCodeAndTheTextOfTheChosenMode) {

@@ -106,7 +106,10 @@ TEST_F(SettingsScreensTest, AProfileSavedAndLoadedAgainIsWhatApplyWritesToTheBoa
     dlg.OnMenuCommand(ID_MENU_LOAD_PROFILE_ONE);
     CScreen_LoadProfile& screen = dlg.LoadProfileScreen();
     EXPECT_EQ(RowTexts(screen.List(), 6), (QStringList{"CPU Vcore", "1.25100[V]", "1.25000[V]"}));
-    ASSERT_TRUE(screen.ActionButton().isEnabled());
+    // While the page reads the board, Load waits: the read would overwrite it.
+    QTest::mouseClick(&dlg.ControlBar().RefreshButton(), Qt::LeftButton);
+    EXPECT_FALSE(screen.ActionButton().isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.ActionButton().isEnabled(); }, 10000));
     screen.ActionButton().click();
     EXPECT_FALSE(screen.isVisible());
     EXPECT_EQ(Row(u"CPU Vcore").DisplayText(), "1.250000");
