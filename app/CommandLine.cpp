@@ -8,11 +8,11 @@ constexpr int kMinSide = 100;
 constexpr int kMaxSide = 8192;
 constexpr int kMaxScreenshotDelayMs = 600000;
 const QStringList kShownScreens = {
-    QStringLiteral("power"),          QStringLiteral("poster"),
-    QStringLiteral("save-profile-1"), QStringLiteral("save-profile-2"),
-    QStringLiteral("load-profile-1"), QStringLiteral("load-profile-2"),
+    QStringLiteral("power"),           QStringLiteral("poster"),
+    QStringLiteral("save-profile-1"),  QStringLiteral("save-profile-2"),
+    QStringLiteral("load-profile-1"),  QStringLiteral("load-profile-2"),
     QStringLiteral("display-setting"), QStringLiteral("voltage"),
-    QStringLiteral("temperature"),    QStringLiteral("fan"),
+    QStringLiteral("temperature"),     QStringLiteral("fan"),
     QStringLiteral("frequency")};
 }  // namespace
 

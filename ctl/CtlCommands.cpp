@@ -326,7 +326,8 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
                 ShownTextToRaw(*stored, items[i].Mul, items[i].Div, -kWToLLimit, kWToLLimit);
             const char* pszLimited = unlimited != items[i].Value ? " (limited to its range)" : "";
             if (!items[i].bUserSet) {
-                std::printf("  %-24s %s unchanged%s\n", strName.c_str(), strNow.c_str(), pszLimited);
+                std::printf("  %-24s %s unchanged%s\n", strName.c_str(), strNow.c_str(),
+                            pszLimited);
                 continue;
             }
             changed.push_back({array, i});
@@ -339,8 +340,8 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
         return kExitOk;
     }
     std::fflush(stdout);
-    const std::string strCount = changed.size() == 1 ? "1 value changes"
-                                                     : std::to_string(changed.size()) + " values change";
+    const std::string strCount =
+        changed.size() == 1 ? "1 value changes" : std::to_string(changed.size()) + " values change";
     if (!bYes && !Confirm("Apply profile " + std::to_string(nProfile) + " to the board (" +
                           strCount + ")?")) {
         PrintError("cancelled; nothing was sent");

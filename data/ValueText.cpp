@@ -92,7 +92,7 @@ std::u16string ProfileDisplayText(EProfileKind kind, std::u16string_view stored)
 }
 
 std::u16string ShownTextToRaw(std::u16string_view stored, std::u16string_view mul,
-                                 std::u16string_view div, long nMin, long nMax) {
+                              std::u16string_view div, long nMin, long nMax) {
     float fShown = static_cast<float>(LeadingNumber(stored));
     if (std::isnan(fShown)) {
         fShown = 0;  // "nan" is no number: it loads as 0

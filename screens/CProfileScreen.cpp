@@ -83,11 +83,12 @@ CProfileScreen::CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainW
     m_pList->setRootIsDecorated(false);
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setGeometry(geometry.rcList);
-    m_pList->setHeaderLabels({QString(), LocaleText(bSave ? u"STR_SAVED_PROFILE" : u"STR_CUR_SETTING"),
+    m_pList->setHeaderLabels({QString(),
+                              LocaleText(bSave ? u"STR_SAVED_PROFILE" : u"STR_CUR_SETTING"),
                               LocaleText(bSave ? u"STR_CUR_SETTING" : u"STR_PROFILE_PREV")});
     // The value columns are as wide as their widest text and the list
     // scrolls sideways when they do not fit; fixed widths cut every name
-    // short. Names take at most half the list (RefitNameColumn).
+    // short. Names take at most half the list (Refill).
     m_pList->header()->setStretchLastSection(false);
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_pList->header()->setSectionResizeMode(0, QHeaderView::Interactive);

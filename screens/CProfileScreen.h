@@ -38,8 +38,8 @@ public:
 protected:
     enum class EKind { Save, Load };
 
-    CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainWindow,
-                   IMessageBox& messageBox, QWidget* pParent);
+    CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainWindow, IMessageBox& messageBox,
+                   QWidget* pParent);
 
     // Fills the list; called by Open.
     virtual void Fill() = 0;

@@ -26,18 +26,39 @@ struct DisplaySettingGeometry {
 
 DisplaySettingGeometry GeometryOf(uint8_t nLayout) {
     if (nLayout == LayoutSmall) {
-        return {{10, 35, 105, 55},   {105, 35, 183, 55},  {10, 75, 180, 170}, {20, 180, 200, 220},
-                {25, 205, 95, 232},  {115, 205, 185, 232}, {0, 10, 200, 40},  5,
-                32,                  13};
+        return {{10, 35, 105, 55},
+                {105, 35, 183, 55},
+                {10, 75, 180, 170},
+                {20, 180, 200, 220},
+                {25, 205, 95, 232},
+                {115, 205, 185, 232},
+                {0, 10, 200, 40},
+                5,
+                32,
+                13};
     }
     if (nLayout == LayoutMedium) {
-        return {{10, 50, 225, 100},  {225, 50, 420, 100},  {10, 120, 420, 330}, {20, 350, 400, 380},
-                {40, 390, 190, 430}, {240, 390, 390, 430}, {0, 10, 480, 40},    10,
-                50,                  20};
+        return {{10, 50, 225, 100},
+                {225, 50, 420, 100},
+                {10, 120, 420, 330},
+                {20, 350, 400, 380},
+                {40, 390, 190, 430},
+                {240, 390, 390, 430},
+                {0, 10, 480, 40},
+                10,
+                50,
+                20};
     }
-    return {{10, 50, 225, 100},  {225, 50, 420, 100},  {10, 120, 420, 460}, {20, 480, 400, 510},
-            {40, 520, 190, 560}, {240, 520, 390, 560}, {0, 10, 480, 40},    10,
-            50,                  20};
+    return {{10, 50, 225, 100},
+            {225, 50, 420, 100},
+            {10, 120, 420, 460},
+            {20, 480, 400, 510},
+            {40, 520, 190, 560},
+            {240, 520, 390, 560},
+            {0, 10, 480, 40},
+            10,
+            50,
+            20};
 }
 
 constexpr int kUnderlineRight = 440;
@@ -56,7 +77,7 @@ void FillList(QListWidget& list, const BoardItemArray& items,
         auto* pRow = new QListWidgetItem(QString::fromStdU16String(item.Name), &list);
         pRow->setFlags(pRow->flags() | Qt::ItemIsUserCheckable);
         pRow->setCheckState(CDisplaySettingsFile::IsChecked(stored, item.Name) ? Qt::Checked
-                                                                                : Qt::Unchecked);
+                                                                               : Qt::Unchecked);
         pRow->setToolTip(pRow->text());
     }
 }

@@ -159,8 +159,8 @@ bool CTunevoDlg::IsOverlayOpen() const {
 }
 
 QWidget* CTunevoDlg::OpenSettingsScreen() const {
-    for (QWidget* pScreen : std::initializer_list<QWidget*>{m_pSaveProfile, m_pLoadProfile,
-                                                             m_pDisplaySetting}) {
+    for (QWidget* pScreen :
+         std::initializer_list<QWidget*>{m_pSaveProfile, m_pLoadProfile, m_pDisplaySetting}) {
         if (pScreen->isVisible()) {
             return pScreen;
         }

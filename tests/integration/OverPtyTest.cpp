@@ -293,19 +293,25 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
                                          "wrote CPU Vcore = 1.250000 [V] (raw 1250): acknowledged\n"
                                          "CPU Vcore = 1.250000 [V] (raw 1250)\n"));
     EXPECT_THAT(result.strOut, Not(HasSubstr("wrote CPU Ratio")));
-    EXPECT_THAT(Run("profile load 2 --yes").strOut, HasSubstr("the board already holds profile 2\n"));
+    EXPECT_THAT(Run("profile load 2 --yes").strOut,
+                HasSubstr("the board already holds profile 2\n"));
 
     m_dir.WriteFile("program/saved_profile1.ini",
                     "[Profile1]\ncpu ratio=99[X]\nCPU Vcore=volts\n[version]\nver=test-board-7\n");
     result = Run("profile load 1 --yes");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_THAT(result.strOut, HasSubstr("CPU Ratio                49[X] -> 60[X] (limited to its range)"));
-    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                1.25000[V] stays: the profile holds no number"));
+    EXPECT_THAT(result.strOut,
+                HasSubstr("CPU Ratio                49[X] -> 60[X] (limited to its range)"));
+    EXPECT_THAT(
+        result.strOut,
+        HasSubstr("CPU Vcore                1.25000[V] stays: the profile holds no number"));
     EXPECT_THAT(result.strOut, HasSubstr("CPU Ratio = 60 [X] (raw 60)"));
-    m_dir.WriteFile("program/saved_profile1.ini", "[Profile1]\nCPU Ratio=50[X]\n[Version]\nVer=OTHER\n");
+    m_dir.WriteFile("program/saved_profile1.ini",
+                    "[Profile1]\nCPU Ratio=50[X]\n[Version]\nVer=OTHER\n");
     result = Run("profile load 1 --yes");
     EXPECT_EQ(result.nExit, 12);
-    EXPECT_THAT(result.strErr, HasSubstr("was saved for board version OTHER, not this board's TEST-BOARD-7"));
+    EXPECT_THAT(result.strErr,
+                HasSubstr("was saved for board version OTHER, not this board's TEST-BOARD-7"));
     EXPECT_EQ(Run("profile save").nExit, 2);
     EXPECT_EQ(Run("profile load 3").nExit, 2);
 }

@@ -11,11 +11,10 @@ CtlResult RunCtl(const std::string& strProgram, const CtlPlaces& places, const T
     const std::string strIn = scratch.WriteFile("ctl-in.txt", strInput);
     const std::string strOut = scratch.Path() + "/ctl-out.txt";
     const std::string strErr = scratch.Path() + "/ctl-err.txt";
-    const std::string strCommand = "env TUNEVO_PORT_PATTERN='" + places.strPortPattern +
-                                   "' TUNEVO_DIR='" + places.strProgramDir +
-                                   "' TUNEVO_RFKILL_DIR='" + places.strRfkillDir + "' '" +
-                                   strProgram + "' " + strArguments + " <'" + strIn + "' >'" +
-                                   strOut + "' 2>'" + strErr + "'";
+    const std::string strCommand =
+        "env TUNEVO_PORT_PATTERN='" + places.strPortPattern + "' TUNEVO_DIR='" +
+        places.strProgramDir + "' TUNEVO_RFKILL_DIR='" + places.strRfkillDir + "' '" + strProgram +
+        "' " + strArguments + " <'" + strIn + "' >'" + strOut + "' 2>'" + strErr + "'";
     const int nStatus = std::system(strCommand.c_str());
     return {WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, scratch.ReadFile("ctl-out.txt"),
             scratch.ReadFile("ctl-err.txt")};

@@ -13,8 +13,8 @@
 #include <set>
 
 #include "link/Protocol.h"
-#include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_DisplaySetting.h"
+#include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
 #include "screens/CScreen_SaveProfile.h"
 #include "screens/CSubScreen_Monitor.h"

@@ -169,14 +169,15 @@ TEST_F(SettingsScreensTest, ProfilesPassBetweenTheWindowAndTunevoctl) {
     dlg.SaveProfileScreen().ActionButton().click();
     const std::string strLink = m_dir.Path() + "/ports/rfcomm0";
     std::filesystem::create_directories(m_dir.Path() + "/ports");
-    CChildProcess board(TUNEVO_BOARD_PROGRAM,
-                        {"--link", strLink, "--board", TUNEVO_SOURCE_DIR "/resources/demo-board.ini"});
+    CChildProcess board(TUNEVO_BOARD_PROGRAM, {"--link", strLink, "--board",
+                                               TUNEVO_SOURCE_DIR "/resources/demo-board.ini"});
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(strLink); }));
     const CtlPlaces places{m_dir.Path() + "/ports/rfcomm%d", m_dir.Path(), m_dir.Path() + "/none"};
 
     CtlResult result = RunCtl(TUNEVO_CTL_PROGRAM, places, m_dir, "profile load 1 --yes");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_NE(result.strOut.find("CPU Vcore                1.25000[V] unchanged\n"), std::string::npos)
+    EXPECT_NE(result.strOut.find("CPU Vcore                1.25000[V] unchanged\n"),
+              std::string::npos)
         << result.strOut;
     EXPECT_EQ(result.strOut.find("stays"), std::string::npos) << result.strOut;
     ASSERT_EQ(RunCtl(TUNEVO_CTL_PROGRAM, places, m_dir, "set 'CPU Ratio=52'").nExit, 0);
@@ -196,8 +197,8 @@ TEST_F(SettingsScreensTest, DisplaySettingChoosesTheShownRowsAndTheChoiceOutlive
     QListWidget& volt = screen.VoltageList();
     EXPECT_TRUE(freq.isVisible());
     EXPECT_FALSE(volt.isVisible());
-    EXPECT_EQ(CheckedNames(freq), (QStringList{"BCLK Frequency", "PCIE Frequency",
-                                               "DRAM Frequency", "CPU Ratio", "Ring Ratio"}));
+    EXPECT_EQ(CheckedNames(freq), (QStringList{"BCLK Frequency", "PCIE Frequency", "DRAM Frequency",
+                                               "CPU Ratio", "Ring Ratio"}));
     EXPECT_EQ(volt.count(), 6);
 
     // A change not applied is gone after a tab switch.

@@ -116,9 +116,10 @@ TEST(ProfileValue, OnlyANumberLoadsAndOnlyAKnownValueIsStored) {
     vcore.Mul = u"1";
     vcore.Div = u"1000";
     const std::pair<const char16_t*, std::optional<std::u16string>> kCases[] = {
-        {u"1.3", u"1300"},  {u" -.5", u"800"},        {u"+2", u"1600"}, {u"1.30000[V]", u"1300"},
-        {u"", std::nullopt}, {u"abc", std::nullopt}, {u"nan", std::nullopt},
-        {u"inf", std::nullopt}, {u".", std::nullopt}, {u"-", std::nullopt}};
+        {u"1.3", u"1300"},        {u" -.5", u"800"},      {u"+2", u"1600"},
+        {u"1.30000[V]", u"1300"}, {u"", std::nullopt},    {u"abc", std::nullopt},
+        {u"nan", std::nullopt},   {u"inf", std::nullopt}, {u".", std::nullopt},
+        {u"-", std::nullopt}};
     for (const auto& [pszStored, raw] : kCases) {
         EXPECT_EQ(ProfileRawValue(vcore, pszStored), raw) << ToUtf8(pszStored);
     }
