@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include "widgets/ScreenLayout.h"
+
 namespace {
 constexpr int kMinSide = 100;
 constexpr int kMaxSide = 8192;
@@ -24,8 +26,9 @@ QString CommandLineUsage() {
         "Remote tuning of a PC motherboard over a Bluetooth serial link.\n"
         "\n"
         "  --demo             run against the built-in simulated board\n"
-        "  --screen WxH       window client size: 480x696 (default), 480x536 or 240x268\n"
-        "  --fullscreen       use the whole screen\n"
+        "  --screen WxH       window client size: 480x696, 480x536 or 240x268; without\n"
+        "                     it, the largest that fits the screen\n"
+        "  --fullscreen       fill the screen, the largest layout that fits centred\n"
         "  --show SCREEN      once the main window is up, open a screen: power,\n"
         "                     poster, save-profile-1, save-profile-2, load-profile-1,\n"
         "                     load-profile-2 or display-setting; or the monitor page\n"
@@ -76,6 +79,14 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             return std::nullopt;
         }
         line.clientSize = QSize(nWidth, nHeight);
+        if (!ClientSizeShowsEverything(line.clientSize)) {
+            strError = QStringLiteral(
+                           "--screen %1 would cut off part of the screens; sizes that show "
+                           "everything: 480x696 or larger, 480x536 to 480x549, or 240 wide "
+                           "and 268 or more high")
+                           .arg(parser.value(screen));
+            return std::nullopt;
+        }
     }
     line.strShow = parser.value(show);
     if (parser.isSet(show) && !kShownScreens.contains(line.strShow)) {

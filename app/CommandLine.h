@@ -9,7 +9,7 @@
 struct CommandLine {
     bool bDemo = false;
     bool bFullScreen = false;
-    QSize clientSize{480, 696};
+    QSize clientSize;       // invalid: chosen to fit the screen
     QString strScreenshot;  // empty: no screenshot
     int nScreenshotAfterMs = 3000;
     // A screen to open once the main window is up: empty, "power", "poster",

@@ -16,6 +16,7 @@
 #include "link/CDeviceLink.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
+#include "platform/LocaleId.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
@@ -28,6 +29,7 @@
 #include "shell/MenuResources.h"
 #include "sim/CDemoBoard.h"
 #include "sim/CFixedRadio.h"
+#include "widgets/ScreenLayout.h"
 
 namespace {
 
@@ -54,6 +56,23 @@ void ShowOnMainWindow(CTunevoDlg& mainWindow, const QString& strShow) {
     }
 }
 
+// The client size asked for, or the largest layout that fits the screen.
+// Screenshots keep the default: they are not limited by any screen.
+QSize ClientSizeFor(const CommandLine& line, const QScreen& screen) {
+    // Room for the title bar a window manager adds above the window.
+    constexpr int kTitleBarAllowance = 40;
+    if (line.clientSize.isValid()) {
+        return line.clientSize;
+    }
+    if (line.bFullScreen) {
+        return CDeviceFrame::ClientSizeToFit(screen.size());
+    }
+    if (!line.strScreenshot.isEmpty()) {
+        return kDefaultClientSize;
+    }
+    return CDeviceFrame::ClientSizeToFit(screen.availableSize() - QSize(0, kTitleBarAllowance));
+}
+
 // Exit code of a second copy that brought the running one to the front.
 constexpr int kExitAlreadyRunning = -1;
 constexpr int kExitUsage = 2;
@@ -78,6 +97,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     CTunevoApp app(argc, argv);
+    app.UseLanguage(GetSystemDefaultLCID());
 
     std::string strFolderError;
     if (!UseProgramFolders(strFolderError)) {
@@ -113,14 +133,8 @@ int main(int argc, char** argv) {
     // Declared before the splash: the link's threads report through the
     // bridge until the splash has torn the link down.
     CListenerBridge bridge;
-    CQtMessageBox messageBox;
-    QSize clientSize = line->clientSize;
-    if (line->bFullScreen) {
-        const QSize screen = app.primaryScreen()->size();
-        clientSize =
-            QSize(screen.width(), screen.height() - 2 * CDeviceFrame::StripHeight(screen.width()));
-    }
-    CDeviceFrame frame(clientSize);
+    CDeviceFrame frame(ClientSizeFor(*line, *app.primaryScreen()));
+    CQtMessageBox messageBox(&frame);
     auto pSplash =
         std::make_unique<CScreen_Splash>(frame, CDeviceLink::Instance(), bridge, messageBox);
     guard.SetWindow(&frame);
@@ -144,7 +158,7 @@ int main(int argc, char** argv) {
     QObject::connect(&quitter, &CSignalQuitter::Quit, &app, [&finish] { finish(0); });
 
     if (line->bFullScreen) {
-        frame.showFullScreen();
+        frame.ShowFullScreen();
     } else {
         frame.show();
     }

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "link/CDeviceLink.h"
-#include "platform/LocaleId.h"
 #include "screens/CBackgroundWork.h"
 #include "screens/IMainWindow.h"
 #include "screens/IMessageBox.h"
@@ -103,8 +102,7 @@ CScreen_LumoPower::CScreen_LumoPower(CDeviceLink& link, IMainWindow& mainWindow,
     m_underlineTo = QPoint(440, m_underlineFrom.y());
     m_closeIconPosition = bSmall ? QPoint(160, 10) : QPoint(380, 10);
     m_rcClose = bSmall ? QRect(160, 10, 200, 40) : QRect(380, 10, 440, 50);
-    const uint32_t nLcid = GetSystemDefaultLCID();
-    const bool bChinese = nLcid == kLcidTraditionalChinese || nLcid == kLcidSimplifiedChinese;
+    const bool bChinese = IsChineseLanguage();
     setFont(
         ScreenFont(bSmall ? (bChinese ? kFontHeightSmallChinese : kFontHeightSmall) : kFontHeight,
                    kFontWeight));

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "data/LocaleStringTable.h"
+#include "platform/LocaleId.h"
 #include "widgets/ScreenLayout.h"
 
 namespace {
@@ -16,10 +17,23 @@ QString LocaleText(std::u16string_view key) {
     return QString::fromStdU16String(LocaleStringTable::Instance().GetString(key));
 }
 
+QStringList ScreenFontFamilies(bool bChinese) {
+    const QString strLatin = QStringLiteral("DejaVu Sans");
+    const QString strChinese = QStringLiteral("WenQuanYi Micro Hei");
+    // Chinese texts mix in Latin letters and digits ("清除 CMOS"); taking them
+    // from the Chinese font keeps one weight across the text.
+    return {QStringLiteral("MYFONT"), bChinese ? strChinese : strLatin,
+            bChinese ? strLatin : strChinese};
+}
+
+bool IsChineseLanguage() {
+    const uint32_t nLcid = GetSystemDefaultLCID();
+    return nLcid == kLcidSimplifiedChinese || nLcid == kLcidTraditionalChinese;
+}
+
 QFont ScreenFont(int nPixelSize, int nWeight) {
     QFont font;
-    font.setFamilies({QStringLiteral("MYFONT"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("WenQuanYi Micro Hei")});
+    font.setFamilies(ScreenFontFamilies(IsChineseLanguage()));
     font.setPixelSize(nPixelSize);
     font.setWeight(static_cast<QFont::Weight>(nWeight));
     return font;

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <string_view>
 
 class QAbstractItemView;
@@ -22,6 +23,10 @@ QString LocaleText(std::u16string_view key);
 
 // The screens' own face, "MYFONT", falling back to faces that carry Chinese.
 QFont ScreenFont(int nPixelSize, int nWeight = QFont::Normal);
+// The font families of the screens, in order of preference.
+QStringList ScreenFontFamilies(bool bChinese);
+// Whether the texts are in one of the Chinese languages.
+bool IsChineseLanguage();
 
 // The face of the tab names, sized for the screen layout.
 QFont TabFont();

@@ -1,6 +1,7 @@
 #include "shell/CDeviceFrame.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -9,6 +10,7 @@
 
 #include "shell/CSoftKeyBar.h"
 #include "widgets/Images.h"
+#include "widgets/ScreenLayout.h"
 
 namespace {
 constexpr int kSmallWidth = 240;
@@ -22,6 +24,17 @@ int CDeviceFrame::StripHeight(int nClientWidth) {
     return nClientWidth == kSmallWidth ? kStripHeightSmall : kStripHeight;
 }
 
+QSize CDeviceFrame::ClientSizeToFit(QSize area) {
+    for (ELayout nLayout : {LayoutLarge, LayoutMedium}) {
+        const QSize client = LayoutClientSize(nLayout);
+        if (client.width() <= area.width() &&
+            client.height() + 2 * StripHeight(client.width()) <= area.height()) {
+            return client;
+        }
+    }
+    return LayoutClientSize(LayoutSmall);
+}
+
 CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent) {
     setWindowTitle(QStringLiteral("Tunevo"));
     setWindowIcon(QIcon(LoadImage(IconApp, kWindowIconSize)));
@@ -30,11 +43,12 @@ CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent
     stripFont.setPixelSize(nStrip / 2);
     stripFont.setBold(true);
 
-    auto* pLayout = new QVBoxLayout(this);
+    m_pDevice = new QWidget(this);
+    auto* pLayout = new QVBoxLayout(m_pDevice);
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->setSpacing(0);
 
-    auto* pTitle = new QWidget(this);
+    auto* pTitle = new QWidget(m_pDevice);
     pTitle->setFixedHeight(nStrip);
     auto* pTitleLayout = new QHBoxLayout(pTitle);
     pTitleLayout->setContentsMargins(nStrip / 3, 0, 0, 0);
@@ -53,10 +67,10 @@ CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent
     pTitleLayout->addStretch();
     pTitleLayout->addWidget(m_pOk);
 
-    m_pClient = new QWidget(this);
+    m_pClient = new QWidget(m_pDevice);
     m_pClient->setFixedSize(clientSize);
 
-    m_pKeyArea = new QWidget(this);
+    m_pKeyArea = new QWidget(m_pDevice);
     m_pKeyArea->setFixedHeight(nStrip);
     m_pKeyArea->setFont(stripFont);
     auto* pKeyLayout = new QHBoxLayout(m_pKeyArea);
@@ -65,7 +79,18 @@ CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent
     pLayout->addWidget(pTitle);
     pLayout->addWidget(m_pClient);
     pLayout->addWidget(m_pKeyArea);
-    setFixedSize(clientSize.width(), clientSize.height() + 2 * nStrip);
+    m_pDevice->setFixedSize(clientSize.width(), clientSize.height() + 2 * nStrip);
+
+    auto* pCentre = new QGridLayout(this);
+    pCentre->setContentsMargins(0, 0, 0, 0);
+    pCentre->addWidget(m_pDevice, 0, 0, Qt::AlignCenter);
+    setFixedSize(m_pDevice->size());
+}
+
+void CDeviceFrame::ShowFullScreen() {
+    setMinimumSize(m_pDevice->size());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    showFullScreen();
 }
 
 QSize CDeviceFrame::ClientSize() const {

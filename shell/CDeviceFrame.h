@@ -16,7 +16,14 @@ public:
     // Height of the title strip and of the soft-key bar for a client width.
     static int StripHeight(int nClientWidth);
 
+    // The largest layout's client size whose window fits in an area of the
+    // screen; the small layout's when none does.
+    static QSize ClientSizeToFit(QSize area);
+
     explicit CDeviceFrame(QSize clientSize, QWidget* pParent = nullptr);
+
+    // Fills the screen, the device centred on it.
+    void ShowFullScreen();
 
     QWidget& ClientArea() const { return *m_pClient; }
     QSize ClientSize() const;
@@ -39,6 +46,7 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    QWidget* m_pDevice = nullptr;  // the strips and the client area, at their own size
     QLabel* m_pCaption = nullptr;
     QPushButton* m_pOk = nullptr;
     QWidget* m_pClient = nullptr;

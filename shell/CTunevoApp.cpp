@@ -1,13 +1,36 @@
 #include "shell/CTunevoApp.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMouseEvent>
 
+#include "platform/LocaleId.h"
+#include "screens/ScreenPainting.h"
 #include "widgets/ScreenLayout.h"
 
-CTunevoApp::CTunevoApp(int& argc, char** argv) : QApplication(argc, argv) {
+CTunevoApp::CTunevoApp(int& argc, char** argv) : QApplication(argc, argv), m_defaultFont(font()) {
     setApplicationName(QStringLiteral("tunevo"));
     setApplicationVersion(QStringLiteral("1.1.2"));
     installEventFilter(this);
+}
+
+void CTunevoApp::UseLanguage(uint32_t nLcid) {
+    removeTranslator(&m_qtTexts);
+    const bool bChinese = nLcid == kLcidSimplifiedChinese || nLcid == kLcidTraditionalChinese;
+    if (bChinese) {
+        const QLocale locale(nLcid == kLcidSimplifiedChinese ? QStringLiteral("zh_CN")
+                                                             : QStringLiteral("zh_TW"));
+        // Without Qt's translations installed the buttons stay in English.
+        if (m_qtTexts.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            installTranslator(&m_qtTexts);
+        }
+    }
+    QFont windowFont = m_defaultFont;
+    if (bChinese) {
+        windowFont.setFamilies(ScreenFontFamilies(true));
+    }
+    setFont(windowFont);
 }
 
 CTunevoApp* CTunevoApp::Instance() {

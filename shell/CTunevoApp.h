@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QApplication>
+#include <QFont>
 #include <QPointer>
+#include <QTranslator>
 #include <QWidget>
 #include <atomic>
+#include <cstdint>
 
 // The program's application object: the lock flags the screens read while
 // the board reports its lock, and the tap filter that uses them.
@@ -11,6 +14,11 @@ class CTunevoApp final : public QApplication {
     Q_OBJECT
 public:
     CTunevoApp(int& argc, char** argv);
+
+    // Qt's own texts (message-box buttons) and the window font in the
+    // language of a locale id; Chinese takes its Latin letters from the
+    // Chinese font too, so one text never mixes two fonts' weights.
+    void UseLanguage(uint32_t nLcid);
 
     // The running application object, or nullptr when there is none.
     static CTunevoApp* Instance();
@@ -33,4 +41,6 @@ private:
     std::atomic<bool> m_bInputLocked{false};
     std::atomic<bool> m_bScreenLocked{false};
     QPointer<QWidget> m_pTapArea;
+    QTranslator m_qtTexts;
+    const QFont m_defaultFont;
 };

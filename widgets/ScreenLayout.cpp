@@ -43,6 +43,17 @@ ELayout ChooseLayout(QSize clientSize) {
     return LayoutLarge;
 }
 
+QSize LayoutClientSize(ELayout nLayout) {
+    constexpr QSize kSmall(240, 268);
+    constexpr QSize kMedium(480, 536);
+    return nLayout == LayoutSmall ? kSmall : nLayout == LayoutMedium ? kMedium : kDefaultClientSize;
+}
+
+bool ClientSizeShowsEverything(QSize clientSize) {
+    const QSize needed = LayoutClientSize(ChooseLayout(clientSize));
+    return clientSize.width() >= needed.width() && clientSize.height() >= needed.height();
+}
+
 void SetLayoutRects(uint8_t nLayout) {
     const LayoutRects& rects = nLayout == LayoutSmall    ? kSmallRects
                                : nLayout == LayoutMedium ? kMediumRects

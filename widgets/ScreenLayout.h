@@ -43,6 +43,12 @@ extern LayoutRect g_rcWaiting;
 // The layout for a client area of the given size.
 ELayout ChooseLayout(QSize clientSize);
 
+// The client size a layout's screens fill.
+QSize LayoutClientSize(ELayout nLayout);
+
+// Whether a client area holds all of the content of the layout it chooses.
+bool ClientSizeShowsEverything(QSize clientSize);
+
 // Sets the six main-window rectangles to the values of a layout code.
 void SetLayoutRects(uint8_t nLayout);
 

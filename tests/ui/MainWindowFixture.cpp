@@ -28,6 +28,7 @@ MainWindowFixture::~MainWindowFixture() {
     m_pFrame.reset();
     unsetenv("LC_ALL");
     if (CTunevoApp* pApp = CTunevoApp::Instance()) {
+        pApp->UseLanguage(kLcidEnglishUs);
         pApp->SetInputLocked(false);
         pApp->SetScreenLocked(false);
     }
@@ -38,6 +39,7 @@ MainWindowFixture::~MainWindowFixture() {
 void MainWindowFixture::UseLocale(const char* pszLocale) {
     setenv("LC_ALL", pszLocale, 1);
     LocaleStringTable::Instance().Load(m_dir.Path(), GetSystemDefaultLCID());
+    CTunevoApp::Instance()->UseLanguage(GetSystemDefaultLCID());
 }
 
 void MainWindowFixture::UseBoard(const std::string& strDescription) {

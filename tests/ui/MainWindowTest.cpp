@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFontInfo>
 #include <QImage>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -18,6 +20,7 @@
 #include "screens/CScreen_LumoPower.h"
 #include "screens/CScreen_SaveProfile.h"
 #include "screens/CSubScreen_Monitor.h"
+#include "screens/ScreenPainting.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CSoftKeyBar.h"
@@ -155,7 +158,8 @@ TEST_F(MainWindowTest, TheLockCheckRunsHalfASecondAfterStartOffTheMainThread) {
 
 TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
     CTunevoDlg& dlg = Open();
-    CQtMessageBox realBox;
+    m_pFrame->move(200, 40);
+    CQtMessageBox realBox(m_pFrame.get());
     int nPageDuringBox = -1;
     // A tap as the window system delivers it, on the monitor tab.
     const QPoint monitorTab(300, CDeviceFrame::StripHeight(480) + 20);
@@ -164,6 +168,10 @@ TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
         nPageDuringBox = dlg.Page();
         QWidget* pBox = QApplication::activeModalWidget();
         ASSERT_NE(pBox, nullptr);
+        // On the window, whatever the active window is (the box polishes
+        // its size a little once shown).
+        const QPoint offset = pBox->frameGeometry().center() - m_pFrame->frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 6) << offset.x() << "," << offset.y();
         static_cast<QDialog*>(pBox)->accept();
     });
     realBox.ShowMessage(QStringLiteral("The power command did not reach the board."));
@@ -177,6 +185,37 @@ TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
     EXPECT_FALSE(realBox.AskYesNo(QStringLiteral("Reset the PC?"), IMessageBox::EDefault::No));
     QTest::mouseClick(m_pFrame->windowHandle(), Qt::LeftButton, {}, monitorTab);
     EXPECT_EQ(dlg.Page(), 1) << "after the box the tab works";
+}
+
+// Qt's own button texts follow the chosen language, and a Chinese text takes
+// its Latin letters from the Chinese font ("清除 CMOS" in one weight).
+TEST_F(MainWindowTest, MessageBoxButtonsSpeakTheChosenLanguageAndTextsUseItsFont) {
+    const struct {
+        const char* pszLocale;
+        const char16_t* pszYes;
+        const char16_t* pszNo;
+        const char* pszFont;
+    } languages[] = {{"zh_CN.UTF-8", u"是", u"否", "WenQuanYi Micro Hei"},
+                     {"zh_TW.UTF-8", u"是", u"否", "WenQuanYi Micro Hei"},
+                     {"en_US.UTF-8", u"Yes", u"No", "DejaVu Sans"}};
+    for (const auto& language : languages) {
+        UseLocale(language.pszLocale);
+        // Both resolved, as the family may be named in the locale's language.
+        EXPECT_EQ(QFontInfo(ScreenFont(24, QFont::Bold)).family(),
+                  QFontInfo(QFont(QString::fromLatin1(language.pszFont))).family());
+        QString strButtons;
+        QTimer::singleShot(50, [&] {
+            auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(pBox, nullptr);
+            strButtons = pBox->button(QMessageBox::Yes)->text() + u'|' +
+                         pBox->button(QMessageBox::No)->text();
+            pBox->reject();
+        });
+        CQtMessageBox().AskYesNo(QStringLiteral("?"));
+        EXPECT_TRUE(strButtons.contains(QString::fromUtf16(language.pszYes)) &&
+                    strButtons.contains(QString::fromUtf16(language.pszNo)))
+            << language.pszLocale << " " << strButtons.toStdString();
+    }
 }
 
 constexpr int kVolt = CSubScreen_Monitor::kCategoryVolt;

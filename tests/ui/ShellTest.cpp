@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QObject>
+#include <QScreen>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
@@ -16,6 +17,7 @@
 
 #include "app/CommandLine.h"
 #include "link/CRecordingListener.h"
+#include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CSingleCopyGuard.h"
 #include "shell/CTunevoApp.h"
@@ -90,6 +92,45 @@ TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
             << pszBad;
     }
     EXPECT_TRUE(ParseCommandLine({QStringLiteral("--version")}, strError).value().bVersion);
+}
+
+// Without --screen the window takes the largest layout whose window fits;
+// a --screen size that would cut off the screens is refused.
+TEST(CommandLine, TheWindowSizeFitsTheScreenAndNoSizeCutsOffTheScreens) {
+    const struct {
+        QSize area;
+        QSize client;
+    } fits[] = {{{1920, 1080}, {480, 696}}, {{480, 768}, {480, 696}}, {{1366, 700}, {480, 536}},
+                {{1280, 680}, {480, 536}},  {{800, 560}, {240, 268}}, {{100, 100}, {240, 268}}};
+    for (const auto& fit : fits) {
+        EXPECT_EQ(CDeviceFrame::ClientSizeToFit(fit.area), fit.client) << fit.area.height();
+    }
+    const struct {
+        const char* pszSize;
+        bool bTaken;
+    } sizes[] = {{"480x696", true},  {"1920x1080", true}, {"480x536", true},  {"480x549", true},
+                 {"240x268", true},  {"240x900", true},   {"800x600", false}, {"480x530", false},
+                 {"240x250", false}, {"300x700", false},  {"480x695", false}};
+    QString strError;
+    for (const auto& size : sizes) {
+        const auto line = ParseCommandLine(
+            {QStringLiteral("--screen"), QString::fromLatin1(size.pszSize)}, strError);
+        EXPECT_EQ(line.has_value(), size.bTaken) << size.pszSize;
+        if (!size.bTaken) {
+            EXPECT_TRUE(strError.contains(u"480x536 to 480x549")) << strError.toStdString();
+        }
+    }
+    EXPECT_FALSE(ParseCommandLine({}, strError)->clientSize.isValid());
+}
+
+// Full screen, the device keeps its size in the middle of the screen.
+TEST(DeviceFrame, FullScreenCentresTheDevice) {
+    CDeviceFrame frame(QSize(240, 268));
+    frame.ShowFullScreen();
+    const QSize screen = frame.screen()->size();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.size() == screen; }));
+    const QRect client(frame.ClientArea().mapTo(&frame, QPoint(0, 0)), QSize(240, 268));
+    EXPECT_EQ(client.center(), frame.rect().center());
 }
 
 QString UniqueKey() {
