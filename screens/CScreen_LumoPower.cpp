@@ -138,6 +138,8 @@ void CScreen_LumoPower::CreateButton(int nIndex) {
     pButton->SetAlign(CImageButton::AlignIconAbove);
     pButton->SetColor(CImageButton::ColorBackNormal, kPanelColor);
     pButton->SetColor(CImageButton::ColorTextNormal, Qt::white);
+    // Hovered, the back turns dark red: the text stays white to be read.
+    pButton->SetColor(CImageButton::ColorTextActive, Qt::white);
     pButton->SetButtonStyle(CImageButton::EButtonStyle::Push);
     const int nIcon = bSmall ? spec.nIconSmall : spec.nIcon;
     const QSize size = bSmall ? kIconSizeSmall : kIconSize;

@@ -73,6 +73,8 @@ void CMyListCtrl::DeleteAllItems() {
 void CMyListCtrl::InsertRow(int nRow, const QString& label, const QString& value,
                             const QString& unit) {
     auto* pRow = new QTreeWidgetItem(QStringList{label, value, unit});
+    // A long name is cut to its column; the tooltip keeps it whole.
+    pRow->setToolTip(kColumnLabel, label);
     pRow->setSizeHint(kColumnLabel, QSize(0, fontMetrics().height() + kRowPadding));
     insertTopLevelItem(std::clamp(nRow, 0, RowCount()), pRow);
 }
@@ -142,8 +144,14 @@ void CMyListCtrl::drawRow(QPainter* pPainter, const QStyleOptionViewItem& option
         const QRect rcCell(columnViewportPosition(nColumn), option.rect.top(), columnWidth(nColumn),
                            option.rect.height());
         pPainter->setPen(nColumn == kColumnValue ? ValueColour(nRow) : m_textColour);
-        pPainter->drawText(rcCell.adjusted(kCellPadding, kRowPadding / 2, 0, 0),
-                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, Text(nRow, nColumn));
+        const QRect rcText = rcCell.adjusted(kCellPadding, kRowPadding / 2, -kCellPadding, 0);
+        // The unit may run a little past the list's edge; a name must not
+        // run into its value.
+        const QString strText =
+            nColumn == kColumnLabel
+                ? fontMetrics().elidedText(Text(nRow, nColumn), Qt::ElideRight, rcText.width())
+                : Text(nRow, nColumn);
+        pPainter->drawText(rcText, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, strText);
     }
     pPainter->restore();
 }

@@ -11,6 +11,7 @@
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "tests/ui/Pixels.h"
 #include "widgets/CImageButton.h"
 #include "widgets/ScreenLayout.h"
 
@@ -97,6 +98,19 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     ASSERT_TRUE(QTest::qWaitFor([&] { return CountSent(kReset) == 1; }));
     EXPECT_TRUE(power.isVisible());
     EXPECT_FALSE(SoftKeysEnabled());
+}
+
+// The hover look darkens the back; the label stays white to be read.
+TEST_F(PowerScreenTest, AHoveredButtonKeepsItsLabelReadable) {
+    CTunevoDlg& dlg = Open();
+    dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
+    CImageButton& reset = *dlg.PowerScreen().Button(CScreen_LumoPower::IDC_RESET);
+    // Inside the hover look's light edge.
+    const QRect rcLabel = QRect(0, reset.IconRect().bottom() + 1, reset.width(), reset.height())
+                              .adjusted(2, 0, -2, -2);
+    QTest::mouseMove(&reset, reset.rect().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reset.underMouse(); }));
+    EXPECT_EQ(TextColourIn(reset.grab().toImage(), rcLabel), "white");
 }
 
 TEST_F(PosterScreenTest, CodesShowAsFourCapitalHexDigitsAndTextsAsTheyCome) {
