@@ -113,6 +113,8 @@ int main(int argc, char** argv) {
     CSingleCopyGuard guard(
         CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(g_szProgramDir)));
     if (!guard.Claim()) {
+        std::fprintf(stdout, "tunevo: already running from %s; brought its window to the front\n",
+                     g_szProgramDir.c_str());
         return kExitAlreadyRunning;
     }
 

@@ -40,8 +40,8 @@ class CCtlSession::CRecordingOpener final : public IPortOpener {
 public:
     CRecordingOpener() : m_opener(CDevicePortOpener::PatternFromEnvironment()) {}
 
-    std::unique_ptr<ISerialPort> Open(int nPort) override {
-        std::unique_ptr<ISerialPort> pPort = m_opener.Open(nPort);
+    std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override {
+        std::unique_ptr<ISerialPort> pPort = m_opener.Open(nPort, bHeld);
         if (pPort) {
             m_nLastOpened = nPort;
         }
@@ -80,6 +80,10 @@ int CCtlSession::Connect() {
     m_pLink->StartPortSearch();
     const bool bAnswered = m_listener.WaitFor(
         [](const auto& reports) { return CountOf(reports, "OnLinkState") > 0; }, kSearchTimeout);
+    if (bAnswered && m_pLink->IsPortHeldElsewhere()) {
+        PrintError("the board's port is in use by another program; close it and try again");
+        return kExitNoBoard;
+    }
     if (!bAnswered || !m_pLink->HasPort()) {
         PrintError("no board found on " + m_pOpener->Pattern() +
                    " for ports 0 to 8 (is the board's receiver paired and bound, and is no "

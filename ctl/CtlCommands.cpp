@@ -416,6 +416,7 @@ int RunMonitor(const MonitorOptions& options) {
         return nExit;
     }
     bool bComplete = true;
+    bool bSaidTooShort = false;
     g_bInterrupted.store(false);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
@@ -432,6 +433,13 @@ int RunMonitor(const MonitorOptions& options) {
                     bComplete;
         if (nSamples != 0 && nSample == nSamples) {
             break;
+        }
+        if (Clock::now() - start > interval && !bSaidTooShort) {
+            bSaidTooShort = true;
+            std::fprintf(stderr,
+                         "tunevoctl: a sample takes %.1f s, longer than --interval; samples "
+                         "follow each other without a pause\n",
+                         static_cast<double>(duration.count()) / 1000.0);
         }
         while (Clock::now() - start < interval && !g_bInterrupted.load()) {
             std::this_thread::sleep_for(20ms);

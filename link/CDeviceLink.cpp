@@ -101,9 +101,12 @@ void CDeviceLink::StartPortSearch() {
 }
 
 void CDeviceLink::RunPortSearch() {
-    std::unique_ptr<ISerialPort> pPort = FindBoardPort(
-        *m_environment.pRadio, *m_environment.pOpener, *m_environment.pClock, m_stop.get_token());
+    bool bHeldSeen = false;
+    std::unique_ptr<ISerialPort> pPort =
+        FindBoardPort(*m_environment.pRadio, *m_environment.pOpener, *m_environment.pClock,
+                      m_stop.get_token(), bHeldSeen);
     const bool bFound = pPort != nullptr;
+    m_bPortHeldElsewhere.store(!bFound && bHeldSeen);
     {
         std::lock_guard lock(m_portMutex);
         m_pPort = std::move(pPort);

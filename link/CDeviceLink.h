@@ -193,6 +193,8 @@ public:
     static constexpr int kStateUnknown = 255;
 
     bool HasPort() const;
+    // The last search found no board but a port another program holds.
+    bool IsPortHeldElsewhere() const { return m_bPortHeldElsewhere.load(); }
     bool IsLoaded() const { return m_bLoaded.load(); }
     int ErrorCount() const { return m_nErrorCount.load(); }
     int PowerPollState() const { return m_nPowerPollState.load(); }
@@ -285,6 +287,7 @@ private:
     CWorkerThread m_lockPollThread;
     std::atomic<bool> m_bPollsStarted{false};
     std::atomic<bool> m_bSearching{false};
+    std::atomic<bool> m_bPortHeldElsewhere{false};
 
     CBusyFlag m_busy;
     std::atomic<int> m_nErrorCount{0};

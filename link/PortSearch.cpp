@@ -9,7 +9,8 @@ constexpr uint32_t kRadioOff = 0;
 }
 
 std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
-                                           std::stop_token stop) {
+                                           std::stop_token stop, bool& bHeldSeen) {
+    bHeldSeen = false;
     uint32_t nMode = 0;
     if (radio.QueryMode(nMode) && nMode == kRadioOff) {
         return nullptr;
@@ -19,7 +20,9 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
         if (stop.stop_requested()) {
             return nullptr;
         }
-        std::unique_ptr<ISerialPort> port = opener.Open(nPort);
+        bool bHeld = false;
+        std::unique_ptr<ISerialPort> port = opener.Open(nPort, bHeld);
+        bHeldSeen = bHeldSeen || bHeld;
         if (!port) {
             continue;
         }

@@ -10,6 +10,7 @@
 // Finds the board's receiver on ports 0 to 8: the first port that answers the
 // open frame with a checked reply is returned, open. Nothing is opened while
 // the radio reports off. Blocks for up to nine exchanges; runs on the
-// port-search thread.
+// port-search thread. bHeldSeen tells whether some port was held by another
+// program, which may be why no board answered.
 std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
-                                           std::stop_token stop);
+                                           std::stop_token stop, bool& bHeldSeen);

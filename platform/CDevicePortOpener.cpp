@@ -45,10 +45,11 @@ std::optional<std::string> CDevicePortOpener::FormatPath(std::string_view patter
     return strPath;
 }
 
-std::unique_ptr<ISerialPort> CDevicePortOpener::Open(int nPort) {
+std::unique_ptr<ISerialPort> CDevicePortOpener::Open(int nPort, bool& bHeld) {
+    bHeld = false;
     std::optional<std::string> path = FormatPath(m_strPattern, nPort);
     if (!path) {
         return nullptr;
     }
-    return CSerialPort::Open(*path);
+    return CSerialPort::Open(*path, bHeld);
 }

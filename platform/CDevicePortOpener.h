@@ -26,7 +26,7 @@ public:
 
     const std::string& Pattern() const { return m_strPattern; }
 
-    std::unique_ptr<ISerialPort> Open(int nPort) override;
+    std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override;
 
 private:
     std::string m_strPattern;

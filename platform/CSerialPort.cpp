@@ -40,13 +40,21 @@ bool ConfigureLine(int nFd) {
 
 }  // namespace
 
-std::unique_ptr<CSerialPort> CSerialPort::Open(const std::string& strPath) {
+std::unique_ptr<CSerialPort> CSerialPort::Open(const std::string& strPath, bool& bHeld) {
+    bHeld = false;
     int nFd = ::open(strPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (nFd < 0) {
+        // A terminal opened for exclusive use (TIOCEXCL) refuses with EBUSY.
+        bHeld = errno == EBUSY;
         return nullptr;
     }
     // No sharing: a second program on the same line would corrupt exchanges.
-    if (flock(nFd, LOCK_EX | LOCK_NB) != 0 || !ConfigureLine(nFd)) {
+    if (flock(nFd, LOCK_EX | LOCK_NB) != 0) {
+        bHeld = errno == EWOULDBLOCK;
+        ::close(nFd);
+        return nullptr;
+    }
+    if (!ConfigureLine(nFd)) {
         ::close(nFd);
         return nullptr;
     }

@@ -11,8 +11,8 @@
 class CSerialPort final : public ISerialPort {
 public:
     // Opens and configures the device; nullptr when it cannot be opened, is
-    // held by another program, or does not accept the settings.
-    static std::unique_ptr<CSerialPort> Open(const std::string& strPath);
+    // held by another program (bHeld set), or does not accept the settings.
+    static std::unique_ptr<CSerialPort> Open(const std::string& strPath, bool& bHeld);
 
     ~CSerialPort() override;
     CSerialPort(const CSerialPort&) = delete;

@@ -10,6 +10,7 @@ public:
     virtual ~IPortOpener() = default;
 
     // Opens port n set up for the board (57600 8N1, raw, non-blocking reads,
-    // output queue flushed); nullptr when it does not exist or cannot be had.
-    virtual std::unique_ptr<ISerialPort> Open(int nPort) = 0;
+    // output queue flushed); nullptr when it does not exist or cannot be had,
+    // with bHeld set when that is because another program holds it.
+    virtual std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) = 0;
 };

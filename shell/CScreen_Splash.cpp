@@ -99,7 +99,10 @@ void CScreen_Splash::OnTimerStartSearch() {
 
 void CScreen_Splash::OnLinkState(bool bConnected) {
     if (!bConnected) {
-        ShowLinkLost();
+        ShowLinkLost(m_pLink->IsPortHeldElsewhere()
+                         ? QString::fromStdU16String(
+                               LocaleStringTable::Instance().GetString(u"STR_PORT_HELD"))
+                         : m_strLinkLost);
         return;
     }
     m_pLink->StartLink();
@@ -112,7 +115,7 @@ void CScreen_Splash::OnLinkError(int nKind, std::string /*strText*/) {
 
 void CScreen_Splash::OnConfigLoaded(bool bOk) {
     if (!bOk) {
-        ShowLinkLost();
+        ShowLinkLost(m_strLinkLost);
         return;
     }
     LocaleStringTable& texts = LocaleStringTable::Instance();
@@ -153,14 +156,14 @@ void CScreen_Splash::OnMainWindowEnded(int nResult) {
     }
 }
 
-void CScreen_Splash::ShowLinkLost() {
+void CScreen_Splash::ShowLinkLost(const QString& strText) {
     // However many reports say so while the box is up, it is shown once;
     // after the main window has ended the program is ending anyway.
     if (m_bLinkLostShown || m_bEnded) {
         return;
     }
     m_bLinkLostShown = true;
-    m_messageBox.ShowMessage(m_strLinkLost);
+    m_messageBox.ShowMessage(strText);
     EndScreen(QDialog::Accepted);
 }
 

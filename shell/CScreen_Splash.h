@@ -70,7 +70,7 @@ protected:
 
 private:
     // The board is out of reach: say so once, then end.
-    void ShowLinkLost();
+    void ShowLinkLost(const QString& strText);
     void EndScreen(int nResult);
     void OnMainWindowEnded(int nResult);
 

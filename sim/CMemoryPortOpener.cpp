@@ -7,10 +7,19 @@ void CMemoryPortOpener::Attach(int nPort, std::shared_ptr<CMemoryLine> pLine) {
     m_lines[nPort] = std::move(pLine);
 }
 
-std::unique_ptr<ISerialPort> CMemoryPortOpener::Open(int nPort) {
+void CMemoryPortOpener::Hold(int nPort) {
+    std::lock_guard lock(m_mutex);
+    m_held.insert(nPort);
+}
+
+std::unique_ptr<ISerialPort> CMemoryPortOpener::Open(int nPort, bool& bHeld) {
     std::lock_guard lock(m_mutex);
     m_tried.push_back(nPort);
+    bHeld = m_held.count(nPort) > 0;
     auto it = m_lines.find(nPort);
+    if (bHeld) {
+        return nullptr;
+    }
     if (it == m_lines.end()) {
         return nullptr;
     }

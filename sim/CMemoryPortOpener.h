@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/IPortOpener.h"
@@ -13,7 +14,10 @@ class CMemoryPortOpener final : public IPortOpener {
 public:
     void Attach(int nPort, std::shared_ptr<CMemoryLine> pLine);
 
-    std::unique_ptr<ISerialPort> Open(int nPort) override;
+    // Port n exists but another program holds it.
+    void Hold(int nPort);
+
+    std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override;
 
     // Every number asked for, in order.
     std::vector<int> Tried() const;
@@ -22,4 +26,5 @@ private:
     mutable std::mutex m_mutex;
     std::map<int, std::shared_ptr<CMemoryLine>> m_lines;
     std::vector<int> m_tried;
+    std::set<int> m_held;
 };

@@ -28,8 +28,15 @@ protected:
         m_pServer = std::make_unique<CPtyBoardServer>(std::move(pModel));
         std::string strError;
         EXPECT_TRUE(m_pServer->Start(LinePath(), strError)) << strError;
-        return CSerialPort::Open(LinePath());
+        return Open();
     }
+    std::unique_ptr<ISerialPort> Open() {
+        bool bHeld = false;
+        auto pPort = CSerialPort::Open(LinePath(), bHeld);
+        m_bHeld = bHeld;
+        return pPort;
+    }
+    bool m_bHeld = false;
     std::string LinePath() const { return m_dir.Path() + "/rfcomm0"; }
 
     TempDir m_dir;
@@ -66,9 +73,10 @@ TEST_F(PtyLinkTest, AnExchangeCarriesExactBytesAndALateReplyNeverReachesTheNextO
 TEST_F(PtyLinkTest, ASecondProgramCannotOpenAHeldLine) {
     auto pFirst = ServeAndOpen(std::make_shared<CBoardModel>());
     ASSERT_NE(pFirst, nullptr);
-    EXPECT_EQ(CSerialPort::Open(LinePath()), nullptr);
+    EXPECT_EQ(Open(), nullptr);
+    EXPECT_TRUE(m_bHeld) << "said to be held, not missing";
     pFirst.reset();
-    EXPECT_NE(CSerialPort::Open(LinePath()), nullptr);
+    EXPECT_NE(Open(), nullptr);
 }
 
 TEST_F(PtyLinkTest, TheServerNeverReplacesARegularFile) {
@@ -143,6 +151,14 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
     CtlResult result = Run("scan");
     EXPECT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_EQ(result.strOut, "board found on port 3: " + m_dir.Path() + "/ports/rfcomm3\n");
+    {
+        bool bHeld = false;
+        const auto pHolder = CSerialPort::Open(m_dir.Path() + "/ports/rfcomm3", bHeld);
+        ASSERT_NE(pHolder, nullptr);
+        result = Run("scan");
+        EXPECT_EQ(result.nExit, 3);
+        EXPECT_THAT(result.strErr, HasSubstr("port is in use by another program"));
+    }
     m_dir.WriteFile("rfkill/rfkill0/type", "bluetooth\n");
     m_dir.WriteFile("rfkill/rfkill0/soft", "1\n");
     m_dir.WriteFile("rfkill/rfkill0/hard", "0\n");
@@ -163,15 +179,17 @@ TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     }
     // The configuration is downloaded beside the program, as the program does.
     EXPECT_EQ(m_dir.ReadFile("program/BiosConf_Kolt_V120.ini"), kSmallBoard);
-    // One JSON line per sample.
-    result = Run("monitor --count 2 --interval 0.1 --json");
+    // One JSON line per sample; an interval shorter than a sample is said once.
+    result = Run("monitor --count 3 --interval 0.1 --json");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_THAT(result.strOut, HasSubstr("\"sample\":1,"));
     EXPECT_THAT(result.strOut, HasSubstr("\"sample\":2,"));
     EXPECT_THAT(result.strOut,
                 HasSubstr("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"read\":true,\"raw\":"));
     EXPECT_THAT(result.strOut, HasSubstr("\"unit\":\"[RPM]\",\"alarm\":false}"));
-    EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 2);
+    EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 3);
+    EXPECT_THAT(result.strErr, testing::MatchesRegex("tunevoctl: a sample takes [0-9.]+ s, longer "
+                                                     "than --interval; [a-z ]+\n"));
 }
 
 TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {

@@ -1,8 +1,10 @@
 #include "tests/support/CChildProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -24,16 +26,24 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 CChildProcess::CChildProcess(const std::string& strProgram, std::vector<std::string> args,
-                             const std::vector<std::string>& extraEnvironment) {
+                             const std::vector<std::string>& extraEnvironment,
+                             const std::string& strOutputFile) {
     args.insert(args.begin(), strProgram);
     std::vector<std::string> environment(extraEnvironment);
     for (char** ppEntry = environ; *ppEntry != nullptr; ++ppEntry) {
         environment.emplace_back(*ppEntry);
     }
-    if (posix_spawn(&m_nPid, strProgram.c_str(), nullptr, nullptr, Pointers(args).data(),
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!strOutputFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, strOutputFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    if (posix_spawn(&m_nPid, strProgram.c_str(), &actions, nullptr, Pointers(args).data(),
                     Pointers(environment).data()) != 0) {
         m_nPid = -1;
     }
+    posix_spawn_file_actions_destroy(&actions);
 }
 
 int CChildProcess::WaitExit(int nTimeoutMs) {

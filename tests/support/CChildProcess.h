@@ -8,9 +8,11 @@
 // A program started for a test, terminated and reaped when the object goes.
 class CChildProcess {
 public:
-    // Starts the program with the arguments and extra "NAME=value" environment.
+    // Starts the program with the arguments and extra "NAME=value"
+    // environment; its standard output goes to a file when one is named.
     CChildProcess(const std::string& strProgram, std::vector<std::string> args,
-                  const std::vector<std::string>& extraEnvironment = {});
+                  const std::vector<std::string>& extraEnvironment = {},
+                  const std::string& strOutputFile = {});
     ~CChildProcess() { Terminate(); }
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;

@@ -104,8 +104,12 @@ TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {
                       ".lock");
     ASSERT_TRUE(WaitUntil([&] { return QFile::exists(strLock); }));
     // The second copy retries until the first shows its window.
-    CChildProcess second(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"));
+    const std::string strSaid = m_dir.Path() + "/second.txt";
+    CChildProcess second(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"),
+                         strSaid);
     EXPECT_EQ(second.WaitExit(20000), 255);
+    EXPECT_EQ(m_dir.ReadFile("second.txt"), "tunevo: already running from " + m_dir.Path() +
+                                                "; brought its window to the front\n");
     // The first copy was still running, and ends cleanly when terminated.
     EXPECT_EQ(first.Terminate(), 0);
     EXPECT_FALSE(QFile::exists(strLock));

@@ -80,6 +80,15 @@ TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceInTheLocalesLanguageAndEnds) {
     splash.OnConfigLoaded(false);
     EXPECT_EQ(m_messageBox.Shown().size(), 1);
     EXPECT_EQ(m_pEnded->count(), 0);
+
+    // A port that another program holds is named as the likely reason.
+    UseLocale("en_US.UTF-8");
+    m_pOpener->Hold(3);
+    MakeSplash().OnTimerStartSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
+    EXPECT_EQ(m_messageBox.Shown().last(),
+              QStringLiteral("The board's port is in use by another program. Close that program "
+                             "and start Tunevo again."));
 }
 
 TEST_F(SplashTest, AMainWindowWithoutItemsSaysTheBoardIsLostAndEndsTheSplash) {

@@ -116,8 +116,10 @@ protected:
 
     std::unique_ptr<ISerialPort> Search(CFixedRadio::EAnswer radio = CFixedRadio::EAnswer::On) {
         CFixedRadio fixedRadio(radio);
-        return FindBoardPort(fixedRadio, *m_pOpener, *m_pClock, m_stop.get_token());
+        return FindBoardPort(fixedRadio, *m_pOpener, *m_pClock, m_stop.get_token(), m_bHeldSeen);
     }
+
+    bool m_bHeldSeen = false;
 
     std::shared_ptr<CVirtualClock> m_pClock = std::make_shared<CVirtualClock>();
     std::unique_ptr<CMemoryPortOpener> m_pOpener = std::make_unique<CMemoryPortOpener>();
@@ -177,6 +179,17 @@ TEST_F(PortSearchTest, SkipsAPortWhoseWriteFailsOrWhoseReplyIsDamaged) {
     EXPECT_EQ(pGood->Sent().size(), 1u);
     // Exchange (failed write), exchange, pause, exchange.
     EXPECT_EQ(m_pClock->Sleeps(), (Ms{100ms, 100ms, 100ms, 100ms}));
+    EXPECT_FALSE(m_bHeldSeen);
+}
+
+// A port another program holds is passed, and said to be so: it may be the board's.
+TEST_F(PortSearchTest, APortHeldByAnotherProgramIsPassedAndNoted) {
+    m_pOpener->Hold(2);
+    EXPECT_EQ(Search(), nullptr);
+    EXPECT_TRUE(m_bHeldSeen);
+    Board(6);
+    EXPECT_NE(Search(), nullptr);
+    EXPECT_TRUE(m_bHeldSeen);
 }
 
 class RequestDispatcherTest : public testing::Test {

@@ -43,7 +43,9 @@ TEST(PortPattern, TakesOneNumberMarkFromTheEnvironmentOrDefaultsToRfcomm) {
     for (const char* pszBad : {"/dev/rfcomm", "/dev/%s", "/dev/%d%d", "/dev/100%%d", "%n%d"}) {
         EXPECT_EQ(CDevicePortOpener::FormatPath(pszBad, 1), std::nullopt) << pszBad;
     }
-    EXPECT_EQ(CDevicePortOpener("/dev/%s").Open(0), nullptr);
+    bool bHeld = true;
+    EXPECT_EQ(CDevicePortOpener("/dev/%s").Open(0, bHeld), nullptr);
+    EXPECT_FALSE(bHeld);
     {
         ScopedEnv env(CDevicePortOpener::kPatternVariable, nullptr);
         EXPECT_EQ(CDevicePortOpener::PatternFromEnvironment(), "/dev/rfcomm%d");
@@ -53,8 +55,10 @@ TEST(PortPattern, TakesOneNumberMarkFromTheEnvironmentOrDefaultsToRfcomm) {
     // Neither a missing device nor a plain file is a serial line.
     TempDir dir;
     dir.WriteFile("rfcomm4", "not a tty");
-    EXPECT_EQ(CDevicePortOpener(dir.Path() + "/rfcomm%d").Open(3), nullptr);
-    EXPECT_EQ(CDevicePortOpener(dir.Path() + "/rfcomm%d").Open(4), nullptr);
+    for (int nPort : {3, 4}) {
+        EXPECT_EQ(CDevicePortOpener(dir.Path() + "/rfcomm%d").Open(nPort, bHeld), nullptr);
+        EXPECT_FALSE(bHeld) << "nobody holds it";
+    }
 }
 
 class RfkillTest : public testing::Test {
