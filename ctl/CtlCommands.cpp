@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -97,6 +99,27 @@ std::string UtcNow() {
     return szTime;
 }
 
+// The unit without its brackets, as a program reading JSON wants it.
+std::string PlainUnit(EBoardArray array) {
+    std::string strUnit(UnitOf(array));
+    if (strUnit.size() >= 2 && strUnit.front() == '[' && strUnit.back() == ']') {
+        strUnit = strUnit.substr(1, strUnit.size() - 2);
+    }
+    // One character in the lists; the usual two for programs.
+    return strUnit == "\u2103" ? "\u00B0C" : strUnit;
+}
+
+// The shown text as a number; null when it is none.
+nlohmann::ordered_json ShownNumber(const std::string& strShown) {
+    double dValue = 0;
+    const char* pszEnd = strShown.data() + strShown.size();
+    const auto [pszStop, error] = std::from_chars(strShown.data(), pszEnd, dValue);
+    if (error != std::errc() || pszStop != pszEnd || !std::isfinite(dValue)) {
+        return nullptr;
+    }
+    return dValue;
+}
+
 // Prints one sample; false when any item's value could not be read.
 bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson) {
     bool bComplete = true;
@@ -107,13 +130,15 @@ bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
             for (const BoardItem& item : session.Link().GetArray(array)) {
                 const bool bRead = WasRead(item);
                 bComplete = bComplete && bRead;
+                const std::string strShown = bRead ? ShownText(array, item) : std::string();
                 items.push_back(
                     {{"array", ToUtf8(SectionName(array))},
                      {"name", ToUtf8(item.Name)},
                      {"read", bRead},
                      {"raw", bRead ? nlohmann::ordered_json(WToL(item.Value)) : nullptr},
-                     {"shown", bRead ? nlohmann::ordered_json(ShownText(array, item)) : nullptr},
-                     {"unit", std::string(UnitOf(array))},
+                     {"shown", bRead ? nlohmann::ordered_json(strShown) : nullptr},
+                     {"value", bRead ? ShownNumber(strShown) : nullptr},
+                     {"unit", PlainUnit(array)},
                      {"alarm", bRead && IsAlarm(array, item)}});
             }
         }
@@ -164,8 +189,8 @@ struct PowerAction {
 const std::map<std::string, PowerAction> kPowerActions = {
     {"on", {1, "Switch the PC on?", "the PC is switching on"}},
     {"off", {2, "Switch the PC off? Its system shuts down.", "the PC is switching off"}},
-    {"shutdown",
-     {3, "Force the PC to shut down? Unsaved work on it is lost.", "the PC is shutting down"}},
+    {"force-off",
+     {3, "Force the PC off? Unsaved work on it is lost.", "the PC is switching off at once"}},
     {"clear-cmos",
      {4, "Clear the PC's CMOS? Its BIOS settings return to their defaults.",
       "the CMOS settings are cleared"}},
@@ -530,8 +555,15 @@ int RunSet(const SetOptions& options) {
 }
 
 int RunPower(const PowerOptions& options) {
-    const std::string& strAction = options.strAction;
+    std::string strAction = options.strAction;
     const bool bYes = options.bYes;
+    if (strAction == kOldForceOffName) {
+        // Kept for one release: "shutdown" read too much like the normal "off".
+        std::fprintf(stderr,
+                     "tunevoctl: 'power shutdown' is now 'power force-off'; the old name "
+                     "goes in the next release\n");
+        strAction = "force-off";
+    }
     if (strAction == "status") {
         CCtlSession session;
         if (const int nExit = session.Connect(); nExit != kExitOk) {

@@ -45,6 +45,8 @@ int RunProfile(const ProfileOptions& options);
 
 // The power actions that switch something, by their command-line names.
 std::vector<std::string> PowerActionNames();
+// The old name of force-off, still taken but no longer shown.
+inline constexpr const char* kOldForceOffName = "shutdown";
 
 // A typed value is a plain decimal number: an optional sign, digits and at
 // most one point, nothing else (no unit, no blanks).

@@ -3,6 +3,7 @@
 // the help comes from the definitions below.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -108,11 +109,22 @@ int main(int argc, char** argv) {
     PowerOptions power;
     std::vector<std::string> actions = PowerActionNames();
     actions.insert(actions.begin(), "status");
-    CLI::App* pPower =
-        app.add_subcommand("power", "power status, or switch on, off, shutdown, reset, clear-cmos");
-    pPower->add_option("ACTION", power.strAction, "status, on, off, shutdown, reset or clear-cmos")
+    const std::string kShownActions = "status, on, off, force-off, reset, clear-cmos";
+    CLI::App* pPower = app.add_subcommand(
+        "power", "power status, or switch on, off, force-off, reset, clear-cmos");
+    pPower
+        ->add_option("ACTION", power.strAction,
+                     "status, on, off (the system shuts down), force-off, reset or clear-cmos")
         ->required()
-        ->check(CLI::IsMember(actions));
+        ->check(CLI::Validator(
+            [actions, kShownActions](std::string& strAction) {
+                // The old name is taken without being offered.
+                return std::find(actions.begin(), actions.end(), strAction) != actions.end() ||
+                               strAction == kOldForceOffName
+                           ? std::string()
+                           : "'" + strAction + "' is not one of " + kShownActions;
+            },
+            kShownActions));
     pPower->add_flag("--yes,-y", power.bYes, "do not ask for confirmation");
     pPower->footer(
         "status prints on or off. The actions ask for confirmation on standard\n"

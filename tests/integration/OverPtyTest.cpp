@@ -186,7 +186,9 @@ TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     EXPECT_THAT(result.strOut, HasSubstr("\"sample\":2,"));
     EXPECT_THAT(result.strOut,
                 HasSubstr("{\"array\":\"HW_Fan\",\"name\":\"CPU Fan\",\"read\":true,\"raw\":"));
-    EXPECT_THAT(result.strOut, HasSubstr("\"unit\":\"[RPM]\",\"alarm\":false}"));
+    EXPECT_THAT(result.strOut, testing::ContainsRegex("\"shown\":\"[0-9]+\",\"value\":[0-9.]+,"
+                                                      "\"unit\":\"RPM\",\"alarm\":false}"));
+    EXPECT_THAT(result.strOut, HasSubstr("\"unit\":\"\u00B0C\""));
     EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 3);
     EXPECT_THAT(result.strErr, testing::MatchesRegex("tunevoctl: a sample takes [0-9.]+ s, longer "
                                                      "than --interval; [a-z ]+\n"));
@@ -250,6 +252,13 @@ TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
     ASSERT_TRUE(WaitUntil([&] { return Run("power status").strOut == "off\n"; }));
     EXPECT_EQ(Run("power clear-cmos --yes").nExit, 0);
     EXPECT_EQ(Run("power explode --yes").nExit, 2);
+    // The forced switch-off, also under its old name with a warning.
+    for (const std::string strName : {"force-off", "shutdown"}) {
+        result = Run("power " + strName + " --yes");
+        EXPECT_EQ(result.strOut, "acknowledged: the PC is switching off at once\n");
+        EXPECT_EQ(result.strErr.find("is now 'power force-off'") != std::string::npos,
+                  strName == "shutdown");
+    }
 }
 
 TEST_F(CtlTest, ABoardThatDoesNotAnswerIsExitNineAndItsValuesAreMarked) {
