@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 #include <utility>
 
 #include "link/CDeviceLink.h"
@@ -179,6 +180,15 @@ void CTunevoDlg::ShowSettingsScreen(QWidget& screen) {
     ShowOverlay(screen, g_rcSettingsArea.ToQRect());
 }
 
+namespace {
+// In the small and medium layouts the poster and power screens reach into
+// the lock banner's place; while locked they move up to leave it in sight.
+QRect ClearOfLockBanner(const LayoutRect& rc) {
+    const int nOverlap = std::max(0, rc.bottom - g_rcLock.top);
+    return rc.ToQRect().translated(0, -std::min(nOverlap, rc.top));
+}
+}  // namespace
+
 void CTunevoDlg::SwapLockedScreen(int nWhich) {
     if (m_nPage == kPageMonitor) {
         m_pMonitor->RebuildAll();
@@ -191,11 +201,11 @@ void CTunevoDlg::SwapLockedScreen(int nWhich) {
         m_link.StopPowerPolling();
         m_pPoster->ClearText();
         m_link.RequestPosterRead();
-        ShowOverlay(*m_pPoster, g_rcPoster.ToQRect());
+        ShowOverlay(*m_pPoster, ClearOfLockBanner(g_rcPoster));
     } else if (nWhich == 0) {
         m_pPoster->hide();
         m_link.StartPowerPolling();
-        ShowOverlay(*m_pPower, g_rcPower.ToQRect());
+        ShowOverlay(*m_pPower, ClearOfLockBanner(g_rcPower));
     }
 }
 
@@ -362,7 +372,7 @@ void CTunevoDlg::Lock() {
         pSettings->hide();
     }
     ShowOverlay(*m_pLock, g_rcLock.ToQRect());
-    ShowOverlay(*m_pPoster, g_rcPoster.ToQRect());
+    ShowOverlay(*m_pPoster, ClearOfLockBanner(g_rcPoster));
     SetApplicationLock(true);
     if (m_pLock->isVisible()) {
         EnableSoftKeys(false);

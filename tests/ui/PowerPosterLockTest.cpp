@@ -225,6 +225,32 @@ TEST_F(LockModeTest, ALockShowsTheBannerAndThePosterAndLocksEverythingElse) {
     EXPECT_EQ(m_pEnded->count(), 1);
 }
 
+// In the small and medium layouts the poster and power screens reach into
+// the banner's place: while locked they sit above it, and return at the unlock.
+class LockedLayoutTest : public LockModeTest, public testing::WithParamInterface<QSize> {};
+
+TEST_P(LockedLayoutTest, TheBannerStaysInSightOfThePosterAndThePowerScreen) {
+    StartBoard();
+    CTunevoDlg& dlg = OpenMainWindow(GetParam());
+    WaitForLockCheck();
+    ASSERT_TRUE(LockBoard(true));
+    const QRect rcBanner = dlg.LockBanner().geometry();
+    EXPECT_EQ(rcBanner, g_rcLock.ToQRect());
+    for (QWidget* pScreen :
+         {static_cast<QWidget*>(&dlg.PosterScreen()), static_cast<QWidget*>(&dlg.PowerScreen())}) {
+        ASSERT_TRUE(pScreen->isVisible());
+        EXPECT_FALSE(pScreen->geometry().intersects(rcBanner))
+            << pScreen->metaObject()->className();
+        EXPECT_GE(pScreen->y(), 0);
+        dlg.PosterScreen().OnCommand(CScreen_LumoPoster::IDC_CLOSE);
+    }
+    ASSERT_TRUE(LockBoard(false));
+    EXPECT_EQ(dlg.PosterScreen().geometry(), g_rcPoster.ToQRect());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, LockedLayoutTest,
+                         testing::Values(QSize(480, 696), QSize(480, 536), QSize(240, 268)));
+
 // However fast the board locks and unlocks, the window ends in its last state.
 TEST_F(LockModeTest, UnlockingOnTheOverClockPageRefreshesItsArraysASecondLater) {
     CTunevoDlg& dlg = OpenPolling();
