@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "ctl/CCtlProgress.h"
 #include "data/IniPaths.h"
 #include "link/LinkErrors.h"
 #include "platform/CDevicePortOpener.h"
@@ -31,7 +32,18 @@ size_t CountOf(const std::vector<CRecordingListener::Report>& reports, const cha
 
 }  // namespace
 
+void CCtlSession::CProgressListener::OnProgress(EProgress step, int n, int nOf) {
+    CRecordingListener::OnProgress(step, n, nOf);
+    const std::string strOf = std::to_string(n) + " of " + std::to_string(nOf);
+    CCtlProgress::Instance().Show(step == EProgress::SearchingPort
+                                      ? "looking for the board on port " + std::to_string(n) + "..."
+                                  : step == EProgress::ReadingDescription
+                                      ? "reading the board's description: " + strOf
+                                      : "reading the over-clock values: " + strOf);
+}
+
 void PrintError(const std::string& strMessage) {
+    CCtlProgress::Instance().Clear();
     std::fprintf(stderr, "tunevoctl: %s\n", strMessage.c_str());
 }
 
@@ -90,6 +102,7 @@ int CCtlSession::Connect() {
                    "other program using it?)");
         return kExitNoBoard;
     }
+    CCtlProgress::Instance().Clear();
     m_nPort = m_pOpener->LastOpened();
     m_strPortPath = CDevicePortOpener::FormatPath(m_pOpener->Pattern(), m_nPort).value_or("");
     return kExitOk;
@@ -121,6 +134,7 @@ int CCtlSession::Load() {
                    });
         },
         kLoadTimeout);
+    CCtlProgress::Instance().Clear();
     if (LinkLost()) {
         return kExitLinkLost;
     }

@@ -54,9 +54,14 @@ public:
 
 private:
     class CRecordingOpener;
+    // Records the reports, and shows the start-up's progress as they come.
+    class CProgressListener final : public CRecordingListener {
+    public:
+        void OnProgress(EProgress step, int n, int nOf) override;
+    };
 
     // Declared before the link, which reports to it until it is torn down.
-    CRecordingListener m_listener;
+    CProgressListener m_listener;
     std::shared_ptr<CRecordingOpener> m_pOpener;
     std::shared_ptr<IRadio> m_pRadio;
     std::unique_ptr<CDeviceLink> m_pLink;

@@ -11,6 +11,7 @@
 #include <map>
 #include <thread>
 
+#include "ctl/CCtlProgress.h"
 #include "ctl/CCtlSession.h"
 #include "data/CProfileFile.h"
 #include "data/TextCase.h"
@@ -74,11 +75,16 @@ bool PrintItemTable(EBoardArray array, const BoardItemArray& items) {
 }
 
 // Reads every monitored array; false when the link was lost.
-bool RefreshMonitor(CCtlSession& session) {
+bool RefreshMonitor(CCtlSession& session, int nSample) {
+    int nArray = 0;
     for (EBoardArray array : kHardwareArrays) {
+        ++nArray;
         if (session.Link().GetArray(array).empty()) {
             continue;
         }
+        CCtlProgress::Instance().Show("reading sample " + std::to_string(nSample) + ": " +
+                                      std::to_string(nArray) + " of " +
+                                      std::to_string(kHardwareArrays.size()));
         if (!session.Refresh(array)) {
             if (session.LinkLost()) {
                 return false;
@@ -87,6 +93,7 @@ bool RefreshMonitor(CCtlSession& session) {
                        " value; those it did not are marked UNREAD");
         }
     }
+    CCtlProgress::Instance().Clear();
     return true;
 }
 
@@ -408,7 +415,7 @@ int RunInfo() {
     if (const int nExit = session.Load(); nExit != kExitOk) {
         return nExit;
     }
-    if (!RefreshMonitor(session)) {
+    if (!RefreshMonitor(session, 1)) {
         return kExitLinkLost;
     }
     std::printf("board: %s\nport: %s\n", ToUtf8(session.Link().GetBoardVersion()).c_str(),
@@ -448,7 +455,7 @@ int RunMonitor(const MonitorOptions& options) {
     for (long nSample = 1; (nSamples == 0 || nSample <= nSamples) && !g_bInterrupted.load();
          ++nSample) {
         const Clock::time_point start = Clock::now();
-        if (!RefreshMonitor(session)) {
+        if (!RefreshMonitor(session, static_cast<int>(nSample))) {
             return kExitLinkLost;
         }
         const auto duration =

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "ctl/CCtlProgress.h"
 #include "ctl/CCtlSession.h"
 #include "ctl/CtlCommands.h"
 #include "data/IniPaths.h"
@@ -58,7 +59,12 @@ int main(int argc, char** argv) {
     app.footer(kFooter);
     app.set_version_flag("--version", "tunevoctl " TUNEVO_VERSION);
     app.require_subcommand(0, 1);
+    // --quiet may follow the command, as scripts tend to write it.
+    app.fallthrough();
     std::function<int()> run;
+    bool bQuiet = false;
+    app.add_flag("--quiet,-q", bQuiet,
+                 "no progress line on standard error (shown only on a terminal anyway)");
 
     CLI::App* pScan = app.add_subcommand("scan", "find the port the board answers on");
     pScan->footer(
@@ -213,6 +219,7 @@ int main(int argc, char** argv) {
         }
         return kExitOk;
     }
+    CCtlProgress::Instance().Enable(!bQuiet);
     std::string strError;
     if (!UseProgramFolders(strError)) {
         PrintError(strError);

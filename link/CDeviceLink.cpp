@@ -104,7 +104,12 @@ void CDeviceLink::RunPortSearch() {
     bool bHeldSeen = false;
     std::unique_ptr<ISerialPort> pPort =
         FindBoardPort(*m_environment.pRadio, *m_environment.pOpener, *m_environment.pClock,
-                      m_stop.get_token(), bHeldSeen);
+                      m_stop.get_token(), bHeldSeen, [this](int nPort) {
+                          Report([nPort](ILinkListener& listener) {
+                              listener.OnProgress(ILinkListener::EProgress::SearchingPort, nPort,
+                                                  Protocol::kLastPort + 1);
+                          });
+                      });
     const bool bFound = pPort != nullptr;
     m_bPortHeldElsewhere.store(!bFound && bHeldSeen);
     {

@@ -146,6 +146,9 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
         return true;
     };
     for (int nChunk = 0; nChunk < *nChunks; ++nChunk) {
+        Report([nChunk, nOf = *nChunks](ILinkListener& listener) {
+            listener.OnProgress(ILinkListener::EProgress::ReadingDescription, nChunk + 1, nOf);
+        });
         if (stop.stop_requested() || !fetch(nChunk)) {
             fail(kErrorConfigDownload, kTextConfigDownload);
             return;
@@ -181,7 +184,12 @@ void CDeviceLink::RunLoad() {
     }
     LoadConfiguration();
 
+    int nArray = 0;
     for (EBoardArray array : kOverclockArrays) {
+        Report([n = ++nArray,
+                nOf = static_cast<int>(std::size(kOverclockArrays))](ILinkListener& listener) {
+            listener.OnProgress(ILinkListener::EProgress::ReadingValues, n, nOf);
+        });
         LoadArray(array);
         RefreshArray(array);
     }

@@ -88,6 +88,9 @@ void CRecordingListener::OnApplied(bool bOk) {
 void CRecordingListener::OnArrayRefreshed(int nArray, bool bOk) {
     Add({"OnArrayRefreshed", nArray, bOk, {}});
 }
+void CRecordingListener::OnProgress(EProgress step, int n, int nOf) {
+    Add({"OnProgress", n, nOf, std::to_string(static_cast<int>(step))});
+}
 void CRecordingListener::OnPowerCommandDone(bool bOk, int nDetail) {
     Add({"OnPowerCommandDone", bOk, nDetail, {}});
 }

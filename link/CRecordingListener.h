@@ -47,6 +47,8 @@ public:
     void OnArrayRefreshed(int nArray, bool bOk) override;
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool bOk) override;
+    // Recorded as "OnProgress" with n and nOf, and the step's number as text.
+    void OnProgress(EProgress step, int n, int nOf) override;
 
 protected:
     // Every report passes here; a subclass may look at it first.

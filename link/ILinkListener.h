@@ -23,4 +23,12 @@ public:
     // (true, 255) sent; (false, 255) not acknowledged; (false, 0) refused while on.
     virtual void OnPowerCommandDone(bool bOk, int nDetail) = 0;
     virtual void OnMessageModeDone(bool bOk) = 0;
+
+    // What the start-up is doing, for a progress display: n of nOf.
+    enum class EProgress {
+        SearchingPort,       // opening port n (0 to 8) of nOf ports
+        ReadingDescription,  // asking for piece n of the board's nOf
+        ReadingValues,       // reading array n of nOf
+    };
+    virtual void OnProgress(EProgress /*step*/, int /*n*/, int /*nOf*/) {}
 };

@@ -9,7 +9,8 @@ constexpr uint32_t kRadioOff = 0;
 }
 
 std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
-                                           std::stop_token stop, bool& bHeldSeen) {
+                                           std::stop_token stop, bool& bHeldSeen,
+                                           const std::function<void(int)>& onPort) {
     bHeldSeen = false;
     uint32_t nMode = 0;
     if (radio.QueryMode(nMode) && nMode == kRadioOff) {
@@ -19,6 +20,9 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
     for (int nPort = Protocol::kFirstPort; nPort <= Protocol::kLastPort; ++nPort) {
         if (stop.stop_requested()) {
             return nullptr;
+        }
+        if (onPort) {
+            onPort(nPort);
         }
         bool bHeld = false;
         std::unique_ptr<ISerialPort> port = opener.Open(nPort, bHeld);

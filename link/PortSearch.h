@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stop_token>
 
@@ -11,6 +12,8 @@
 // open frame with a checked reply is returned, open. Nothing is opened while
 // the radio reports off. Blocks for up to nine exchanges; runs on the
 // port-search thread. bHeldSeen tells whether some port was held by another
-// program, which may be why no board answered.
+// program, which may be why no board answered. onPort, if set, is told each
+// port number before it is tried.
 std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
-                                           std::stop_token stop, bool& bHeldSeen);
+                                           std::stop_token stop, bool& bHeldSeen,
+                                           const std::function<void(int)>& onPort = {});

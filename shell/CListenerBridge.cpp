@@ -46,6 +46,9 @@ void CListenerBridge::OnArrayRefreshed(int nArray, bool bOk) {
 void CListenerBridge::OnPowerCommandDone(bool bOk, int nDetail) {
     Post([=](ILinkListener& receiver) { receiver.OnPowerCommandDone(bOk, nDetail); });
 }
+void CListenerBridge::OnProgress(EProgress step, int n, int nOf) {
+    Post([=](ILinkListener& receiver) { receiver.OnProgress(step, n, nOf); });
+}
 void CListenerBridge::OnMessageModeDone(bool bOk) {
     Post([=](ILinkListener& receiver) { receiver.OnMessageModeDone(bOk); });
 }

@@ -29,6 +29,7 @@ public:
     void OnArrayRefreshed(int nArray, bool bOk) override;
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool bOk) override;
+    void OnProgress(EProgress step, int n, int nOf) override;
 
 private:
     void Post(std::function<void(ILinkListener&)> report);

@@ -8,6 +8,7 @@
 #include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
 #include "screens/IMessageBox.h"
+#include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CTunevoDlg.h"
@@ -21,19 +22,21 @@ struct SplashLayout {
     QSize backgroundSize;
     QPoint iconPosition;
     QRect rcVersion;  // left, top, width, height
+    QRect rcProgress;
+    int nProgressFont;
 };
 
 SplashLayout LayoutValues(uint8_t nLayout) {
     switch (nLayout) {
         case LayoutSmall:
-            return {":/images/splash_small.svg", QSize(240, 348), QPoint(96, 178),
-                    QRect(0, 250, 240, 20)};
+            return {":/images/splash_small.svg", QSize(240, 348),        QPoint(96, 178),
+                    QRect(0, 250, 240, 20),      QRect(0, 229, 240, 18), 11};
         case LayoutMedium:
-            return {":/images/splash_medium.svg", QSize(480, 536), QPoint(190, 350),
-                    QRect(0, 495, 480, 30)};
+            return {":/images/splash_medium.svg", QSize(480, 536),        QPoint(190, 350),
+                    QRect(0, 495, 480, 30),       QRect(0, 458, 480, 28), 15};
         default:
-            return {":/images/splash_large.svg", QSize(480, 696), QPoint(190, 430),
-                    QRect(0, 600, 480, 50)};
+            return {":/images/splash_large.svg", QSize(480, 696),        QPoint(190, 430),
+                    QRect(0, 600, 480, 50),      QRect(0, 545, 480, 30), 16};
     }
 }
 
@@ -53,6 +56,8 @@ CScreen_Splash::CScreen_Splash(CDeviceFrame& frame, CDeviceLink& link, CListener
     const SplashLayout layout = LayoutValues(g_nScreenLayout);
     m_iconPosition = layout.iconPosition;
     m_rcVersion = layout.rcVersion;
+    m_rcProgress = layout.rcProgress;
+    m_progressFont = ScreenFont(layout.nProgressFont);
 
     m_nFrame = 0;
     m_timerAnimate.setInterval(kAnimatePeriodMs);
@@ -106,6 +111,18 @@ void CScreen_Splash::OnLinkState(bool bConnected) {
         return;
     }
     m_pLink->StartLink();
+}
+
+void CScreen_Splash::OnProgress(EProgress step, int n, int nOf) {
+    const LocaleStringTable& texts = LocaleStringTable::Instance();
+    const char16_t* pszKey = step == EProgress::SearchingPort        ? u"STR_PROGRESS_SEARCH"
+                             : step == EProgress::ReadingDescription ? u"STR_PROGRESS_DESCRIPTION"
+                                                                     : u"STR_PROGRESS_VALUES";
+    m_strProgress = QString::fromStdU16String(texts.GetString(pszKey)).arg(n);
+    if (step != EProgress::SearchingPort) {
+        m_strProgress = m_strProgress.arg(nOf);
+    }
+    update(m_rcProgress);
 }
 
 void CScreen_Splash::OnLinkError(int nKind, std::string /*strText*/) {
@@ -185,4 +202,6 @@ void CScreen_Splash::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::white);
     painter.drawText(m_rcVersion, Qt::AlignHCenter | Qt::AlignTop,
                      QString::fromLatin1(kVersionText));
+    painter.setFont(m_progressFont);
+    painter.drawText(m_rcProgress, Qt::AlignCenter, m_strProgress);
 }

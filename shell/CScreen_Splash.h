@@ -54,6 +54,10 @@ public:
     void OnArrayRefreshed(int, bool) override {}
     void OnPowerCommandDone(bool, int) override {}
     void OnMessageModeDone(bool) override {}
+    void OnProgress(EProgress step, int n, int nOf) override;
+
+    // What the start-up is doing, as shown below the animation.
+    const QString& ProgressText() const { return m_strProgress; }
 
 signals:
     // The screen has ended; the program ends with it.
@@ -85,6 +89,9 @@ private:
     QPixmap m_background;
     QPoint m_iconPosition;
     QRect m_rcVersion;
+    QRect m_rcProgress;
+    QFont m_progressFont;
+    QString m_strProgress;
     QString m_strLinkLost;
     bool m_bLinkLostShown = false;
     // The board's description could not be downloaded this start.

@@ -1,7 +1,10 @@
 // Over a real pseudo-terminal: the serial port, and tunevoctl's commands against tunevo-board.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <thread>
@@ -192,6 +195,42 @@ TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     EXPECT_EQ(std::count(result.strOut.begin(), result.strOut.end(), '\n'), 3);
     EXPECT_THAT(result.strErr, testing::MatchesRegex("tunevoctl: a sample takes [0-9.]+ s, longer "
                                                      "than --interval; [a-z ]+\n"));
+}
+
+// On a terminal, standard error shows what the command is doing, one line
+// redrawn in place; --quiet, or output to a file, shows none of it.
+TEST_F(CtlTest, AProgressLineShowsOnATerminalOnly) {
+    StartBoard();
+    auto errorsOnTerminal = [&](std::vector<std::string> arguments) {
+        const int nTerminal = posix_openpt(O_RDWR | O_NOCTTY);
+        EXPECT_TRUE(nTerminal >= 0 && grantpt(nTerminal) == 0 && unlockpt(nTerminal) == 0);
+        CChildProcess ctl(TUNEVO_CTL_PROGRAM, std::move(arguments),
+                          {"TUNEVO_PORT_PATTERN=" + m_dir.Path() + "/ports/rfcomm%d",
+                           "TUNEVO_DIR=" + m_strProgramDir, "TUNEVO_RFKILL_DIR=" + m_strRfkill},
+                          "/dev/null", ptsname(nTerminal));
+        std::string strSeen;
+        for (bool bEnded = false; !bEnded;) {
+            bEnded = ctl.WaitExit(0) != -1;  // what it wrote last is read once more
+            pollfd ready{nTerminal, POLLIN, 0};
+            char buffer[256];
+            ssize_t nRead = 0;
+            while (::poll(&ready, 1, 50) == 1 && (ready.revents & POLLIN) != 0 &&
+                   (nRead = ::read(nTerminal, buffer, sizeof(buffer))) > 0) {
+                strSeen.append(buffer, static_cast<size_t>(nRead));
+            }
+        }
+        ::close(nTerminal);
+        return strSeen;
+    };
+    const std::string strSeen = errorsOnTerminal({"monitor"});
+    for (const char* pszStep :
+         {"\r\x1b[Klooking for the board on port 3...", "reading the board's description: 1 of 2",
+          "reading the over-clock values: 3 of 3", "reading sample 1: 3 of 4"}) {
+        EXPECT_THAT(strSeen, HasSubstr(pszStep));
+    }
+    EXPECT_EQ(strSeen.substr(strSeen.size() - 4), "\r\x1b[K") << "wiped at the end";
+    EXPECT_EQ(errorsOnTerminal({"monitor", "--quiet"}), "");
+    EXPECT_THAT(Run("monitor").strErr, testing::Not(HasSubstr("looking")));
 }
 
 TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {

@@ -91,6 +91,43 @@ TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceInTheLocalesLanguageAndEnds) {
                              "and start Tunevo again."));
 }
 
+// The start-up reports each port it tries, each piece of the description and
+// each array it reads; the splash says so below its animation.
+TEST_F(SplashTest, TheStartUpSaysWhatItIsDoingInTheChosenLanguage) {
+    m_pOpener->Attach(2, m_pLine);
+    StartBoard();
+    std::vector<std::string> steps;
+    int nPieces = 0;
+    for (const auto& report : m_loading.Of("OnProgress")) {
+        steps.push_back(report.strText + ":" + std::to_string(report.nFirst));
+        nPieces = report.strText == "1" ? report.nSecond : nPieces;
+    }
+    std::vector<std::string> expected = {"0:0", "0:1", "0:2"};
+    for (int nPiece = 1; nPiece <= nPieces; ++nPiece) {
+        expected.push_back("1:" + std::to_string(nPiece));
+    }
+    expected.insert(expected.end(), {"2:1", "2:2", "2:3"});
+    EXPECT_GT(nPieces, 1);
+    EXPECT_EQ(steps, expected);
+
+    using EProgress = ILinkListener::EProgress;
+    const struct {
+        const char* pszLocale;
+        EProgress step;
+        const char* pszText;
+    } texts[] = {
+        {"en_US.UTF-8", EProgress::SearchingPort, "Looking for the board on port 4…"},
+        {"en_US.UTF-8", EProgress::ReadingDescription, "Reading the board's description: 4 of 9"},
+        {"zh_CN.UTF-8", EProgress::ReadingValues, "正在读取主板数值：4 / 9"},
+        {"zh_TW.UTF-8", EProgress::SearchingPort, "正在連接埠 4 上尋找主機板…"}};
+    for (const auto& text : texts) {
+        UseLocale(text.pszLocale);
+        CScreen_Splash& splash = MakeSplash();
+        splash.OnProgress(text.step, 4, 9);
+        EXPECT_EQ(splash.ProgressText(), QString::fromUtf8(text.pszText));
+    }
+}
+
 TEST_F(SplashTest, AMainWindowWithoutItemsSaysTheBoardIsLostAndEndsTheSplash) {
     CScreen_Splash& splash = MakeSplash();
     splash.OnConfigLoaded(true);
