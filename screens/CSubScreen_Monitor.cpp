@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "data/TextCase.h"
 #include "link/CDeviceLink.h"
@@ -52,6 +53,7 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
     m_tabFont = TabFont();
     m_strNotReadTip = LocaleText(u"STR_NOT_READ_TIP");
     m_strLastReadTip = LocaleText(u"STR_LAST_READ_TIP");
+    m_strAlarmNotice = LocaleText(u"STR_ALARM_NOTICE");
     const QFont listFont = ScreenFont(IsSmall() ? kListFontHeightSmall : kListFontHeight);
     for (size_t i = 0; i < kLayouts.size(); ++i) {
         const CategoryLayout& layout = kLayouts[i];
@@ -170,6 +172,38 @@ void CSubScreen_Monitor::FillList(CategoryList& category, bool bInsert) {
         }
         list.SetValueStale(nRow, bStale, strTip);
     }
+    TrackAlarms(category);
+}
+
+void CSubScreen_Monitor::TrackAlarms(CategoryList& category) {
+    const CMyListCtrl& list = *category.pList;
+    std::set<QString> inAlarm;
+    for (int nRow = 0; nRow < list.RowCount(); ++nRow) {
+        if (!list.IsValueInAlarm(nRow)) {
+            continue;
+        }
+        const QString label = list.Text(nRow, CMyListCtrl::kColumnLabel);
+        inAlarm.insert(label);
+        if (!category.inAlarm.contains(label)) {
+            emit ItemEnteredAlarm(m_strAlarmNotice.arg(
+                label.chopped(1), list.Text(nRow, CMyListCtrl::kColumnValue), category.strUnit));
+        }
+    }
+    const bool bMarkChanged = inAlarm.empty() != category.inAlarm.empty();
+    category.inAlarm = std::move(inAlarm);
+    if (bMarkChanged) {
+        update();
+        emit AlarmMarksChanged();
+    }
+}
+
+bool CSubScreen_Monitor::HasAlarm(int nCategory) const {
+    return !CategoryOf(nCategory).inAlarm.empty();
+}
+
+bool CSubScreen_Monitor::HasAnyAlarm() const {
+    return std::ranges::any_of(
+        m_categories, [](const CategoryList& category) { return !category.inAlarm.empty(); });
 }
 
 void CSubScreen_Monitor::ShowCategory(int nCategory) {
@@ -228,5 +262,8 @@ void CSubScreen_Monitor::paintEvent(QPaintEvent*) {
         painter.fillRect(rcTab, bCurrent ? kPageColor : kInactiveTabColor);
         painter.setPen(bCurrent ? QColor(Qt::white) : kInactiveTabText);
         painter.drawText(rcTab, Qt::AlignHCenter | Qt::AlignTop, category.strTab);
+        if (!category.inAlarm.empty()) {
+            PaintAlarmMark(painter, rcTab);
+        }
     }
 }

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <set>
 #include <vector>
 
 #include "link/BoardItem.h"
@@ -51,6 +52,15 @@ public:
     CMyListCtrl& List(int nCategory) const;
     QRect TabRect(int nCategory) const;
     QRect ListRect() const { return m_rcList; }
+    // Whether a category's list, or any, shows a value in alarm.
+    bool HasAlarm(int nCategory) const;
+    bool HasAnyAlarm() const;
+
+signals:
+    // An item's value has come into its alarm; said once until it leaves it.
+    void ItemEnteredAlarm(const QString& strText);
+    // A category's alarm mark came or went.
+    void AlarmMarksChanged();
 
 public slots:
     // Asks the link to read the shown category again.
@@ -71,6 +81,8 @@ private:
         BoardItemArray items;
         // When each row's value was last read from the board, by row.
         std::vector<QTime> lastRead;
+        // The labels of the rows whose values are in alarm.
+        std::set<QString> inAlarm;
     };
 
     CategoryList& CategoryOf(int nCategory);
@@ -78,6 +90,8 @@ private:
     // Fills a list from the link's array: all rows anew, or only the values.
     void FillList(CategoryList& category, bool bInsert);
     void PlaceLists();
+    // Notes which rows came into alarm, and whether the tab's mark changed.
+    void TrackAlarms(CategoryList& category);
 
     CDeviceLink& m_link;
     IMainWindow& m_mainWindow;
@@ -89,4 +103,5 @@ private:
     QTimer m_timerRefresh{this};
     QString m_strNotReadTip;
     QString m_strLastReadTip;  // %1: the time of the last good read
+    QString m_strAlarmNotice;  // %1 name, %2 value, %3 unit
 };

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QRect>
 #include <QWidget>
+#include <algorithm>
 
 #include "data/LocaleStringTable.h"
 #include "platform/LocaleId.h"
@@ -63,6 +64,17 @@ void PaintTitledPanel(QPainter& painter, const QRect& rcClient, int nMargin, con
     painter.setPen(Qt::white);
     painter.drawText(rcTitle.intersected(rcClient), Qt::AlignHCenter | Qt::AlignTop, strTitle);
     DrawUnderline(painter, ruleFrom, ruleTo);
+}
+
+void PaintAlarmMark(QPainter& painter, const QRect& rcTab) {
+    const int nRadius = std::max(3, rcTab.height() / 8);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.setBrush(QColor(255, 0, 0));
+    painter.drawEllipse(QPoint(rcTab.right() - 2 * nRadius, rcTab.top() + 2 * nRadius), nRadius,
+                        nRadius);
+    painter.restore();
 }
 
 void DrawUnderline(QPainter& painter, QPoint from, QPoint to) {

@@ -42,6 +42,9 @@ void PaintPanel(QPainter& painter, const QRect& rcClient, int nMargin);
 void PaintTitledPanel(QPainter& painter, const QRect& rcClient, int nMargin, const QRect& rcTitle,
                       const QString& strTitle, QPoint ruleFrom, QPoint ruleTo);
 // A solid white line 3 pixels wide.
+// The red dot on a tab whose values include one in alarm.
+void PaintAlarmMark(QPainter& painter, const QRect& rcTab);
+
 void DrawUnderline(QPainter& painter, QPoint from, QPoint to);
 
 // White text on the panel colour, as the settings screens' lists show items.

@@ -64,6 +64,13 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_pOverClock = new CSubScreen_OverClock(m_link, *this, this);
     m_pControlBar = new CSubScreen_OverClock_Control(*this, this);
     m_pMonitor = new CSubScreen_Monitor(m_link, *this, this);
+    // A mark on the Monitor tab, and a word to the desktop, so that no alarm
+    // hides behind the over-clock page or a minimised window.
+    connect(m_pMonitor, &CSubScreen_Monitor::AlarmMarksChanged, this,
+            [this] { update(g_rcTabMonitor.ToQRect()); });
+    connect(
+        m_pMonitor, &CSubScreen_Monitor::ItemEnteredAlarm, this,
+        [this](const QString& strText) { m_notifier.Notify(QStringLiteral("Tunevo"), strText); });
     m_pMonitor->hide();
     m_pPoster = new CScreen_LumoPoster(m_link, *this, m_messageBox, this);
     m_pPower = new CScreen_LumoPower(m_link, *this, m_messageBox, m_work, this);
@@ -326,6 +333,9 @@ void CTunevoDlg::paintEvent(QPaintEvent*) {
     painter.drawText(rcOverClock, Qt::AlignHCenter | Qt::AlignTop, m_strOverClock);
     painter.setPen(bOverClock ? kInactiveTabText : QColor(Qt::white));
     painter.drawText(rcMonitor, Qt::AlignHCenter | Qt::AlignTop, m_strMonitor);
+    if (m_pMonitor->HasAnyAlarm()) {
+        PaintAlarmMark(painter, rcMonitor);
+    }
 }
 
 void CTunevoDlg::OnTimerCheckLock() {

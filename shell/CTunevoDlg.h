@@ -10,6 +10,7 @@
 #include "link/ILinkListener.h"
 #include "screens/CBackgroundWork.h"
 #include "screens/IMainWindow.h"
+#include "shell/CDesktopNotifier.h"
 
 class CDeviceFrame;
 class CDeviceLink;
@@ -87,6 +88,8 @@ public:
     CScreen_DisplaySetting& DisplaySettingScreen() const { return *m_pDisplaySetting; }
     CScreen_Lock& LockBanner() const { return *m_pLock; }
     CSubScreen_Monitor& MonitorPage() const { return *m_pMonitor; }
+    // Where items coming into alarm are told.
+    CDesktopNotifier& Notifier() { return m_notifier; }
     CSubScreen_OverClock& OverClockPage() const { return *m_pOverClock; }
     CSubScreen_OverClock_Control& ControlBar() const { return *m_pControlBar; }
     const QTimer& CheckLockTimer() const { return m_timerCheckLock; }
@@ -110,6 +113,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
 private:
+    CDesktopNotifier m_notifier;
     void ComputeLayout();
     // The lock check blocks for its exchanges, so it runs off the main thread.
     void RunLockCheck();

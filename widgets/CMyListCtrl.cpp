@@ -113,18 +113,19 @@ QColor CMyListCtrl::ValueColour(int nRow) const {
     if (IsValueStale(nRow)) {
         return kStaleColour;
     }
-    if (m_pItems == nullptr || !m_bColourRule) {
-        return m_textColour;
+    return IsValueInAlarm(nRow) ? kAlarmColour : m_textColour;
+}
+
+bool CMyListCtrl::IsValueInAlarm(int nRow) const {
+    if (m_pItems == nullptr || !m_bColourRule || IsValueStale(nRow)) {
+        return false;
     }
     const std::u16string label = Text(nRow, kColumnLabel).toStdU16String();
     const std::u16string value = Text(nRow, kColumnValue).toStdU16String();
     // Items of the same name are all asked; the first in alarm decides.
-    for (const BoardItem& item : *m_pItems) {
-        if (EqualsNoCase(item.Name + u":", label) && IsAlarmValue(value, item, m_bFanRule)) {
-            return kAlarmColour;
-        }
-    }
-    return m_textColour;
+    return std::ranges::any_of(*m_pItems, [&](const BoardItem& item) {
+        return EqualsNoCase(item.Name + u":", label) && IsAlarmValue(value, item, m_bFanRule);
+    });
 }
 
 QRect CMyListCtrl::CellRect(int nRow, int nColumn) const {

@@ -47,6 +47,8 @@ public:
     // The colour the row's value is drawn in: grey when stale, red when an
     // item of the row's label is in alarm by the list's rule, white otherwise.
     QColor ValueColour(int nRow) const;
+    // Whether the row's value is drawn red.
+    bool IsValueInAlarm(int nRow) const;
     // Where a row's cell lies in the viewport.
     QRect CellRect(int nRow, int nColumn) const;
 

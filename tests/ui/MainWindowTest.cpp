@@ -4,6 +4,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDialog>
 #include <QFontInfo>
 #include <QImage>
@@ -25,6 +26,9 @@
 #include "shell/CScreen_Lock.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/MenuResources.h"
+#include "tests/support/CChildProcess.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "tests/ui/Pixels.h"
 #include "widgets/CImageButton.h"
@@ -367,6 +371,56 @@ TEST_F(MonitorPageTest, EachCategoryColoursItsValuesByItsOwnRule) {
     }
 }
 
+// The desktop's notification service, faked on a bus of the test's own.
+class FakeNotifications final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList m_bodies;
+public slots:
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& strBody,
+                const QStringList&, const QVariantMap&, int) {
+        m_bodies << strBody;
+        return static_cast<uint>(m_bodies.size());
+    }
+};
+
+// A category holding a value in alarm marks its tab, and the Monitor tab;
+// the desktop is told each time a value comes into alarm, once.
+TEST_F(MonitorPageTest, AnAlarmMarksItsTabsAndIsToldToTheDesktopOnceAsItComes) {
+    TempDir busDir;
+    const QString strBus = QString::fromStdString("unix:path=" + busDir.Path() + "/bus");
+    CChildProcess bus("/usr/bin/dbus-daemon",
+                      {"--session", "--nofork", "--address=" + strBus.toStdString()});
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(busDir.Path() + "/bus"); }));
+    QDBusConnection service = QDBusConnection::connectToBus(strBus, QStringLiteral("service"));
+    FakeNotifications notifications;
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                       &notifications, QDBusConnection::ExportAllSlots));
+    m_pBoard->HoldValue("CPU", 40);
+    OpenMonitor();
+    m_pDlg->Notifier().SetConnection(
+        QDBusConnection::connectToBus(strBus, QStringLiteral("tunevo")));
+    auto redIn = [](QWidget& widget, const QRect& rc) {
+        return CountPixels(widget.grab().toImage(), rc, IsAlarmRed);
+    };
+    Read(kTemp);
+    EXPECT_EQ(redIn(Page(), Page().TabRect(kTemp)), 0);
+    for (int nHeld : {75, 76, 40, 70}) {  // Threshold2 70
+        m_pBoard->HoldValue("CPU", nHeld);
+        Tick(kTemp);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifications.m_bodies.size() == 2; }));
+    EXPECT_EQ(notifications.m_bodies[0], QStringLiteral("CPU is at its alarm value: 75 [\u2103]"));
+    EXPECT_EQ(notifications.m_bodies[1], QStringLiteral("CPU is at its alarm value: 70 [\u2103]"));
+    EXPECT_GT(redIn(Page(), Page().TabRect(kTemp)), 0);
+    Tap(m_pDlg.get(), g_rcTabOverClock.ToQRect().center());
+    EXPECT_GT(redIn(*m_pDlg, g_rcTabMonitor.ToQRect()), 0);
+    QTest::qWait(100);
+    EXPECT_EQ(notifications.m_bodies.size(), 2) << "told once per entry";
+}
+
 // A value the board did not send is never shown: a missed read keeps the last
 // one, three in a row grey it with the time of the last good read.
 TEST_F(MonitorPageTest, AValueNotReadKeepsItsLastAndGreysAfterThreeMissedReads) {
@@ -433,3 +487,5 @@ TEST_F(MonitorPageTest, AnEmptyCategoryShowsNoRowsAndADivisorOfZeroShowsTheRawVa
 }
 
 }  // namespace
+
+#include "MainWindowTest.moc"
