@@ -1,6 +1,7 @@
 #include "screens/COCControl.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "screens/IMainWindow.h"
@@ -157,6 +158,18 @@ bool COCControl::event(QEvent* pEvent) {
         return true;
     }
     return QWidget::event(pEvent);
+}
+
+void COCControl::keyPressEvent(QKeyEvent* pEvent) {
+    const int nKey = pEvent->key();
+    if (nKey == Qt::Key_Minus || nKey == Qt::Key_Plus || nKey == Qt::Key_Equal) {
+        // As the buttons would, which are off while the page waits.
+        if (m_bStepsEnabled) {
+            nKey == Qt::Key_Minus ? StepDown() : StepUp();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
 }
 
 void COCControl::paintEvent(QPaintEvent*) {

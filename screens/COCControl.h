@@ -62,6 +62,8 @@ public:
 
 protected:
     bool event(QEvent* pEvent) override;
+    // "-" and "+" step the row whose button has the focus.
+    void keyPressEvent(QKeyEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "screens/CSubScreen_OverClock.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -12,6 +13,7 @@
 #include "screens/COCControl.h"
 #include "screens/IMainWindow.h"
 #include "screens/ScreenPainting.h"
+#include "widgets/CMyButton.h"
 #include "widgets/CSreenWaiting.h"
 #include "widgets/ScreenLayout.h"
 
@@ -158,6 +160,31 @@ void CSubScreen_OverClock::wheelEvent(QWheelEvent* pEvent) {
     if (m_pScrollBar->isVisible()) {
         QCoreApplication::sendEvent(m_pScrollBar, pEvent);
     }
+}
+
+void CSubScreen_OverClock::keyPressEvent(QKeyEvent* pEvent) {
+    const int nKey = pEvent->key();
+    QWidget* pFocus = focusWidget();
+    const auto from = std::ranges::find_if(m_rows, [pFocus](const Row& row) {
+        return row.nShownRow >= 0 && row.pControl->isAncestorOf(pFocus);
+    });
+    if ((nKey != Qt::Key_Up && nKey != Qt::Key_Down) || from == m_rows.end()) {
+        QWidget::keyPressEvent(pEvent);
+        return;
+    }
+    const int nTarget = from->nShownRow + (nKey == Qt::Key_Down ? 1 : -1);
+    const auto to = std::ranges::find_if(
+        m_rows, [nTarget](const Row& row) { return row.nShownRow == nTarget; });
+    if (to == m_rows.end()) {
+        return;
+    }
+    const bool bMinus = pFocus == static_cast<QWidget*>(&from->pControl->MinusButton());
+    CMyButton& target = bMinus ? to->pControl->MinusButton() : to->pControl->PlusButton();
+    target.setFocus(Qt::TabFocusReason);
+    // Scrolled just far enough to show the row whole.
+    const QRect rcRow = RowRect(nTarget);
+    const int nPosition = std::clamp(m_nScrollPosition, rcRow.bottom() + 1 - height(), rcRow.top());
+    m_pScrollBar->setValue(std::clamp(nPosition, 0, m_pScrollBar->maximum()));
 }
 
 void CSubScreen_OverClock::OnScrollValue(int nPosition) {

@@ -72,6 +72,8 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     void wheelEvent(QWheelEvent* pEvent) override;
+    // Up and Down take the focus to the same button of the row above or below.
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     struct Row {

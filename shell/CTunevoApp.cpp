@@ -1,5 +1,8 @@
 #include "shell/CTunevoApp.h"
 
+#include <QAbstractButton>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMouseEvent>
@@ -33,12 +36,29 @@ void CTunevoApp::UseLanguage(uint32_t nLcid) {
     setFont(windowFont);
 }
 
+bool CTunevoApp::PressesFocusedButton(QObject* pWatched, const QKeyEvent& key) {
+    const bool bEnter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    auto* pButton = qobject_cast<QAbstractButton*>(pWatched);
+    // Dialogs keep their own rule: Enter answers with the default button.
+    if (!bEnter || key.modifiers() != Qt::NoModifier || pButton == nullptr ||
+        pButton != focusWidget() || qobject_cast<QDialog*>(pButton->window()) != nullptr ||
+        !pButton->isEnabled()) {
+        return false;
+    }
+    pButton->click();
+    return true;
+}
+
 CTunevoApp* CTunevoApp::Instance() {
     return qobject_cast<CTunevoApp*>(QCoreApplication::instance());
 }
 
 bool CTunevoApp::eventFilter(QObject* pWatched, QEvent* pEvent) {
     const QEvent::Type type = pEvent->type();
+    if (type == QEvent::KeyPress &&
+        PressesFocusedButton(pWatched, *static_cast<QKeyEvent*>(pEvent))) {
+        return true;
+    }
     if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
         m_bInputLocked.load() && m_pTapArea != nullptr) {
         auto* pWidget = qobject_cast<QWidget*>(pWatched);

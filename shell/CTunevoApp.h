@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTranslator>
 #include <QWidget>
@@ -38,6 +39,9 @@ protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
+    // Enter presses the focused button, as Space does; true when it did.
+    static bool PressesFocusedButton(QObject* pWatched, const QKeyEvent& key);
+
     std::atomic<bool> m_bInputLocked{false};
     std::atomic<bool> m_bScreenLocked{false};
     QPointer<QWidget> m_pTapArea;

@@ -5,7 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "link/CDeviceLink.h"
@@ -21,6 +23,7 @@
 #include "screens/IMessageBox.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
+#include "shell/CFocusMark.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CSoftKeyBar.h"
@@ -94,6 +97,8 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     CreateMenuBar(IDR_MENU_OVERCLOCK);
     connect(&m_frame.OkButton(), &QPushButton::clicked, this,
             [this] { EndDialog(QDialog::Accepted); });
+    m_pFocusMark = new CFocusMark(*m_frame.window());
+    SetUpKeys();
     if (CTunevoApp* pApp = CTunevoApp::Instance()) {
         pApp->SetTapArea(this);
     }
@@ -114,6 +119,77 @@ void CTunevoDlg::Run() {
         // Asked after the window is up, so the message lies over it.
         QTimer::singleShot(0, this, [this] { ShowLinkLost(); });
     }
+}
+
+void CTunevoDlg::SetUpKeys() {
+    auto onKeys = [this](std::initializer_list<QKeySequence> keys, void (CTunevoDlg::*pAction)()) {
+        for (const QKeySequence& key : keys) {
+            auto* pShortcut = new QShortcut(key, this);
+            connect(pShortcut, &QShortcut::activated, this, pAction);
+        }
+    };
+    onKeys({QKeySequence(Qt::Key_Escape)}, &CTunevoDlg::CloseOpenScreen);
+    onKeys({QKeySequence(Qt::Key_F10), QKeySequence(Qt::Key_Menu)}, &CTunevoDlg::OpenSoftKeyMenu);
+    onKeys({QKeySequence(Qt::CTRL | Qt::Key_Tab)}, &CTunevoDlg::NextTab);
+    onKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+           &CTunevoDlg::PreviousTab);
+}
+
+void CTunevoDlg::CloseOpenScreen() {
+    // Each as its own close or Cancel does, lock rules and all.
+    if (m_pSaveProfile->isVisible()) {
+        m_pSaveProfile->CancelButton().click();
+    } else if (m_pLoadProfile->isVisible()) {
+        m_pLoadProfile->CancelButton().click();
+    } else if (m_pDisplaySetting->isVisible()) {
+        m_pDisplaySetting->CancelButton().click();
+    } else if (m_pPower->isVisible()) {
+        m_pPower->OnCommand(CScreen_LumoPower::IDC_CLOSE);
+    } else if (m_pPoster->isVisible()) {
+        m_pPoster->OnCommand(CScreen_LumoPoster::IDC_CLOSE);
+    }
+}
+
+void CTunevoDlg::OpenSoftKeyMenu() {
+    CSoftKeyBar* pBar = m_frame.SoftKeyBar();
+    if (pBar == nullptr || !pBar->IsSoftkeyEnabled(0)) {
+        return;
+    }
+    // Above the menu key, as its tap opens it, without waiting for a choice.
+    QMenu& menu = *pBar->Menu();
+    const QWidget& key = *pBar->Key(0);
+    menu.popup(key.mapToGlobal(QPoint(0, -menu.sizeHint().height())));
+}
+
+void CTunevoDlg::NextTab() {
+    StepTab(1);
+}
+
+void CTunevoDlg::PreviousTab() {
+    StepTab(-1);
+}
+
+void CTunevoDlg::StepTab(int nStep) {
+    // The over-clock page, then the monitor's categories as their tabs read.
+    constexpr std::array<int, 5> kStops = {
+        -1, CSubScreen_Monitor::kCategoryFan, CSubScreen_Monitor::kCategoryFreq,
+        CSubScreen_Monitor::kCategoryVolt, CSubScreen_Monitor::kCategoryTemp};
+    constexpr int kCount = static_cast<int>(kStops.size());
+    if (m_bBoardLocked || IsOverlayOpen()) {
+        return;
+    }
+    const auto it = std::ranges::find(kStops, m_pMonitor->Category());
+    const int nNow = m_nPage == kPageOverClock ? 0 : static_cast<int>(it - kStops.begin());
+    const int nNext = (nNow + nStep + kCount) % kCount;
+    if (nNext == 0) {
+        ShowPage(kPageOverClock);
+        return;
+    }
+    if (m_nPage != kPageMonitor) {
+        ShowPage(kPageMonitor);
+    }
+    m_pMonitor->ShowCategory(kStops[static_cast<size_t>(nNext)]);
 }
 
 void CTunevoDlg::ComputeLayout() {

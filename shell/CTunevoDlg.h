@@ -11,6 +11,7 @@
 #include "screens/CBackgroundWork.h"
 #include "screens/IMainWindow.h"
 #include "shell/CDesktopNotifier.h"
+#include "shell/CFocusMark.h"
 
 class CDeviceFrame;
 class CDeviceLink;
@@ -91,6 +92,8 @@ public:
     // Where items coming into alarm are told.
     CDesktopNotifier& Notifier() { return m_notifier; }
     CSubScreen_OverClock& OverClockPage() const { return *m_pOverClock; }
+    // The ring around the focused button.
+    const CFocusMark& FocusMark() const { return *m_pFocusMark; }
     CSubScreen_OverClock_Control& ControlBar() const { return *m_pControlBar; }
     const QTimer& CheckLockTimer() const { return m_timerCheckLock; }
     const QTimer& RefreshOcTimer() const { return m_timerRefreshOc; }
@@ -114,6 +117,7 @@ protected:
 
 private:
     CDesktopNotifier m_notifier;
+    CFocusMark* m_pFocusMark = nullptr;
     void ComputeLayout();
     // The lock check blocks for its exchanges, so it runs off the main thread.
     void RunLockCheck();
@@ -127,6 +131,14 @@ private:
     bool IsOverlayOpen() const;
     // Fills a profile or display setting screen anew and shows it.
     void ShowSettingsScreen(QWidget& screen);
+    // The window's keys: Escape, F10 and the Menu key, Ctrl+Tab.
+    void SetUpKeys();
+    void CloseOpenScreen();
+    void OpenSoftKeyMenu();
+    void NextTab();
+    void PreviousTab();
+    // Through the over-clock page and the monitor's categories.
+    void StepTab(int nStep);
     void ShowLinkLost();
     void EndDialog(int nResult);
     void SetApplicationLock(bool bLocked);

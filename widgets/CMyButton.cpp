@@ -1,5 +1,7 @@
 #include "widgets/CMyButton.h"
 
+#include <QKeyEvent>
+
 #include <QCoreApplication>
 #include <QMouseEvent>
 
@@ -71,4 +73,12 @@ void CMyButton::changeEvent(QEvent* pEvent) {
 void CMyButton::hideEvent(QHideEvent* pEvent) {
     StopRepeating();
     QPushButton::hideEvent(pEvent);
+}
+
+void CMyButton::keyPressEvent(QKeyEvent* pEvent) {
+    if (pEvent->key() == Qt::Key_Up || pEvent->key() == Qt::Key_Down) {
+        pEvent->ignore();
+        return;
+    }
+    QPushButton::keyPressEvent(pEvent);
 }

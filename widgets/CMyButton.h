@@ -38,6 +38,9 @@ public slots:
     void OnTimerRepeat();
 
 protected:
+    // Up and Down are left to the row's page, which moves between rows;
+    // a plain button would take them as Tab.
+    void keyPressEvent(QKeyEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
