@@ -124,6 +124,14 @@ protected:
                       strArguments, strInput);
     }
 
+    // Runs a command that must end with an exit code and say why on standard error.
+    void ExpectFails(const std::string& strArguments, int nExit, const std::string& strWhy,
+                     const std::string& strInput = "") {
+        const CtlResult result = Run(strArguments, strInput);
+        EXPECT_EQ(result.nExit, nExit) << strArguments;
+        EXPECT_THAT(result.strErr, HasSubstr(strWhy)) << strArguments;
+    }
+
     TempDir m_dir;
     std::string m_strRfkill = m_dir.Path() + "/no-rfkill";
     std::string m_strProgramDir = m_dir.Path() + "/program";
@@ -158,17 +166,13 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
         bool bHeld = false;
         const auto pHolder = CSerialPort::Open(m_dir.Path() + "/ports/rfcomm3", bHeld);
         ASSERT_NE(pHolder, nullptr);
-        result = Run("scan");
-        EXPECT_EQ(result.nExit, 3);
-        EXPECT_THAT(result.strErr, HasSubstr("port is in use by another program"));
+        ExpectFails("scan", 3, "port is in use by another program");
     }
     m_dir.WriteFile("rfkill/rfkill0/type", "bluetooth\n");
     m_dir.WriteFile("rfkill/rfkill0/soft", "1\n");
     m_dir.WriteFile("rfkill/rfkill0/hard", "0\n");
     m_strRfkill = m_dir.Path() + "/rfkill";
-    result = Run("scan");
-    EXPECT_EQ(result.nExit, 4);
-    EXPECT_THAT(result.strErr, HasSubstr("radio is switched off"));
+    ExpectFails("scan", 4, "radio is switched off");
 }
 
 TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
@@ -235,15 +239,11 @@ TEST_F(CtlTest, AProgressLineShowsOnATerminalOnly) {
 
 TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     StartBoard({"--fault", "no-reply", "--fault-only", "122"});  // chunks unanswered
-    CtlResult result = Run("info");
-    EXPECT_EQ(result.nExit, 9);
-    EXPECT_THAT(result.strErr, HasSubstr("did not send its configuration whole"));
+    ExpectFails("info", 9, "did not send its configuration whole");
     m_pBoard.reset();
     StartBoard();
     m_strProgramDir = m_dir.Path() + "/board.ini/below-a-file";
-    result = Run("info");
-    EXPECT_EQ(result.nExit, 1);
-    EXPECT_THAT(result.strErr, HasSubstr("cannot write the board's configuration"));
+    ExpectFails("info", 1, "cannot write the board's configuration");
 }
 
 TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
@@ -262,9 +262,7 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     EXPECT_EQ(Run("set 'CPU Vcore=1.2.3'").nExit, 7);
     EXPECT_EQ(Run("set CPUVcore").nExit, 2);
     EXPECT_EQ(Run("set").nExit, 2);
-    result = Run("set 'CPU Vcore=1.3' 'No Such Item=1'");
-    EXPECT_EQ(result.nExit, 6);
-    EXPECT_THAT(result.strErr, HasSubstr("'No Such Item'"));
+    ExpectFails("set 'CPU Vcore=1.3' 'No Such Item=1'", 6, "'No Such Item'");
     // Nothing of a refused set reaches the board.
     EXPECT_THAT(Run("info").strOut, HasSubstr("1.250000 [V]"));
     // Limited like the buttons when asked to.
@@ -278,10 +276,8 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
 TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
     StartBoard();
     EXPECT_EQ(Run("power status").strOut, "on\n");
-    CtlResult result = Run("power clear-cmos --yes");
-    EXPECT_EQ(result.nExit, 8);
-    EXPECT_THAT(result.strErr, HasSubstr("only while the PC is off"));
-    result = Run("power off", "n\n");
+    ExpectFails("power clear-cmos --yes", 8, "only while the PC is off");
+    CtlResult result = Run("power off", "n\n");
     EXPECT_EQ(result.nExit, 10);
     EXPECT_EQ(Run("power off", "").nExit, 10);
     EXPECT_EQ(Run("power status").strOut, "on\n");
@@ -302,12 +298,10 @@ TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
 
 TEST_F(CtlTest, ABoardThatDoesNotAnswerIsExitNineAndItsValuesAreMarked) {
     StartBoard({"--fault", "no-reply", "--fault-only", "0x04"});
-    CtlResult result = Run("power reset --yes");
-    EXPECT_EQ(result.nExit, 9);
-    EXPECT_THAT(result.strErr, HasSubstr("did not answer"));
+    ExpectFails("power reset --yes", 9, "did not answer");
     m_pBoard.reset();
     StartBoard({"--fault", "no-reply", "--fault-only", "U"});  // the fan's value letter
-    result = Run("monitor --json");
+    CtlResult result = Run("monitor --json");
     EXPECT_EQ(result.nExit, 9);
     EXPECT_THAT(result.strOut,
                 HasSubstr("\"name\":\"CPU Fan\",\"read\":false,\"raw\":null,\"shown\":null"))
@@ -339,10 +333,8 @@ TEST_F(CtlTest, PosterShowsTheCodeAndTheTextOfTheChosenMode) {
 TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
     StartBoard();
     EXPECT_EQ(Run("profile show").strOut, "profile 1: nothing saved\nprofile 2: nothing saved\n");
-    CtlResult result = Run("profile load 1 --yes");
-    EXPECT_EQ(result.nExit, 12);
-    EXPECT_THAT(result.strErr, HasSubstr("profile 1 holds nothing for this board"));
-    result = Run("profile save 2");
+    ExpectFails("profile load 1 --yes", 12, "profile 1 holds nothing for this board");
+    CtlResult result = Run("profile save 2");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_THAT(m_dir.ReadFile("program/saved_profile1.ini"),
                 AllOf(HasSubstr("[Profile2]"), HasSubstr("CPU Ratio = 49[X]"),
@@ -350,9 +342,7 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
     ASSERT_EQ(Run("set 'CPU Vcore=1.3'").nExit, 0);
     EXPECT_THAT(Run("profile show 2").strOut,
                 HasSubstr("  CPU Vcore                1.25000[V]       1.30000[V]\n"));
-    result = Run("profile load 2", "n\n");
-    EXPECT_EQ(result.nExit, 10);
-    EXPECT_THAT(result.strErr, HasSubstr("Apply profile 2 to the board (1 value changes)?"));
+    ExpectFails("profile load 2", 10, "Apply profile 2 to the board (1 value changes)?", "n\n");
     result = Run("profile load 2", "y\n");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                1.30000[V] -> 1.25000[V]\n"
@@ -374,10 +364,8 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
     EXPECT_THAT(result.strOut, HasSubstr("CPU Ratio = 60 [X] (raw 60)"));
     m_dir.WriteFile("program/saved_profile1.ini",
                     "[Profile1]\nCPU Ratio=50[X]\n[Version]\nVer=OTHER\n");
-    result = Run("profile load 1 --yes");
-    EXPECT_EQ(result.nExit, 12);
-    EXPECT_THAT(result.strErr,
-                HasSubstr("was saved for board version OTHER, not this board's TEST-BOARD-7"));
+    ExpectFails("profile load 1 --yes", 12,
+                "was saved for board version OTHER, not this board's TEST-BOARD-7");
     EXPECT_EQ(Run("profile save").nExit, 2);
     EXPECT_EQ(Run("profile load 3").nExit, 2);
 }
