@@ -134,14 +134,6 @@ TEST_F(MainWindowTest, TheBoardVanishingWhileTheWindowRunsEndsItOnce) {
     EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
 }
 
-TEST_F(MainWindowTest, TheOkButtonEndsTheWindow) {
-    Open();
-    m_pFrame->OkButton().click();
-    ASSERT_EQ(m_pEnded->count(), 1);
-    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
-    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
-}
-
 // The first answer says unlocked: nothing shows, and a screen the user
 // opened before it stays open.
 TEST_F(MainWindowTest, TheLockCheckRunsHalfASecondAfterStartOffTheMainThread) {

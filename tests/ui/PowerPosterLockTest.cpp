@@ -1,5 +1,7 @@
 // The power and poster screens, and the lock mode that shows only them.
 
+#include <QDialog>
+
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"
 #include "screens/CScreen_LumoPoster.h"
@@ -222,7 +224,8 @@ TEST_F(LockModeTest, ALockShowsTheBannerAndThePosterAndLocksEverythingElse) {
     EXPECT_TRUE(dlg.LockBanner().isVisible());
     EXPECT_TRUE(m_messageBox.Shown().isEmpty());
     QTest::mouseClick(&m_pFrame->OkButton(), Qt::LeftButton);
-    EXPECT_EQ(m_pEnded->count(), 1);
+    ASSERT_EQ(m_pEnded->count(), 1);
+    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
 }
 
 // In the small and medium layouts the poster and power screens reach into

@@ -105,20 +105,27 @@ TEST(CommandLine, TheWindowSizeFitsTheScreenAndNoSizeCutsOffTheScreens) {
     for (const auto& fit : fits) {
         EXPECT_EQ(CDeviceFrame::ClientSizeToFit(fit.area), fit.client) << fit.area.height();
     }
+    // The layout a client size chooses, and whether --screen takes the size.
     const struct {
         const char* pszSize;
+        int nLayout;
         bool bTaken;
-    } sizes[] = {{"480x696", true},  {"1920x1080", true}, {"480x536", true},  {"480x549", true},
-                 {"240x268", true},  {"240x900", true},   {"800x600", false}, {"480x530", false},
-                 {"240x250", false}, {"300x700", false},  {"480x695", false}};
+    } sizes[] = {{"480x696", LayoutLarge, true},  {"1920x1080", LayoutLarge, true},
+                 {"480x536", LayoutMedium, true}, {"480x549", LayoutMedium, true},
+                 {"240x268", LayoutSmall, true},  {"240x900", LayoutSmall, true},
+                 {"800x600", LayoutLarge, false}, {"480x521", LayoutMedium, false},
+                 {"240x250", LayoutSmall, false}, {"300x700", LayoutLarge, false},
+                 {"480x550", LayoutLarge, false}, {"480x520", LayoutLarge, false}};
     QString strError;
     for (const auto& size : sizes) {
-        const auto line = ParseCommandLine(
-            {QStringLiteral("--screen"), QString::fromLatin1(size.pszSize)}, strError);
+        const QString strSize = QString::fromLatin1(size.pszSize);
+        const QStringList parts = strSize.split(u'x');
+        EXPECT_EQ(ChooseLayout(QSize(parts[0].toInt(), parts[1].toInt())), size.nLayout)
+            << strSize.toStdString();
+        strError.clear();
+        const auto line = ParseCommandLine({QStringLiteral("--screen"), strSize}, strError);
         EXPECT_EQ(line.has_value(), size.bTaken) << size.pszSize;
-        if (!size.bTaken) {
-            EXPECT_TRUE(strError.contains(u"480x536 to 480x549")) << strError.toStdString();
-        }
+        EXPECT_EQ(strError.contains(u"480x536 to 480x549"), !size.bTaken) << size.pszSize;
     }
     EXPECT_FALSE(ParseCommandLine({}, strError)->clientSize.isValid());
 }

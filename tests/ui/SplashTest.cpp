@@ -32,16 +32,6 @@ protected:
 };
 
 TEST_F(SplashTest, ChoosesTheLayoutByTheClientSize) {
-    const struct {
-        QSize size;
-        int nLayout;
-    } layouts[] = {{{240, 268}, LayoutSmall},  {{240, 1000}, LayoutSmall},
-                   {{480, 521}, LayoutMedium}, {{480, 549}, LayoutMedium},
-                   {{480, 520}, LayoutLarge},  {{480, 550}, LayoutLarge},
-                   {{1920, 1080}, LayoutLarge}};
-    for (const auto& layout : layouts) {
-        EXPECT_EQ(ChooseLayout(layout.size), layout.nLayout) << layout.size.width();
-    }
     MakeSplash(QSize(480, 536));
     EXPECT_EQ(g_nScreenLayout, LayoutMedium);
 }
