@@ -182,16 +182,6 @@ TEST_F(PortSearchTest, SkipsAPortWhoseWriteFailsOrWhoseReplyIsDamaged) {
     EXPECT_FALSE(m_bHeldSeen);
 }
 
-// A port another program holds is passed, and said to be so: it may be the board's.
-TEST_F(PortSearchTest, APortHeldByAnotherProgramIsPassedAndNoted) {
-    m_pOpener->Hold(2);
-    EXPECT_EQ(Search(), nullptr);
-    EXPECT_TRUE(m_bHeldSeen);
-    Board(6);
-    EXPECT_NE(Search(), nullptr);
-    EXPECT_TRUE(m_bHeldSeen);
-}
-
 class RequestDispatcherTest : public testing::Test {
 protected:
     // The poster-read request serves as a marker: once it has run,
