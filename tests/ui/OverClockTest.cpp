@@ -99,12 +99,6 @@ TEST_F(OverClockTest, ADisplaySettingsFileForThisBoardChoosesTheRowsWhateverTheC
     EXPECT_FALSE(Page().ScrollBar().isVisible());
     EXPECT_EQ(m_dir.ReadFile("display_setting.ini"), strOwn)
         << "a file of this board is not rewritten";
-
-    // One of another board is replaced by the board's own choice.
-    m_dir.WriteFile("display_setting.ini", "[Version]\nVer=TVB-OTHER\n[Display]\nCPU Ratio=1\n");
-    // A page built now writes the board's own choice over it.
-    CSubScreen_OverClock fresh(*m_pLink, *m_pDlg, m_pDlg.get());
-    EXPECT_EQ(StoredChoice(u"CPU Vcore"), std::make_pair(kVersion, std::u16string(u"1")));
 }
 
 // Three items of one name, in two arrays, keep their own values; a range
