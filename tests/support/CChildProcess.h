@@ -9,11 +9,10 @@
 class CChildProcess {
 public:
     // Starts the program with the arguments and extra "NAME=value"
-    // environment; its standard output and error go to files (or terminals)
-    // when they are named.
+    // environment; its standard output goes to a file when one is named.
     CChildProcess(const std::string& strProgram, std::vector<std::string> args,
                   const std::vector<std::string>& extraEnvironment = {},
-                  const std::string& strOutputFile = {}, const std::string& strErrorFile = {});
+                  const std::string& strOutputFile = {});
     ~CChildProcess() { Terminate(); }
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
