@@ -124,6 +124,12 @@ protected:
                       strArguments, strInput);
     }
 
+    // Runs a command that must succeed, and gives its standard output.
+    std::string Out(const std::string& strArguments, const std::string& strInput = "") {
+        const CtlResult result = Run(strArguments, strInput);
+        EXPECT_EQ(result.nExit, 0) << strArguments << ": " << result.strErr;
+        return result.strOut;
+    }
     // Runs a command that must end with an exit code and say why on standard error.
     void ExpectFails(const std::string& strArguments, int nExit, const std::string& strWhy,
                      const std::string& strInput = "") {
@@ -159,9 +165,7 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
                        {"--link", m_dir.Path() + "/l", "--board", m_dir.Path() + "/missing.ini"});
     EXPECT_EQ(none.WaitExit(10000), 2);
     StartBoard();
-    CtlResult result = Run("scan");
-    EXPECT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut, "board found on port 3: " + m_dir.Path() + "/ports/rfcomm3\n");
+    EXPECT_EQ(Out("scan"), "board found on port 3: " + m_dir.Path() + "/ports/rfcomm3\n");
     {
         bool bHeld = false;
         const auto pHolder = CSerialPort::Open(m_dir.Path() + "/ports/rfcomm3", bHeld);
@@ -234,11 +238,9 @@ TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
 
 TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     StartBoard();
-    CtlResult result = Run("set 'CPU Ratio=52'");
-    ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut,
+    EXPECT_EQ(Out("set 'CPU Ratio=52'"),
               "wrote CPU Ratio = 52 [X] (raw 52): acknowledged\nCPU Ratio = 52 [X] (raw 52)\n");
-    result = Run("set 'CPU Vcore=2'");
+    CtlResult result = Run("set 'CPU Vcore=2'");
     EXPECT_EQ(result.nExit, 11);
     EXPECT_EQ(result.strOut, "");
     EXPECT_THAT(result.strErr, HasSubstr("outside its range, 0.800000 to 1.600000 [V]"));
@@ -252,9 +254,7 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     // Nothing of a refused set reaches the board.
     EXPECT_THAT(Run("info").strOut, HasSubstr("1.250000 [V]"));
     // Limited like the buttons when asked to.
-    result = Run("set --clamp 'cpu vcore=2'");
-    EXPECT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut,
+    EXPECT_EQ(Out("set --clamp 'cpu vcore=2'"),
               "wrote CPU Vcore = 1.600000 [V] (raw 1600): acknowledged\n"
               "CPU Vcore = 1.600000 [V] (raw 1600)\n");
 }
@@ -267,9 +267,7 @@ TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
     EXPECT_EQ(result.nExit, 10);
     EXPECT_EQ(Run("power off", "").nExit, 10);
     EXPECT_EQ(Run("power status").strOut, "on\n");
-    result = Run("power off", "yes\n");
-    EXPECT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut, "acknowledged: the PC is switching off\n");
+    EXPECT_EQ(Out("power off", "yes\n"), "acknowledged: the PC is switching off\n");
     ASSERT_TRUE(WaitUntil([&] { return Run("power status").strOut == "off\n"; }));
     EXPECT_EQ(Run("power clear-cmos --yes").nExit, 0);
     EXPECT_EQ(Run("power explode --yes").nExit, 2);
@@ -320,8 +318,7 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
     StartBoard();
     EXPECT_EQ(Run("profile show").strOut, "profile 1: nothing saved\nprofile 2: nothing saved\n");
     ExpectFails("profile load 1 --yes", 12, "profile 1 holds nothing for this board");
-    CtlResult result = Run("profile save 2");
-    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    Out("profile save 2");
     EXPECT_THAT(m_dir.ReadFile("program/saved_profile1.ini"),
                 AllOf(HasSubstr("[Profile2]"), HasSubstr("CPU Ratio = 49[X]"),
                       HasSubstr("CPU Vcore = 1.25000"), HasSubstr("Ver = TEST-BOARD-7")));
@@ -329,7 +326,7 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
     EXPECT_THAT(Run("profile show 2").strOut,
                 HasSubstr("  CPU Vcore                1.25000[V]       1.30000[V]\n"));
     ExpectFails("profile load 2", 10, "Apply profile 2 to the board (1 value changes)?", "n\n");
-    result = Run("profile load 2", "y\n");
+    CtlResult result = Run("profile load 2", "y\n");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                1.30000[V] -> 1.25000[V]\n"
                                          "wrote CPU Vcore = 1.250000 [V] (raw 1250): acknowledged\n"
