@@ -128,14 +128,10 @@ TEST(CommandLine, TheWindowSizeFitsTheScreenAndNoSizeCutsOffTheScreens) {
         EXPECT_EQ(strError.contains(u"480x536 to 480x549"), !size.bTaken) << size.pszSize;
     }
     EXPECT_FALSE(ParseCommandLine({}, strError)->clientSize.isValid());
-}
-
-// Full screen, the device keeps its size in the middle of the screen.
-TEST(DeviceFrame, FullScreenCentresTheDevice) {
+    // Full screen, the device keeps its size in the middle of the screen.
     CDeviceFrame frame(QSize(240, 268));
     frame.ShowFullScreen();
-    const QSize screen = frame.screen()->size();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.size() == screen; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.size() == frame.screen()->size(); }));
     const QRect client(frame.ClientArea().mapTo(&frame, QPoint(0, 0)), QSize(240, 268));
     EXPECT_EQ(client.center(), frame.rect().center());
 }
