@@ -44,7 +44,7 @@ protected:
 // Read off the rendered rows: a value at or above its item's Threshold2 is
 // red whatever the case of the label, the first alarm of items sharing a name
 // decides, the fan rule is red at 600 RPM or less, and labels stay white.
-TEST_F(MyListCtrlTest, EachRuleColoursTheValueAloneRed) {
+TEST_F(MyListCtrlTest, EachRuleColoursTheValueAloneRedAndALongNameStopsAtItsColumn) {
     const BoardItemArray items = {Item(u"DRAM", u"1.6"), Item(u"Temp", u"50"), Item(u"Temp", u"30"),
                                   Item(u"Fan", u"99999")};
     m_list.SetItems(&items);

@@ -32,11 +32,6 @@ protected:
     std::unique_ptr<CScreen_Splash> m_pSplash;
 };
 
-TEST_F(SplashTest, ChoosesTheLayoutByTheClientSize) {
-    MakeSplash(QSize(480, 536));
-    EXPECT_EQ(g_nScreenLayout, LayoutMedium);
-}
-
 TEST_F(SplashTest, NoPortIsTouchedBeforeTheSearchTimerAndABoardIsThenLoaded) {
     m_pOpener->Attach(5, m_pLine);
     CScreen_Splash& splash = MakeSplash();
@@ -109,7 +104,8 @@ TEST_F(SplashTest, TheStartUpSaysWhatItIsDoingInTheChosenLanguage) {
         {"zh_TW.UTF-8", EProgress::SearchingPort, "正在連接埠 4 上尋找主機板…"}};
     for (const auto& text : texts) {
         UseLocale(text.pszLocale);
-        CScreen_Splash& splash = MakeSplash();
+        CScreen_Splash& splash = MakeSplash(QSize(480, 536));
+        EXPECT_EQ(g_nScreenLayout, LayoutMedium) << "the layout of the client size";
         splash.OnProgress(text.step, 4, 9);
         EXPECT_EQ(splash.ProgressText(), QString::fromUtf8(text.pszText));
     }
