@@ -8,6 +8,7 @@
 #include <QShortcut>
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <utility>
 
 #include "link/CDeviceLink.h"
@@ -122,18 +123,18 @@ void CTunevoDlg::Run() {
 }
 
 void CTunevoDlg::SetUpKeys() {
-    auto onKeys = [this](std::initializer_list<QKeySequence> keys, void (CTunevoDlg::*pAction)()) {
+    auto onKeys = [this](std::initializer_list<QKeySequence> keys,
+                         const std::function<void()>& action) {
         for (const QKeySequence& key : keys) {
-            auto* pShortcut = new QShortcut(key, this);
-            connect(pShortcut, &QShortcut::activated, this, pAction);
+            connect(new QShortcut(key, this), &QShortcut::activated, this, action);
         }
     };
-    onKeys({QKeySequence(Qt::Key_Escape)}, &CTunevoDlg::CloseOpenScreen);
-    onKeys({QKeySequence(Qt::Key_F10), QKeySequence(Qt::Key_Menu)}, &CTunevoDlg::OpenSoftKeyMenu);
-    onKeys({QKeySequence(Qt::CTRL | Qt::Key_Tab)}, &CTunevoDlg::NextTab);
+    onKeys({QKeySequence(Qt::Key_Escape)}, [this] { CloseOpenScreen(); });
+    onKeys({QKeySequence(Qt::Key_F10), QKeySequence(Qt::Key_Menu)}, [this] { OpenSoftKeyMenu(); });
+    onKeys({QKeySequence(Qt::CTRL | Qt::Key_Tab)}, [this] { StepTab(1); });
     onKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
-           &CTunevoDlg::PreviousTab);
+           [this] { StepTab(-1); });
 }
 
 void CTunevoDlg::CloseOpenScreen() {
@@ -160,14 +161,6 @@ void CTunevoDlg::OpenSoftKeyMenu() {
     QMenu& menu = *pBar->Menu();
     const QWidget& key = *pBar->Key(0);
     menu.popup(key.mapToGlobal(QPoint(0, -menu.sizeHint().height())));
-}
-
-void CTunevoDlg::NextTab() {
-    StepTab(1);
-}
-
-void CTunevoDlg::PreviousTab() {
-    StepTab(-1);
 }
 
 void CTunevoDlg::StepTab(int nStep) {

@@ -135,8 +135,6 @@ private:
     void SetUpKeys();
     void CloseOpenScreen();
     void OpenSoftKeyMenu();
-    void NextTab();
-    void PreviousTab();
     // Through the over-clock page and the monitor's categories.
     void StepTab(int nStep);
     void ShowLinkLost();
