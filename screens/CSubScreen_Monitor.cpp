@@ -197,10 +197,6 @@ void CSubScreen_Monitor::TrackAlarms(CategoryList& category) {
     }
 }
 
-bool CSubScreen_Monitor::HasAlarm(int nCategory) const {
-    return !CategoryOf(nCategory).inAlarm.empty();
-}
-
 bool CSubScreen_Monitor::HasAnyAlarm() const {
     return std::ranges::any_of(
         m_categories, [](const CategoryList& category) { return !category.inAlarm.empty(); });

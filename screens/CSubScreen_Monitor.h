@@ -52,8 +52,7 @@ public:
     CMyListCtrl& List(int nCategory) const;
     QRect TabRect(int nCategory) const;
     QRect ListRect() const { return m_rcList; }
-    // Whether a category's list, or any, shows a value in alarm.
-    bool HasAlarm(int nCategory) const;
+    // Whether any list shows a value in alarm.
     bool HasAnyAlarm() const;
 
 signals:
