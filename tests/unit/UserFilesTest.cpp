@@ -110,11 +110,7 @@ TEST(ProfileValue, StoresValuesInTheirUnitsFormatAndReadsThemBackWithinTheRange)
 // item whose range is known; anything else leaves the item as it is.
 TEST(ProfileValue, OnlyANumberLoadsAndOnlyAKnownValueIsStored) {
     BoardItem vcore;
-    vcore.Min = u"800";
-    vcore.Max = u"1600";
-    vcore.Value = u"1250";
-    vcore.Mul = u"1";
-    vcore.Div = u"1000";
+    ASSERT_TRUE(ParseItem(u"CPU Vcore,2,0,800,1600,1250,1,1000,0,0,65,97,1250,1", vcore));
     const std::pair<const char16_t*, std::optional<std::u16string>> kCases[] = {
         {u"1.3", u"1300"},        {u" -.5", u"800"},      {u"+2", u"1600"},
         {u"1.30000[V]", u"1300"}, {u"", std::nullopt},    {u"abc", std::nullopt},
