@@ -28,8 +28,7 @@ QStringList ScreenFontFamilies(bool bChinese) {
 }
 
 bool IsChineseLanguage() {
-    const uint32_t nLcid = GetSystemDefaultLCID();
-    return nLcid == kLcidSimplifiedChinese || nLcid == kLcidTraditionalChinese;
+    return IsChineseLcid(GetSystemDefaultLCID());
 }
 
 QFont ScreenFont(int nPixelSize, int nWeight) {

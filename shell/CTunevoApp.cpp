@@ -19,7 +19,7 @@ CTunevoApp::CTunevoApp(int& argc, char** argv) : QApplication(argc, argv), m_def
 
 void CTunevoApp::UseLanguage(uint32_t nLcid) {
     removeTranslator(&m_qtTexts);
-    const bool bChinese = nLcid == kLcidSimplifiedChinese || nLcid == kLcidTraditionalChinese;
+    const bool bChinese = IsChineseLcid(nLcid);
     if (bChinese) {
         const QLocale locale(nLcid == kLcidSimplifiedChinese ? QStringLiteral("zh_CN")
                                                              : QStringLiteral("zh_TW"));
