@@ -98,6 +98,7 @@ public:
 
     // Copies of the arrays, taken under the lock the refreshes write under.
     BoardItemArray GetArray(EBoardArray array) const;
+    size_t ArraySize(EBoardArray array) const;
     BoardItemArray GetOverVolt() const { return GetArray(EBoardArray::OverVolt); }
     BoardItemArray GetOverFreq() const { return GetArray(EBoardArray::OverFreq); }
     BoardItemArray GetOverRatio() const { return GetArray(EBoardArray::OverRatio); }
@@ -253,7 +254,6 @@ private:
     // The range and value exchanges of one item, on a copy of it; true when
     // everything asked for was read.
     bool RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item, std::stop_token stop);
-    size_t ArraySize(EBoardArray array) const;
     // Appends a section's items from the loaded configuration to its array.
     void LoadArray(EBoardArray array);
     BoardItemArray& ArrayOf(EBoardArray array) {

@@ -39,6 +39,11 @@ constexpr std::array<int, 4> kRebuildOrder = {
     CSubScreen_Monitor::kCategoryVolt, CSubScreen_Monitor::kCategoryTemp,
     CSubScreen_Monitor::kCategoryFreq, CSubScreen_Monitor::kCategoryFan};
 
+// The categories whose values can alarm; frequencies never do.
+constexpr std::array<int, 3> kWatched = {CSubScreen_Monitor::kCategoryVolt,
+                                         CSubScreen_Monitor::kCategoryTemp,
+                                         CSubScreen_Monitor::kCategoryFan};
+
 constexpr int kListFontHeight = 22;
 constexpr int kListFontHeightSmall = 12;
 
@@ -76,6 +81,8 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
     m_nCategory = kCategoryVolt;
     m_timerRefresh.setInterval(kRefreshPeriodMs);
     connect(&m_timerRefresh, &QTimer::timeout, this, &CSubScreen_Monitor::OnTimerRefresh);
+    m_timerWatch.setInterval(kWatchPeriodMs);
+    connect(&m_timerWatch, &QTimer::timeout, this, &CSubScreen_Monitor::OnTimerWatch);
     ShowCategory(m_nCategory);
 }
 
@@ -117,6 +124,30 @@ void CSubScreen_Monitor::StopRefresh() {
 
 void CSubScreen_Monitor::OnTimerRefresh() {
     m_link.RequestRefreshArray(m_nCategory);
+}
+
+void CSubScreen_Monitor::StartWatch() {
+    if (!m_timerWatch.isActive()) {
+        m_timerWatch.start();
+    }
+}
+
+void CSubScreen_Monitor::StopWatch() {
+    m_timerWatch.stop();
+}
+
+void CSubScreen_Monitor::OnTimerWatch() {
+    for (size_t nTried = 0; nTried < kWatched.size(); ++nTried) {
+        const int nCategory = kWatched[m_nWatchNext];
+        m_nWatchNext = (m_nWatchNext + 1) % kWatched.size();
+        // The running refresh reads the shown category anyway, and an empty
+        // one has nothing to read: the turn goes to the next.
+        const bool bReadAnyway = IsRefreshRunning() && nCategory == m_nCategory;
+        if (!bReadAnyway && m_link.ArraySize(static_cast<EBoardArray>(nCategory)) > 0) {
+            m_link.RequestRefreshArray(nCategory);
+            return;
+        }
+    }
 }
 
 void CSubScreen_Monitor::RebuildAll() {

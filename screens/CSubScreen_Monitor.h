@@ -20,6 +20,8 @@ class IMainWindow;
 // frequencies, one category at a time in a list chosen by four tabs. While
 // its refresh runs it asks the link every two seconds to read the shown
 // category again; the main window hands each result to UpdateCategory.
+// Its watch reads the other categories that can alarm, one at a time and
+// seldom, so an alarm shows on its tab whichever page or tab is up.
 // Main thread only.
 class CSubScreen_Monitor final : public QWidget {
     Q_OBJECT
@@ -32,6 +34,9 @@ public:
     static constexpr int kRefreshPeriodMs = 2000;
     // A value whose reads failed this many times in a row is greyed.
     static constexpr int kStaleAfterMissedReads = 3;
+    // A category takes the link about a second to read; one watch read in
+    // this period leaves the shown category's refresh nearly its whole link.
+    static constexpr int kWatchPeriodMs = 10000;
 
     CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindow, QWidget* pParent);
 
@@ -39,6 +44,10 @@ public:
     void StartRefresh();
     void StopRefresh();
     bool IsRefreshRunning() const { return m_timerRefresh.isActive(); }
+    // Starts the watch unless it runs already.
+    void StartWatch();
+    void StopWatch();
+    bool IsWatchRunning() const { return m_timerWatch.isActive(); }
 
     // Rebuilds the four lists from the link's arrays, rows and all.
     void RebuildAll();
@@ -64,6 +73,8 @@ signals:
 public slots:
     // Asks the link to read the shown category again.
     void OnTimerRefresh();
+    // Asks the link to read the next category the watch takes in turn.
+    void OnTimerWatch();
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -100,6 +111,8 @@ private:
     QRect m_rcList;
     QFont m_tabFont;
     QTimer m_timerRefresh{this};
+    QTimer m_timerWatch{this};
+    size_t m_nWatchNext = 0;  // index into the watched categories
     QString m_strNotReadTip;
     QString m_strLastReadTip;  // %1: the time of the last good read
     QString m_strAlarmNotice;  // %1 name, %2 value, %3 unit

@@ -116,6 +116,7 @@ void CTunevoDlg::Run() {
     m_frame.OkButton().show();
     show();
     raise();
+    m_pMonitor->StartWatch();
     if (m_link.GetOverVolt().empty()) {
         // Asked after the window is up, so the message lies over it.
         QTimer::singleShot(0, this, [this] { ShowLinkLost(); });
@@ -443,6 +444,7 @@ void CTunevoDlg::Lock() {
     if (m_nPage == kPageMonitor) {
         m_pMonitor->StopRefresh();
     }
+    m_pMonitor->StopWatch();
     m_pPower->hide();
     // Only the poster and power screens serve while locked; an open
     // settings screen comes back with the unlock.
@@ -469,6 +471,7 @@ void CTunevoDlg::Unlock() {
         m_pMonitor->StartRefresh();
         m_pMonitor->RebuildAll();
     }
+    m_pMonitor->StartWatch();
     m_pPoster->hide();
     m_pPoster->setGeometry(g_rcPoster.ToQRect());
     m_pLock->hide();
@@ -570,5 +573,6 @@ void CTunevoDlg::EndDialog(int nResult) {
     m_timerCheckLock.stop();
     m_timerRefreshOc.stop();
     m_pMonitor->StopRefresh();
+    m_pMonitor->StopWatch();
     emit Ended(nResult);
 }

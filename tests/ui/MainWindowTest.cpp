@@ -1,7 +1,6 @@
 // The main window over a link that loaded the board model's description: tabs, menus, reports, the
 // lock check and the monitor page.
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QDBusConnection>
@@ -13,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "link/Protocol.h"
@@ -213,10 +213,6 @@ constexpr int kTemp = CSubScreen_Monitor::kCategoryTemp;
 constexpr int kFan = CSubScreen_Monitor::kCategoryFan;
 constexpr int kFreq = CSubScreen_Monitor::kCategoryFreq;
 
-// The demo board's value letters of its monitored items.
-const std::set<uint8_t> kHardwareLetters = {76, 77, 78, 79, 80, 81, 82, 83,
-                                            84, 85, 86, 87, 88, 89, 90, 109};
-
 class MonitorPageTest : public MainWindowFixture {
 protected:
     // Opens the main window with its polls running and shows the monitor
@@ -225,6 +221,13 @@ protected:
         OpenPolling();
         Tap(m_pDlg.get(), g_rcTabMonitor.ToQRect().center());
         Page().StopRefresh();
+        Page().StopWatch();
+        for (int nCategory : {kVolt, kTemp, kFan, kFreq}) {
+            for (const BoardItem& item : m_pLink->GetArray(static_cast<EBoardArray>(nCategory))) {
+                m_lastLetterOf[nCategory] = static_cast<uint8_t>(WToL(item.ValueCmd));
+                m_categoryOf[m_lastLetterOf[nCategory]] = nCategory;
+            }
+        }
         return Page();
     }
     CSubScreen_Monitor& Page() const { return m_pDlg->MonitorPage(); }
@@ -241,39 +244,42 @@ protected:
     // Value reads of monitored items sent from a position on.
     std::vector<Bytes> HardwareReadsFrom(size_t nFrom) const {
         std::vector<Bytes> reads = SentFrom(nFrom);
-        std::erase_if(reads, [](const Bytes& frame) {
-            return frame[0] != Protocol::kStartQuery || !kHardwareLetters.contains(frame[2]);
+        std::erase_if(reads, [&](const Bytes& frame) {
+            return frame[0] != Protocol::kStartQuery || !m_categoryOf.contains(frame[2]);
         });
         return reads;
     }
-    // Asks for one refresh now, as a tick does, and waits until the read of
-    // the category's last item went out.
+    // Asks for one refresh now, as a tick does, and waits until it was read.
     void Tick(int nCategory) {
+        ASSERT_EQ(ReadBy([&] { Page().OnTimerRefresh(); }), nCategory);
+    }
+    // Runs an action that asks for one category's refresh, waits until the
+    // read of its last item went out, and gives the category read.
+    int ReadBy(const std::function<void()>& ask) {
         const size_t nFrom = SentCount();
-        const long nLast =
-            WToL(m_pLink->GetArray(static_cast<EBoardArray>(nCategory)).back().ValueCmd);
-        Page().OnTimerRefresh();
-        ASSERT_TRUE(QTest::qWaitFor([&] {
+        ask();
+        int nRead = 0;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
             const std::vector<Bytes> reads = HardwareReadsFrom(nFrom);
-            return !reads.empty() && reads.back()[2] == nLast;
+            nRead = reads.empty() ? 0 : m_categoryOf.at(reads.front()[2]);
+            return nRead != 0 && reads.back()[2] == m_lastLetterOf[nRead];
         }));
         QTest::qWait(100);  // the reply and the report that follows
+        return nRead;
     }
     // Shows a category and reads it from the board now.
     void Read(int nCategory) {
         TapTab(nCategory);
         Tick(nCategory);
     }
-    // Active timers owned by the page, whether QTimer children or its own.
     int ActiveTimersOfPage() const {
-        int nCount = 0;
-        for (const QTimer* pTimer : Page().findChildren<QTimer*>()) {
-            nCount += pTimer->isActive() ? 1 : 0;
-        }
-        nCount += static_cast<int>(
-            QAbstractEventDispatcher::instance()->registeredTimers(&Page()).size());
-        return nCount;
+        return static_cast<int>(
+            std::ranges::count_if(Page().findChildren<QTimer*>(), &QTimer::isActive));
     }
+
+    // The monitored category of each item's letter, and each one's last letter.
+    std::map<uint8_t, int> m_categoryOf;
+    std::map<int, uint8_t> m_lastLetterOf;
 };
 
 TEST_F(MonitorPageTest, ATabShowsItsListAtOnceAndTheNextTickReadsThatCategoryOnly) {
@@ -301,9 +307,8 @@ TEST_F(MonitorPageTest, ATabShowsItsListAtOnceAndTheNextTickReadsThatCategoryOnl
     EXPECT_EQ(page.Category(), kFreq);
 }
 
-TEST_F(MonitorPageTest, TheRefreshRunsOnlyWhileThePageIsShownWithOneTimer) {
-    StartBoard();
-    CTunevoDlg& dlg = OpenMainWindow();
+TEST_F(MonitorPageTest, TheRefreshRunsWhileThePageIsShownAndTheWatchAlwaysEachOnOneTimer) {
+    CTunevoDlg& dlg = Open();
     EXPECT_FALSE(Page().IsRefreshRunning());
     EXPECT_FALSE(Page().isVisible());
     const QPoint monitorTab = g_rcTabMonitor.ToQRect().center();
@@ -311,7 +316,7 @@ TEST_F(MonitorPageTest, TheRefreshRunsOnlyWhileThePageIsShownWithOneTimer) {
     for (const QPoint& tab : {monitorTab, monitorTab, overClockTab, monitorTab, monitorTab}) {
         Tap(&dlg, tab);
         EXPECT_EQ(Page().IsRefreshRunning(), tab == monitorTab);
-        EXPECT_EQ(ActiveTimersOfPage(), tab == monitorTab ? 1 : 0);
+        EXPECT_EQ(ActiveTimersOfPage(), tab == monitorTab ? 2 : 1);
     }
     EXPECT_TRUE(Page().isVisible());
 
@@ -325,35 +330,52 @@ TEST_F(MonitorPageTest, TheRefreshRunsOnlyWhileThePageIsShownWithOneTimer) {
     EXPECT_EQ(fans.RowCount(), 4);
     EXPECT_EQ(fans.Text(3, CMyListCtrl::kColumnLabel), pump);
     EXPECT_EQ(fans.Text(3, CMyListCtrl::kColumnUnit), QStringLiteral("[RPM]"));
+}
 
-    Tap(&dlg, overClockTab);
-    EXPECT_FALSE(Page().isVisible());
-    EXPECT_EQ(ActiveTimersOfPage(), 0);
+// Whichever page and tab are up, the watch reads in turn the categories that
+// can alarm and that the refresh does not read anyway, so their alarms show.
+TEST_F(MonitorPageTest, TheWatchReadsTheOtherCategoriesThatCanAlarmInTurn) {
+    m_pBoard->HoldValue("CPU", 75);  // Threshold2 70
+    OpenMonitor();
+    auto watchTurns = [&](int nTurns) {
+        std::vector<int> read;
+        while (nTurns-- > 0) {
+            read.push_back(ReadBy([&] { Page().OnTimerWatch(); }));
+        }
+        return read;
+    };
+    Tap(m_pDlg.get(), g_rcTabOverClock.ToQRect().center());
+    EXPECT_EQ(watchTurns(4), (std::vector<int>{kVolt, kTemp, kFan, kVolt}));
+    EXPECT_GT(CountPixels(m_pDlg->grab().toImage(), g_rcTabMonitor.ToQRect(), IsAlarmRed), 0)
+        << "the temperature read by the watch alone";
+
+    Tap(m_pDlg.get(), g_rcTabMonitor.ToQRect().center());
+    TapTab(kTemp);
+    ASSERT_TRUE(Page().IsRefreshRunning());
+    EXPECT_EQ(watchTurns(3), (std::vector<int>{kFan, kVolt, kFan}));
 }
 
 // Each category's own colour rule, read off the rendered list: fans at 600
 // RPM or less, voltages and temperatures at their Threshold2, frequencies never.
 TEST_F(MonitorPageTest, EachCategoryColoursItsValuesByItsOwnRule) {
-    m_pBoard->HoldValue("CPU Fan", 601);
-    m_pBoard->HoldValue("DRAM", 160);  // Threshold2 1.60
-    m_pBoard->HoldValue("+5V", 504);
-    m_pBoard->HoldValue("CPU", 70);  // Threshold2 70
-    m_pBoard->HoldValue("Motherboard", 59);
+    const std::pair<const char*, int> held[] = {
+        {"CPU Fan", 601}, {"DRAM", 160}, {"+5V", 504}, {"CPU", 70}, {"Motherboard", 59}};
+    for (const auto& [pszName, nValue] : held) {
+        m_pBoard->HoldValue(pszName, nValue);
+    }
     OpenMonitor();
-    Read(kFan);
-    EXPECT_EQ(ValueColour(kFan, 0), "white");
-    EXPECT_EQ(ValueColour(kFan, 2), "red") << "Chassis Fan 2 stood still from the start";
-    Read(kTemp);
-    Read(kVolt);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Value(kVolt, 4) == QStringLiteral("1.60000"); }));
-    EXPECT_EQ(ValueColour(kVolt, 4), "red");
-    EXPECT_EQ(ValueColour(kVolt, 2), "white");
-    TapTab(kTemp);
-    EXPECT_EQ(ValueColour(kTemp, 0), "red");
-    EXPECT_EQ(ValueColour(kTemp, 1), "white");
-    Read(kFreq);
-    for (int nRow = 0; nRow < 3; ++nRow) {
-        EXPECT_EQ(ValueColour(kFreq, nRow), "white");
+    const std::pair<int, std::vector<std::string>> lists[] = {
+        {kFan, {"white", "white", "red", "white"}},  // Chassis Fan 2 stands still
+        {kVolt, {"white", "white", "white", "white", "red"}},
+        {kTemp, {"red", "white", "white", "white"}},
+        {kFreq, {"white", "white", "white"}}};
+    for (const auto& [nCategory, expected] : lists) {
+        Read(nCategory);
+        std::vector<std::string> colours;
+        for (int nRow = 0; nRow < List(nCategory).RowCount(); ++nRow) {
+            colours.push_back(ValueColour(nCategory, nRow));
+        }
+        EXPECT_EQ(colours, expected) << nCategory;
     }
 }
 
@@ -388,11 +410,11 @@ TEST_F(MonitorPageTest, AnAlarmMarksItsTabsAndIsToldToTheDesktopOnceAsItComes) {
     OpenMonitor();
     m_pDlg->Notifier().SetConnection(
         QDBusConnection::connectToBus(strBus, QStringLiteral("tunevo")));
-    auto redIn = [](QWidget& widget, const QRect& rc) {
-        return CountPixels(widget.grab().toImage(), rc, IsAlarmRed);
+    auto tempTabRed = [&] {
+        return CountPixels(Page().grab().toImage(), Page().TabRect(kTemp), IsAlarmRed);
     };
     Read(kTemp);
-    EXPECT_EQ(redIn(Page(), Page().TabRect(kTemp)), 0);
+    EXPECT_EQ(tempTabRed(), 0);
     for (int nHeld : {75, 76, 40, 70}) {  // Threshold2 70
         m_pBoard->HoldValue("CPU", nHeld);
         Tick(kTemp);
@@ -400,9 +422,7 @@ TEST_F(MonitorPageTest, AnAlarmMarksItsTabsAndIsToldToTheDesktopOnceAsItComes) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return notifications.m_bodies.size() == 2; }));
     EXPECT_EQ(notifications.m_bodies[0], QStringLiteral("CPU is at its alarm value: 75 [\u2103]"));
     EXPECT_EQ(notifications.m_bodies[1], QStringLiteral("CPU is at its alarm value: 70 [\u2103]"));
-    EXPECT_GT(redIn(Page(), Page().TabRect(kTemp)), 0);
-    Tap(m_pDlg.get(), g_rcTabOverClock.ToQRect().center());
-    EXPECT_GT(redIn(*m_pDlg, g_rcTabMonitor.ToQRect()), 0);
+    EXPECT_GT(tempTabRed(), 0);
     QTest::qWait(100);
     EXPECT_EQ(notifications.m_bodies.size(), 2) << "told once per entry";
 }
@@ -469,6 +489,7 @@ TEST_F(MonitorPageTest, AnEmptyCategoryShowsNoRowsAndADivisorOfZeroShowsTheRawVa
     QTest::qWait(300);
     EXPECT_TRUE(HardwareReadsFrom(nFrom).empty());
     EXPECT_EQ(List(kFreq).RowCount(), 0);
+    EXPECT_EQ(ReadBy([&] { Page().OnTimerWatch(); }), kFan) << "the empty ones skipped";
     EXPECT_TRUE(m_messageBox.Shown().isEmpty());
 }
 

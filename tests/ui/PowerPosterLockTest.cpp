@@ -278,7 +278,7 @@ TEST_F(LockModeTest, UnlockingOnTheOverClockPageRefreshesItsArraysASecondLater) 
     EXPECT_FALSE(dlg.OverClockPage().IsWaiting());
 }
 
-TEST_F(LockModeTest, TheMonitorPageStopsItsRefreshWhileLockedAndRestartsItAtTheUnlock) {
+TEST_F(LockModeTest, TheMonitorPageStopsItsReadsWhileLockedAndRestartsThemAtTheUnlock) {
     CTunevoDlg& dlg = OpenPolling();
     Tap(&dlg, QPoint(300, 20));
     ASSERT_EQ(dlg.Page(), 1);
@@ -286,12 +286,14 @@ TEST_F(LockModeTest, TheMonitorPageStopsItsRefreshWhileLockedAndRestartsItAtTheU
     ASSERT_TRUE(page.IsRefreshRunning());
     ASSERT_TRUE(LockBoard(true));
     EXPECT_FALSE(page.IsRefreshRunning());
+    EXPECT_FALSE(page.IsWatchRunning());
     // The category tabs ignore taps while locked.
     Tap(&page, page.TabRect(CSubScreen_Monitor::kCategoryFan).center());
     EXPECT_EQ(page.Category(), CSubScreen_Monitor::kCategoryVolt);
 
     ASSERT_TRUE(LockBoard(false));
     EXPECT_TRUE(page.IsRefreshRunning());
+    EXPECT_TRUE(page.IsWatchRunning());
     EXPECT_FALSE(dlg.RefreshOcTimer().isActive()) << "no over-clock refresh on this page";
     EXPECT_TRUE(SoftKeysEnabled());
     Tap(&page, page.TabRect(CSubScreen_Monitor::kCategoryFan).center());
