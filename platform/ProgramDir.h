@@ -10,7 +10,7 @@
 struct ProgramFolders {
     std::string strFiles;  // the INI files it reads and writes; never ends in "/"
     std::string strTexts;  // where the read-only texts are read when strFiles has none
-    bool bCreate = false;  // strFiles is the per-user folder, made on first use
+    bool bCreate = false;  // strFiles is made on first use
 };
 
 // What the rule looks at, read from the environment and /proc/self/exe.

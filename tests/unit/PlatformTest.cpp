@@ -175,7 +175,7 @@ TEST(ProgramFolders, FollowTheVariableTheProgramsPlaceOrTheUsersDataFolder) {
         const ProgramFolders folders = ChooseProgramFolders(c.facts);
         EXPECT_EQ(folders.strFiles, c.pszFiles) << c.facts.strExeDir;
         EXPECT_EQ(folders.strTexts, c.pszTexts) << c.facts.strExeDir;
-        EXPECT_EQ(folders.bCreate, c.facts.strOverride.empty() && !c.facts.bTextsBesideProgram);
+        EXPECT_EQ(folders.bCreate, !c.facts.strOverride.empty() || !c.facts.bTextsBesideProgram);
     }
     // The per-user folder is the user's alone; one that cannot be made is said.
     TempDir dir;
