@@ -167,16 +167,6 @@ TEST_F(ProfileFileTest, AFileForAnotherBoardVersionIsDeletedAtStartUp) {
     EXPECT_TRUE(CProfileFile::DeleteIfStale(Path(), u"V1"));
     // A file that is not there is no error.
     EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u"V1"));
-    m_dir.WriteFile("saved_profile1.ini", "[Profile1]\nA=1.00000\n");
-    // A file where the folder should be: nothing can be written there.
-    CProfileFile blocked(Path() + "/inside.ini");
-    blocked.SetValue(1, u"A", u"2.00000");
-    EXPECT_FALSE(blocked.Save());
-    EXPECT_EQ(m_dir.ReadFile("saved_profile1.ini"), "[Profile1]\nA=1.00000\n");
-    // No temporary file is left behind.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
-                            std::filesystem::directory_iterator()),
-              1);
 }
 
 using DisplayMap = CDisplaySettingsFile::DisplayMap;
