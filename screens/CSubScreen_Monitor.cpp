@@ -81,7 +81,6 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
     m_nCategory = kCategoryVolt;
     m_timerRefresh.setInterval(kRefreshPeriodMs);
     connect(&m_timerRefresh, &QTimer::timeout, this, &CSubScreen_Monitor::OnTimerRefresh);
-    m_timerWatch.setInterval(kWatchPeriodMs);
     connect(&m_timerWatch, &QTimer::timeout, this, &CSubScreen_Monitor::OnTimerWatch);
     ShowCategory(m_nCategory);
 }
@@ -128,7 +127,8 @@ void CSubScreen_Monitor::OnTimerRefresh() {
 
 void CSubScreen_Monitor::StartWatch() {
     if (!m_timerWatch.isActive()) {
-        m_timerWatch.start();
+        m_nQuickWatchTurns = kWatched.size();
+        m_timerWatch.start(kRefreshPeriodMs);
     }
 }
 
@@ -137,6 +137,9 @@ void CSubScreen_Monitor::StopWatch() {
 }
 
 void CSubScreen_Monitor::OnTimerWatch() {
+    if (m_nQuickWatchTurns > 0 && --m_nQuickWatchTurns == 0) {
+        m_timerWatch.setInterval(kWatchPeriodMs);
+    }
     for (size_t nTried = 0; nTried < kWatched.size(); ++nTried) {
         const int nCategory = kWatched[m_nWatchNext];
         m_nWatchNext = (m_nWatchNext + 1) % kWatched.size();

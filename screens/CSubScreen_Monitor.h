@@ -44,7 +44,8 @@ public:
     void StartRefresh();
     void StopRefresh();
     bool IsRefreshRunning() const { return m_timerRefresh.isActive(); }
-    // Starts the watch unless it runs already.
+    // Starts the watch unless it runs already. Its first round comes at the
+    // refresh's pace, so an alarm shows a few seconds after start or unlock.
     void StartWatch();
     void StopWatch();
     bool IsWatchRunning() const { return m_timerWatch.isActive(); }
@@ -112,7 +113,8 @@ private:
     QFont m_tabFont;
     QTimer m_timerRefresh{this};
     QTimer m_timerWatch{this};
-    size_t m_nWatchNext = 0;  // index into the watched categories
+    size_t m_nWatchNext = 0;        // index into the watched categories
+    size_t m_nQuickWatchTurns = 0;  // turns left of the first round
     QString m_strNotReadTip;
     QString m_strLastReadTip;  // %1: the time of the last good read
     QString m_strAlarmNotice;  // %1 name, %2 value, %3 unit

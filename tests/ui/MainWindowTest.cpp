@@ -309,6 +309,9 @@ TEST_F(MonitorPageTest, ATabShowsItsListAtOnceAndTheNextTickReadsThatCategoryOnl
 
 TEST_F(MonitorPageTest, TheRefreshRunsWhileThePageIsShownAndTheWatchAlwaysEachOnOneTimer) {
     CTunevoDlg& dlg = Open();
+    // The watch's first round comes soon: Chassis Fan 2 stands still.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Page().HasAnyAlarm(); },
+                                4 * CSubScreen_Monitor::kRefreshPeriodMs));
     EXPECT_FALSE(Page().IsRefreshRunning());
     EXPECT_FALSE(Page().isVisible());
     const QPoint monitorTab = g_rcTabMonitor.ToQRect().center();
