@@ -39,7 +39,8 @@ ProgramFolders ChooseProgramFolders(const FolderFacts& facts) {
                                                  : DirectoryOf(facts.strExeDir) + "/share/tunevo";
     if (!facts.strOverride.empty()) {
         folders.strFiles = WithoutTrailingSlashes(facts.strOverride);
-        // A folder the user names is made as the per-user one would be ("/" is).
+        // A folder the user names is made when missing, as the per-user one
+        // is; "/" (left empty here) always exists.
         folders.bCreate = !folders.strFiles.empty();
     } else if (facts.bTextsBesideProgram) {
         folders.strFiles = facts.strExeDir;
