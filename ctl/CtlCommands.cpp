@@ -606,9 +606,20 @@ int RunPower(const PowerOptions& options) {
     if (session.LinkLost()) {
         return kExitLinkLost;
     }
-    if (done && done->nSecond == 0) {
+    if (done && done->nSecond == ILinkListener::kPowerRefused) {
         PrintError("refused: the board clears its CMOS only while the PC is off");
         return kExitRefused;
+    }
+    static const std::map<int, const char*> kUnconfirmed = {
+        {ILinkListener::kPowerUnconfirmed, "the PC's state is unknown"},
+        {ILinkListener::kPowerUnconfirmedNowOn, "the PC now reads as on"},
+        {ILinkListener::kPowerUnconfirmedNowOff, "the PC now reads as off"}};
+    if (const auto it = done ? kUnconfirmed.find(done->nSecond) : kUnconfirmed.end();
+        it != kUnconfirmed.end()) {
+        PrintError(std::string("the board did not confirm the action; it was sent once and not "
+                               "again, and ") +
+                   it->second);
+        return kExitNoAnswer;
     }
     return NoAnswer(session, "the power action");
 }

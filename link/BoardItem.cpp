@@ -66,6 +66,24 @@ bool IsHardwareArray(EBoardArray array) {
     return std::ranges::find(kHardwareArrays, array) != kHardwareArrays.end();
 }
 
+std::pair<long, long> SetFrameLimits(const BoardItem& item) {
+    constexpr long kWordMax = 0xFFFF;
+    constexpr long kByteMax = 0xFF;
+    if (item.Kind == u"4") {
+        return {0, kByteMax};
+    }
+    if (item.Kind == u"1") {
+        const long nMin = WToL(item.Min);
+        return {nMin, nMin - 1 + kWordMax};  // positions 1 to 65535
+    }
+    return {0, kWordMax};
+}
+
+bool FitsSetFrame(const BoardItem& item, long nValue) {
+    const auto [nLowest, nHighest] = SetFrameLimits(item);
+    return nValue >= nLowest && nValue <= nHighest;
+}
+
 long WToL(std::u16string_view text) {
     size_t nPos = 0;
     while (nPos < text.size() && IsBlank(text[nPos])) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/TextCase.h"
@@ -45,6 +46,13 @@ bool HasKnownRange(const BoardItem& item);
 inline bool HasKnownValue(const BoardItem& item) {
     return item.bValueRead || item.bUserSet;
 }
+
+// Whether the set frame can carry the raw value whole: one byte for kind
+// "4", a position of 1 to 65535 for kind "1", 0 to 65535 otherwise. A value
+// that does not fit is never sent cut down to what fits.
+bool FitsSetFrame(const BoardItem& item, long nValue);
+// The raw values the set frame can carry for the item, as a closed range.
+std::pair<long, long> SetFrameLimits(const BoardItem& item);
 
 using BoardItemArray = std::vector<BoardItem>;
 

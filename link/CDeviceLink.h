@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -254,6 +255,10 @@ private:
     // The range and value exchanges of one item, on a copy of it; true when
     // everything asked for was read.
     bool RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item, std::stop_token stop);
+    // An item write went out without its acknowledgement: it may still come,
+    // looking like a value reply of zero. Taken back once a read meets it.
+    void AwaitAcknowledgement(uint8_t nLetter);
+    bool TakeAwaitedAcknowledgement(uint8_t nLetter);
     // Appends a section's items from the loaded configuration to its array.
     void LoadArray(EBoardArray array);
     BoardItemArray& ArrayOf(EBoardArray array) {
@@ -290,6 +295,8 @@ private:
     std::atomic<bool> m_bPortHeldElsewhere{false};
 
     CBusyFlag m_busy;
+    std::mutex m_ackMutex;
+    std::bitset<256> m_awaitedAcks;
     std::atomic<int> m_nErrorCount{0};
     std::atomic<bool> m_bLoaded{false};
     // An edit handed to RequestApply matched no item: the next apply fails.

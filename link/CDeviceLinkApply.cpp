@@ -48,6 +48,18 @@ bool IsWritable(const BoardItem& item) {
 
 }  // namespace
 
+void CDeviceLink::AwaitAcknowledgement(uint8_t nLetter) {
+    std::lock_guard lock(m_ackMutex);
+    m_awaitedAcks.set(nLetter);
+}
+
+bool CDeviceLink::TakeAwaitedAcknowledgement(uint8_t nLetter) {
+    std::lock_guard lock(m_ackMutex);
+    const bool bAwaited = m_awaitedAcks.test(nLetter);
+    m_awaitedAcks.reset(nLetter);
+    return bAwaited;
+}
+
 bool CDeviceLink::StoreEdits(const BoardItemArray& overVolt, const BoardItemArray& overFreq,
                              const BoardItemArray& overRatio) {
     std::lock_guard lock(m_arrayMutex);
@@ -130,6 +142,11 @@ CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope 
             continue;
         }
         long nValue = WToL(item.Value);
+        if (!FitsSetFrame(item, nValue)) {
+            // Cut to the frame's width it would be another value: refused, unsent.
+            result.bOk = false;
+            continue;
+        }
         if (item.Kind == u"1") {
             nValue = nValue - WToL(item.Min) + 1;  // the board counts positions from 1
         }
@@ -153,7 +170,13 @@ CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope 
                 Report(
                     [](ILinkListener& listener) { listener.OnLinkError(kErrorApply, kTextApply); });
             }
-            clock.SleepFor(Protocol::kRetryPause, stop);
+            if (check == EReplyCheck::Malformed) {
+                // Missing or cut: the acknowledgement may still be on its way.
+                AwaitAcknowledgement(nLetter);
+                clock.SleepFor(Protocol::kLateReplyGrace, stop);
+            } else {
+                clock.SleepFor(Protocol::kRetryPause, stop);
+            }
         }
         result.writes.push_back({array, i, bAccepted});
         result.bOk = result.bOk && bAccepted;

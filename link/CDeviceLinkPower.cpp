@@ -11,10 +11,10 @@
 namespace {
 
 constexpr int kCommandTries = 6;
-// Detail of OnPowerCommandDone: the outcome is the action frame's, or
-// clearing CMOS was refused because the board is not off.
-constexpr int kDetailActionFrame = 255;
-constexpr int kDetailRefused = 0;
+constexpr int kDetailActionFrame = ILinkListener::kPowerNotSent;
+constexpr int kDetailRefused = ILinkListener::kPowerRefused;
+constexpr int kPowerActionOn = 1;
+constexpr int kPowerActionOff = 2;
 
 // true on, false off, nothing for a state the board does not define.
 std::optional<bool> DecodePowerState(uint8_t nState) {
@@ -161,8 +161,37 @@ void CDeviceLink::PowerAction(int nCode) {
     }
     const Frame frame = BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPowerAction,
                                           Protocol::kPowerActionMasks[nCode - 1]);
-    if (SendUntilValid(*use.pPort, frame)) {
-        done(true, kDetailActionFrame);
+    IClock& clock = *m_environment.pClock;
+    const std::stop_token stop = m_stop.get_token();
+    // Sent again only while the write itself fails, so nothing reached the
+    // board: an action that went out is never doubled, even unconfirmed.
+    for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
+        const Exchange exchange = Transact(*use.pPort, clock, frame, stop);
+        if (!exchange.bWritten) {
+            ReportLinkLost();
+            continue;
+        }
+        const EReplyCheck check = IsValidReply(exchange.Received(), Protocol::kLetterPowerAction);
+        if (check == EReplyCheck::Valid) {
+            done(true, kDetailActionFrame);
+            return;
+        }
+        if (check == EReplyCheck::ChecksumFailure) {
+            CountChecksumFailure();
+        }
+        // A late acknowledgement must not be read as the status reply.
+        clock.SleepFor(Protocol::kLateReplyGrace, stop);
+        int nDetail = ILinkListener::kPowerUnconfirmed;
+        if (nCode == kPowerActionOn || nCode == kPowerActionOff) {
+            const std::optional<Exchange> status = SendUntilValid(*use.pPort, PowerStatusFrame());
+            const std::optional<bool> bOn =
+                status ? DecodePowerState(status->reply[Protocol::kOffsetData]) : std::nullopt;
+            if (bOn) {
+                nDetail = *bOn ? ILinkListener::kPowerUnconfirmedNowOn
+                               : ILinkListener::kPowerUnconfirmedNowOff;
+            }
+        }
+        done(false, nDetail);
         return;
     }
     if (!m_stop.stop_requested()) {

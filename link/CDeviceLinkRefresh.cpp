@@ -1,5 +1,6 @@
 // Reading item values and ranges from the board into the arrays.
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -56,6 +57,14 @@ EReplyCheck CheckItemReply(const Exchange& exchange, uint8_t nLetter) {
         return EReplyCheck::Malformed;
     }
     return IsValidReply(exchange.Received(), nLetter);
+}
+
+// What a write's acknowledgement carries: four data bytes of zero.
+bool IsAcknowledgementShaped(const Exchange& exchange) {
+    return exchange.nCount == Protocol::kCommandFrameSize &&
+           std::all_of(exchange.reply.begin() + Protocol::kOffsetData,
+                       exchange.reply.begin() + Protocol::kCommandFrameSize - 1,
+                       [](uint8_t nByte) { return nByte == 0; });
 }
 
 }  // namespace
@@ -155,13 +164,21 @@ bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& i
     }
 
     const uint8_t nLetter = static_cast<uint8_t>(nValueCode & 0xFF);
-    const Exchange exchange =
-        Transact(port, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
+    const Frame request = BuildCommandFrame(Protocol::kStartQuery, nLetter);
+    Exchange exchange = Transact(port, clock, request, stop);
+    EReplyCheck check = CheckItemReply(exchange, nLetter);
+    // A write's late acknowledgement reads exactly like a value of zero: when
+    // one may still be on its way, such a reply is asked again.
+    if (exchange.bWritten && check == EReplyCheck::Valid && IsAcknowledgementShaped(exchange) &&
+        TakeAwaitedAcknowledgement(nLetter)) {
+        clock.SleepFor(Protocol::kRetryPause, stop);
+        exchange = Transact(port, clock, request, stop);
+        check = CheckItemReply(exchange, nLetter);
+    }
     if (!exchange.bWritten) {
         ReportLinkLost();
         return missed();
     }
-    const EReplyCheck check = CheckItemReply(exchange, nLetter);
     clock.SleepFor(Protocol::kRetryPause, stop);
     if (check == EReplyCheck::ChecksumFailure) {
         CountChecksumFailure();

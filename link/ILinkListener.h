@@ -20,8 +20,15 @@ public:
     virtual void OnOverclockRefreshed(bool bOk) = 0;
     virtual void OnApplied(bool bOk) = 0;
     virtual void OnArrayRefreshed(int nArray, bool bOk) = 0;
-    // (true, 255) sent; (false, 255) not acknowledged; (false, 0) refused while on.
+    // (true, 255) acknowledged; (false, 255) nothing reached the board;
+    // (false, 0) clearing CMOS refused while on; (false, 1 to 3) the action
+    // went out but the board did not confirm it (it is never sent twice).
     virtual void OnPowerCommandDone(bool bOk, int nDetail) = 0;
+    static constexpr int kPowerNotSent = 255;
+    static constexpr int kPowerRefused = 0;
+    static constexpr int kPowerUnconfirmed = 1;         // the PC's state is unknown
+    static constexpr int kPowerUnconfirmedNowOn = 2;    // a status read says on
+    static constexpr int kPowerUnconfirmedNowOff = 3;   // a status read says off
     virtual void OnMessageModeDone(bool bOk) = 0;
 
     // What the start-up is doing, for a progress display: n of nOf.

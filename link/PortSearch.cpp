@@ -6,7 +6,30 @@
 
 namespace {
 constexpr uint32_t kRadioOff = 0;
+// A noisy radio drops a handshake now and then: one lost reply must not
+// pass the board over.
+constexpr int kHandshakeTries = 3;
+
+// Asks the open port for a checked frame, up to three times.
+bool Answers(ISerialPort& port, IClock& clock, std::stop_token stop) {
+    const Frame openFrame = BuildOpenFrame();
+    for (int nTry = 0; nTry < kHandshakeTries && !stop.stop_requested(); ++nTry) {
+        const Exchange exchange =
+            Transact(port, clock, openFrame, stop, Protocol::kSearchReplyBufferSize);
+        if (!exchange.bWritten) {
+            return false;  // nothing reached the line: no board to wait for
+        }
+        // Any checked frame will do: the letter is not compared here.
+        if (exchange.nCount > 0 &&
+            exchange.reply[Protocol::kOffsetStart] == Protocol::kStartReply &&
+            HasValidChecksum(exchange.Received())) {
+            return true;
+        }
+        clock.SleepFor(Protocol::kRetryPause, stop);
+    }
+    return false;
 }
+}  // namespace
 
 std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
                                            std::stop_token stop, bool& bHeldSeen,
@@ -16,7 +39,6 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
     if (radio.QueryMode(nMode) && nMode == kRadioOff) {
         return nullptr;
     }
-    const Frame openFrame = BuildOpenFrame();
     for (int nPort = Protocol::kFirstPort; nPort <= Protocol::kLastPort; ++nPort) {
         if (stop.stop_requested()) {
             return nullptr;
@@ -30,19 +52,9 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
         if (!port) {
             continue;
         }
-        Exchange exchange =
-            Transact(*port, clock, openFrame, stop, Protocol::kSearchReplyBufferSize);
-        if (!exchange.bWritten) {
-            continue;
-        }
-        // Any checked frame will do: the letter is not compared here.
-        if (exchange.nCount > 0 &&
-            exchange.reply[Protocol::kOffsetStart] == Protocol::kStartReply &&
-            HasValidChecksum(exchange.Received())) {
+        if (Answers(*port, clock, stop)) {
             return port;
         }
-        port.reset();
-        clock.SleepFor(Protocol::kRetryPause, stop);
     }
     return nullptr;
 }

@@ -9,8 +9,9 @@
 #include "platform/IRadio.h"
 
 // Finds the board's receiver on ports 0 to 8: the first port that answers the
-// open frame with a checked reply is returned, open. Nothing is opened while
-// the radio reports off. Blocks for up to nine exchanges; runs on the
+// open frame with a checked reply is returned, open; each port is asked up to
+// three times. Nothing is opened while the radio reports off. Blocks for up
+// to 27 exchanges; runs on the
 // port-search thread. bHeldSeen tells whether some port was held by another
 // program, which may be why no board answered. onPort, if set, is told each
 // port number before it is tried.

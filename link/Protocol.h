@@ -64,6 +64,10 @@ inline constexpr size_t kReplyBufferSize = 1024;
 inline constexpr std::chrono::milliseconds kExchangeWait{100};
 // Pause after a bad reply before the next try, and between searched ports.
 inline constexpr std::chrono::milliseconds kRetryPause{100};
+// After a change frame went unanswered, its acknowledgement may still come:
+// waited out before the next exchange, so the next read cannot take it for a
+// value. A radio link delivers most late replies well within this.
+inline constexpr std::chrono::milliseconds kLateReplyGrace{400};
 
 // Ports 0 to 8 are searched.
 inline constexpr int kFirstPort = 0;

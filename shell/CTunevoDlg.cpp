@@ -550,8 +550,25 @@ void CTunevoDlg::OnArrayRefreshed(int nKind, bool /*bOk*/) {
 }
 
 void CTunevoDlg::OnPowerCommandDone(bool bOk, int nDetail) {
-    if (!bOk) {
-        m_messageBox.ShowMessage(nDetail == 0 ? m_strClearCmos : m_strPowerError);
+    if (bOk) {
+        return;
+    }
+    switch (nDetail) {
+        case ILinkListener::kPowerRefused:
+            m_messageBox.ShowMessage(m_strClearCmos);
+            break;
+        case ILinkListener::kPowerUnconfirmed:
+            m_messageBox.ShowMessage(LocaleText(u"STR_POWER_UNCONFIRMED_MSG"));
+            break;
+        case ILinkListener::kPowerUnconfirmedNowOn:
+            m_messageBox.ShowMessage(LocaleText(u"STR_POWER_UNCONFIRMED_ON_MSG"));
+            break;
+        case ILinkListener::kPowerUnconfirmedNowOff:
+            m_messageBox.ShowMessage(LocaleText(u"STR_POWER_UNCONFIRMED_OFF_MSG"));
+            break;
+        default:
+            m_messageBox.ShowMessage(m_strPowerError);
+            break;
     }
 }
 

@@ -82,6 +82,16 @@ void CBoardModel::SetFault(EBoardFault fault, std::optional<uint8_t> nOnlyLetter
     m_nFaultLetter = nOnlyLetter;
 }
 
+void CBoardModel::DropNextReplies(int nReplies) {
+    std::lock_guard lock(m_mutex);
+    m_nRepliesToDrop = std::max(nReplies, 0);
+}
+
+void CBoardModel::SetAcknowledgementDelay(std::chrono::milliseconds delay) {
+    std::lock_guard lock(m_mutex);
+    m_ackDelay = delay;
+}
+
 void CBoardModel::SetChunkCount(int nChunks) {
     std::lock_guard lock(m_mutex);
     m_chunks = Split(m_description.Bytes(), std::clamp(nChunks, 0, kMostChunks));
@@ -131,8 +141,14 @@ std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes
         const bool bSilenced =
             m_fault == EBoardFault::NoReply &&
             (!m_nFaultLetter || *m_nFaultLetter == request[Protocol::kOffsetLetter]);
-        if (!reply.empty() && !bSilenced) {
+        if (!reply.empty() && !bSilenced && m_nRepliesToDrop > 0) {
+            --m_nRepliesToDrop;
+        } else if (!reply.empty() && !bSilenced) {
             replies.push_back(ApplyFault(std::move(reply), request[Protocol::kOffsetLetter]));
+            if (request[Protocol::kOffsetStart] == Protocol::kStartChange &&
+                m_description.ItemForValue(request[Protocol::kOffsetLetter]) != nullptr) {
+                replies.back().delay += m_ackDelay;
+            }
         }
     }
     m_pendingBytes.erase(m_pendingBytes.begin(), m_pendingBytes.begin() + nPos);

@@ -63,6 +63,12 @@ public:
     // run repeatable.
     void SetNoise(int nPercent, uint32_t nSeed = 1);
 
+    // Drops the next n replies, whatever they answer: a radio that lost them.
+    void DropNextReplies(int nReplies);
+    // Holds every acknowledgement of an item write this much longer: a radio
+    // that delivers it after the link stopped waiting.
+    void SetAcknowledgementDelay(std::chrono::milliseconds delay);
+
     // Serves the description in n chunks of about equal size, 0 to 255; 0
     // announces none.
     void SetChunkCount(int nChunks);
@@ -158,6 +164,8 @@ private:
     EBoardFault m_fault = EBoardFault::None;
     std::optional<uint8_t> m_nFaultLetter;
     int m_nNoisePercent = 0;
+    int m_nRepliesToDrop = 0;
+    std::chrono::milliseconds m_ackDelay{0};
     std::mt19937 m_noise;
     bool m_bPrepared49 = false;
     // Power: the state, a change waiting for its time, and when the board

@@ -17,6 +17,7 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
 using ConfigDownloadTest = BoardLinkFixture;
@@ -395,18 +396,22 @@ TEST_F(ApplyTest, TheSetParametersFollowEachItemsKindAndTheBoardKeepsItsRange) {
     Edit(volt, 0, u"12");
     Edit(volt, 1, u"300");
     Edit(volt, 2, u"1500");
-    EXPECT_TRUE(Apply(volt, {}, {}));
-    // Hand-computed: position 3 of the indexed item; 300 as one byte; 1500 as a word.
+    // 300 does not fit the byte item's frame: it is refused, never sent as 44.
+    // Hand-computed: position 3 of the indexed item; 1500 as a word.
+    EXPECT_FALSE(Apply(volt, {}, {}));
     EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{{0x53, 0x05, 'A', 0x03, 0, 0, 0, 0x14},
-                                                   {0x53, 0x05, 'B', 0x2C, 0, 0, 0, 0x38},
                                                    {0x53, 0x05, 'C', 0xDC, 0x05, 0, 0, 0xCC}}));
-    EXPECT_EQ(Waits(), std::vector<long>(Waits().size(), 100));
     EXPECT_EQ(m_pLink->GetOverVolt().at(2).PrevValue, u"100");
+    volt = Unedited(m_pLink->GetOverVolt());
+    Edit(volt, 1, u"200");
+    EXPECT_TRUE(Apply(volt, {}, {}));
+    EXPECT_EQ(Sent(m_nBefore).back(), (Bytes{0x53, 0x05, 'B', 0xC8, 0, 0, 0, 0xDC}));
+    EXPECT_EQ(Waits(), std::vector<long>(Waits().size(), 100));
     m_pLink->RequestRefreshOverclock();
     ASSERT_TRUE(m_listener.WaitForCount("OnOverclockRefreshed", 1));
     const BoardItemArray read = m_pLink->GetOverVolt();
     EXPECT_EQ(std::vector<std::u16string>({read[0].Value, read[1].Value, read[2].Value}),
-              std::vector<std::u16string>({u"12", u"44", u"1000"}));
+              std::vector<std::u16string>({u"12", u"200", u"1000"}));
 }
 
 // The first item always goes; an unchanged one is skipped only after an
@@ -501,6 +506,27 @@ TEST_F(ApplyTest, AValueNeitherReadNorSetIsNeverWritten) {
     volt.at(0).bUserSet = true;
     EXPECT_TRUE(Apply(volt, {}, Unedited(m_pLink->GetOverRatio())));
     EXPECT_EQ(SetLetters(), "AR");
+}
+
+// A write's acknowledgement that comes after the link stopped waiting looks
+// like a value of zero; whether it lands before or inside the read-back's
+// window (whose own reply was lost), the read-back never takes it for the value.
+TEST_F(ApplyTest, ALateAcknowledgementIsNeverReadBackAsTheValue) {
+    for (const auto delay : {250ms, 550ms}) {
+        Load(Section("Over_Volt", {Item("Vcore", "2", "0", 800, 1600, 1250, 'A', 'a')}));
+        m_pBoard->SetAcknowledgementDelay(delay);
+        BoardItemArray volt = m_pLink->GetOverVolt();
+        volt.at(0).Value = u"1448";
+        volt.at(0).bUserSet = true;
+        ASSERT_TRUE(m_pLink->StoreEdits(volt, {}, {}));
+        EXPECT_FALSE(m_pLink->ApplyAll(CDeviceLink::EApplyScope::UserSet).bOk);
+        m_pBoard->DropNextReplies(1);
+        const bool bRead = m_pLink->RefreshArray(EBoardArray::OverVolt);
+        EXPECT_EQ(m_pLink->GetOverVolt().at(0).Value, u"1448") << delay.count();
+        // Inside the window, the acknowledgement is met and the value asked again.
+        EXPECT_EQ(bRead, delay == 550ms);
+        EXPECT_EQ(CountSent(BuildCommandFrame(0x53, 'A', 0xA8, 0x05)), 1u);
+    }
 }
 
 TEST_F(ApplyTest, TheUserSetScopeWritesOnlyTheItemsSetAndSaysWhichWereAcknowledged) {

@@ -168,18 +168,26 @@ TEST_F(PortSearchTest, NeverReturnsASilentGarbledLateOrCutPortEvenAsTheLast) {
 }
 
 // A port that writes nothing is passed at once; one that answers with a bad
-// checksum is passed after a pause.
-TEST_F(PortSearchTest, SkipsAPortWhoseWriteFailsOrWhoseReplyIsDamaged) {
+// checksum is asked three times, with a pause after each; a board whose first
+// two handshakes were lost is still found.
+TEST_F(PortSearchTest, AsksEachPortThreeTimesButPassesAPortWhoseWriteFails) {
     auto pBroken = Board(1);
     pBroken->SetWriteFails(true);
     auto pBad = Board(3, EBoardFault::WrongChecksum);
     auto pGood = Board(5);
     EXPECT_NE(Search(), nullptr);
-    EXPECT_EQ(pBad->Sent().size(), 1u);
+    EXPECT_EQ(pBad->Sent().size(), 3u);
     EXPECT_EQ(pGood->Sent().size(), 1u);
-    // Exchange (failed write), exchange, pause, exchange.
-    EXPECT_EQ(m_pClock->Sleeps(), (Ms{100ms, 100ms, 100ms, 100ms}));
+    // Exchange (failed write), three times exchange and pause, exchange.
+    EXPECT_EQ(m_pClock->Sleeps(), (Ms{100ms, 100ms, 100ms, 100ms, 100ms, 100ms, 100ms, 100ms}));
     EXPECT_FALSE(m_bHeldSeen);
+
+    m_pOpener = std::make_unique<CMemoryPortOpener>();
+    auto pNoisy = std::make_shared<CBoardModel>();
+    pNoisy->DropNextReplies(2);
+    m_pOpener->Attach(0, std::make_shared<CMemoryLine>(pNoisy, m_pClock));
+    EXPECT_NE(Search(), nullptr);
+    EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0}));
 }
 
 class RequestDispatcherTest : public testing::Test {

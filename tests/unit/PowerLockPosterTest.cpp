@@ -5,6 +5,7 @@
 
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
+#include "link/Protocol.h"
 #include "platform/CSteadyClock.h"
 #include "sim/CFixedRadio.h"
 #include "sim/CMemoryPortOpener.h"
@@ -176,22 +177,77 @@ TEST_F(PowerTest, ClearingCmosIsRefusedWhileOnAndWhileOffResetsTheBoardsSettings
     EXPECT_EQ(m_listener.Reports().back().nSecond, 255);
 }
 
-TEST_F(PowerTest, AnUnknownActionSendsNothingAndAnUnacknowledgedOneIsTriedSixTimes) {
+TEST_F(PowerTest, AnUnknownActionSendsNothingAndOneThatCannotBeWrittenIsTriedSixTimes) {
     m_pLink->PowerAction(0);
     m_pLink->PowerAction(6);
     EXPECT_TRUE(Commands().empty());
     EXPECT_EQ(m_listener.Count("OnPowerCommandDone", false), 2u);
-    m_pBoard->SetFault(EBoardFault::NoReply, 0x04);
-    m_pBoard->SetPoweredOn(false);
-    m_pLink->PowerAction(1);
-    EXPECT_EQ(Commands(), std::vector<Bytes>(6, kPowerOn));
+    m_pLine->SetWriteFails(true);
+    m_pLink->PowerAction(5);
     const auto reports = m_listener.Reports();
     ASSERT_GE(reports.size(), 2u);
     EXPECT_EQ(reports[reports.size() - 2].strText, "Send LumoPower error \n");
     EXPECT_EQ(reports.back().strOperation, "OnPowerCommandDone");
     EXPECT_EQ(reports.back().nFirst, 0);
-    EXPECT_EQ(reports.back().nSecond, 255);
-    EXPECT_FALSE(m_pBoard->IsPoweredOn());
+    EXPECT_EQ(reports.back().nSecond, ILinkListener::kPowerNotSent);
+    EXPECT_EQ(m_listener.Count("OnLinkState", false), 6u);
+}
+
+// An action frame that went out is never sent again, however its
+// acknowledgement was lost: on and off then read the state, the others say
+// the state is unknown. A late acknowledgement is not taken for the status.
+TEST_F(PowerTest, AnActionThatWentOutIsSentOnceWhenItsAcknowledgementIsLostOrLate) {
+    struct Case {
+        int nCode;
+        EBoardFault fault;
+        bool bOnBefore;
+        int nDetail;
+        bool bStatusRead;
+    };
+    const Case cases[] = {
+        {1, EBoardFault::NoReply, false, ILinkListener::kPowerUnconfirmedNowOff, true},
+        {1, EBoardFault::LateReply, false, ILinkListener::kPowerUnconfirmedNowOff, true},
+        {2, EBoardFault::NoReply, true, ILinkListener::kPowerUnconfirmedNowOn, true},
+        {2, EBoardFault::WrongChecksum, true, ILinkListener::kPowerUnconfirmedNowOn, true},
+        {3, EBoardFault::LateReply, true, ILinkListener::kPowerUnconfirmed, false},
+        {4, EBoardFault::NoReply, false, ILinkListener::kPowerUnconfirmed, false},
+        {5, EBoardFault::NoReply, true, ILinkListener::kPowerUnconfirmed, false},
+        {5, EBoardFault::Garbage, true, ILinkListener::kPowerUnconfirmed, false},
+    };
+    for (const Case& c : cases) {
+        Connect(kOneVoltage);
+        m_pBoard->SetPoweredOn(c.bOnBefore);
+        m_pBoard->SetFault(c.fault, Protocol::kLetterPowerAction);
+        m_pLink->PowerAction(c.nCode);
+        const auto requests = m_pBoard->Requests();
+        const auto nActions = std::ranges::count_if(requests, [](const Bytes& frame) {
+            return frame[Protocol::kOffsetLetter] == Protocol::kLetterPowerAction;
+        });
+        EXPECT_EQ(nActions, 1) << "code " << c.nCode;
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back() == kPowerStatus, c.bStatusRead) << "code " << c.nCode;
+        const auto done = m_listener.Last("OnPowerCommandDone");
+        ASSERT_TRUE(done.has_value());
+        EXPECT_EQ(done->nFirst, 0);
+        EXPECT_EQ(done->nSecond, c.nDetail) << "code " << c.nCode;
+    }
+}
+
+// Under a noisy radio every request does its action exactly once or not at all.
+TEST_F(PowerTest, UnderThirtyPercentNoiseNoActionReachesTheBoardTwice) {
+    for (uint32_t nSeed = 1; nSeed <= 60; ++nSeed) {
+        Connect(kOneVoltage);
+        m_pBoard->SetNoise(30, nSeed);
+        m_pLink->PowerAction(static_cast<int>(nSeed % 5) + 1);
+        const auto requests = m_pBoard->Requests();
+        EXPECT_LE(std::ranges::count_if(requests,
+                                        [](const Bytes& frame) {
+                                            return frame[Protocol::kOffsetLetter] ==
+                                                   Protocol::kLetterPowerAction;
+                                        }),
+                  1)
+            << "seed " << nSeed;
+    }
 }
 
 class PosterLockTest : public PowerTest {
