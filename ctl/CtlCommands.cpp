@@ -222,6 +222,29 @@ std::optional<FoundItem> FindOverclockItem(CCtlSession& session, const std::u16s
     return std::nullopt;
 }
 
+// The item's shown text for a raw value.
+std::string ShownOf(EBoardArray array, BoardItem item, long nRaw) {
+    item.Value = ToText(nRaw);
+    return ShownText(array, item);
+}
+
+// The two raw steps a shown value lies between; nothing when it is a step.
+std::optional<std::pair<long, long>> StepsAround(const BoardItem& item,
+                                                 const std::u16string& value) {
+    double dMul = LeadingNumber(item.Mul);
+    double dDiv = LeadingNumber(item.Div);
+    dMul = dMul == 0 ? 1 : dMul;
+    dDiv = dDiv == 0 ? 1 : dDiv;
+    const double dRaw = LeadingNumber(value) * dDiv / dMul;
+    const double dLower = std::floor(dRaw);
+    // Typed decimals are not exact in binary: a millionth of a step is no step.
+    constexpr double kTolerance = 1e-6;
+    if (dRaw - dLower <= kTolerance || dLower + 1 - dRaw <= kTolerance) {
+        return std::nullopt;
+    }
+    return std::pair{static_cast<long>(dLower), static_cast<long>(dLower) + 1};
+}
+
 // Writes the items the user set in the arrays, prints each write, reads the
 // board back and prints the named items as it now holds them.
 int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
@@ -334,24 +357,49 @@ int SaveProfile(CCtlSession& session, CProfileFile& file, int nProfile) {
     return kExitOk;
 }
 
-int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProfile, bool bYes) {
+int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProfile, bool bYes,
+                       const std::vector<std::string>& forced) {
     if (!file.HasProfile(nProfile)) {
         PrintError("profile " + std::to_string(nProfile) +
                    " holds nothing for this board; nothing was sent");
         return kExitNoProfile;
     }
+    auto isForced = [&forced](const std::u16string& name) {
+        return std::ranges::any_of(
+            forced, [&name](const std::string& strName) { return EqualsNoCase(FromUtf8(strName), name); });
+    };
     std::map<EBoardArray, BoardItemArray> arrays = LoadProfile(file, nProfile, session.Link());
     std::vector<FoundItem> changed;
+    // Items of the profile that will not be written and read back.
+    size_t nLeft = 0;
     for (EBoardArray array : kProfileArrays) {
-        const BoardItemArray& items = arrays[array];
+        BoardItemArray& items = arrays[array];
         const BoardItemArray current = session.Link().GetArray(array);
         for (size_t i = 0; i < items.size() && i < current.size(); ++i) {
             const std::string strName = ToUtf8(items[i].Name);
-            const std::string strNow = ProfileColumn(array, ProfileTextOf(array, current[i]));
             const std::optional<std::u16string> stored = file.GetValue(nProfile, items[i].Name);
-            if (!stored || !ProfileRawValue(current[i], *stored)) {
+            const bool bRead = WasRead(current[i]);
+            const std::string strNow =
+                bRead ? ProfileColumn(array, ProfileTextOf(array, current[i])) : "UNREAD";
+            if (!stored) {
+                std::printf("  %-24s %s stays: not in the profile\n", strName.c_str(),
+                            strNow.c_str());
+                continue;
+            }
+            if (!bRead && !isForced(items[i].Name)) {
+                // Its value now is not known: writing would be a guess.
+                items[i].bUserSet = false;
+                ++nLeft;
+                std::printf("  %-24s %s not written: the board did not answer its value "
+                            "(--force \"%s\" writes it)\n",
+                            strName.c_str(), strNow.c_str(), strName.c_str());
+                continue;
+            }
+            if (!ProfileRawValue(current[i], *stored)) {
+                ++nLeft;
                 std::printf("  %-24s %s stays: %s\n", strName.c_str(), strNow.c_str(),
-                            stored ? "the profile holds no number" : "not in the profile");
+                            StartsWithNumber(*stored) ? "the board did not say its range"
+                                                      : "the profile holds no number");
                 continue;
             }
             const std::u16string unlimited =
@@ -367,7 +415,14 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
                         ProfileColumn(array, ProfileTextOf(array, items[i])).c_str(), pszLimited);
         }
     }
+    const std::string strLeft =
+        std::to_string(nLeft) + (nLeft == 1 ? " item" : " items") + " of profile " +
+        std::to_string(nProfile) + " could not be loaded";
     if (changed.empty()) {
+        if (nLeft > 0) {
+            PrintError(strLeft + "; nothing was sent");
+            return kExitNoAnswer;
+        }
         std::printf("the board already holds profile %d\n", nProfile);
         return kExitOk;
     }
@@ -379,7 +434,12 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
         PrintError("cancelled; nothing was sent");
         return kExitDeclined;
     }
-    return WriteAndReadBack(session, arrays, changed);
+    const int nExit = WriteAndReadBack(session, arrays, changed);
+    if (nLeft > 0) {
+        PrintError(strLeft);
+        return nExit == kExitOk ? kExitNoAnswer : nExit;
+    }
+    return nExit;
 }
 
 }  // namespace
@@ -553,7 +613,33 @@ int RunSet(const SetOptions& options) {
             PrintError(ToUtf8(item.Name) + ": " + strValue + " is outside its range, " + strRange +
                        "; " + ShownText(found->array, limited) + " is set instead");
         }
-        item.Value = raw;
+        std::u16string chosen = raw;
+        if (raw == ShownTextToRaw(value, item.Mul, item.Div, -kWToLLimit, kWToLLimit)) {
+            // Inside the range: the value must be one of the item's steps.
+            const std::optional<std::pair<long, long>> steps = StepsAround(item, value);
+            if (steps) {
+                const std::string strBetween = ShownOf(found->array, item, steps->first) +
+                                               " and " +
+                                               ShownOf(found->array, item, steps->second) + " " +
+                                               std::string(UnitOf(found->array));
+                if (!options.bRound) {
+                    PrintError(ToUtf8(item.Name) + ": " + strValue +
+                               " lies between two of its steps, " + strBetween +
+                               "; nothing was sent (--round takes the nearer one)");
+                    return kExitOutOfRange;
+                }
+                PrintError(ToUtf8(item.Name) + ": " + strValue + " lies between " + strBetween +
+                           "; " + ShownOf(found->array, item, WToL(raw)) + " is set instead");
+            }
+        }
+        if (!FitsSetFrame(item, WToL(chosen))) {
+            const auto [nLowest, nHighest] = SetFrameLimits(item);
+            PrintError(ToUtf8(item.Name) + ": " + strValue + " is raw " + ToUtf8(chosen) +
+                       ", which its setting cannot carry (raw " + std::to_string(nLowest) +
+                       " to " + std::to_string(nHighest) + "); nothing was sent");
+            return kExitOutOfRange;
+        }
+        item.Value = chosen;
         item.bUserSet = true;
         named.push_back(*found);
     }
@@ -714,5 +800,5 @@ int RunProfile(const ProfileOptions& options) {
     if (options.strAction == "save") {
         return SaveProfile(session, file, nProfile);
     }
-    return LoadProfileToBoard(session, file, nProfile, options.bYes);
+    return LoadProfileToBoard(session, file, nProfile, options.bYes, options.forced);
 }

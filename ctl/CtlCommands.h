@@ -16,6 +16,7 @@ struct MonitorOptions {
 
 struct SetOptions {
     bool bClamp = false;
+    bool bRound = false;  // a value between two steps takes the nearer one
     std::vector<std::string> assignments;  // NAME=VALUE
 };
 
@@ -32,6 +33,7 @@ struct ProfileOptions {
     std::string strAction;        // show, save or load
     std::optional<int> nProfile;  // 1 or 2; show without one shows both
     bool bYes = false;
+    std::vector<std::string> forced;  // load: items written although their value is unread
 };
 
 int RunScan();

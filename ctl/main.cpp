@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     SetOptions set;
     CLI::App* pSet = app.add_subcommand("set", "change over-clock items and apply them");
     pSet->add_flag("--clamp", set.bClamp, "limit a value outside its range to the range");
+    pSet->add_flag("--round", set.bRound, "take the nearer step for a value between two steps");
     pSet->add_option("NAME=VALUE", set.assignments, "an item and its value in the shown unit")
         ->required();
     pSet->footer(
@@ -109,7 +110,10 @@ int main(int argc, char** argv) {
         "Only the items named are written; each is printed with whether the board\n"
         "acknowledged it, then read back. A value outside the item's range is\n"
         "refused (exit 11) and nothing is sent, unless --clamp limits it to the\n"
-        "range as the - and + buttons do, with a note.");
+        "range as the - and + buttons do, with a note. So is a value between two of\n"
+        "the item's steps (the two nearest are named), unless --round takes the\n"
+        "nearer one, with a note, and a value the item's setting cannot carry\n"
+        "(a one-byte item above raw 255).");
     pSet->callback([&] { run = [&] { return RunSet(set); }; });
 
     PowerOptions power;
@@ -179,12 +183,17 @@ int main(int argc, char** argv) {
     CLI::App* pLoad = addProfileCommand("load", "apply a profile's values to the board");
     pLoad->add_option("N", profile.nProfile, "1 or 2")->required()->check(CLI::Range(1, 2));
     pLoad->add_flag("--yes,-y", profile.bYes, "do not ask for confirmation");
+    pLoad->add_option("--force", profile.forced,
+                      "write this item although the board did not answer its current value "
+                      "(may be given more than once)");
     pLoad->footer(
         "Prints each item's current value and the profile's, limited to the item's\n"
         "range, asks for confirmation on standard input unless --yes is given,\n"
         "writes the values that change and reads them back. An item the profile\n"
-        "holds no number for keeps its value. Exit 12 when the profile is empty, or\n"
-        "the file was saved for another board version.");
+        "holds no number for keeps its value. An item whose current value the board\n"
+        "did not answer is marked UNREAD and not written unless named with --force.\n"
+        "Exit 9 when any item of the profile was not written and read back, 12\n"
+        "when the profile is empty, or the file was saved for another board version.");
 
     std::string strHelpFor;
     CLI::App* pHelp = app.add_subcommand("help", "this text, or a command's");

@@ -22,7 +22,10 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using testing::AllOf;
+using testing::AnyOf;
 using testing::HasSubstr;
+using testing::Not;
 
 class PtyLinkTest : public testing::Test {
 protected:
@@ -103,11 +106,12 @@ class CtlTest : public testing::Test {
 protected:
     void TearDown() override { m_pBoard.reset(); }
 
-    // Starts tunevo-board on port 3 serving the small board, with more options.
-    void StartBoard(std::vector<std::string> arguments = {}) {
+    // Starts tunevo-board on port 3 serving the small board (or another), with more options.
+    void StartBoard(std::vector<std::string> arguments = {},
+                    const std::string& strDescription = kSmallBoard) {
         const std::string strLink = m_dir.Path() + "/ports/rfcomm3";
         std::filesystem::create_directories(m_dir.Path() + "/ports");
-        const std::string strBoard = m_dir.WriteFile("board.ini", kSmallBoard);
+        const std::string strBoard = m_dir.WriteFile("board.ini", strDescription);
         arguments.insert(arguments.begin(), {"--link", strLink, "--board", strBoard});
         m_pBoard = std::make_unique<CChildProcess>(TUNEVO_BOARD_PROGRAM, arguments);
         ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(strLink); }));
@@ -264,6 +268,23 @@ TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
               "CPU Vcore = 1.600000 [V] (raw 1600)\n");
 }
 
+// A value between two steps is refused with the two nearest, or rounded when
+// asked; one the item's one-byte setting cannot carry is refused whole.
+TEST_F(CtlTest, SetRefusesAValueBetweenStepsOrTooWideForItsSetting) {
+    StartBoard({}, kSmallBoard +
+                       "[Over_Freq]\nCount=1\n"
+                       "1=DRAM Voltage,4,0,1200,2000,1350,1,1000,0,0,67,99,1350,1\n");
+    ExpectFails("set 'CPU Ratio=20.5'", 11,
+                "CPU Ratio: 20.5 lies between two of its steps, 20 and 21 [X]; nothing was sent");
+    ExpectFails("set 'CPU Vcore=1.2505'", 11, "between two of its steps, 1.250000 and 1.251000");
+    CtlResult result = Run("set --round 'CPU Ratio=20.5'");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strErr, HasSubstr("20.5 lies between 20 and 21 [X]; 21 is set instead"));
+    ExpectFails("set 'DRAM Voltage=1.3'", 11,
+                "1.3 is raw 1300, which its setting cannot carry (raw 0 to 255)");
+    EXPECT_THAT(Run("info").strOut, HasSubstr("DRAM Voltage                 1350"));
+}
+
 TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
     StartBoard();
     EXPECT_EQ(Run("power status").strOut, "on\n");
@@ -287,7 +308,10 @@ TEST_F(CtlTest, PowerActionsAreConfirmedAndClearCmosIsRefusedWhileOn) {
 
 TEST_F(CtlTest, ABoardThatDoesNotAnswerIsExitNineAndItsValuesAreMarked) {
     StartBoard({"--fault", "no-reply", "--fault-only", "0x04"});
-    ExpectFails("power reset --yes", 9, "did not answer");
+    // Sent once, never again: the board may have acted on it.
+    ExpectFails("power reset --yes", 9,
+                "did not confirm the action; it was sent once and not again, and the PC's "
+                "state is unknown");
     m_pBoard.reset();
     StartBoard({"--fault", "no-reply", "--fault-only", "U"});  // the fan's value letter
     CtlResult result = Run("monitor --json");
@@ -343,7 +367,7 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
     m_dir.WriteFile("program/saved_profile1.ini",
                     "[Profile1]\ncpu ratio=99[X]\nCPU Vcore=volts\n[version]\nver=test-board-7\n");
     result = Run("profile load 1 --yes");
-    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(result.nExit, 9) << "an item of the profile was not loaded";
     EXPECT_THAT(result.strOut,
                 HasSubstr("CPU Ratio                49[X] -> 60[X] (limited to its range)"));
     EXPECT_THAT(
@@ -356,6 +380,23 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
                 "was saved for board version OTHER, not this board's TEST-BOARD-7");
     EXPECT_EQ(Run("profile save").nExit, 2);
     EXPECT_EQ(Run("profile load 3").nExit, 2);
+}
+
+// An item whose value the board does not answer is said to be unread, is
+// not written unless forced, and the load does not claim success.
+TEST_F(CtlTest, AProfileLoadWritesNoItemItCouldNotReadUnlessForced) {
+    StartBoard({"--fault", "no-reply", "--fault-only", "A"});  // the voltage's value letter
+    m_dir.WriteFile("program/saved_profile1.ini",
+                    "[Profile1]\nCPU Ratio=49[X]\nCPU Vcore=1.30000\n[Version]\nVer=TEST-BOARD-7\n");
+    CtlResult result = Run("profile load 1 --yes");
+    EXPECT_EQ(result.nExit, 9);
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                UNREAD not written: the board "
+                                         "did not answer its value (--force \"CPU Vcore\""));
+    EXPECT_THAT(result.strOut, Not(AnyOf(HasSubstr("already holds"), HasSubstr("wrote"))));
+    EXPECT_THAT(result.strErr, HasSubstr("1 item of profile 1 could not be loaded"));
+    result = Run("profile load 1 --yes --force 'cpu vcore'");
+    EXPECT_EQ(result.nExit, 9) << "the board still does not answer";
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                UNREAD -> 1.30000[V]\nwrote CPU Vcore"));
 }
 
 TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {
