@@ -56,13 +56,6 @@ CDisplaySettingsFile::DisplayMap CDisplaySettingsFile::ChooseForOverclock(
     if (boardVersion.empty()) {
         return bLoaded && !m_entries.empty() ? m_entries : defaults;
     }
-    for (const auto& [name, value] : defaults) {
-        SetEntry(name, value);
-    }
-    SetVersion(boardVersion);
-    // Not being able to write is no reason not to show the page; the next
-    // start tries again.
-    Save();
     return defaults;
 }
 

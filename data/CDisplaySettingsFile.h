@@ -40,8 +40,8 @@ public:
 
     // The map the over-clock page lays its items out with: the file's
     // entries when it was written for this board version (regardless of
-    // case); otherwise the defaults, which are then written with the version.
-    // While the board version is empty (unknown) the file is not written.
+    // case); otherwise the defaults. Nothing is written: the file changes
+    // only when the user saves a choice.
     DisplayMap ChooseForOverclock(const DisplayMap& defaults, std::u16string_view boardVersion);
 
     // Shown exactly when the map holds "1" for the name.

@@ -28,10 +28,12 @@ bool CProfileFile::Load() {
 }
 
 bool CProfileFile::LoadForBoard(std::u16string_view boardVersion) {
+    m_bStale = false;
     if (!Load()) {
         return false;
     }
-    if (IsStale(boardVersion)) {
+    m_bStale = IsStale(boardVersion);
+    if (m_bStale) {
         m_document.Clear();
         return false;
     }
@@ -90,7 +92,7 @@ bool CProfileFile::Save() const {
 
 bool CProfileFile::DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion) {
     CProfileFile file(strPath);
-    if (!file.Load() || !file.IsStale(boardVersion)) {
+    if (!file.Load() || !file.IsStale(boardVersion) || IsReadOnlyFile(strPath)) {
         return false;
     }
     return std::remove(strPath.c_str()) == 0;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "data/CIniDocument.h"
+#include "data/FileStore.h"
 
 // The two saved profiles in "saved_profile1.ini" beside the program: one
 // section per profile ("Profile1", "Profile2") with one value text per
@@ -46,10 +47,15 @@ public:
     // (read-only file, full disk). True when written.
     bool Save() const;
 
+    // Whether the last LoadForBoard met a file of another board version that
+    // the user made read-only: it is kept, and holds no profile for this board.
+    bool IsStaleAndReadOnly() const { return m_bStale && IsReadOnlyFile(m_strPath); }
+
     // At start-up: deletes a file saved for another board configuration
     // version (compared regardless of case; an absent "Ver" reads as empty).
-    // A file that does not load is left alone, and so is every file while the
-    // board version is empty (unknown). True when it was deleted.
+    // A file that does not load is left alone, and so is a read-only file and
+    // every file while the board version is empty (unknown). True when it
+    // was deleted.
     static bool DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion);
 
 private:
@@ -57,4 +63,5 @@ private:
 
     std::string m_strPath;
     CIniDocument m_document;
+    bool m_bStale = false;
 };

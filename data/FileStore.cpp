@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace {
 
@@ -70,15 +71,31 @@ bool ReadRegularFile(const std::string& strPath, std::string& bytes) {
     return bOk;
 }
 
+bool IsReadOnlyFile(const std::string& strPath) {
+    struct stat info {};
+    // Even root leaves a file without write bits alone.
+    return ::stat(strPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ((info.st_mode & 0222) == 0 || ::access(strPath.c_str(), W_OK) != 0);
+}
+
 bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes) {
     struct stat info {};
     const bool bExists = ::lstat(strPath.c_str(), &info) == 0;
+    if (bExists && S_ISLNK(info.st_mode)) {
+        // The user keeps the file elsewhere: the link stays, its file is replaced.
+        char* pszTarget = ::realpath(strPath.c_str(), nullptr);
+        if (pszTarget == nullptr) {
+            return false;  // a link to nothing, or a loop of links
+        }
+        const std::string strTarget(pszTarget);
+        std::free(pszTarget);
+        return ReplaceFileWhole(strTarget, bytes);
+    }
     const bool bRegular = bExists && S_ISREG(info.st_mode);
-    if (bExists && !bRegular && !S_ISLNK(info.st_mode)) {
+    if (bExists && !bRegular) {
         return false;  // a directory or a pipe is no file of ours to replace
     }
-    // A file the user made read-only stays as it is, even for root.
-    if (bRegular && ((info.st_mode & 0222) == 0 || ::access(strPath.c_str(), W_OK) != 0)) {
+    if (bRegular && IsReadOnlyFile(strPath)) {
         return false;
     }
     std::string strTemp = strPath + ".XXXXXX";

@@ -10,9 +10,14 @@
 // file cannot be read.
 bool ReadRegularFile(const std::string& strPath, std::string& bytes);
 
+// Whether the path is a file the user made read-only (no write bit, or no
+// write access): such a file is never replaced, rewritten or deleted.
+bool IsReadOnlyFile(const std::string& strPath);
+
 // Replaces the file's contents whole or not at all: written beside it and
-// renamed over it, keeping its mode, owner and group. A symbolic link in its
-// place is replaced, never followed. A file the user made read-only is left
+// renamed over it, keeping its mode, owner and group. A symbolic link stays
+// a link: the file it points to is replaced the same way, beside itself; a
+// link to nothing is refused. A file the user made read-only is left
 // alone. Where the folder cannot take a new file but the file itself is
 // writable, the file is rewritten in place. False when nothing was written.
 bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes);

@@ -1,4 +1,5 @@
 #include "screens/CProfileScreen.h"
+#include "screens/IMessageBox.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -115,6 +116,9 @@ void CProfileScreen::Open(int nProfile, const QString& strTitle) {
     m_pList->setAccessibleName(strTitle);
     Refill();
     update();
+    if (m_file.IsStaleAndReadOnly()) {
+        m_messageBox.ShowMessage(LocaleText(u"STR_PROFILE_STALE_KEPT_MSG"));
+    }
 }
 
 void CProfileScreen::Refill() {

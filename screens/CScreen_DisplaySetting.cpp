@@ -101,9 +101,9 @@ CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& m
     m_nUnderlineY = geometry.nUnderlineY;
     m_font = ScreenFont(geometry.nFontHeight, 600);
     setFont(m_font);
-    if (m_file.Load()) {
-        m_storedMap = m_file.Entries();
-    }
+    // The page's own choice: a file of another board version shows the defaults.
+    m_file.Load();
+    m_storedMap = m_overClock.ShownMap();
     m_appliedMap = m_storedMap;
     m_strTitle = LocaleText(u"STR_DISPLAY_SETTING");
     m_strTips = LocaleText(u"STR_DISPLAY_TIPS");

@@ -220,14 +220,8 @@ void CSubScreen_OverClock::UpdateFromArray(EBoardArray array, const BoardItemArr
     }
 }
 
-bool CSubScreen_OverClock::LoadDisplaySettings() {
-    if (!m_displayFile.Load()) {
-        return false;
-    }
-    for (const auto& [name, value] : m_displayFile.Entries()) {
-        m_displayMap[name] = value;
-    }
-    return true;
+void CSubScreen_OverClock::LoadDisplaySettings() {
+    m_displayMap = m_displayFile.ChooseForOverclock(m_defaultMap, m_link.GetBoardVersion());
 }
 
 void CSubScreen_OverClock::SaveDisplaySettings(const DisplayMap& map) {

@@ -36,9 +36,11 @@ public:
     // carries the row's name (regardless of case): range, thresholds and
     // value, which becomes the value Cancel returns to.
     void UpdateFromArray(EBoardArray array, const BoardItemArray& items);
-    // Reads the display settings file into the display map (not emptied
-    // first); false when it cannot be read.
-    bool LoadDisplaySettings();
+    // Chooses the display map anew from the file: its entries when it was
+    // written for this board version, the items' defaults otherwise.
+    void LoadDisplaySettings();
+    // The map the page lays its rows out with.
+    const DisplayMap& ShownMap() const { return m_displayMap; }
     // Writes a map and the board version into the display settings file.
     void SaveDisplaySettings(const DisplayMap& map);
 
