@@ -148,14 +148,20 @@ int CCtlSession::Load() {
             "are left out");
     }
     if (m_listener.Count("OnLinkError", kErrorConfigFile) > 0) {
-        PrintError("cannot write the board's configuration into " + g_szProgramDir +
-                   " (is the folder writable?)");
+        PrintError("cannot write the board's description to " + m_pLink->ConfigFileProblem());
         return kExitFailure;
     }
+    const bool bAnyItem = std::ranges::any_of(kAllArrays, [this](EBoardArray array) {
+        return m_pLink->ArraySize(array) > 0;
+    });
     if (m_listener.Count("OnLinkError", kErrorConfigDownload) > 0) {
-        PrintError("the board did not send its configuration whole; the last one in " +
-                   g_szProgramDir + " is kept");
-        return kExitNoAnswer;
+        if (!bAnyItem) {
+            PrintError("the board did not send its description whole, and there is no earlier "
+                       "one in " + g_szProgramDir);
+            return kExitNoAnswer;
+        }
+        PrintError("the board did not send its description whole; the last one downloaded is "
+                   "used, and its items may differ from the board's");
     }
     return kExitOk;
 }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -78,30 +79,41 @@ bool IsReadOnlyFile(const std::string& strPath) {
            ((info.st_mode & 0222) == 0 || ::access(strPath.c_str(), W_OK) != 0);
 }
 
-bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes) {
+bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes, std::string* pstrWhy) {
+    auto refuse = [pstrWhy](std::string strWhy) {
+        if (pstrWhy != nullptr) {
+            *pstrWhy = std::move(strWhy);
+        }
+        return false;
+    };
     struct stat info {};
     const bool bExists = ::lstat(strPath.c_str(), &info) == 0;
     if (bExists && S_ISLNK(info.st_mode)) {
         // The user keeps the file elsewhere: the link stays, its file is replaced.
         char* pszTarget = ::realpath(strPath.c_str(), nullptr);
         if (pszTarget == nullptr) {
-            return false;  // a link to nothing, or a loop of links
+            return refuse("it is a symbolic link to nothing (" + std::string(std::strerror(errno)) +
+                          ")");
         }
         const std::string strTarget(pszTarget);
         std::free(pszTarget);
-        return ReplaceFileWhole(strTarget, bytes);
+        return ReplaceFileWhole(strTarget, bytes, pstrWhy);
     }
     const bool bRegular = bExists && S_ISREG(info.st_mode);
     if (bExists && !bRegular) {
-        return false;  // a directory or a pipe is no file of ours to replace
+        // A directory or a pipe is no file of ours to replace.
+        return refuse(S_ISDIR(info.st_mode) ? "a folder stands in its place"
+                                            : "something other than a file stands in its place");
     }
     if (bRegular && IsReadOnlyFile(strPath)) {
-        return false;
+        return refuse("it is read-only");
     }
     std::string strTemp = strPath + ".XXXXXX";
     const int nFile = ::mkstemp(strTemp.data());
     if (nFile < 0) {
-        return bRegular && RewriteInPlace(strPath, bytes);
+        const std::string strError = std::strerror(errno);
+        return (bRegular && RewriteInPlace(strPath, bytes)) ||
+               refuse("its folder takes no new file (" + strError + ")");
     }
     bool bOk = ::fchmod(nFile, bRegular ? (info.st_mode & 07777) : kNewFileMode) == 0;
     // A save by another user (root through sudo) must not take the file away
@@ -112,8 +124,10 @@ bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes) {
     bOk = bOk && bOwnerKept && WriteAll(nFile, bytes) && ::fsync(nFile) == 0;
     bOk = ::close(nFile) == 0 && bOk;
     if (!bOk || ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
+        const std::string strError = std::strerror(errno);
         ::unlink(strTemp.c_str());
-        return !bOwnerKept && RewriteInPlace(strPath, bytes);
+        return (!bOwnerKept && RewriteInPlace(strPath, bytes)) ||
+               refuse("writing it failed (" + strError + ")");
     }
     return true;
 }

@@ -19,5 +19,7 @@ bool IsReadOnlyFile(const std::string& strPath);
 // a link: the file it points to is replaced the same way, beside itself; a
 // link to nothing is refused. A file the user made read-only is left
 // alone. Where the folder cannot take a new file but the file itself is
-// writable, the file is rewritten in place. False when nothing was written.
-bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes);
+// writable, the file is rewritten in place. False when nothing was written;
+// then pstrWhy, if given, says why in a few words.
+bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes,
+                      std::string* pstrWhy = nullptr);

@@ -71,6 +71,9 @@ inline constexpr int kLastArray = 7;
 
 inline constexpr std::array<EBoardArray, 3> kOverclockArrays = {
     EBoardArray::OverVolt, EBoardArray::OverFreq, EBoardArray::OverRatio};
+inline constexpr std::array<EBoardArray, 7> kAllArrays = {
+    EBoardArray::OverVolt, EBoardArray::OverFreq, EBoardArray::OverRatio, EBoardArray::HwVolt,
+    EBoardArray::HwTemp,   EBoardArray::HwFan,    EBoardArray::HwFrq};
 inline constexpr std::array<EBoardArray, 4> kHardwareArrays = {
     EBoardArray::HwVolt, EBoardArray::HwTemp, EBoardArray::HwFan, EBoardArray::HwFrq};
 

@@ -168,6 +168,11 @@ BoardItemArray CDeviceLink::GetArray(EBoardArray array) const {
     return ArrayOf(array);
 }
 
+std::string CDeviceLink::ConfigFileProblem() const {
+    std::lock_guard lock(m_arrayMutex);
+    return m_strConfigFileProblem;
+}
+
 size_t CDeviceLink::ArraySize(EBoardArray array) const {
     std::lock_guard lock(m_arrayMutex);
     return ArrayOf(array).size();

@@ -97,6 +97,9 @@ public:
     // is busy. Blocks for the exchanges.
     void DownloadConfig(const std::string& strPath);
 
+    // Which description file could not be written, and why; empty when it was.
+    std::string ConfigFileProblem() const;
+
     // Copies of the arrays, taken under the lock the refreshes write under.
     BoardItemArray GetArray(EBoardArray array) const;
     size_t ArraySize(EBoardArray array) const;
@@ -279,6 +282,7 @@ private:
     // every access holds the lock, and no exchange is made while it is held.
     mutable std::mutex m_arrayMutex;
     std::array<BoardItemArray, kLastArray> m_arrays;
+    std::string m_strConfigFileProblem;
 
     mutable std::mutex m_portMutex;
     std::unique_ptr<ISerialPort> m_pPort;

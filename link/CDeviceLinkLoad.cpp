@@ -165,7 +165,12 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
         text += chunk;
     }
     // Only a whole description replaces the last one.
-    if (!ReplaceFileWhole(strPath, text)) {
+    std::string strWhy;
+    if (!ReplaceFileWhole(strPath, text, &strWhy)) {
+        {
+            std::lock_guard lock(m_arrayMutex);
+            m_strConfigFileProblem = strPath + ": " + strWhy;
+        }
         fail(kErrorConfigFile, kTextConfigFile);
     }
 }

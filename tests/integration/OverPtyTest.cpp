@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -232,7 +233,17 @@ TEST_F(CtlTest, AProgressLineShowsOnATerminalOnly) {
 
 TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     StartBoard({"--fault", "no-reply", "--fault-only", "122"});  // chunks unanswered
-    ExpectFails("info", 9, "did not send its configuration whole");
+    ExpectFails("info", 9, "did not send its description whole, and there is no earlier one");
+    m_pBoard.reset();
+    StartBoard();
+    Out("info");
+    m_pBoard.reset();
+    // The last description downloaded is used, and said to be.
+    StartBoard({"--fault", "no-reply", "--fault-only", "122"});
+    CtlResult result = Run("info");
+    EXPECT_EQ(result.nExit, 0);
+    EXPECT_THAT(result.strErr, HasSubstr("the last one downloaded is used"));
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore"));
     m_pBoard.reset();
     StartBoard();
     // A folder named that is not there yet is made; one that cannot be is said.
@@ -240,9 +251,13 @@ TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     Out("info");
     m_strProgramDir = m_dir.Path() + "/board.ini/below-a-file";
     ExpectFails("info", 1, "cannot create " + m_strProgramDir);
-    std::filesystem::create_directory(m_dir.Path() + "/program/BiosConf_Kolt_V120.ini");
     m_strProgramDir = m_dir.Path() + "/program";
-    ExpectFails("info", 1, "cannot write the board's configuration");
+    const std::string strFile = m_strProgramDir + "/BiosConf_Kolt_V120.ini";
+    ::chmod(strFile.c_str(), 0444);
+    ExpectFails("info", 1, "cannot write the board's description to " + strFile + ": it is read-only");
+    std::filesystem::remove(strFile);
+    std::filesystem::create_directory(strFile);
+    ExpectFails("info", 1, strFile + ": a folder stands in its place");
 }
 
 TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {

@@ -35,8 +35,8 @@ TEST_F(OverClockTest, RowsComeRatioFrequencyVoltageAsTheBoardFlagsThemAndScroll)
     EXPECT_EQ(Row(u"CPU Vcore").ValueColor(), COCControl::kNormalColor);
     EXPECT_EQ(Row(u"CPU VCCSA").ValueColor(), COCControl::kAlarmColor);
     EXPECT_EQ(Row(u"DRAM Voltage").ValueColor(), COCControl::kWarningColor);
-    // The defaults are written for this board.
-    EXPECT_EQ(StoredChoice(u"Uncore Frequency"), std::make_pair(kVersion, std::u16string(u"0")));
+    // The defaults are shown; nobody chose, so nothing is written.
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/display_setting.ini"));
 
     // Nine rows are 650 pixels on a 557-pixel page.
     EXPECT_EQ(Page().ContentHeight(), 650);
