@@ -142,10 +142,8 @@ int CCtlSession::Load() {
         PrintError("the board did not finish sending its configuration");
         return kExitNoAnswer;
     }
-    if (m_listener.Count("OnLinkError", kErrorProtocolLetter) > 0) {
-        PrintError(
-            "the board describes items on letters the protocol keeps for itself; they "
-            "are left out");
+    for (const std::string& strProblem : m_pLink->DescriptionProblems()) {
+        PrintError("the board's description: " + strProblem);
     }
     if (m_listener.Count("OnLinkError", kErrorConfigFile) > 0) {
         PrintError("cannot write the board's description to " + m_pLink->ConfigFileProblem());
@@ -155,13 +153,17 @@ int CCtlSession::Load() {
         return m_pLink->ArraySize(array) > 0;
     });
     if (m_listener.Count("OnLinkError", kErrorConfigDownload) > 0) {
-        if (!bAnyItem) {
+        if (!bAnyItem && m_pLink->DescriptionProblems().empty()) {
             PrintError("the board did not send its description whole, and there is no earlier "
                        "one in " + g_szProgramDir);
             return kExitNoAnswer;
         }
         PrintError("the board did not send its description whole; the last one downloaded is "
                    "used, and its items may differ from the board's");
+    }
+    if (!bAnyItem) {
+        PrintError("the board's description holds no item Tunevo can use");
+        return kExitNoAnswer;
     }
     return kExitOk;
 }

@@ -587,6 +587,12 @@ int RunSet(const SetOptions& options) {
             return kExitUnknownItem;
         }
         BoardItem& item = arrays[found->array][found->nIndex];
+        if (item.bWriteBlocked) {
+            PrintError(ToUtf8(item.Name) +
+                       ": another item of the board's description reads its letter, so it is "
+                       "never written; nothing was sent");
+            return kExitFailure;
+        }
         if (!HasKnownRange(item)) {
             PrintError(ToUtf8(item.Name) +
                        ": the board did not say its range; nothing was sent, try again");

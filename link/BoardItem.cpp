@@ -16,21 +16,6 @@ bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
 }
 
-// The item number a key names when it is written as "%i" would write it.
-bool ParseItemKey(std::u16string_view key, long& nNumber) {
-    if (key.empty() || key.size() > 18 || key[0] == u'0') {
-        return false;
-    }
-    nNumber = 0;
-    for (char16_t c : key) {
-        if (c < u'0' || c > u'9') {
-            return false;
-        }
-        nNumber = nNumber * 10 + (c - u'0');
-    }
-    return true;
-}
-
 }  // namespace
 
 std::u16string_view SectionName(EBoardArray array) {
@@ -108,6 +93,20 @@ long WToL(std::u16string_view text) {
 std::u16string ToText(long nValue) {
     const std::string text = std::to_string(nValue);
     return std::u16string(text.begin(), text.end());
+}
+
+bool ParseItemKey(std::u16string_view key, long& nNumber) {
+    if (key.empty() || key.size() > 18 || key[0] == u'0') {
+        return false;
+    }
+    nNumber = 0;
+    for (char16_t c : key) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+        nNumber = nNumber * 10 + (c - u'0');
+    }
+    return true;
 }
 
 bool ParseItem(std::u16string_view line, BoardItem& item) {

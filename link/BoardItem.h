@@ -35,6 +35,7 @@ struct BoardItem {
     bool bRangeRead = false;  // Min and Max came from the board
     bool bUserSet = false;    // Value was set by the user and waits for an apply
     int nMissedReads = 0;     // value reads that failed since the last good one
+    bool bWriteBlocked = false;  // shares its value letter with another item: never written
 };
 
 // Whether the item's range is read from the board rather than taken as described.
@@ -88,6 +89,9 @@ inline constexpr long kWToLLimit = 2147483647L;
 long WToL(std::u16string_view text);
 // The decimal text of a number.
 std::u16string ToText(long nValue);
+
+// The item number a key names when written as "%i" writes it ("1", "2", ...).
+bool ParseItemKey(std::u16string_view key, long& nNumber);
 
 // Fills an item from one comma-separated line of fourteen tokens. Returns
 // false, leaving the item untouched, for a line of fewer tokens: such a line

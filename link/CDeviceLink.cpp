@@ -173,6 +173,11 @@ std::string CDeviceLink::ConfigFileProblem() const {
     return m_strConfigFileProblem;
 }
 
+std::vector<std::string> CDeviceLink::DescriptionProblems() const {
+    std::lock_guard lock(m_arrayMutex);
+    return m_description.problems;
+}
+
 size_t CDeviceLink::ArraySize(EBoardArray array) const {
     std::lock_guard lock(m_arrayMutex);
     return ArrayOf(array).size();

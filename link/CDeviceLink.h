@@ -12,6 +12,7 @@
 #include "link/BoardItem.h"
 #include "link/CBusyFlag.h"
 #include "link/CRequestDispatcher.h"
+#include "link/DescriptionCheck.h"
 #include "link/FrameCodec.h"
 #include "link/ILinkListener.h"
 #include "link/Transact.h"
@@ -99,6 +100,9 @@ public:
 
     // Which description file could not be written, and why; empty when it was.
     std::string ConfigFileProblem() const;
+    // What the loaded description holds that cannot be used, one line each
+    // naming the item and why; said once by whoever shows the board.
+    std::vector<std::string> DescriptionProblems() const;
 
     // Copies of the arrays, taken under the lock the refreshes write under.
     BoardItemArray GetArray(EBoardArray array) const;
@@ -283,6 +287,8 @@ private:
     mutable std::mutex m_arrayMutex;
     std::array<BoardItemArray, kLastArray> m_arrays;
     std::string m_strConfigFileProblem;
+    // The usable items of the loaded description, the arrays are filled from.
+    DescriptionCheck m_description;
 
     mutable std::mutex m_portMutex;
     std::unique_ptr<ISerialPort> m_pPort;

@@ -43,7 +43,7 @@ std::array<EBoardArray, 3> ApplyOrder(const BoardItemArray& overFreq,
 // Whether the value may go to the board at all: it is the board's or the
 // user's, and an index-based item's position rests on a range read with it.
 bool IsWritable(const BoardItem& item) {
-    return HasKnownValue(item) && (item.Kind != u"1" || HasKnownRange(item));
+    return !item.bWriteBlocked && HasKnownValue(item) && (item.Kind != u"1" || HasKnownRange(item));
 }
 
 }  // namespace
@@ -139,6 +139,8 @@ CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope 
                                  : !(bAccepted && EqualsNoCase(item.Value, item.PrevValue));
         // A value nobody read or set never goes out: it would be a guess.
         if (!bWanted || !IsWritable(item)) {
+            // One the user set and that cannot go fails the apply.
+            result.bOk = result.bOk && !(item.bUserSet && item.bWriteBlocked);
             continue;
         }
         long nValue = WToL(item.Value);

@@ -251,21 +251,8 @@ void CDeviceLink::ReloadOverRatio() {
 }
 
 void CDeviceLink::LoadArray(EBoardArray array) {
-    BoardItemArray items;
-    LoadSection(m_pBoardConfig.load()->BoardDocument(), SectionName(array), items);
-    // An item on a letter of the protocol would have its reads and writes
-    // taken for power actions or polls: it is left out, and said so.
-    const size_t nBefore = items.size();
-    std::erase_if(items, [](const BoardItem& item) {
-        return Protocol::IsProtocolLetter(LetterOf(item.ValueCmd)) ||
-               (ReadsRange(item) && Protocol::IsProtocolLetter(LetterOf(item.RangeCmd)));
-    });
-    if (items.size() != nBefore && !m_stop.stop_requested()) {
-        Report([](ILinkListener& listener) {
-            listener.OnLinkError(kErrorProtocolLetter, kTextProtocolLetter);
-        });
-    }
     std::lock_guard lock(m_arrayMutex);
+    const BoardItemArray& items = m_description.Items(array);
     BoardItemArray& target = ArrayOf(array);
     target.insert(target.end(), items.begin(), items.end());
 }

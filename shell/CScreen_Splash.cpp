@@ -136,19 +136,18 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
         return;
     }
     LocaleStringTable& texts = LocaleStringTable::Instance();
-    if (m_bDownloadFailed) {
-        bool bAnyItem = false;
-        for (int nArray = kFirstArray; nArray <= kLastArray; ++nArray) {
-            bAnyItem = bAnyItem || !m_pLink->GetArray(static_cast<EBoardArray>(nArray)).empty();
-        }
-        if (!bAnyItem) {
-            // Nothing is known of the board: there is no window to show.
-            m_bLinkLostShown = true;
-            m_messageBox.ShowMessage(
-                QString::fromStdU16String(texts.GetString(u"STR_CONFIG_NONE_MSG")));
-            EndScreen(QDialog::Accepted);
-            return;
-        }
+    const std::vector<std::string> problems = m_pLink->DescriptionProblems();
+    const bool bAnyItem = std::ranges::any_of(
+        kAllArrays, [this](EBoardArray array) { return m_pLink->ArraySize(array) > 0; });
+    if (!bAnyItem) {
+        // Nothing is known of the board: there is no window to show.
+        m_bLinkLostShown = true;
+        m_messageBox.ShowMessage(
+            m_bDownloadFailed && problems.empty()
+                ? QString::fromStdU16String(texts.GetString(u"STR_CONFIG_NONE_MSG"))
+                : DescriptionProblemText(u"STR_CONFIG_UNUSABLE_MSG", problems));
+        EndScreen(QDialog::Accepted);
+        return;
     }
     m_timerAnimate.stop();
     m_pMainWindow = new CTunevoDlg(*m_pLink, m_bridge, m_messageBox, m_frame);
@@ -161,6 +160,25 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
         QTimer::singleShot(0, m_pMainWindow.data(),
                            [this, strText] { m_messageBox.ShowMessage(strText); });
     }
+    if (!problems.empty()) {
+        const QString strText = DescriptionProblemText(u"STR_CONFIG_PROBLEMS_MSG", problems);
+        QTimer::singleShot(0, m_pMainWindow.data(),
+                           [this, strText] { m_messageBox.ShowMessage(strText); });
+    }
+}
+
+QString CScreen_Splash::DescriptionProblemText(const char16_t* pszKey,
+                                               const std::vector<std::string>& problems) {
+    // The lines name items and fields as the description spells them.
+    constexpr size_t kMostLines = 8;
+    QString strText = QString::fromStdU16String(LocaleStringTable::Instance().GetString(pszKey));
+    for (size_t i = 0; i < problems.size() && i < kMostLines; ++i) {
+        strText += QStringLiteral("\n• ") + QString::fromStdString(problems[i]);
+    }
+    if (problems.size() > kMostLines) {
+        strText += QStringLiteral("\n… (+%1)").arg(problems.size() - kMostLines);
+    }
+    return strText;
 }
 
 void CScreen_Splash::OnMainWindowEnded(int nResult) {

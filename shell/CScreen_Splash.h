@@ -73,6 +73,9 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    // A locale text followed by the description's problems, one per line.
+    static QString DescriptionProblemText(const char16_t* pszKey,
+                                          const std::vector<std::string>& problems);
     // The board is out of reach: say so once, then end.
     void ShowLinkLost(const QString& strText);
     void EndScreen(int nResult);

@@ -260,6 +260,23 @@ TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     ExpectFails("info", 1, strFile + ": a folder stands in its place");
 }
 
+// What the description holds that cannot be used is said once, by item and
+// reason; a description with nothing usable ends the command.
+TEST_F(CtlTest, ABrokenDescriptionIsNamedOnceAndOneWithNothingUsableIsRefused) {
+    StartBoard({}, kSmallBoard + "[Over_Freq]\nCount=1\n1=Bad,2,0,9,0,5,1,1,0,0,70,0,5,1\n");
+    const CtlResult result = Run("info");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    const std::string strProblem =
+        "tunevoctl: the board's description: 'Bad' (item 1 of [Over_Freq]) is left out: its Min "
+        "9 lies above its Max 0\n";
+    EXPECT_THAT(result.strErr, HasSubstr(strProblem));
+    EXPECT_EQ(result.strErr.find(strProblem), result.strErr.rfind(strProblem));
+    EXPECT_THAT(result.strOut, Not(HasSubstr("Bad")));
+    m_pBoard.reset();
+    StartBoard({}, "[Version]\nVer=EMPTY\n[Over_Volt]\n[HW_Temp]\n");
+    ExpectFails("info", 9, "the board's description holds no item Tunevo can use");
+}
+
 TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
     StartBoard();
     EXPECT_EQ(Out("set 'CPU Ratio=52'"),

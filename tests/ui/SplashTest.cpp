@@ -154,6 +154,30 @@ TEST_F(SplashTest, AFailedDownloadIsSaidOverTheLastDescriptionOrInsteadOfTheWind
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
     EXPECT_EQ(bare.MainWindow(), nullptr);
     EXPECT_TRUE(m_messageBox.Shown().last().contains(QStringLiteral("there is no earlier one")));
+
+    // A kept description with a broken item: the window runs without it, and
+    // names it once; one with nothing usable is said instead of the window.
+    for (const bool bUsable : {true, false}) {
+        m_pSplash.reset();
+        CDeviceLink::Destroy();
+        m_dir.WriteFile("BiosConf_Kolt_V120.ini",
+                        std::string(bUsable ? "[Over_Volt]\nCount=1\n"
+                                              "1=Vcore,2,0,800,1700,1250,1,1000,0,0,65,97,1250,1\n"
+                                            : "") +
+                            "[Over_Freq]\nCount=1\n1=Bad,9,0,0,9,5,1,1,0,0,70,0,5,1\n");
+        const qsizetype nShown = m_messageBox.Shown().size();
+        CScreen_Splash& next = MakeSplash();
+        next.OnTimerStartSearch();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_messageBox.Shown().size() >= nShown + 2 ||
+                                                 (!bUsable && m_messageBox.Shown().size() > nShown); },
+                                    5000));
+        EXPECT_EQ(next.MainWindow() != nullptr, bUsable) << m_messageBox.Shown().join(" | ").toStdString();
+        EXPECT_TRUE(m_messageBox.Shown().last().startsWith(
+            bUsable ? QStringLiteral("The board's description has faults")
+                    : QStringLiteral("The board's description holds no item")));
+        EXPECT_TRUE(m_messageBox.Shown().last().contains(
+            QStringLiteral("• 'Bad' (item 1 of [Over_Freq]) is left out: its kind '9'")));
+    }
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "data/CIniDocument.h"
 #include "link/BoardItem.h"
+#include "link/DescriptionCheck.h"
 #include "link/ItemText.h"
 #include "tests/support/TempDir.h"
 
@@ -114,6 +117,93 @@ BoardItem MakeItem(long nValue, long nMul, long nDiv, long nMin = 0, long nMax =
     item.Max = ToText(nMax);
     item.Threshold2 = threshold2;
     return item;
+}
+
+// Checks a description as the link does: its bytes and the document read from them.
+DescriptionCheck Check(const std::string& strBytes) {
+    TempDir dir;
+    CIniDocument document;
+    document.LoadFile(dir.WriteFile("board.ini", strBytes));
+    return CheckDescription(strBytes, document);
+}
+
+std::string Line(const std::string& strName, const std::string& strKind, const std::string& strMin,
+                 const std::string& strMax, const std::string& strScale, int nLetter) {
+    return strName + "," + strKind + ",0," + strMin + "," + strMax + ",1250," + strScale +
+           ",0,0," + std::to_string(nLetter) + ",97,1250,1";
+}
+
+// Every fault of a damaged description leaves out only what it touches and
+// is named with its reason; with nothing usable left, the check says so.
+TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
+    using namespace std::string_literals;
+    const std::string strGood = "2=" + Line("Good", "2", "800", "1700", "1,1000", 66) + "\n";
+    const std::string strVolt = "[Over_Volt]\nCount=2\n";
+    const struct {
+        std::string strBytes;
+        const char* pszProblem;  // part of the one problem named
+        size_t nUsable;          // usable items left
+    } cases[] = {
+        {"\x01\x02 garbage \xFF without sections", nullptr, 0},
+        {std::string(64, '\0'), nullptr, 0},
+        {"[Over_Volt]\n[HW_Temp]\n", nullptr, 0},
+        {"\xFF\xFE[\0O\0v\0"s, "UTF-16 text", 0},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 65) + "\n" + strGood + strVolt + "1=" +
+             Line("B", "2", "0", "9", "1,1", 67) + "\n",
+         "section [Over_Volt] is given twice", 1},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 65) + "\n1=" +
+             Line("B", "2", "0", "9", "1,1", 67) + "\n" + strGood,
+         "(item 1 of [Over_Volt]) is given twice", 1},
+        {"[Over_Volt]\nCount=-1\n" + strGood, "Count '-1', not a whole number", 0},
+        {"[Over_Volt]\nCount=two\n" + strGood, "Count 'two', not a whole number", 0},
+        {strVolt + "1=A,2,0\n" + strGood, "item 1 of [Over_Volt] has fewer than 14 fields", 1},
+        {strVolt + "1=" + Line("A", "7", "0", "9", "1,1", 65) + "\n" + strGood, "its kind '7'", 1},
+        {strVolt + "1=" + Line("A", "2", "9", "0", "1,1", 65) + "\n" + strGood,
+         "'A' (item 1 of [Over_Volt]) is left out: its Min 9 lies above its Max 0", 1},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "-2147483648,-1", 65) + "\n" + strGood,
+         "its scale -2147483648/-1", 1},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,0", 65) + "\n" + strGood, "its scale 1/0",
+         1},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 4) + "\n" + strGood,
+         "a letter the protocol keeps", 1},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 300) + "\n" + strGood,
+         "command letter is not a number from 1 to 255", 1},
+        {strVolt + "1=CPU\0Vcore,2,0,0,9,1,1,1,0,0,65,97,1,1\n"s + strGood,
+         "holds a NUL byte", 1},
+        {strVolt + "3=" + Line("A", "2", "0", "9", "1,1", 65) + "\n" + strGood,
+         "(item 3 of [Over_Volt]) lies past Count 2", 1},
+        {"[Over_Volt]\nCount=3\n" + strGood, "[Over_Volt] has Count 3 but holds 1 items", 1},
+        {strVolt + "1=" + Line("DRAM Voltage", "4", "1200", "2000", "1,1000", 65) + "\n" + strGood,
+         "'DRAM Voltage' (item 1 of [Over_Volt]) is a one-byte setting with the range 1200 to "
+         "2000",
+         2},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 66) + "\n" + strGood,
+         "'A', 'Good' share the value letter 66; none of them is written", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.strBytes);
+        const DescriptionCheck check = Check(c.strBytes);
+        size_t nUsable = 0;
+        for (const BoardItemArray& items : check.arrays) {
+            nUsable += items.size();
+        }
+        EXPECT_EQ(nUsable, c.nUsable);
+        EXPECT_EQ(check.HasUsableItem(), c.nUsable > 0);
+        if (c.pszProblem == nullptr) {
+            continue;
+        }
+        EXPECT_TRUE(std::ranges::any_of(check.problems, [&c](const std::string& strProblem) {
+            return strProblem.find(c.pszProblem) != std::string::npos;
+        })) << (check.problems.empty() ? "no problem named" : check.problems[0]);
+    }
+    // Items on one letter stay, to be read, but neither is ever written.
+    const DescriptionCheck shared = Check(strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 66) +
+                                          "\n" + strGood);
+    EXPECT_TRUE(shared.Items(EBoardArray::OverVolt).at(0).bWriteBlocked);
+    EXPECT_TRUE(shared.Items(EBoardArray::OverVolt).at(1).bWriteBlocked);
+    // A monitored value of another kind is read as a plain word, as described.
+    EXPECT_TRUE(Check("[HW_Volt]\nCount=1\n1=" + Line("+5V", "0", "0", "6000", "1,1000", 78))
+                    .problems.empty());
 }
 
 TEST(ItemText, EachArrayShowsItsValuesInItsOwnFormat) {

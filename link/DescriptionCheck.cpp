@@ -1,0 +1,254 @@
+#include "link/DescriptionCheck.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "data/CIniDocument.h"
+#include "data/TextCase.h"
+#include "data/Utf.h"
+#include "link/Protocol.h"
+
+namespace {
+
+// A scale beyond this turns any raw value into nonsense on the screen.
+constexpr long kLargestScale = 1000000;
+constexpr long kLargestLetter = 0xFF;
+constexpr long kLargestByte = 0xFF;
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::ranges::transform(lower, lower.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return lower;
+}
+
+std::string_view Trim(std::string_view text) {
+    const size_t nFirst = text.find_first_not_of(" \t");
+    if (nFirst == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(nFirst, text.find_last_not_of(" \t") - nFirst + 1);
+}
+
+// A whole number of decimal digits, nothing else but blanks around it.
+bool IsWholeNumber(std::u16string_view text) {
+    const std::string strText = ToUtf8(text);
+    const std::string_view digits = Trim(strText);
+    return !digits.empty() && std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// What the file's own lines show and the parsed document hides: keys given
+// twice (the last would silently win) and lines holding a NUL byte (dropped
+// from the text before parsing), by lower-case section and key.
+struct RawScan {
+    std::set<std::pair<std::string, std::string>> damagedKeys;
+    std::vector<std::string> problems;
+};
+
+RawScan ScanLines(std::string_view bytes, const std::set<std::string>& sections) {
+    RawScan scan;
+    std::set<std::string> seenSections;
+    std::set<std::pair<std::string, std::string>> seenKeys;
+    std::string strSection;
+    size_t nLine = 0;
+    for (size_t nStart = 0; nStart < bytes.size();) {
+        size_t nEnd = bytes.find('\n', nStart);
+        nEnd = nEnd == std::string_view::npos ? bytes.size() : nEnd;
+        const std::string_view raw = bytes.substr(nStart, nEnd - nStart);
+        nStart = nEnd + 1;
+        ++nLine;
+        const std::string_view line = Trim(raw);
+        if (line.starts_with('[')) {
+            const size_t nClose = line.find(']');
+            const std::string_view name = Trim(line.substr(1, nClose == line.npos ? line.npos : nClose - 1));
+            strSection = Lower(name);
+            if (sections.contains(strSection) && !seenSections.insert(strSection).second) {
+                scan.problems.push_back("section [" + std::string(name) +
+                                        "] is given twice; items given in both are left out");
+            }
+            continue;
+        }
+        const size_t nEquals = line.find('=');
+        if (!sections.contains(strSection) || nEquals == std::string_view::npos ||
+            line.starts_with(';') || line.starts_with('#')) {
+            continue;
+        }
+        std::string strKey(Trim(line.substr(0, nEquals)));
+        std::erase(strKey, '\0');
+        const std::pair key{strSection, Lower(strKey)};
+        if (!seenKeys.insert(key).second) {
+            scan.damagedKeys.insert(key);
+        } else if (raw.find('\0') != std::string_view::npos) {
+            scan.damagedKeys.insert(key);
+            scan.problems.push_back("line " + std::to_string(nLine) + " of [" + strSection +
+                                    "] holds a NUL byte; its item is left out");
+        }
+    }
+    return scan;
+}
+
+std::string Label(EBoardArray array, long nKey, const BoardItem& item) {
+    const std::string strWhere =
+        "item " + std::to_string(nKey) + " of [" + ToUtf8(SectionName(array)) + "]";
+    return item.Name.empty() ? strWhere : "'" + ToUtf8(item.Name) + "' (" + strWhere + ")";
+}
+
+bool IsLetter(long nCode) {
+    return nCode >= 1 && nCode <= kLargestLetter;
+}
+
+// Why the item cannot be used; empty when it can.
+std::string WhyUnusable(EBoardArray array, const BoardItem& item, bool& bProtocolLetter) {
+    if (item.Name.empty()) {
+        return "it has no name";
+    }
+    // A monitored value of another kind is read as a plain word; a setting
+    // of another kind has no range to keep it to, and no known width.
+    if (!IsHardwareArray(array) && item.Kind != u"1" && item.Kind != u"2" && item.Kind != u"3" &&
+        item.Kind != u"4") {
+        return "its kind '" + ToUtf8(item.Kind) + "' is none of 1 to 4";
+    }
+    if (!item.Min.empty() && !item.Max.empty() && WToL(item.Min) > WToL(item.Max)) {
+        return "its Min " + ToUtf8(item.Min) + " lies above its Max " + ToUtf8(item.Max);
+    }
+    for (const std::u16string* pScale : {&item.Mul, &item.Div}) {
+        const long nScale = WToL(*pScale);
+        if (!IsWholeNumber(*pScale) || nScale == 0 || std::labs(nScale) > kLargestScale) {
+            return "its scale " + ToUtf8(item.Mul) + "/" + ToUtf8(item.Div) +
+                   " is not two whole numbers from 1 to a million";
+        }
+    }
+    const long nValueCmd = WToL(item.ValueCmd);
+    const long nRangeCmd = WToL(item.RangeCmd);
+    if (!IsWholeNumber(item.ValueCmd) || !IsLetter(nValueCmd) ||
+        (ReadsRange(item) && (!IsWholeNumber(item.RangeCmd) || !IsLetter(nRangeCmd)))) {
+        return "its command letter is not a number from 1 to 255";
+    }
+    if (Protocol::IsProtocolLetter(static_cast<uint8_t>(nValueCmd)) ||
+        (ReadsRange(item) && Protocol::IsProtocolLetter(static_cast<uint8_t>(nRangeCmd)))) {
+        bProtocolLetter = true;
+        return "it uses a letter the protocol keeps for itself";
+    }
+    return {};
+}
+
+// Reads one section's items; what cannot be used is said and left out.
+void CheckSection(const CIniDocument& document, EBoardArray array, const RawScan& scan,
+                  DescriptionCheck& check) {
+    const std::u16string_view section = SectionName(array);
+    const std::string strSection = ToUtf8(section);
+    const std::string strLower = Lower(strSection);
+    const std::vector<std::u16string> keys = document.GetAllKeys(section);
+    std::map<long, std::u16string> lines;
+    for (const std::u16string& key : keys) {
+        long nKey = 0;
+        if (ParseItemKey(key, nKey)) {
+            lines.emplace(nKey, document.GetString(section, key));
+        }
+    }
+    const char16_t* pszCount = document.GetValue(section, u"Count");
+    if (pszCount == nullptr || !IsWholeNumber(pszCount)) {
+        if (pszCount != nullptr || !lines.empty()) {
+            check.problems.push_back(
+                "[" + strSection + "] has " +
+                (pszCount != nullptr ? "Count '" + ToUtf8(pszCount) + "', not a whole number"
+                                     : std::string("no Count")) +
+                "; its items are left out");
+        }
+        return;
+    }
+    const long nCount = WToL(pszCount);
+    size_t nWithin = 0;
+    for (const auto& [nKey, line] : lines) {
+        BoardItem item;
+        const bool bParsed = ParseItem(line, item);
+        const std::string strLabel = Label(array, nKey, item);
+        if (nKey > nCount) {
+            check.problems.push_back(strLabel + " lies past Count " + std::to_string(nCount) +
+                                     "; it is left out");
+            continue;
+        }
+        ++nWithin;
+        if (scan.damagedKeys.contains({strLower, std::to_string(nKey)})) {
+            check.problems.push_back(strLabel + " is given twice or damaged; it is left out");
+            continue;
+        }
+        if (!bParsed) {
+            check.problems.push_back(strLabel + " has fewer than 14 fields; it is left out");
+            continue;
+        }
+        if (const std::string strWhy = WhyUnusable(array, item, check.bProtocolLetterUsed);
+            !strWhy.empty()) {
+            check.problems.push_back(strLabel + " is left out: " + strWhy);
+            continue;
+        }
+        if (!IsHardwareArray(array) && item.Kind == u"4" &&
+            (WToL(item.IniMin) < 0 || WToL(item.IniMax) > kLargestByte)) {
+            check.problems.push_back(strLabel + " is a one-byte setting with the range " +
+                                     ToUtf8(item.IniMin) + " to " + ToUtf8(item.IniMax) +
+                                     "; values outside 0 to 255 are refused");
+        }
+        check.arrays[static_cast<size_t>(array) - kFirstArray].push_back(std::move(item));
+    }
+    if (nWithin < static_cast<size_t>(nCount)) {
+        check.problems.push_back("[" + strSection + "] has Count " + std::to_string(nCount) +
+                                 " but holds " + std::to_string(nWithin) + " items");
+    }
+}
+
+// Writing an over-clock item whose letter another item reads would change
+// that one too: none of them is written.
+void BlockSharedLetters(DescriptionCheck& check) {
+    std::map<long, std::vector<BoardItem*>> byLetter;
+    for (BoardItemArray& items : check.arrays) {
+        for (BoardItem& item : items) {
+            byLetter[WToL(item.ValueCmd)].push_back(&item);
+        }
+    }
+    for (EBoardArray array : kOverclockArrays) {
+        for (BoardItem& item : check.arrays[static_cast<size_t>(array) - kFirstArray]) {
+            const std::vector<BoardItem*>& sharing = byLetter[WToL(item.ValueCmd)];
+            if (sharing.size() < 2 || item.bWriteBlocked) {
+                continue;
+            }
+            std::string strNames;
+            for (BoardItem* pOther : sharing) {
+                strNames += (strNames.empty() ? "'" : ", '") + ToUtf8(pOther->Name) + "'";
+            }
+            for (BoardItem* pOther : sharing) {
+                pOther->bWriteBlocked = true;
+            }
+            check.problems.push_back(strNames + " share the value letter " +
+                                     ToUtf8(item.ValueCmd) + "; none of them is written");
+        }
+    }
+}
+
+}  // namespace
+
+bool DescriptionCheck::HasUsableItem() const {
+    return std::ranges::any_of(arrays, [](const BoardItemArray& items) { return !items.empty(); });
+}
+
+DescriptionCheck CheckDescription(std::string_view bytes, const CIniDocument& document) {
+    DescriptionCheck check;
+    std::set<std::string> sections;
+    for (EBoardArray array : kAllArrays) {
+        sections.insert(Lower(ToUtf8(SectionName(array))));
+    }
+    RawScan scan = ScanLines(bytes, sections);
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        check.problems.push_back(
+            "the description is UTF-16 text, which Tunevo cannot read (it reads ANSI or UTF-8)");
+    }
+    check.problems.insert(check.problems.end(), scan.problems.begin(), scan.problems.end());
+    for (EBoardArray array : kAllArrays) {
+        CheckSection(document, array, scan, check);
+    }
+    BlockSharedLetters(check);
+    return check;
+}
