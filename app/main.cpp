@@ -112,7 +112,12 @@ int main(int argc, char** argv) {
     }
     CSingleCopyGuard guard(
         CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(g_szProgramDir)));
-    if (!guard.Claim()) {
+    if (!guard.FolderProblem().isEmpty()) {
+        std::fprintf(stderr,
+                     "tunevo: no folder of this user's alone for the single-copy lock (%s); a "
+                     "second copy will not be kept out\n",
+                     guard.FolderProblem().toLocal8Bit().constData());
+    } else if (!guard.Claim()) {
         std::fprintf(stdout, "tunevo: already running from %s; brought its window to the front\n",
                      g_szProgramDir.c_str());
         return kExitAlreadyRunning;

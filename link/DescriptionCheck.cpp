@@ -115,11 +115,13 @@ std::string WhyUnusable(EBoardArray array, const BoardItem& item, bool& bProtoco
     if (!item.Min.empty() && !item.Max.empty() && WToL(item.Min) > WToL(item.Max)) {
         return "its Min " + ToUtf8(item.Min) + " lies above its Max " + ToUtf8(item.Max);
     }
+    // A Div of 0 reads as 1, as it always has; a Mul of 0 would show every value as 0.
     for (const std::u16string* pScale : {&item.Mul, &item.Div}) {
         const long nScale = WToL(*pScale);
-        if (!IsWholeNumber(*pScale) || nScale == 0 || std::labs(nScale) > kLargestScale) {
+        if (!IsWholeNumber(*pScale) || (nScale == 0 && pScale == &item.Mul) ||
+            std::labs(nScale) > kLargestScale) {
             return "its scale " + ToUtf8(item.Mul) + "/" + ToUtf8(item.Div) +
-                   " is not two whole numbers from 1 to a million";
+                   " is not two whole numbers up to a million, Mul not 0";
         }
     }
     const long nValueCmd = WToL(item.ValueCmd);

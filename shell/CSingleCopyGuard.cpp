@@ -5,8 +5,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
+
+#include "platform/PrivateFolder.h"
 
 namespace {
 
@@ -15,22 +16,28 @@ const QByteArray kRaised = "raised\n";
 const QByteArray kNoWindow = "no-window\n";
 constexpr int kSocketWaitMs = 1000;
 
-// The lock and the socket live where only this user can create files: the
-// runtime folder ($XDG_RUNTIME_DIR, or a private folder Qt makes without it),
-// so no other local user can take the name first and keep the program out.
-QString RuntimePath(const QString& strName) {
-    const QString strFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return QDir(strFolder.isEmpty() ? QDir::tempPath() : strFolder).filePath(strName);
+// The lock and the socket live where only this user can create files, so
+// no other local user can take the name first and keep the program out.
+QString PrivatePath(const QString& strFolder, const QString& strName) {
+    return strFolder.isEmpty() ? QString() : QDir(strFolder).filePath(strName);
+}
+
+QString FindFolder(QString& strWhy) {
+    std::string strProblem;
+    const std::string strFolder = FindPrivateFolder(PrivateFolderPlacesNow(), strProblem);
+    strWhy = QString::fromStdString(strProblem);
+    return QString::fromStdString(strFolder);
 }
 
 }  // namespace
 
 CSingleCopyGuard::CSingleCopyGuard(const QString& strKey, int nTries,
                                    std::chrono::milliseconds interval)
-    : m_strServer(RuntimePath(strKey + QStringLiteral(".socket"))),
+    : m_strFolder(FindFolder(m_strFolderProblem)),
+      m_strServer(PrivatePath(m_strFolder, strKey + QStringLiteral(".socket"))),
       m_nTries(nTries),
       m_interval(interval),
-      m_lockFile(RuntimePath(strKey + QStringLiteral(".lock"))) {
+      m_lockFile(PrivatePath(m_strFolder, strKey + QStringLiteral(".lock"))) {
     // A copy that died leaves its lock; the owner's process id tells it is stale.
     m_lockFile.setStaleLockTime(0);
     connect(&m_server, &QLocalServer::newConnection, this, &CSingleCopyGuard::AnswerRequest);
@@ -47,6 +54,9 @@ QString CSingleCopyGuard::KeyForProgramDir(const QString& strProgramDir) {
 }
 
 bool CSingleCopyGuard::Claim() {
+    if (m_strFolder.isEmpty()) {
+        return true;  // no lock can be made safely: the program runs unguarded
+    }
     if (m_lockFile.tryLock(0)) {
         QLocalServer::removeServer(m_strServer);
         m_server.listen(m_strServer);

@@ -28,6 +28,10 @@ public:
     // the front: this copy then exits with -1. Blocks while it asks.
     bool Claim();
 
+    // Why no private folder for the lock was found; empty when one was.
+    // Without one, Claim lets every copy run.
+    const QString& FolderProblem() const { return m_strFolderProblem; }
+
     // The window the first copy brings to the front when asked.
     void SetWindow(QWidget* pWindow) { m_pWindow = pWindow; }
 
@@ -35,6 +39,8 @@ private:
     void AnswerRequest();
     bool AskRunningCopy();
 
+    QString m_strFolderProblem;
+    QString m_strFolder;  // private to the user; empty when none was found
     QString m_strServer;  // the socket's full path
     int m_nTries;
     std::chrono::milliseconds m_interval;

@@ -162,7 +162,7 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
          "'A' (item 1 of [Over_Volt]) is left out: its Min 9 lies above its Max 0", 1},
         {strVolt + "1=" + Line("A", "2", "0", "9", "-2147483648,-1", 65) + "\n" + strGood,
          "its scale -2147483648/-1", 1},
-        {strVolt + "1=" + Line("A", "2", "0", "9", "1,0", 65) + "\n" + strGood, "its scale 1/0",
+        {strVolt + "1=" + Line("A", "2", "0", "9", "0,1", 65) + "\n" + strGood, "its scale 0/1",
          1},
         {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 4) + "\n" + strGood,
          "a letter the protocol keeps", 1},

@@ -16,6 +16,7 @@
 #include "platform/CSteadyClock.h"
 #include "platform/CWorkerThread.h"
 #include "platform/LocaleId.h"
+#include "platform/PrivateFolder.h"
 #include "platform/ProgramDir.h"
 #include "tests/support/TempDir.h"
 
@@ -188,6 +189,55 @@ TEST(ProgramFolders, FollowTheVariableTheProgramsPlaceOrTheUsersDataFolder) {
     dir.WriteFile("file", "");
     EXPECT_FALSE(CreatePrivateFolder(dir.Path() + "/file/tunevo", strError));
     EXPECT_NE(strError.find("/file/tunevo"), std::string::npos);
+}
+
+// The lock's folder is one no other user could have made or can enter:
+// a runtime folder or fallback that is loose, a link or another user's is
+// passed over for the user's own cache folder, and with none it says why.
+TEST(PrivateFolder, OnlyAFolderOfTheUsersAloneHoldsTheLock) {
+    TempDir dir;
+    const std::string strPrivate = dir.Path() + "/private";
+    const std::string strLoose = dir.Path() + "/loose";
+    std::filesystem::create_directory(strPrivate);
+    std::filesystem::create_directory(strLoose);
+    ASSERT_EQ(::chmod(strPrivate.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(strLoose.c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(strPrivate.c_str(), (dir.Path() + "/link").c_str()), 0);
+    const std::string strCache = dir.Path() + "/cache/tunevo";
+    const uid_t nMe = ::geteuid();
+    const struct {
+        std::string strRuntime;
+        std::string strTemp;
+        std::string strChosen;
+    } cases[] = {
+        {strPrivate, strLoose, strPrivate},
+        {"", strPrivate, strPrivate},
+        {strLoose, dir.Path() + "/runtime-me", dir.Path() + "/runtime-me"},  // made for the user
+        {"", strLoose, strCache},
+        {"", dir.Path() + "/link", strCache},
+    };
+    for (const auto& c : cases) {
+        std::string strWhy;
+        EXPECT_EQ(FindPrivateFolder({c.strRuntime, c.strTemp, strCache, nMe}, strWhy), c.strChosen)
+            << c.strRuntime << " " << c.strTemp << ": " << strWhy;
+        EXPECT_TRUE(strWhy.empty());
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(strCache.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    std::string strWhy;
+    const std::string strBlocked = dir.WriteFile("file", "") + "/tunevo";
+    EXPECT_EQ(FindPrivateFolder({"", strLoose, strBlocked, nMe}, strWhy), "");
+    EXPECT_NE(strWhy.find("XDG_RUNTIME_DIR: not set"), std::string::npos) << strWhy;
+    EXPECT_NE(strWhy.find(strLoose + ": others may use it"), std::string::npos) << strWhy;
+    EXPECT_NE(strWhy.find(strBlocked + ": "), std::string::npos) << strWhy;
+    if (nMe != 0) {
+        GTEST_SKIP() << "only root can give a folder to another user";
+    }
+    ASSERT_EQ(::chown(strPrivate.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(FindPrivateFolder({"", strPrivate, strBlocked, nMe}, strWhy), "");
+    EXPECT_NE(strWhy.find(strPrivate + ": it belongs to another user"), std::string::npos);
 }
 
 }  // namespace
