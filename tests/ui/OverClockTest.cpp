@@ -120,11 +120,11 @@ TEST_F(OverClockTest, OddDescriptionsShowWhatTheyCanAndApplyEachItemItsOwnRow) {
     EXPECT_TRUE(m_messageBox.Shown().isEmpty());
     EXPECT_EQ(BoardValue(65), 1250);
     EXPECT_EQ(BoardValue(66), 1101);
-    EXPECT_EQ(BoardValue(67), 1000) << "never written";
     // The first item of each array is always written, with the value read.
     const std::map<uint8_t, uint16_t> written = {{65, 1250}, {66, 1101}};
     for (const Bytes& frame : SentFrom(nBefore)) {
         if (frame[0] == Protocol::kStartChange) {
+            ASSERT_TRUE(written.contains(frame[2])) << "the left-out item is never written";
             EXPECT_EQ(frame[3] | frame[4] << 8, written.at(frame[2])) << frame[2];
         }
     }
