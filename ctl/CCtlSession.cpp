@@ -149,17 +149,19 @@ int CCtlSession::Load() {
         PrintError("cannot write the board's description to " + m_pLink->ConfigFileProblem());
         return kExitFailure;
     }
-    const bool bAnyItem = std::ranges::any_of(kAllArrays, [this](EBoardArray array) {
-        return m_pLink->ArraySize(array) > 0;
-    });
+    const bool bAnyItem = std::ranges::any_of(
+        kAllArrays, [this](EBoardArray array) { return m_pLink->ArraySize(array) > 0; });
     if (m_listener.Count("OnLinkError", kErrorConfigDownload) > 0) {
         if (!bAnyItem && m_pLink->DescriptionProblems().empty()) {
-            PrintError("the board did not send its description whole, and there is no earlier "
-                       "one in " + g_szProgramDir);
+            PrintError(
+                "the board did not send its description whole, and there is no earlier "
+                "one in " +
+                g_szProgramDir);
             return kExitNoAnswer;
         }
-        PrintError("the board did not send its description whole; the last one downloaded is "
-                   "used, and its items may differ from the board's");
+        PrintError(
+            "the board did not send its description whole; the last one downloaded is "
+            "used, and its items may differ from the board's");
     }
     if (!bAnyItem) {
         PrintError("the board's description holds no item Tunevo can use");

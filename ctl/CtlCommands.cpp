@@ -365,8 +365,9 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
         return kExitNoProfile;
     }
     auto isForced = [&forced](const std::u16string& name) {
-        return std::ranges::any_of(
-            forced, [&name](const std::string& strName) { return EqualsNoCase(FromUtf8(strName), name); });
+        return std::ranges::any_of(forced, [&name](const std::string& strName) {
+            return EqualsNoCase(FromUtf8(strName), name);
+        });
     };
     std::map<EBoardArray, BoardItemArray> arrays = LoadProfile(file, nProfile, session.Link());
     std::vector<FoundItem> changed;
@@ -390,9 +391,10 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
                 // Its value now is not known: writing would be a guess.
                 items[i].bUserSet = false;
                 ++nLeft;
-                std::printf("  %-24s %s not written: the board did not answer its value "
-                            "(--force \"%s\" writes it)\n",
-                            strName.c_str(), strNow.c_str(), strName.c_str());
+                std::printf(
+                    "  %-24s %s not written: the board did not answer its value "
+                    "(--force \"%s\" writes it)\n",
+                    strName.c_str(), strNow.c_str(), strName.c_str());
                 continue;
             }
             if (!ProfileRawValue(current[i], *stored)) {
@@ -415,9 +417,8 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
                         ProfileColumn(array, ProfileTextOf(array, items[i])).c_str(), pszLimited);
         }
     }
-    const std::string strLeft =
-        std::to_string(nLeft) + (nLeft == 1 ? " item" : " items") + " of profile " +
-        std::to_string(nProfile) + " could not be loaded";
+    const std::string strLeft = std::to_string(nLeft) + (nLeft == 1 ? " item" : " items") +
+                                " of profile " + std::to_string(nProfile) + " could not be loaded";
     if (changed.empty()) {
         if (nLeft > 0) {
             PrintError(strLeft + "; nothing was sent");
@@ -624,8 +625,7 @@ int RunSet(const SetOptions& options) {
             // Inside the range: the value must be one of the item's steps.
             const std::optional<std::pair<long, long>> steps = StepsAround(item, value);
             if (steps) {
-                const std::string strBetween = ShownOf(found->array, item, steps->first) +
-                                               " and " +
+                const std::string strBetween = ShownOf(found->array, item, steps->first) + " and " +
                                                ShownOf(found->array, item, steps->second) + " " +
                                                std::string(UnitOf(found->array));
                 if (!options.bRound) {
@@ -641,8 +641,8 @@ int RunSet(const SetOptions& options) {
         if (!FitsSetFrame(item, WToL(chosen))) {
             const auto [nLowest, nHighest] = SetFrameLimits(item);
             PrintError(ToUtf8(item.Name) + ": " + strValue + " is raw " + ToUtf8(chosen) +
-                       ", which its setting cannot carry (raw " + std::to_string(nLowest) +
-                       " to " + std::to_string(nHighest) + "); nothing was sent");
+                       ", which its setting cannot carry (raw " + std::to_string(nLowest) + " to " +
+                       std::to_string(nHighest) + "); nothing was sent");
             return kExitOutOfRange;
         }
         item.Value = chosen;

@@ -16,7 +16,7 @@ struct MonitorOptions {
 
 struct SetOptions {
     bool bClamp = false;
-    bool bRound = false;  // a value between two steps takes the nearer one
+    bool bRound = false;                   // a value between two steps takes the nearer one
     std::vector<std::string> assignments;  // NAME=VALUE
 };
 

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <map>
-
-#include "data/CIniDocument.h"
 
 namespace {
 
@@ -134,29 +131,6 @@ bool ParseItem(std::u16string_view line, BoardItem& item) {
     item.IniMin = *fields[kTokenMin];
     item.IniMax = *fields[kTokenMax];
     return true;
-}
-
-size_t LoadSection(const CIniDocument& document, std::u16string_view section,
-                   BoardItemArray& array) {
-    const long nCount = WToL(document.GetString(section, u"Count"));
-    // Only keys that exist can hold items, so walk those rather than 1..Count:
-    // a damaged Count of two billion costs nothing.
-    std::map<long, std::u16string> lines;
-    for (const std::u16string& key : document.GetAllKeys(section)) {
-        long nNumber = 0;
-        if (ParseItemKey(key, nNumber) && nNumber <= nCount) {
-            lines.emplace(nNumber, document.GetString(section, key));
-        }
-    }
-    size_t nAppended = 0;
-    for (const auto& [nNumber, line] : lines) {
-        BoardItem item;
-        if (ParseItem(line, item)) {
-            array.push_back(std::move(item));
-            ++nAppended;
-        }
-    }
-    return nAppended;
 }
 
 void PruneOverRatio(BoardItemArray& overRatio) {

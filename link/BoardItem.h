@@ -8,8 +8,6 @@
 
 #include "data/TextCase.h"
 
-class CIniDocument;
-
 // One over-clock or monitored item as the board describes it. Numbers are
 // decimal text, read with WToL where they are used.
 struct BoardItem {
@@ -31,10 +29,10 @@ struct BoardItem {
     std::u16string IniMax;        // Max as described
 
     // What the link has learnt of the item since it was loaded; kept in no file.
-    bool bValueRead = false;  // Value came from the board
-    bool bRangeRead = false;  // Min and Max came from the board
-    bool bUserSet = false;    // Value was set by the user and waits for an apply
-    int nMissedReads = 0;     // value reads that failed since the last good one
+    bool bValueRead = false;     // Value came from the board
+    bool bRangeRead = false;     // Min and Max came from the board
+    bool bUserSet = false;       // Value was set by the user and waits for an apply
+    int nMissedReads = 0;        // value reads that failed since the last good one
     bool bWriteBlocked = false;  // shares its value letter with another item: never written
 };
 
@@ -97,12 +95,6 @@ bool ParseItemKey(std::u16string_view key, long& nNumber);
 // false, leaving the item untouched, for a line of fewer tokens: such a line
 // describes no usable item. Tokens after the fourteenth are ignored.
 bool ParseItem(std::u16string_view line, BoardItem& item);
-
-// Appends the section's items, keys "1" to "Count", to the array. Work is
-// bounded by the keys the section really holds, whatever Count says; a
-// missing or unusable line is skipped. Returns how many were appended.
-size_t LoadSection(const CIniDocument& document, std::u16string_view section,
-                   BoardItemArray& array);
 
 // Empties the ratio array when its first item's range reads "0".."0": the
 // board has no ratio to offer.

@@ -181,17 +181,11 @@ void CDeviceLink::LoadConfiguration() {
     std::string strBytes;
     ReadRegularFile(config.GetBoardFilePath(), strBytes);
     DescriptionCheck description = CheckDescription(strBytes, config.BoardDocument());
-    const bool bProtocolLetter = description.bProtocolLetterUsed;
     {
         std::lock_guard lock(m_arrayMutex);
         m_description = std::move(description);
     }
     m_pBoardConfig.store(&config);
-    if (bProtocolLetter && !m_stop.stop_requested()) {
-        Report([](ILinkListener& listener) {
-            listener.OnLinkError(kErrorProtocolLetter, kTextProtocolLetter);
-        });
-    }
 }
 
 void CDeviceLink::RunLoad() {

@@ -38,7 +38,8 @@ std::string_view Trim(std::string_view text) {
 bool IsWholeNumber(std::u16string_view text) {
     const std::string strText = ToUtf8(text);
     const std::string_view digits = Trim(strText);
-    return !digits.empty() && std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; });
+    return !digits.empty() &&
+           std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // What the file's own lines show and the parsed document hides: keys given
@@ -64,7 +65,8 @@ RawScan ScanLines(std::string_view bytes, const std::set<std::string>& sections)
         const std::string_view line = Trim(raw);
         if (line.starts_with('[')) {
             const size_t nClose = line.find(']');
-            const std::string_view name = Trim(line.substr(1, nClose == line.npos ? line.npos : nClose - 1));
+            const std::string_view name =
+                Trim(line.substr(1, nClose == line.npos ? line.npos : nClose - 1));
             strSection = Lower(name);
             if (sections.contains(strSection) && !seenSections.insert(strSection).second) {
                 scan.problems.push_back("section [" + std::string(name) +
@@ -102,7 +104,7 @@ bool IsLetter(long nCode) {
 }
 
 // Why the item cannot be used; empty when it can.
-std::string WhyUnusable(EBoardArray array, const BoardItem& item, bool& bProtocolLetter) {
+std::string WhyUnusable(EBoardArray array, const BoardItem& item) {
     if (item.Name.empty()) {
         return "it has no name";
     }
@@ -132,7 +134,6 @@ std::string WhyUnusable(EBoardArray array, const BoardItem& item, bool& bProtoco
     }
     if (Protocol::IsProtocolLetter(static_cast<uint8_t>(nValueCmd)) ||
         (ReadsRange(item) && Protocol::IsProtocolLetter(static_cast<uint8_t>(nRangeCmd)))) {
-        bProtocolLetter = true;
         return "it uses a letter the protocol keeps for itself";
     }
     return {};
@@ -155,11 +156,11 @@ void CheckSection(const CIniDocument& document, EBoardArray array, const RawScan
     const char16_t* pszCount = document.GetValue(section, u"Count");
     if (pszCount == nullptr || !IsWholeNumber(pszCount)) {
         if (pszCount != nullptr || !lines.empty()) {
-            check.problems.push_back(
-                "[" + strSection + "] has " +
-                (pszCount != nullptr ? "Count '" + ToUtf8(pszCount) + "', not a whole number"
-                                     : std::string("no Count")) +
-                "; its items are left out");
+            check.problems.push_back("[" + strSection + "] has " +
+                                     (pszCount != nullptr
+                                          ? "Count '" + ToUtf8(pszCount) + "', not a whole number"
+                                          : std::string("no Count")) +
+                                     "; its items are left out");
         }
         return;
     }
@@ -183,8 +184,7 @@ void CheckSection(const CIniDocument& document, EBoardArray array, const RawScan
             check.problems.push_back(strLabel + " has fewer than 14 fields; it is left out");
             continue;
         }
-        if (const std::string strWhy = WhyUnusable(array, item, check.bProtocolLetterUsed);
-            !strWhy.empty()) {
+        if (const std::string strWhy = WhyUnusable(array, item); !strWhy.empty()) {
             check.problems.push_back(strLabel + " is left out: " + strWhy);
             continue;
         }
@@ -224,8 +224,8 @@ void BlockSharedLetters(DescriptionCheck& check) {
             for (BoardItem* pOther : sharing) {
                 pOther->bWriteBlocked = true;
             }
-            check.problems.push_back(strNames + " share the value letter " +
-                                     ToUtf8(item.ValueCmd) + "; none of them is written");
+            check.problems.push_back(strNames + " share the value letter " + ToUtf8(item.ValueCmd) +
+                                     "; none of them is written");
         }
     }
 }

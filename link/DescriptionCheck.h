@@ -15,8 +15,6 @@ class CIniDocument;
 struct DescriptionCheck {
     std::array<BoardItemArray, kLastArray> arrays;
     std::vector<std::string> problems;
-    // An item was left out for reading or writing on one of the protocol's own letters.
-    bool bProtocolLetterUsed = false;
 
     const BoardItemArray& Items(EBoardArray array) const {
         return arrays[static_cast<size_t>(array) - kFirstArray];
@@ -27,8 +25,8 @@ struct DescriptionCheck {
 // Checks the description's bytes as they stand in the file and the document
 // loaded from them. An item is left out when its line has too few fields, no
 // name, a NUL byte, a setting of unknown Kind, Min above Max, an unusable scale (Mul of
-// 0, Mul or Div beyond a million or not whole; a Div of 0 reads as 1), a letter that is no byte or one of the
-// protocol's, or a key given twice. Over-clock items that share their value
-// letter with another item stay, but are never written. A one-byte setting
-// with a range past 255 is named, since values above 255 will be refused.
+// 0, Mul or Div beyond a million or not whole; a Div of 0 reads as 1), a letter that is no byte or
+// one of the protocol's, or a key given twice. Over-clock items that share their value letter with
+// another item stay, but are never written. A one-byte setting with a range past 255 is named,
+// since values above 255 will be refused.
 DescriptionCheck CheckDescription(std::string_view bytes, const CIniDocument& document);

@@ -26,9 +26,9 @@ public:
     virtual void OnPowerCommandDone(bool bOk, int nDetail) = 0;
     static constexpr int kPowerNotSent = 255;
     static constexpr int kPowerRefused = 0;
-    static constexpr int kPowerUnconfirmed = 1;         // the PC's state is unknown
-    static constexpr int kPowerUnconfirmedNowOn = 2;    // a status read says on
-    static constexpr int kPowerUnconfirmedNowOff = 3;   // a status read says off
+    static constexpr int kPowerUnconfirmed = 1;        // the PC's state is unknown
+    static constexpr int kPowerUnconfirmedNowOn = 2;   // a status read says on
+    static constexpr int kPowerUnconfirmedNowOff = 3;  // a status read says off
     virtual void OnMessageModeDone(bool bOk) = 0;
 
     // What the start-up is doing, for a progress display: n of nOf.

@@ -16,9 +16,6 @@ inline constexpr const char* kTextConfigDownload = "Generate INIConfig fileerror
 // The configuration could not be written into Tunevo's folder.
 inline constexpr int kErrorConfigFile = 14;
 inline constexpr const char* kTextConfigFile = "Write INIConfig file error \n";
-// An item of the configuration uses a letter of the protocol itself; it is left out.
-inline constexpr int kErrorProtocolLetter = 15;
-inline constexpr const char* kTextProtocolLetter = "Item uses a protocol letter \n";
 inline constexpr int kErrorApply = 7;
 inline constexpr const char* kTextApply = "Apply data error \n";
 

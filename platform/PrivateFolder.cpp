@@ -48,7 +48,8 @@ PrivateFolderPlaces PrivateFolderPlacesNow() {
     const passwd* pUser = ::getpwuid(places.nUser);
     const std::string strUser = pUser != nullptr ? pUser->pw_name : std::to_string(places.nUser);
     const std::string strTemp = Environment("TMPDIR");
-    places.strTempRuntime = (strTemp.empty() ? std::string("/tmp") : strTemp) + "/runtime-" + strUser;
+    places.strTempRuntime =
+        (strTemp.empty() ? std::string("/tmp") : strTemp) + "/runtime-" + strUser;
     std::string strCache = Environment("XDG_CACHE_HOME");
     if (strCache.empty() || strCache.front() != '/') {
         const std::string strHome = Environment("HOME");

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -254,7 +254,8 @@ TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     m_strProgramDir = m_dir.Path() + "/program";
     const std::string strFile = m_strProgramDir + "/BiosConf_Kolt_V120.ini";
     ::chmod(strFile.c_str(), 0444);
-    ExpectFails("info", 1, "cannot write the board's description to " + strFile + ": it is read-only");
+    ExpectFails("info", 1,
+                "cannot write the board's description to " + strFile + ": it is read-only");
     std::filesystem::remove(strFile);
     std::filesystem::create_directory(strFile);
     ExpectFails("info", 1, strFile + ": a folder stands in its place");
@@ -418,8 +419,9 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
 // not written unless forced, and the load does not claim success.
 TEST_F(CtlTest, AProfileLoadWritesNoItemItCouldNotReadUnlessForced) {
     StartBoard({"--fault", "no-reply", "--fault-only", "A"});  // the voltage's value letter
-    m_dir.WriteFile("program/saved_profile1.ini",
-                    "[Profile1]\nCPU Ratio=49[X]\nCPU Vcore=1.30000\n[Version]\nVer=TEST-BOARD-7\n");
+    m_dir.WriteFile(
+        "program/saved_profile1.ini",
+        "[Profile1]\nCPU Ratio=49[X]\nCPU Vcore=1.30000\n[Version]\nVer=TEST-BOARD-7\n");
     CtlResult result = Run("profile load 1 --yes");
     EXPECT_EQ(result.nExit, 9);
     EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                UNREAD not written: the board "
@@ -428,7 +430,8 @@ TEST_F(CtlTest, AProfileLoadWritesNoItemItCouldNotReadUnlessForced) {
     EXPECT_THAT(result.strErr, HasSubstr("1 item of profile 1 could not be loaded"));
     result = Run("profile load 1 --yes --force 'cpu vcore'");
     EXPECT_EQ(result.nExit, 9) << "the board still does not answer";
-    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore                UNREAD -> 1.30000[V]\nwrote CPU Vcore"));
+    EXPECT_THAT(result.strOut,
+                HasSubstr("CPU Vcore                UNREAD -> 1.30000[V]\nwrote CPU Vcore"));
 }
 
 TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {

@@ -65,47 +65,6 @@ TEST(BoardItem, NumbersReadLikeTheCLibraryAndNeverOverflow) {
     EXPECT_EQ(ShownText(EBoardArray::HwFan, item), "2147483647");
 }
 
-class LoadSectionTest : public testing::Test {
-protected:
-    BoardItemArray Load(const std::string& strText) {
-        CIniDocument document;
-        document.LoadFile(m_dir.WriteFile("board.ini", strText));
-        BoardItemArray items;
-        LoadSection(document, u"Over_Volt", items);
-        return items;
-    }
-
-    TempDir m_dir;
-};
-
-// Keys "1" to Count in number order; key text must be as "%i" writes it; a
-// line that is no item is skipped; a huge Count costs only the keys there are.
-TEST_F(LoadSectionTest, TakesTheUsableLinesOfKeysOneToCountInNumberOrder) {
-    const std::string a = "a,2,0,0,9,1,1,1,0,0,65,0,1,1";
-    const std::string z = "z,2,0,0,9,1,1,1,0,0,66,0,1,1";
-    const struct {
-        std::string strText;
-        std::vector<std::u16string> names;
-    } cases[] = {
-        {"Count=3\n2=b" + a.substr(1) + "\n1=" + a + "\n3=c" + a.substr(1) + "\n4=d" + a.substr(1),
-         {u"a", u"b", u"c"}},
-        {"1=" + a, {}},
-        {"Count=0\n1=" + a, {}},
-        {"Count=many\n1=" + a, {}},
-        {"Count=-5\n1=" + a, {}},
-        {"Count=2147483647\n1=" + a + "\n2000000000=" + z, {u"a", u"z"}},
-        {"Count=4\n1=" + a + "\n2=broken,2,0\n4=" + z + "\n01=padded" + a.substr(1), {u"a", u"z"}},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::u16string> names;
-        for (const BoardItem& item : Load("[Over_Volt]\n" + c.strText + "\n")) {
-            names.push_back(item.Name);
-        }
-        EXPECT_EQ(names, c.names) << c.strText;
-    }
-    EXPECT_TRUE(Load("").empty());
-}
-
 BoardItem MakeItem(long nValue, long nMul, long nDiv, long nMin = 0, long nMax = 100000,
                    const std::u16string& threshold2 = u"0") {
     BoardItem item;
@@ -127,10 +86,36 @@ DescriptionCheck Check(const std::string& strBytes) {
     return CheckDescription(strBytes, document);
 }
 
+// Keys "1" to Count in number order; key text must be as "%i" writes it; a
+// line that is no item is skipped; a huge Count costs only the keys there are.
+TEST(DescriptionCheck, TakesTheUsableLinesOfKeysOneToCountInNumberOrder) {
+    const std::string a = "a,2,0,0,9,1,1,1,0,0,65,0,1,1";
+    const std::string z = "z,2,0,0,9,1,1,1,0,0,66,0,1,1";
+    const struct {
+        std::string strText;
+        std::vector<std::u16string> names;
+    } cases[] = {
+        {"Count=3\n2=b" + a.substr(1) + "\n1=" + a + "\n3=c" + a.substr(1) + "\n4=d" + a.substr(1),
+         {u"a", u"b", u"c"}},
+        {"1=" + a, {}},
+        {"Count=0\n1=" + a, {}},
+        {"Count=2147483647\n1=" + a + "\n2000000000=" + z, {u"a", u"z"}},
+        {"Count=4\n1=" + a + "\n2=broken,2,0\n4=" + z + "\n01=padded" + a.substr(1), {u"a", u"z"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::u16string> names;
+        const DescriptionCheck check = Check("[Over_Volt]\n" + c.strText + "\n");
+        for (const BoardItem& item : check.Items(EBoardArray::OverVolt)) {
+            names.push_back(item.Name);
+        }
+        EXPECT_EQ(names, c.names) << c.strText;
+    }
+}
+
 std::string Line(const std::string& strName, const std::string& strKind, const std::string& strMin,
                  const std::string& strMax, const std::string& strScale, int nLetter) {
-    return strName + "," + strKind + ",0," + strMin + "," + strMax + ",1250," + strScale +
-           ",0,0," + std::to_string(nLetter) + ",97,1250,1";
+    return strName + "," + strKind + ",0," + strMin + "," + strMax + ",1250," + strScale + ",0,0," +
+           std::to_string(nLetter) + ",97,1250,1";
 }
 
 // Every fault of a damaged description leaves out only what it touches and
@@ -148,11 +133,11 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
         {std::string(64, '\0'), nullptr, 0},
         {"[Over_Volt]\n[HW_Temp]\n", nullptr, 0},
         {"\xFF\xFE[\0O\0v\0"s, "UTF-16 text", 0},
-        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 65) + "\n" + strGood + strVolt + "1=" +
-             Line("B", "2", "0", "9", "1,1", 67) + "\n",
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 65) + "\n" + strGood + strVolt +
+             "1=" + Line("B", "2", "0", "9", "1,1", 67) + "\n",
          "section [Over_Volt] is given twice", 1},
-        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 65) + "\n1=" +
-             Line("B", "2", "0", "9", "1,1", 67) + "\n" + strGood,
+        {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 65) +
+             "\n1=" + Line("B", "2", "0", "9", "1,1", 67) + "\n" + strGood,
          "(item 1 of [Over_Volt]) is given twice", 1},
         {"[Over_Volt]\nCount=-1\n" + strGood, "Count '-1', not a whole number", 0},
         {"[Over_Volt]\nCount=two\n" + strGood, "Count 'two', not a whole number", 0},
@@ -162,14 +147,12 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
          "'A' (item 1 of [Over_Volt]) is left out: its Min 9 lies above its Max 0", 1},
         {strVolt + "1=" + Line("A", "2", "0", "9", "-2147483648,-1", 65) + "\n" + strGood,
          "its scale -2147483648/-1", 1},
-        {strVolt + "1=" + Line("A", "2", "0", "9", "0,1", 65) + "\n" + strGood, "its scale 0/1",
-         1},
+        {strVolt + "1=" + Line("A", "2", "0", "9", "0,1", 65) + "\n" + strGood, "its scale 0/1", 1},
         {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 4) + "\n" + strGood,
          "a letter the protocol keeps", 1},
         {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 300) + "\n" + strGood,
          "command letter is not a number from 1 to 255", 1},
-        {strVolt + "1=CPU\0Vcore,2,0,0,9,1,1,1,0,0,65,97,1,1\n"s + strGood,
-         "holds a NUL byte", 1},
+        {strVolt + "1=CPU\0Vcore,2,0,0,9,1,1,1,0,0,65,97,1,1\n"s + strGood, "holds a NUL byte", 1},
         {strVolt + "3=" + Line("A", "2", "0", "9", "1,1", 65) + "\n" + strGood,
          "(item 3 of [Over_Volt]) lies past Count 2", 1},
         {"[Over_Volt]\nCount=3\n" + strGood, "[Over_Volt] has Count 3 but holds 1 items", 1},
@@ -197,8 +180,8 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
         })) << (check.problems.empty() ? "no problem named" : check.problems[0]);
     }
     // Items on one letter stay, to be read, but neither is ever written.
-    const DescriptionCheck shared = Check(strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 66) +
-                                          "\n" + strGood);
+    const DescriptionCheck shared =
+        Check(strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 66) + "\n" + strGood);
     EXPECT_TRUE(shared.Items(EBoardArray::OverVolt).at(0).bWriteBlocked);
     EXPECT_TRUE(shared.Items(EBoardArray::OverVolt).at(1).bWriteBlocked);
     // A monitored value of another kind is read as a plain word, as described.

@@ -121,7 +121,8 @@ TEST_F(ConfigDownloadTest, ItemsOnAProtocolLetterOrAFileThatCannotBeWrittenAreSa
     StartAndLoad();
     ASSERT_EQ(m_pLink->GetOverVolt().size(), 1u);
     EXPECT_EQ(m_pLink->GetOverVolt()[0].Name, u"ok");
-    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorProtocolLetter), 1u);
+    EXPECT_NE(m_pLink->DescriptionProblems().at(0).find("'power' (item 1 of [Over_Volt])"),
+              std::string::npos);
     EXPECT_EQ(CountSent(BuildCommandFrame(0xD3, Protocol::kLetterPowerAction)), 0u);
     std::filesystem::remove(BoardFilePath());
     const std::string strTarget = m_dir.WriteFile("elsewhere.txt", "old");
@@ -515,8 +516,7 @@ TEST_F(ApplyTest, ALateAcknowledgementIsNeverReadBackAsTheValue) {
         Load(Section("Over_Volt", {Item("Vcore", "2", "0", 800, 1600, 1250, 'A', 'a')}));
         m_pBoard->SetAcknowledgementDelay(delay);
         BoardItemArray volt = m_pLink->GetOverVolt();
-        volt.at(0).Value = u"1448";
-        volt.at(0).bUserSet = true;
+        Edit(volt, 0, u"1448");
         ASSERT_TRUE(m_pLink->StoreEdits(volt, {}, {}));
         EXPECT_FALSE(m_pLink->ApplyAll(CDeviceLink::EApplyScope::UserSet).bOk);
         m_pBoard->DropNextReplies(1);

@@ -43,26 +43,6 @@ TEST(IniDocument, NamesMatchWhateverTheCaseAndAByteOrderMarkIsNeverWritten) {
     EXPECT_LT(ini.SaveFile(dir.Path() + "/no/such/folder/x.ini"), 0);
 }
 
-TEST(IniDocument, BinaryGarbageLoadsWithoutHarm) {
-    TempDir dir;
-    std::string strGarbage;
-    for (int i = 0; i < 4096; ++i) {
-        strGarbage.push_back(static_cast<char>((i * 7919 + 13) & 0xFF));
-    }
-    strGarbage += std::string("\0[S]\nk=v\n", 9);
-    const std::string strPath = dir.WriteFile("g.ini", strGarbage);
-    for (bool bUtf8 : {true, false}) {
-        CIniDocument ini;
-        ini.SetUnicode(bUtf8);
-        ini.LoadFile(strPath);
-        // Whatever was parsed, every lookup answers.
-        for (const std::u16string& key : ini.GetAllKeys(u"S")) {
-            (void)ini.GetString(u"S", key);
-        }
-        EXPECT_EQ(ini.GetValue(u"NoSuchSection", u"k"), nullptr);
-    }
-}
-
 const std::string kThreeLanguages =
     "[English]\nSTR_APPLY=Apply\nSTR_CONN_NA=Board not reachable\n"
     "[Chinese]\nSTR_APPLY=\xE5\xBA\x94\xE7\x94\xA8\n"

@@ -198,9 +198,7 @@ TEST(PrivateFolder, OnlyAFolderOfTheUsersAloneHoldsTheLock) {
     TempDir dir;
     const std::string strPrivate = dir.Path() + "/private";
     const std::string strLoose = dir.Path() + "/loose";
-    std::filesystem::create_directory(strPrivate);
-    std::filesystem::create_directory(strLoose);
-    ASSERT_EQ(::chmod(strPrivate.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(strPrivate.c_str(), 0700) | ::mkdir(strLoose.c_str(), 0700), 0);
     ASSERT_EQ(::chmod(strLoose.c_str(), 0755), 0);
     ASSERT_EQ(::symlink(strPrivate.c_str(), (dir.Path() + "/link").c_str()), 0);
     const std::string strCache = dir.Path() + "/cache/tunevo";
