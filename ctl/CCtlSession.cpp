@@ -8,6 +8,7 @@
 #include "ctl/CCtlProgress.h"
 #include "data/IniPaths.h"
 #include "link/LinkErrors.h"
+#include "link/Protocol.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
@@ -97,9 +98,14 @@ int CCtlSession::Connect() {
         return kExitNoBoard;
     }
     if (!bAnswered || !m_pLink->HasPort()) {
-        PrintError("no board found on " + m_pOpener->Pattern() +
-                   " for ports 0 to 8 (is the board's receiver paired and bound, and is no "
-                   "other program using it?)");
+        // The ports by name: a pattern with "%d" means nothing to most readers.
+        const std::string strFirst =
+            CDevicePortOpener::FormatPath(m_pOpener->Pattern(), Protocol::kFirstPort).value_or("");
+        const std::string strLast =
+            CDevicePortOpener::FormatPath(m_pOpener->Pattern(), Protocol::kLastPort).value_or("");
+        PrintError("no board found on " + strFirst + " to " + strLast +
+                   " (is the board's receiver paired and bound, and is no other program "
+                   "using it?)");
         return kExitNoBoard;
     }
     CCtlProgress::Instance().Clear();

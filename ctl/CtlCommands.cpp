@@ -36,7 +36,7 @@ void OnInterrupt(int /*nSignal*/) {
 }
 
 int Usage(const std::string& strMessage) {
-    PrintError(strMessage + " (see tunevoctl help)");
+    PrintError(strMessage + " (see tunevoctl --help)");
     return kExitUsage;
 }
 

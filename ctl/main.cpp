@@ -211,8 +211,15 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& version) {
         std::puts(version.what());
         return kExitOk;
+    } catch (const CLI::ExtrasError& error) {
+        // A first word that is no command: name it, rather than CLI11's list of extras.
+        const std::vector<std::string> extras = app.remaining();
+        PrintError(extras.empty() || app.get_subcommands().size() > 0
+                       ? std::string(error.what()) + " (see tunevoctl --help)"
+                       : "unknown command '" + extras.front() + "' (see tunevoctl --help)");
+        return kExitUsage;
     } catch (const CLI::ParseError& error) {
-        PrintError(std::string(error.what()) + " (see tunevoctl help)");
+        PrintError(std::string(error.what()) + " (see tunevoctl --help)");
         return kExitUsage;
     }
     if (pHelp->parsed() || !run) {

@@ -27,8 +27,9 @@ struct ActionButton {
     LayoutRect rcSmall;
 };
 
-// Power codes from force-off (3: force off, 4: clear CMOS, 5: reset) on.
-constexpr int kFirstIrreversibleAction = 3;
+// Power codes from switching off (2: off, 3: force off, 4: clear CMOS, 5:
+// reset) on: each stops what runs on the PC.
+constexpr int kFirstStoppingAction = 2;
 
 // Buttons 10001 and 10002 share a place: only one of them shows at a time.
 const std::array<ActionButton, 5> kButtons{{
@@ -157,6 +158,10 @@ CImageButton* CScreen_LumoPower::Button(int nId) const {
 void CScreen_LumoPower::SetPowerState(bool bOn) {
     m_bPolled = true;
     ShowPowerButtons(bOn);
+    // A PC the board says is off has nothing to force off or reset.
+    for (int nId : {IDC_FORCE_SHUTDOWN, IDC_RESET}) {
+        m_buttons[IndexOf(nId)]->setEnabled(bOn);
+    }
 }
 
 void CScreen_LumoPower::ShowPowerButtons(bool bOn) {
@@ -173,11 +178,10 @@ void CScreen_LumoPower::OnCommand(int nId) {
     if (nIndex >= kButtons.size()) {
         return;
     }
-    // Forcing off, clearing CMOS and a reset cannot be taken back: Enter says No.
-    const bool bIrreversible = kButtons[nIndex].nPowerCode >= kFirstIrreversibleAction;
-    if (!m_messageBox.AskYesNo(m_confirmations[nIndex], bIrreversible
-                                                            ? IMessageBox::EDefault::No
-                                                            : IMessageBox::EDefault::Yes)) {
+    // Only switching on stops nothing on the PC: for the rest Enter says No.
+    const bool bStops = kButtons[nIndex].nPowerCode >= kFirstStoppingAction;
+    if (!m_messageBox.AskYesNo(m_confirmations[nIndex],
+                               bStops ? IMessageBox::EDefault::No : IMessageBox::EDefault::Yes)) {
         return;
     }
     m_link.RequestPower(kButtons[nIndex].nPowerCode);

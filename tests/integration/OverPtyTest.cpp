@@ -150,7 +150,10 @@ protected:
 };
 
 TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
-    EXPECT_EQ(Run("scan").nExit, 3);
+    ExpectFails("scan", 3,
+                "no board found on " + m_dir.Path() + "/ports/rfcomm0 to " + m_dir.Path() +
+                    "/ports/rfcomm8 (");
+    ExpectFails("frobnicate", 2, "unknown command 'frobnicate' (see tunevoctl --help)");
     for (const char* pszCommand :
          {"scan", "info", "monitor", "set", "power", "poster", "lock", "profile"}) {
         EXPECT_EQ(Run(std::string(pszCommand) + " --help")

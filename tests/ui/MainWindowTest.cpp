@@ -388,10 +388,12 @@ class FakeNotifications final : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList m_bodies;
+    QStringList m_iconsAndUrgencies;
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString&, const QString& strBody,
-                const QStringList&, const QVariantMap&, int) {
+    uint Notify(const QString&, uint, const QString& strIcon, const QString&,
+                const QString& strBody, const QStringList&, const QVariantMap& hints, int) {
         m_bodies << strBody;
+        m_iconsAndUrgencies << strIcon + " " + QString::number(hints.value("urgency").toInt());
         return static_cast<uint>(m_bodies.size());
     }
 };
@@ -425,6 +427,7 @@ TEST_F(MonitorPageTest, AnAlarmMarksItsTabsAndIsToldToTheDesktopOnceAsItComes) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return notifications.m_bodies.size() == 2; }));
     EXPECT_EQ(notifications.m_bodies[0], QStringLiteral("CPU is at its alarm value: 75 [\u2103]"));
     EXPECT_EQ(notifications.m_bodies[1], QStringLiteral("CPU is at its alarm value: 70 [\u2103]"));
+    EXPECT_EQ(notifications.m_iconsAndUrgencies.first(), QStringLiteral("org.tunevo.Tunevo 2"));
     EXPECT_GT(tempTabRed(), 0);
     QTest::qWait(100);
     EXPECT_EQ(notifications.m_bodies.size(), 2) << "told once per entry";

@@ -65,6 +65,8 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     m_pBoard->SetPoweredOn(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(power, CScreen_LumoPower::IDC_POWER_ON); }));
     EXPECT_FALSE(Shows(power, CScreen_LumoPower::IDC_POWER_OFF));
+    EXPECT_FALSE(reset.isEnabled() ||
+                 power.Button(CScreen_LumoPower::IDC_FORCE_SHUTDOWN)->isEnabled());
 
     // Only the close area closes it; that stops the poll, and opening restarts it.
     Tap(&power, QPoint(200, 30));
@@ -77,7 +79,8 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     EXPECT_TRUE(m_pLink->IsPowerPollRunning());
     // Each action asks first and sends its frame only on Yes.
-
+    m_pBoard->SetPoweredOn(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reset.isEnabled(); }));
     m_messageBox.ScriptAnswer(false);
     power.Button(CScreen_LumoPower::IDC_RESET)->click();
     QTest::qWait(100);
@@ -97,10 +100,10 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     ASSERT_TRUE(QTest::qWaitFor([&] { return CountSent(kPowerOff) == 1; }));
     QTest::qWait(100);
     EXPECT_EQ(m_messageBox.Shown().size(), 3) << "an acknowledged action shows nothing more";
-    // Enter answers No to the reset, which cannot be taken back, and Yes to switching.
+    // Enter answers Yes to switching on alone, No to what stops the PC.
     using EDefault = IMessageBox::EDefault;
     EXPECT_EQ(m_messageBox.Defaults(),
-              (std::vector<EDefault>{EDefault::No, EDefault::Yes, EDefault::Yes}));
+              (std::vector<EDefault>{EDefault::No, EDefault::Yes, EDefault::No}));
     // A reset while unlocked leaves the screen open with the soft keys off.
     m_messageBox.ScriptAnswer(true);
     power.OnCommand(CScreen_LumoPower::IDC_RESET);
