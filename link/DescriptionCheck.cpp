@@ -94,9 +94,22 @@ RawScan ScanLines(std::string_view bytes, const std::set<std::string>& sections)
 }
 
 std::string Label(EBoardArray array, long nKey, const BoardItem& item) {
-    const std::string strWhere =
-        "item " + std::to_string(nKey) + " of [" + ToUtf8(SectionName(array)) + "]";
-    return item.Name.empty() ? strWhere : "'" + ToUtf8(item.Name) + "' (" + strWhere + ")";
+    // Appended piece by piece: GCC 12's -Wrestrict misreads a chain of
+    // temporaries joined to a literal here.
+    std::string strWhere = "item ";
+    strWhere += std::to_string(nKey);
+    strWhere += " of [";
+    strWhere += ToUtf8(SectionName(array));
+    strWhere += "]";
+    if (item.Name.empty()) {
+        return strWhere;
+    }
+    std::string strLabel = "'";
+    strLabel += ToUtf8(item.Name);
+    strLabel += "' (";
+    strLabel += strWhere;
+    strLabel += ")";
+    return strLabel;
 }
 
 bool IsLetter(long nCode) {
