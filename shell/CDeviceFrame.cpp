@@ -37,6 +37,10 @@ QSize CDeviceFrame::ClientSizeToFit(QSize area) {
 
 CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent) {
     setWindowTitle(QStringLiteral("Tunevo"));
+    // The layouts are fixed pixel designs: a maximized window could not be filled.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(LoadImage(IconApp, kWindowIconSize)));
     const int nStrip = StripHeight(clientSize.width());
     QFont stripFont = font();

@@ -13,6 +13,8 @@
 
 CTunevoApp::CTunevoApp(int& argc, char** argv) : QApplication(argc, argv), m_defaultFont(font()) {
     setApplicationName(QStringLiteral("tunevo"));
+    // Message boxes have no caption of their own: the window manager shows this.
+    setApplicationDisplayName(QStringLiteral("Tunevo"));
     setApplicationVersion(QStringLiteral("1.1.2"));
     installEventFilter(this);
 }

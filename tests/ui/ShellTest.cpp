@@ -130,6 +130,8 @@ TEST(CommandLine, TheWindowSizeFitsTheScreenAndNoSizeCutsOffTheScreens) {
     EXPECT_FALSE(ParseCommandLine({}, strError)->clientSize.isValid());
     // Full screen, the device keeps its size in the middle of the screen.
     CDeviceFrame frame(QSize(240, 268));
+    EXPECT_FALSE(frame.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Tunevo"));
     frame.ShowFullScreen();
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.size() == frame.screen()->size(); }));
     const QRect client(frame.ClientArea().mapTo(&frame, QPoint(0, 0)), QSize(240, 268));
