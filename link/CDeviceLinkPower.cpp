@@ -179,10 +179,10 @@ void CDeviceLink::PowerAction(int nCode) {
         if (check == EReplyCheck::ChecksumFailure) {
             CountChecksumFailure();
         }
-        // A late acknowledgement must not be read as the status reply.
-        clock.SleepFor(Protocol::kLateReplyGrace, stop);
         int nDetail = ILinkListener::kPowerUnconfirmed;
         if (nCode == kPowerActionOn || nCode == kPowerActionOff) {
+            // A late acknowledgement must not be read as the status reply.
+            clock.SleepFor(Protocol::kLateReplyGrace, stop);
             const std::optional<Exchange> status = SendUntilValid(*use.pPort, PowerStatusFrame());
             const std::optional<bool> bOn =
                 status ? DecodePowerState(status->reply[Protocol::kOffsetData]) : std::nullopt;

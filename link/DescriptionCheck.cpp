@@ -4,10 +4,8 @@
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <utility>
 
 #include "data/CIniDocument.h"
-#include "data/TextCase.h"
 #include "data/Utf.h"
 #include "link/Protocol.h"
 
