@@ -160,7 +160,11 @@ int main(int argc, char** argv) {
                              ShowOnMainWindow(*pMainWindow, strShow);
                          });
     }
-    QObject::connect(&frame, &CDeviceFrame::CloseRequested, &app, [&finish] { finish(0); });
+    QObject::connect(&frame, &CDeviceFrame::CloseRequested, &app, [&finish, &pSplash] {
+        if (pSplash->MayQuit()) {
+            finish(0);
+        }
+    });
     CSignalQuitter quitter;
     QObject::connect(&quitter, &CSignalQuitter::Quit, &app, [&finish] { finish(0); });
 

@@ -8,6 +8,7 @@
 #include "screens/ScreenPainting.h"
 #include "widgets/CMyButton.h"
 #include "widgets/ScreenLayout.h"
+#include "widgets/ValueColours.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ COCControl::COCControl(const IMainWindow& mainWindow, QWidget* pParent)
     m_rcBoxInside = geometry.rcBoxInside;
     m_labelFont = ScreenFont(geometry.nLabelFont);
     m_valueFont = ScreenFont(geometry.nValueFont);
+    m_strEdited = LocaleText(u"STR_UNAPPLIED");
 
     m_pMinus = new CMyButton(QStringLiteral("-"), this);
     m_pMinus->SetCode(kCodeStepDown);
@@ -132,20 +134,24 @@ void COCControl::Changed() {
     m_pMinus->setEnabled(bCanStep);
     m_pPlus->setEnabled(bCanStep);
     const QString strUnit = QString::fromStdU16String(m_value.Unit());
-    setAccessibleDescription(DisplayText() + QLatin1Char(' ') + strUnit);
+    QString strDescription = DisplayText() + QLatin1Char(' ') + strUnit;
+    if (IsEdited()) {
+        strDescription += QStringLiteral(", ") + m_strEdited;
+    }
+    setAccessibleDescription(strDescription);
     update();
 }
 
 QColor COCControl::ValueColor() const {
     switch (m_value.Band()) {
         case COCValue::EBand::Alarm:
-            return kAlarmColor;
+            return kValueAlarm;
         case COCValue::EBand::Warning:
-            return kWarningColor;
+            return kValueWarning;
         case COCValue::EBand::Normal:
             break;
     }
-    return kNormalColor;
+    return kValueNormal;
 }
 
 bool COCControl::event(QEvent* pEvent) {
@@ -174,7 +180,9 @@ void COCControl::keyPressEvent(QKeyEvent* pEvent) {
 
 void COCControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(Qt::white);
+    // Locked, the row takes nothing: it is drawn faded.
+    const QColor text = isEnabled() ? QColor(Qt::white) : kValueStale;
+    painter.setPen(text);
     painter.setFont(m_labelFont);
     const QString strLabel = QString::fromStdU16String(m_name) + QLatin1Char(':');
     const int nWrap = Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap;
@@ -188,10 +196,18 @@ void COCControl::paintEvent(QPaintEvent*) {
     }
     const QRect rcUnit(QPoint(width() - m_nUnitWidth, 0), QPoint(width() - 1, m_nUnitBottom - 1));
     painter.drawText(rcUnit, Qt::AlignCenter, QString::fromStdU16String(m_value.Unit()));
-    painter.fillRect(m_rcBox, Qt::white);
-    painter.fillRect(m_rcBoxInside, kBoxFillColor);
-    painter.setPen(ValueColor());
+    // A step not yet applied shows in the box's edge and a corner mark.
+    painter.fillRect(m_rcBox, IsEdited() ? kValueEdited : text);
+    painter.fillRect(m_rcBoxInside, kValueBox);
+    if (IsEdited()) {
+        const int nMark = m_rcBoxInside.height() / 3;
+        const QPoint corner = m_rcBoxInside.topRight();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kValueEdited);
+        painter.drawPolygon(QPolygon({corner, corner - QPoint(nMark, 0), corner + QPoint(0, nMark)}));
+    }
+    painter.setPen(isEnabled() ? ValueColor() : kValueStale);
     painter.setFont(m_valueFont);
-    painter.drawText(m_rcBoxInside.adjusted(kBoxBorder, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+    painter.drawText(m_rcBoxInside.adjusted(kBoxBorder, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      DisplayText());
 }

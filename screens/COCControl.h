@@ -21,10 +21,6 @@ class COCControl final : public QWidget {
 public:
     static constexpr int kCodeStepUp = 0;
     static constexpr int kCodeStepDown = 1;
-    static inline const QColor kAlarmColor{255, 0, 0};
-    static inline const QColor kWarningColor{255, 255, 0};
-    static inline const QColor kNormalColor{255, 255, 255};
-    static inline const QColor kBoxFillColor{99, 97, 99};
 
     COCControl(const IMainWindow& mainWindow, QWidget* pParent);
 
@@ -84,4 +80,6 @@ private:
     QRect m_rcBoxInside;
     QFont m_labelFont;
     QFont m_valueFont;
+    // Said of a value stepped but not applied.
+    QString m_strEdited;
 };

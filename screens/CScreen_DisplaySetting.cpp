@@ -7,6 +7,7 @@
 #include "screens/IMainWindow.h"
 #include "screens/IMessageBox.h"
 #include "screens/ScreenPainting.h"
+#include "widgets/Accessibility.h"
 #include "widgets/ScreenLayout.h"
 
 namespace {
@@ -109,10 +110,11 @@ CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& m
     m_strTips = LocaleText(u"STR_DISPLAY_TIPS");
     m_strSaveFailed = LocaleText(u"STR_SAVE_DISPLAYSETTING_MSG");
 
-    m_pFreqTab = AddButton(LocaleText(u"STR_FREQ"), geometry.rcFreqTab.ToQRect());
-    m_pVoltTab = AddButton(LocaleText(u"STR_VOLT"), geometry.rcVoltTab.ToQRect());
+    m_pFreqTab = new CPageTab(LocaleText(u"STR_FREQ"), true, this);
+    m_pFreqTab->setGeometry(geometry.rcFreqTab.ToQRect());
+    m_pVoltTab = new CPageTab(LocaleText(u"STR_VOLT"), true, this);
+    m_pVoltTab->setGeometry(geometry.rcVoltTab.ToQRect());
     for (QPushButton* pTab : {m_pFreqTab, m_pVoltTab}) {
-        pTab->setCheckable(true);
         pTab->setStyleSheet(TabStyle());
         m_tabs.addButton(pTab);
     }
@@ -132,6 +134,8 @@ CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& m
         SetListColours(*pList);
         pList->setGeometry(m_rcList);
     }
+    // As the eye reads the screen: the tabs, the list shown, then the buttons.
+    SetTabOrder({m_pFreqTab, m_pVoltTab, m_pVoltList, m_pFreqList, m_pApply, m_pCancel});
 }
 
 QPushButton* CScreen_DisplaySetting::AddButton(const QString& strText, const QRect& rc) {

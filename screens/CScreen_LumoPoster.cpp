@@ -1,7 +1,6 @@
 #include "screens/CScreen_LumoPoster.h"
 
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include "link/CDeviceLink.h"
@@ -14,8 +13,8 @@
 
 namespace {
 constexpr QSize kRadioSize(20, 20);
-constexpr QSize kCloseSize(40, 40);
-constexpr QSize kCloseSizeSmall(28, 28);
+constexpr int kCloseSize = 40;
+constexpr int kCloseSizeSmall = 28;
 constexpr QRect kInitialGeometry(15, 128, 450, 540);
 constexpr int kFontHeight = 20;
 constexpr int kFontHeightSmall = 12;
@@ -33,7 +32,6 @@ CScreen_LumoPoster::CScreen_LumoPoster(CDeviceLink& link, IMainWindow& mainWindo
     hide();
     const bool bSmall = g_nScreenLayout == LayoutSmall;
     setFont(ScreenFont(bSmall ? kFontHeightSmall : kFontHeight));
-    m_closeIcon = LoadImage(IconClose, bSmall ? kCloseSizeSmall : kCloseSize);
     setGeometry(kInitialGeometry);
 
     if (bSmall) {
@@ -44,7 +42,6 @@ CScreen_LumoPoster::CScreen_LumoPoster(CDeviceLink& link, IMainWindow& mainWindo
         m_rcTextBox = FromEdges(30, 70, 170, 92);
         m_secondLineFrom = QPoint(5, 102);
         m_rcMode = FromEdges(20, 117, 200, 147);
-        m_rcClose = FromEdges(160, 12, 200, 50);
     } else {
         m_rcTitle = FromEdges(0, 10, 480, 40);
         m_firstLineFrom = QPoint(10, 50);
@@ -52,8 +49,10 @@ CScreen_LumoPoster::CScreen_LumoPoster(CDeviceLink& link, IMainWindow& mainWindo
         m_rcTextBox = FromEdges(40, 100, 410, 150);
         m_secondLineFrom = QPoint(10, 155);
         m_rcMode = FromEdges(20, 165, 200, 210);
-        m_rcClose = FromEdges(380, 15, 440, 60);
     }
+    m_pClose = AddCloseButton(*this, bSmall ? QPoint(160, 12) : QPoint(380, 15),
+                              bSmall ? kCloseSizeSmall : kCloseSize);
+    connect(m_pClose, &QPushButton::clicked, this, [this] { OnCommand(IDC_CLOSE); });
     m_strTitle = LocaleText(u"STR_LUMOPOSTER");
     m_strInfo = LocaleText(u"STR_INFO");
     m_strMode = LocaleText(u"STR_MODE");
@@ -62,6 +61,9 @@ CScreen_LumoPoster::CScreen_LumoPoster(CDeviceLink& link, IMainWindow& mainWindo
     m_pText = new QLineEdit(this);
     m_pText->setGeometry(m_rcTextBox);
     m_pText->setAlignment(Qt::AlignCenter);
+    // Named by the label drawn beside it.
+    m_pText->setAccessibleName(m_strInfo);
+    m_pText->setAccessibleDescription(m_strTitle);
 
     m_pModeText = CreateButton(
         LocaleText(u"STR_STRING"),
@@ -81,6 +83,9 @@ CImageButton* CScreen_LumoPoster::CreateButton(const QString& strLabel, const QR
     pButton->SetColor(CImageButton::ColorBackNormal, kPanelColor);
     pButton->SetColor(CImageButton::ColorTextNormal, Qt::white);
     pButton->SetIcon(IconRadioOff, kRadioSize, IconRadioOff, kRadioSize, IconRadioOn, kRadioSize);
+    // Text and Code are a pair of which one is on, as the radio icons show.
+    pButton->setCheckable(true);
+    pButton->setAutoExclusive(true);
     connect(pButton, &QAbstractButton::clicked, this, [this, nId] { OnCommand(nId); });
     return pButton;
 }
@@ -113,6 +118,7 @@ void CScreen_LumoPoster::SetMode(int nMode) {
     const int nCodeIcon = nMode == kModeCode ? IconRadioOn : IconRadioOff;
     m_pModeText->SetIcon(nTextIcon, kRadioSize, nTextIcon, kRadioSize, nTextIcon, kRadioSize);
     m_pModeCode->SetIcon(nCodeIcon, kRadioSize, nCodeIcon, kRadioSize, nCodeIcon, kRadioSize);
+    (nMode == kModeText ? m_pModeText : m_pModeCode)->setChecked(true);
 }
 
 void CScreen_LumoPoster::ShowInfo(int nCode, bool bCodeMode, const std::string& strText) {
@@ -136,6 +142,8 @@ void CScreen_LumoPoster::OnCommand(int nId) {
         return;
     }
     if (!m_messageBox.AskYesNo(m_strConfirm)) {
+        // The tap checked the button; the mode has not changed.
+        SetMode(m_nMode);
         return;
     }
     const int nMode = nId == IDC_MODE_CODE ? kModeCode : kModeText;
@@ -152,13 +160,6 @@ void CScreen_LumoPoster::Close() {
     m_mainWindow.SwapLockedScreen(0);
 }
 
-void CScreen_LumoPoster::mouseReleaseEvent(QMouseEvent* pEvent) {
-    QWidget::mouseReleaseEvent(pEvent);
-    if (m_rcClose.contains(pEvent->position().toPoint())) {
-        OnCommand(IDC_CLOSE);
-    }
-}
-
 void CScreen_LumoPoster::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
@@ -167,5 +168,4 @@ void CScreen_LumoPoster::paintEvent(QPaintEvent*) {
     painter.drawText(m_rcInfo, Qt::AlignLeft | Qt::AlignTop, m_strInfo);
     DrawUnderline(painter, m_secondLineFrom, QPoint(kLineRight, m_secondLineFrom.y()));
     painter.drawText(m_rcMode, Qt::AlignLeft | Qt::AlignTop, m_strMode);
-    painter.drawPixmap(m_rcClose.topLeft(), m_closeIcon);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QPushButton>
 #include <QRect>
 #include <QWidget>
 #include <string>
@@ -39,11 +39,10 @@ public:
     // The mode the radio icons show.
     int Mode() const { return m_nMode; }
     CImageButton* Button(int nId) const;
-    QRect CloseArea() const { return m_rcClose; }
+    QPushButton& CloseButton() const { return *m_pClose; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
-    void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
 private:
     CImageButton* CreateButton(const QString& strLabel, const QRect& rc, int nId);
@@ -56,13 +55,12 @@ private:
     QLineEdit* m_pText = nullptr;
     CImageButton* m_pModeText = nullptr;
     CImageButton* m_pModeCode = nullptr;
-    QPixmap m_closeIcon;
+    QPushButton* m_pClose = nullptr;
     int m_nMargin = 10;
     QRect m_rcTitle;
     QRect m_rcInfo;
     QRect m_rcTextBox;
     QRect m_rcMode;
-    QRect m_rcClose;
     QPoint m_firstLineFrom;
     QPoint m_secondLineFrom;
     QString m_strTitle;

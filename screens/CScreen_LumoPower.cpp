@@ -1,6 +1,5 @@
 #include "screens/CScreen_LumoPower.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <atomic>
 #include <memory>
@@ -78,8 +77,8 @@ const std::array<ActionButton, 5> kButtons{{
 constexpr int kMargin = 5;
 constexpr QSize kIconSize(60, 60);
 constexpr QSize kIconSizeSmall(32, 32);
-constexpr QSize kCloseSize(40, 40);
-constexpr QSize kCloseSizeSmall(28, 28);
+constexpr int kCloseSize = 40;
+constexpr int kCloseSizeSmall = 28;
 constexpr int kFontHeight = 20;
 constexpr int kFontHeightSmallChinese = 14;
 constexpr int kFontHeightSmall = 12;
@@ -101,13 +100,13 @@ CScreen_LumoPower::CScreen_LumoPower(CDeviceLink& link, IMainWindow& mainWindow,
     m_rcTitle = bSmall ? QRect(0, 15, 200, 25) : QRect(0, 10, 480, 30);
     m_underlineFrom = bSmall ? QPoint(5, 40) : QPoint(10, 50);
     m_underlineTo = QPoint(440, m_underlineFrom.y());
-    m_closeIconPosition = bSmall ? QPoint(160, 10) : QPoint(380, 10);
-    m_rcClose = bSmall ? QRect(160, 10, 200, 40) : QRect(380, 10, 440, 50);
     const bool bChinese = IsChineseLanguage();
     setFont(
         ScreenFont(bSmall ? (bChinese ? kFontHeightSmallChinese : kFontHeightSmall) : kFontHeight,
                    kFontWeight));
-    m_closeIcon = LoadImage(IconClose, bSmall ? kCloseSizeSmall : kCloseSize);
+    m_pClose = AddCloseButton(*this, bSmall ? QPoint(160, 10) : QPoint(380, 10),
+                              bSmall ? kCloseSizeSmall : kCloseSize);
+    connect(m_pClose, &QPushButton::clicked, this, [this] { OnCommand(IDC_CLOSE); });
 
     m_strTitle = LocaleText(u"STR_LUMOREMOTE");
     for (size_t i = 0; i < kButtons.size(); ++i) {
@@ -199,17 +198,9 @@ void CScreen_LumoPower::Close() {
     m_mainWindow.SwapLockedScreen(1);
 }
 
-void CScreen_LumoPower::mouseReleaseEvent(QMouseEvent* pEvent) {
-    QWidget::mouseReleaseEvent(pEvent);
-    if (m_rcClose.contains(pEvent->position().toPoint())) {
-        OnCommand(IDC_CLOSE);
-    }
-}
-
 void CScreen_LumoPower::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
     PaintTitledPanel(painter, rect(), kMargin, m_rcTitle, m_strTitle, m_underlineFrom,
                      m_underlineTo);
-    painter.drawPixmap(m_closeIconPosition, m_closeIcon);
 }

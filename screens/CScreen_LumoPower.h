@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QPushButton>
 #include <QRect>
 #include <QWidget>
 #include <array>
@@ -41,11 +41,10 @@ public:
     void OnCommand(int nId);
 
     CImageButton* Button(int nId) const;
-    QRect CloseArea() const { return m_rcClose; }
+    QPushButton& CloseButton() const { return *m_pClose; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
-    void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
 private:
     void CreateButton(int nIndex);
@@ -58,9 +57,7 @@ private:
     bool m_bActive = false;
     // A poll result outranks the state read at start, which may arrive later.
     bool m_bPolled = false;
-    QPixmap m_closeIcon;
-    QPoint m_closeIconPosition;
-    QRect m_rcClose;
+    QPushButton* m_pClose = nullptr;
     QRect m_rcTitle;
     QPoint m_underlineFrom;
     QPoint m_underlineTo;

@@ -1,6 +1,5 @@
 #include "screens/CSubScreen_Monitor.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -9,6 +8,7 @@
 #include "link/ItemText.h"
 #include "screens/IMainWindow.h"
 #include "screens/ScreenPainting.h"
+#include "widgets/Accessibility.h"
 #include "widgets/CMyListCtrl.h"
 #include "widgets/ScreenLayout.h"
 
@@ -77,6 +77,16 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
         list.SetFanRule(layout.nNumber == kCategoryFan);
         list.SetColourRule(layout.nNumber != kCategoryFreq);
         list.hide();
+        // The tab is drawn by paintEvent; the button takes taps and keys and
+        // tells assistive technology which list is shown.
+        category.pTab = new CPageTab(category.strTab, false, this);
+        category.pTab->setGeometry(TabRect(layout.nNumber));
+        const int nNumber = layout.nNumber;
+        connect(category.pTab, &QPushButton::clicked, this, [this, nNumber] {
+            if (!m_mainWindow.IsScreenLocked()) {
+                ShowCategory(nNumber);
+            }
+        });
     }
     m_nCategory = kCategoryVolt;
     m_timerRefresh.setInterval(kRefreshPeriodMs);
@@ -244,6 +254,7 @@ void CSubScreen_Monitor::ShowCategory(int nCategory) {
     }
     for (const CategoryList& category : m_categories) {
         category.pList->setVisible(category.nNumber == m_nCategory);
+        category.pTab->setChecked(category.nNumber == m_nCategory);
     }
     PlaceLists();
     // The new category's values are read again at the next tick; until then
@@ -263,22 +274,6 @@ void CSubScreen_Monitor::PlaceLists() {
 
 void CSubScreen_Monitor::resizeEvent(QResizeEvent*) {
     PlaceLists();
-}
-
-void CSubScreen_Monitor::mouseReleaseEvent(QMouseEvent* pEvent) {
-    if (m_mainWindow.IsScreenLocked()) {
-        return;
-    }
-    const QPoint point = pEvent->position().toPoint();
-    int nChosen = m_nCategory;
-    for (const CategoryLayout& layout : kLayouts) {
-        if (TabRect(layout.nNumber).contains(point)) {
-            nChosen = layout.nNumber;
-            break;
-        }
-    }
-    ShowCategory(nChosen);
-    repaint();
 }
 
 void CSubScreen_Monitor::paintEvent(QPaintEvent*) {

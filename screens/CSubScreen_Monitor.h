@@ -14,6 +14,7 @@
 
 class CDeviceLink;
 class CMyListCtrl;
+class CPageTab;
 class IMainWindow;
 
 // The monitor page: the board's voltages, temperatures, fans and
@@ -79,13 +80,13 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
-    void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
 
 private:
     struct CategoryList {
         int nNumber = 0;
         CMyListCtrl* pList = nullptr;
+        CPageTab* pTab = nullptr;
         QString strUnit;
         QString strTab;
         // The link's items as last read; the list's colours read their thresholds.

@@ -42,6 +42,7 @@ CSubScreen_OverClock::CSubScreen_OverClock(CDeviceLink& link, IMainWindow& mainW
     FillWithPageColour(*this);
 
     m_pWaiting = new CSreenWaiting(this);
+    m_pWaiting->setAccessibleName(LocaleText(u"STR_WAITING"));
     m_pScrollBar = new QScrollBar(Qt::Vertical, this);
     // A dragged thumb scrolls where it is let go; arrows, clicks beside the
     // thumb and the wheel scroll at once.
@@ -102,6 +103,10 @@ std::vector<COCControl*> CSubScreen_OverClock::Controls() const {
         controls.push_back(row.pControl);
     }
     return controls;
+}
+
+bool CSubScreen_OverClock::HasUnappliedEdits() const {
+    return std::ranges::any_of(m_rows, [](const Row& row) { return row.pControl->IsEdited(); });
 }
 
 void CSubScreen_OverClock::RebuildItemControls() {

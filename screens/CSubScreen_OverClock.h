@@ -60,6 +60,8 @@ public:
 
     // The rows in their order: ratios, frequencies, voltages.
     std::vector<COCControl*> Controls() const;
+    // Whether a row holds a step the user has not applied.
+    bool HasUnappliedEdits() const;
     QScrollBar& ScrollBar() const { return *m_pScrollBar; }
     CSreenWaiting& Waiting() const { return *m_pWaiting; }
     int ContentHeight() const { return m_nContentHeight; }

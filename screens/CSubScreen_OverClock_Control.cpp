@@ -31,7 +31,6 @@ CSubScreen_OverClock_Control::CSubScreen_OverClock_Control(IMainWindow& mainWind
     m_pRefresh = AddButton(u"STR_REFRESH", 0, kCommandRefresh);
     m_pApply = AddButton(u"STR_APPLY", 1, kCommandApply);
     m_pCancel = AddButton(u"STR_CANCEL", 2, kCommandCancel);
-    m_pRefresh->setDefault(true);
 }
 
 QPushButton* CSubScreen_OverClock_Control::AddButton(const char16_t* pszTextKey, int nPosition,

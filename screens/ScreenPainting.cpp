@@ -2,16 +2,20 @@
 
 #include <QAbstractItemView>
 #include <QPainter>
+#include <QPushButton>
 #include <QRect>
 #include <QWidget>
 #include <algorithm>
 
 #include "data/LocaleStringTable.h"
 #include "platform/LocaleId.h"
+#include "widgets/Images.h"
 #include "widgets/ScreenLayout.h"
 
 namespace {
 constexpr int kUnderlineWidth = 3;
+// Room around the close icon that still takes a tap.
+constexpr int kCloseMargin = 6;
 }
 
 QString LocaleText(std::u16string_view key) {
@@ -88,4 +92,19 @@ void SetListColours(QAbstractItemView& view) {
     colours.setColor(QPalette::Base, kPanelColor);
     colours.setColor(QPalette::Text, Qt::white);
     view.setPalette(colours);
+}
+
+QPushButton* AddCloseButton(QWidget& screen, QPoint iconAt, int nIconSize) {
+    auto* pButton = new QPushButton(&screen);
+    const QSize iconSize(nIconSize, nIconSize);
+    pButton->setIcon(QIcon(LoadImage(IconClose, iconSize)));
+    pButton->setIconSize(iconSize);
+    pButton->setFlat(true);
+    pButton->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"));
+    pButton->setGeometry(
+        QRect(iconAt, iconSize).adjusted(-kCloseMargin, -kCloseMargin, kCloseMargin, kCloseMargin));
+    const QString strClose = LocaleText(u"STR_CLOSE");
+    pButton->setAccessibleName(strClose);
+    pButton->setToolTip(strClose);
+    return pButton;
 }

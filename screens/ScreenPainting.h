@@ -7,6 +7,7 @@
 #include <string_view>
 
 class QAbstractItemView;
+class QPushButton;
 class QPainter;
 class QWidget;
 class QRect;
@@ -46,6 +47,10 @@ void PaintTitledPanel(QPainter& painter, const QRect& rcClient, int nMargin, con
 void PaintAlarmMark(QPainter& painter, const QRect& rcTab);
 
 void DrawUnderline(QPainter& painter, QPoint from, QPoint to);
+
+// The close icon of the power and poster screens, drawn at iconAt: a button
+// with a little room around the icon, named for what it does.
+QPushButton* AddCloseButton(QWidget& screen, QPoint iconAt, int nIconSize);
 
 // White text on the panel colour, as the settings screens' lists show items.
 void SetListColours(QAbstractItemView& view);

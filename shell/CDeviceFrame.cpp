@@ -61,7 +61,8 @@ CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent
     m_pCaption->setStyleSheet(QStringLiteral("color: white;"));
     m_pOk = new QPushButton(QStringLiteral("OK"), pTitle);
     m_pOk->setFont(stripFont);
-    m_pOk->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab as the soft keys are; a tap leaves the focus where it was.
+    m_pOk->setFocusPolicy(Qt::TabFocus);
     m_pOk->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
     m_pOk->setStyleSheet(QStringLiteral(
         "QPushButton { color: white; background: transparent; border: none; padding: 0 16px; }"

@@ -4,7 +4,8 @@
 #include <QWidget>
 
 // The banner across the bottom of the screen while the board reports its
-// lock. It takes no input; the main window shows, places and hides it.
+// lock, saying so in words as well. It takes no input; the main window
+// shows, places and hides it. Assistive technology hears it as a status.
 class CScreen_Lock final : public QWidget {
     Q_OBJECT
 public:
@@ -13,10 +14,14 @@ public:
     explicit CScreen_Lock(QWidget* pParent);
 
     const QPixmap& Banner() const { return m_banner; }
+    // What the banner says, beside its padlock.
+    const QString& Text() const { return m_strText; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
     QPixmap m_banner;
+    QString m_strText;
+    QRect m_rcText;
 };

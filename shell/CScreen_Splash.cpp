@@ -17,6 +17,8 @@
 
 namespace {
 
+const QColor kTaglineColour(255, 217, 201);
+
 struct SplashLayout {
     const char* pszBackground;
     QSize backgroundSize;
@@ -24,19 +26,25 @@ struct SplashLayout {
     QRect rcVersion;  // left, top, width, height
     QRect rcProgress;
     int nProgressFont;
+    // Under the name, in the locale's language.
+    QRect rcTagline;
+    int nTaglineFont;
 };
 
 SplashLayout LayoutValues(uint8_t nLayout) {
     switch (nLayout) {
         case LayoutSmall:
             return {":/images/splash_small.svg", QSize(240, 348),        QPoint(96, 178),
-                    QRect(0, 250, 240, 20),      QRect(0, 229, 240, 18), 11};
+                    QRect(0, 250, 240, 20),      QRect(0, 229, 240, 18), 11,
+                    QRect(0, 118, 240, 16),      10};
         case LayoutMedium:
             return {":/images/splash_medium.svg", QSize(480, 536),        QPoint(190, 350),
-                    QRect(0, 495, 480, 30),       QRect(0, 458, 480, 28), 15};
+                    QRect(0, 495, 480, 30),       QRect(0, 458, 480, 28), 15,
+                    QRect(0, 190, 480, 30),       20};
         default:
             return {":/images/splash_large.svg", QSize(480, 696),        QPoint(190, 430),
-                    QRect(0, 600, 480, 50),      QRect(0, 545, 480, 30), 16};
+                    QRect(0, 600, 480, 50),      QRect(0, 545, 480, 30), 16,
+                    QRect(0, 238, 480, 30),      20};
     }
 }
 
@@ -58,6 +66,8 @@ CScreen_Splash::CScreen_Splash(CDeviceFrame& frame, CDeviceLink& link, CListener
     m_rcVersion = layout.rcVersion;
     m_rcProgress = layout.rcProgress;
     m_progressFont = ScreenFont(layout.nProgressFont);
+    m_rcTagline = layout.rcTagline;
+    m_taglineFont = ScreenFont(layout.nTaglineFont);
 
     m_nFrame = 0;
     m_timerAnimate.setInterval(kAnimatePeriodMs);
@@ -68,6 +78,7 @@ CScreen_Splash::CScreen_Splash(CDeviceFrame& frame, CDeviceLink& link, CListener
     LocaleStringTable& texts = LocaleStringTable::Instance();
     texts.Load();
     m_strLinkLost = QString::fromStdU16String(texts.GetString(u"STR_CONN_NA"));
+    m_strTagline = QString::fromStdU16String(texts.GetString(u"STR_SPLASH_TAGLINE"));
 
     bridge.SetReceiver(this, this);
     m_pLink->SetListener(&bridge);
@@ -90,6 +101,10 @@ CScreen_Splash::~CScreen_Splash() {
 
 CTunevoDlg* CScreen_Splash::MainWindow() const {
     return m_pMainWindow.data();
+}
+
+bool CScreen_Splash::MayQuit() const {
+    return m_pMainWindow == nullptr || m_pMainWindow->MayQuit();
 }
 
 void CScreen_Splash::OnTimerAnimate() {
@@ -222,4 +237,7 @@ void CScreen_Splash::paintEvent(QPaintEvent*) {
                      QString::fromLatin1(kVersionText));
     painter.setFont(m_progressFont);
     painter.drawText(m_rcProgress, Qt::AlignCenter, m_strProgress);
+    painter.setFont(m_taglineFont);
+    painter.setPen(kTaglineColour);
+    painter.drawText(m_rcTagline, Qt::AlignCenter, m_strTagline);
 }

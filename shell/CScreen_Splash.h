@@ -41,6 +41,8 @@ public:
     const QTimer& StartSearchTimer() const { return m_timerStartSearch; }
     // The main window while it exists.
     CTunevoDlg* MainWindow() const;
+    // Whether the program may end at the user's word (the window's close).
+    bool MayQuit() const;
 
     // Main thread, through the bridge.
     void OnLinkState(bool bConnected) override;
@@ -58,6 +60,7 @@ public:
 
     // What the start-up is doing, as shown below the animation.
     const QString& ProgressText() const { return m_strProgress; }
+    const QString& Tagline() const { return m_strTagline; }
 
 signals:
     // The screen has ended; the program ends with it.
@@ -94,6 +97,9 @@ private:
     QRect m_rcVersion;
     QRect m_rcProgress;
     QFont m_progressFont;
+    QRect m_rcTagline;
+    QFont m_taglineFont;
+    QString m_strTagline;
     QString m_strProgress;
     QString m_strLinkLost;
     bool m_bLinkLostShown = false;

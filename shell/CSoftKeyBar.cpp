@@ -34,7 +34,7 @@ CSoftKeyBar::CSoftKeyBar(const MenuResource& menu, QWidget* pParent) : QWidget(p
     for (size_t i = 0; i < m_keys.size(); ++i) {
         m_keys[i] = new QPushButton(this);
         m_keys[i]->setStyleSheet(QString::fromLatin1(kKeyStyle));
-        m_keys[i]->setFocusPolicy(Qt::NoFocus);
+        m_keys[i]->setFocusPolicy(Qt::TabFocus);
         m_keys[i]->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
     }
     m_keys[0]->setText(menu.strTitle);

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
@@ -12,7 +11,6 @@
 #include <utility>
 
 #include "link/CDeviceLink.h"
-#include "platform/LocaleId.h"
 #include "screens/CScreen_DisplaySetting.h"
 #include "screens/CScreen_LoadProfile.h"
 #include "screens/CScreen_LumoPoster.h"
@@ -25,11 +23,13 @@
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CFocusMark.h"
+#include "shell/CFocusTrap.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
+#include "widgets/Accessibility.h"
 #include "widgets/ScreenLayout.h"
 
 CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& messageBox,
@@ -88,6 +88,18 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
                 &CProfileScreen::SetBoardBusy);
     }
     m_pLock = new CScreen_Lock(this);
+    m_pFocusTrap = new CFocusTrap(
+        *this, {m_pPoster, m_pPower, m_pSaveProfile, m_pLoadProfile, m_pDisplaySetting});
+    m_pTabOverClock = new CPageTab(m_strOverClock, false, this);
+    m_pTabOverClock->setGeometry(g_rcTabOverClock.ToQRect());
+    m_pTabOverClock->setChecked(true);
+    connect(m_pTabOverClock, &QPushButton::clicked, this, [this] { ShowPage(kPageOverClock); });
+    m_pTabMonitor = new CPageTab(m_strMonitor, false, this);
+    m_pTabMonitor->setGeometry(g_rcTabMonitor.ToQRect());
+    connect(m_pTabMonitor, &QPushButton::clicked, this, [this] { ShowPage(kPageMonitor); });
+    // Beneath every overlay, which reach over the tabs' lower edge.
+    m_pTabOverClock->lower();
+    m_pTabMonitor->lower();
 
     ComputeLayout();
     m_pOverClock->setGeometry(m_rcPage);
@@ -96,8 +108,15 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_pControlBar->setGeometry(m_rcControlBar);
     m_pControlBar->show();
     CreateMenuBar(IDR_MENU_OVERCLOCK);
-    connect(&m_frame.OkButton(), &QPushButton::clicked, this,
-            [this] { EndDialog(QDialog::Accepted); });
+    QPushButton& ok = m_frame.OkButton();
+    ok.setText(LocaleText(u"STR_QUIT"));
+    ok.setAccessibleName(LocaleText(u"STR_QUIT_TIP"));
+    ok.setToolTip(ok.accessibleName());
+    connect(&ok, &QPushButton::clicked, this, [this] {
+        if (MayQuit()) {
+            EndDialog(QDialog::Accepted);
+        }
+    });
     m_pFocusMark = new CFocusMark(*m_frame.window());
     SetUpKeys();
     if (CTunevoApp* pApp = CTunevoApp::Instance()) {
@@ -201,8 +220,7 @@ void CTunevoDlg::ComputeLayout() {
 }
 
 void CTunevoDlg::CreateMenuBar(int nMenuId) {
-    const std::optional<MenuResource> menu =
-        LoadMenuResource(LocalizeMenuId(nMenuId, GetSystemDefaultLCID()));
+    const std::optional<MenuResource> menu = LoadMenuResource(nMenuId);
     if (!menu) {
         return;
     }
@@ -226,6 +244,7 @@ void CTunevoDlg::EnableSoftKeys(bool bEnable) {
 }
 
 void CTunevoDlg::RestoreSoftKeys() {
+    UpdateControlBar();
     if (m_bBoardLocked) {
         return;
     }
@@ -353,13 +372,26 @@ void CTunevoDlg::ShowOverlay(QWidget& screen, const QRect& rc) {
     screen.setGeometry(rc);
     screen.show();
     screen.raise();
+    UpdateControlBar();
+}
+
+void CTunevoDlg::UpdateControlBar() {
+    m_pControlBar->setVisible(m_nPage == kPageOverClock && OpenSettingsScreen() == nullptr);
+}
+
+void CTunevoDlg::SetPagesEnabled(bool bEnabled) {
+    for (QWidget* pWidget : std::initializer_list<QWidget*>{
+             m_pOverClock, m_pControlBar, m_pMonitor, m_pTabOverClock, m_pTabMonitor}) {
+        pWidget->setEnabled(bEnabled);
+    }
 }
 
 void CTunevoDlg::ShowPage(int nPage) {
     m_nPage = nPage == kPageMonitor ? kPageMonitor : kPageOverClock;
+    (m_nPage == kPageOverClock ? m_pTabOverClock : m_pTabMonitor)->setChecked(true);
     if (m_nPage == kPageOverClock) {
         m_pOverClock->show();
-        m_pControlBar->show();
+        UpdateControlBar();
         m_pMonitor->hide();
         m_pOverClock->setGeometry(m_rcPage);
         m_pMonitor->setGeometry(m_rcMonitor);
@@ -376,19 +408,6 @@ void CTunevoDlg::ShowPage(int nPage) {
         m_pMonitor->StartRefresh();
     }
     update();
-}
-
-void CTunevoDlg::mouseReleaseEvent(QMouseEvent* pEvent) {
-    const QPoint point = pEvent->position().toPoint();
-    if (m_pLock->isVisible() && !g_rcPoster.Contains(point.x(), point.y())) {
-        return;
-    }
-    if (g_rcTabOverClock.Contains(point.x(), point.y())) {
-        ShowPage(kPageOverClock);
-    } else if (g_rcTabMonitor.Contains(point.x(), point.y())) {
-        ShowPage(kPageMonitor);
-    }
-    repaint();
 }
 
 void CTunevoDlg::paintEvent(QPaintEvent*) {
@@ -452,6 +471,7 @@ void CTunevoDlg::Lock() {
         m_pHiddenByLock = pSettings;
         pSettings->hide();
     }
+    SetPagesEnabled(false);
     ShowOverlay(*m_pLock, g_rcLock.ToQRect());
     ShowOverlay(*m_pPoster, ClearOfLockBanner(g_rcPoster));
     SetApplicationLock(true);
@@ -472,6 +492,7 @@ void CTunevoDlg::Unlock() {
         m_pMonitor->RebuildAll();
     }
     m_pMonitor->StartWatch();
+    SetPagesEnabled(true);
     m_pPoster->hide();
     m_pPoster->setGeometry(g_rcPoster.ToQRect());
     m_pLock->hide();
@@ -580,6 +601,11 @@ void CTunevoDlg::ShowLinkLost() {
     m_bLinkLostShown = true;
     m_messageBox.ShowMessage(m_strLinkLost);
     EndDialog(QDialog::Accepted);
+}
+
+bool CTunevoDlg::MayQuit() {
+    return m_bEnded || !m_pOverClock->HasUnappliedEdits() ||
+           m_messageBox.AskYesNo(LocaleText(u"STR_QUIT_UNAPPLIED_MSG"), IMessageBox::EDefault::No);
 }
 
 void CTunevoDlg::EndDialog(int nResult) {

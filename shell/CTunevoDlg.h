@@ -14,8 +14,10 @@
 #include "shell/CFocusMark.h"
 
 class CDeviceFrame;
+class CFocusTrap;
 class CDeviceLink;
 class CListenerBridge;
+class CPageTab;
 class CProfileScreen;
 class CScreen_DisplaySetting;
 class CScreen_LoadProfile;
@@ -78,6 +80,10 @@ public:
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool) override {}
 
+    // Whether the user may quit now: unapplied steps are dropped only when
+    // the user says so, No being the default.
+    bool MayQuit();
+
     // Shows the over-clock or the monitor page, as a tap on its tab does.
     void ShowPage(int nPage);
     int Page() const { return m_nPage; }
@@ -92,6 +98,8 @@ public:
     // Where items coming into alarm are told.
     CDesktopNotifier& Notifier() { return m_notifier; }
     CSubScreen_OverClock& OverClockPage() const { return *m_pOverClock; }
+    // Keeps the focus in the screen that is open.
+    const CFocusTrap& FocusTrap() const { return *m_pFocusTrap; }
     // The ring around the focused button.
     const CFocusMark& FocusMark() const { return *m_pFocusMark; }
     CSubScreen_OverClock_Control& ControlBar() const { return *m_pControlBar; }
@@ -113,11 +121,11 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
-    void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
 private:
     CDesktopNotifier m_notifier;
     CFocusMark* m_pFocusMark = nullptr;
+    CFocusTrap* m_pFocusTrap = nullptr;
     void ComputeLayout();
     // The lock check blocks for its exchanges, so it runs off the main thread.
     void RunLockCheck();
@@ -140,6 +148,12 @@ private:
     void ShowLinkLost();
     void EndDialog(int nResult);
     void SetApplicationLock(bool bLocked);
+    // While locked the pages, their tabs and the control bar take nothing
+    // and look it, and Tab passes them by.
+    void SetPagesEnabled(bool bEnabled);
+    // The control bar shows on the over-clock page unless a settings screen,
+    // which reaches over it, is open.
+    void UpdateControlBar();
     // The over-clock rows from the link's arrays: voltages, frequencies, ratios.
     void UpdateOverClockRows();
 
@@ -161,6 +175,9 @@ private:
     // The settings screen the lock hid, shown again when it opens.
     QWidget* m_pHiddenByLock = nullptr;
     CScreen_Lock* m_pLock = nullptr;
+    // Over the painted tabs: taps, keys and assistive technology.
+    CPageTab* m_pTabOverClock = nullptr;
+    CPageTab* m_pTabMonitor = nullptr;
 
     QString m_strLinkLost;
     QString m_strPowerError;

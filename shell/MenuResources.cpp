@@ -1,80 +1,50 @@
 #include "shell/MenuResources.h"
 
-#include "platform/LocaleId.h"
+#include <array>
+
+#include "screens/ScreenPainting.h"
 
 namespace {
 
-struct Language {
-    const char* pszTitle;
-    const char* pszSaveOne;
-    const char* pszLoadOne;
-    const char* pszSaveTwo;
-    const char* pszLoadTwo;
-    const char* pszDisplay;
+struct Entry {
+    int nCommand;
+    // Its screen's title, so that menu and screen never differ.
+    const char16_t* pszTextKey;
+    // Without the locale file a menu must still be usable.
+    const char* pszFallback;
 };
 
-const Language kEnglish{
-    "Menu",           "Save Profile I", "Load Profile I", "Save Profile II", "Load Profile II",
-    "Display Setting"};
-const Language kSimplified{"菜单",        "配置保存 I",  "加载配置 I",
-                           "配置保存 II", "加载配置 II", "显示设置"};
-const Language kTraditional{"選單",          "儲存自定檔 I",  "載入自定檔 I",
-                            "儲存自定檔 II", "載入自定檔 II", "顯示設定"};
+constexpr std::array<Entry, 7> kOverClockEntries = {{
+    {ID_MENU_SAVE_PROFILE_ONE, u"STR_SAVEPROFILE_ONE", "Save Profile I"},
+    {ID_MENU_LOAD_PROFILE_ONE, u"STR_LOADPROFILE_ONE", "Load Profile I"},
+    {ID_MENU_SAVE_PROFILE_TWO, u"STR_SAVEPROFILE_TWO", "Save Profile II"},
+    {ID_MENU_LOAD_PROFILE_TWO, u"STR_LOADPROFILE_TWO", "Load Profile II"},
+    {ID_MENU_DISPLAY_SETTING, u"STR_DISPLAY_SETTING", "Display Setting"},
+    {ID_MENU_LUMO_REMOTE, u"STR_LUMOREMOTE", "Remote Power"},
+    {ID_MENU_LUMO_POSTER, u"STR_LUMOPOSTER", "POST Display"},
+}};
+// The settings end before the remote screens; a separator parts them.
+constexpr size_t kRemoteEntriesFrom = 5;
 
-// The remote screens keep their product names in every language.
-const char* const kLumoRemote = "Lumo Remote";
-const char* const kLumoPoster = "Lumo Poster";
-
-MenuResource OverClockMenu(const Language& language) {
-    return {QString::fromUtf8(language.pszTitle),
-            {{ID_MENU_SAVE_PROFILE_ONE, QString::fromUtf8(language.pszSaveOne)},
-             {ID_MENU_LOAD_PROFILE_ONE, QString::fromUtf8(language.pszLoadOne)},
-             {ID_MENU_SAVE_PROFILE_TWO, QString::fromUtf8(language.pszSaveTwo)},
-             {ID_MENU_LOAD_PROFILE_TWO, QString::fromUtf8(language.pszLoadTwo)},
-             {ID_MENU_DISPLAY_SETTING, QString::fromUtf8(language.pszDisplay)},
-             {0, QString()},
-             {ID_MENU_LUMO_REMOTE, QString::fromLatin1(kLumoRemote)},
-             {ID_MENU_LUMO_POSTER, QString::fromLatin1(kLumoPoster)}}};
-}
-
-MenuResource MonitorMenu(const Language& language) {
-    return {QString::fromUtf8(language.pszTitle),
-            {{ID_MENU_LUMO_REMOTE, QString::fromLatin1(kLumoRemote)},
-             {ID_MENU_LUMO_POSTER, QString::fromLatin1(kLumoPoster)}}};
+QString TextOf(const char16_t* pszKey, const char* pszFallback) {
+    const QString strText = LocaleText(pszKey);
+    return strText.isEmpty() ? QString::fromLatin1(pszFallback) : strText;
 }
 
 }  // namespace
 
-int LocalizeMenuId(int nMenuId, uint32_t nLcid) {
-    if (nLcid == kLcidTraditionalChinese) {
-        if (nMenuId == IDR_MENU_OVERCLOCK)
-            return IDR_MENU_OVERCLOCK_TC;
-        if (nMenuId == IDR_MENU_MONITOR)
-            return IDR_MENU_MONITOR_TC;
-    } else if (nLcid == kLcidSimplifiedChinese) {
-        if (nMenuId == IDR_MENU_OVERCLOCK)
-            return IDR_MENU_OVERCLOCK_SC;
-        if (nMenuId == IDR_MENU_MONITOR)
-            return IDR_MENU_MONITOR_SC;
-    }
-    return nMenuId;
-}
-
 std::optional<MenuResource> LoadMenuResource(int nMenuId) {
-    switch (nMenuId) {
-        case IDR_MENU_OVERCLOCK:
-            return OverClockMenu(kEnglish);
-        case IDR_MENU_MONITOR:
-            return MonitorMenu(kEnglish);
-        case IDR_MENU_OVERCLOCK_SC:
-            return OverClockMenu(kSimplified);
-        case IDR_MENU_MONITOR_SC:
-            return MonitorMenu(kSimplified);
-        case IDR_MENU_OVERCLOCK_TC:
-            return OverClockMenu(kTraditional);
-        case IDR_MENU_MONITOR_TC:
-            return MonitorMenu(kTraditional);
-        default:
-            return std::nullopt;
+    if (nMenuId != IDR_MENU_OVERCLOCK && nMenuId != IDR_MENU_MONITOR) {
+        return std::nullopt;
     }
+    MenuResource menu{TextOf(u"STR_MENU", "Menu"), {}};
+    const bool bFull = nMenuId == IDR_MENU_OVERCLOCK;
+    for (size_t i = bFull ? 0 : kRemoteEntriesFrom; i < kOverClockEntries.size(); ++i) {
+        if (bFull && i == kRemoteEntriesFrom) {
+            menu.items.push_back({0, QString()});
+        }
+        const Entry& entry = kOverClockEntries[i];
+        menu.items.push_back({entry.nCommand, TextOf(entry.pszTextKey, entry.pszFallback)});
+    }
+    return menu;
 }

@@ -1,18 +1,13 @@
 #pragma once
 
 #include <QString>
-#include <cstdint>
 #include <optional>
 #include <vector>
 
 // Menu resource ids: the over-clock page's full menu and the monitor page's
-// short one, each in English, Simplified and Traditional Chinese.
+// short one, in the locale's language.
 inline constexpr int IDR_MENU_OVERCLOCK = 137;
 inline constexpr int IDR_MENU_MONITOR = 136;
-inline constexpr int IDR_MENU_OVERCLOCK_SC = 138;
-inline constexpr int IDR_MENU_MONITOR_SC = 139;
-inline constexpr int IDR_MENU_OVERCLOCK_TC = 171;
-inline constexpr int IDR_MENU_MONITOR_TC = 172;
 
 // Menu commands.
 inline constexpr int ID_MENU_SAVE_PROFILE_ONE = 32778;
@@ -35,8 +30,6 @@ struct MenuResource {
     std::vector<MenuItem> items;
 };
 
-// The variant of an English menu id for the language of a locale id.
-int LocalizeMenuId(int nMenuId, uint32_t nLcid);
-
-// The menu of a resource id; nothing for an id that is no menu.
+// The menu of a resource id; nothing for an id that is no menu. Each entry
+// reads as the title of the screen it opens.
 std::optional<MenuResource> LoadMenuResource(int nMenuId);

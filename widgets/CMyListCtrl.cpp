@@ -6,11 +6,9 @@
 
 #include "data/TextCase.h"
 #include "link/ItemText.h"
+#include "widgets/ValueColours.h"
 
 namespace {
-const QColor kAlarmColour(255, 0, 0);
-// A value not read lately: it may no longer be the board's.
-const QColor kStaleColour(150, 150, 150);
 constexpr int kStaleRole = Qt::UserRole + 1;
 // Room between a cell's edge and its text, and above and below a row's text.
 constexpr int kCellPadding = 3;
@@ -111,9 +109,10 @@ bool CMyListCtrl::IsValueStale(int nRow) const {
 
 QColor CMyListCtrl::ValueColour(int nRow) const {
     if (IsValueStale(nRow)) {
-        return kStaleColour;
+        // Not read lately: it may no longer be the board's.
+        return kValueStale;
     }
-    return IsValueInAlarm(nRow) ? kAlarmColour : m_textColour;
+    return IsValueInAlarm(nRow) ? kValueAlarm : m_textColour;
 }
 
 bool CMyListCtrl::IsValueInAlarm(int nRow) const {

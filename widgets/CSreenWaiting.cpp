@@ -2,10 +2,12 @@
 
 #include <QPainter>
 
+#include "widgets/Accessibility.h"
 #include "widgets/ScreenLayout.h"
 
 CSreenWaiting::CSreenWaiting(QWidget* pParent) : QWidget(pParent) {
     hide();
+    SetAccessibleRole(*this, QAccessible::StatusBar);
     m_pFrames = std::make_unique<BusyFrames>(g_nScreenLayout);
     m_timerWaiting.setInterval(kAnimatePeriodMs);
     connect(&m_timerWaiting, &QTimer::timeout, this, &CSreenWaiting::OnTimerWaiting);

@@ -7,7 +7,8 @@
 #include "widgets/BusyFrames.h"
 
 // The waiting box the over-clock page shows while a refresh or an apply runs.
-// Created hidden; its frame carries on from one showing to the next.
+// Created hidden; its frame carries on from one showing to the next. Heard
+// as a status by assistive technology, under the name its owner gives.
 class CSreenWaiting final : public QWidget {
     Q_OBJECT
 public:

@@ -93,7 +93,9 @@ CTunevoDlg& MainWindowFixture::OpenPolling() {
 }
 
 void MainWindowFixture::Tap(QWidget* pWidget, QPoint point) {
-    QTest::mouseClick(pWidget, Qt::LeftButton, {}, point);
+    // Through the window, as a user's tap comes: whatever lies at the point takes it.
+    QWidget* pWindow = pWidget->window();
+    QTest::mouseClick(pWindow->windowHandle(), Qt::LeftButton, {}, pWidget->mapTo(pWindow, point));
 }
 
 size_t MainWindowFixture::CountSent(const Bytes& frame) const {

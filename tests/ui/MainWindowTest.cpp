@@ -72,7 +72,7 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     Tap(&dlg, QPoint(300, 20));
     EXPECT_EQ(dlg.Page(), 1);
     EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()),
-              (QStringList{QStringLiteral("Lumo Remote"), QStringLiteral("Lumo Poster")}));
+              (QStringList{QStringLiteral("Remote Power"), QStringLiteral("POST Display")}));
     EXPECT_EQ(dlg.grab().toImage().pixelColor(5, 35), QColor(100, 100, 100));
     Tap(&dlg, QPoint(240, 300));
     Tap(&dlg, QPoint(479, 39));
@@ -89,7 +89,7 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     }
 }
 
-TEST_F(MainWindowTest, MenusComeInTheLanguageOfTheLocaleAndNotFromItsFile) {
+TEST_F(MainWindowTest, MenusComeInTheLanguageOfTheLocaleAndInEnglishWithoutItsFile) {
     UseLocale("zh_TW.UTF-8");
     Open();
     EXPECT_EQ(m_pFrame->SoftKeyBar()->Key(0)->text(), QString::fromUtf8("選單"));

@@ -18,6 +18,7 @@
 #include "tests/ui/OverClockFixture.h"
 #include "widgets/CMyButton.h"
 #include "widgets/CSreenWaiting.h"
+#include "widgets/ValueColours.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ TEST_F(OverClockTest, RowsComeRatioFrequencyVoltageAsTheBoardFlagsThemAndScroll)
                                         "PCIE Frequency", "DRAM Frequency", "CPU Vcore",
                                         "CPU VCCSA", "DRAM Voltage", "PCH Voltage"}));
     EXPECT_EQ(Row(u"CPU Vcore").DisplayText(), "1.250000");
-    EXPECT_EQ(Row(u"CPU Vcore").ValueColor(), COCControl::kNormalColor);
-    EXPECT_EQ(Row(u"CPU VCCSA").ValueColor(), COCControl::kAlarmColor);
-    EXPECT_EQ(Row(u"DRAM Voltage").ValueColor(), COCControl::kWarningColor);
+    EXPECT_EQ(Row(u"CPU Vcore").ValueColor(), kValueNormal);
+    EXPECT_EQ(Row(u"CPU VCCSA").ValueColor(), kValueAlarm);
+    EXPECT_EQ(Row(u"DRAM Voltage").ValueColor(), kValueWarning);
     // The defaults are shown; nobody chose, so nothing is written.
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/display_setting.ini"));
 
@@ -248,7 +249,7 @@ TEST_F(OverClockTest, AssistiveTechnologyFindsNamesAndPressesEveryButton) {
     EXPECT_EQ(pRow->text(QAccessible::Name), QStringLiteral("CPU Vcore"));
     // The press is animated, so the step comes a moment later, once.
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return pRow->text(QAccessible::Description) == QStringLiteral("1.251000 [V]"); }));
+        [&] { return pRow->text(QAccessible::Description).startsWith("1.251000 [V], changed"); }));
     QTest::qWait(300);
     EXPECT_EQ(Row(u"CPU Vcore").GetRawValue(), u"1251");
 }

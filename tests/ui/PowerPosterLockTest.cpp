@@ -34,10 +34,6 @@ bool Shows(const CScreen_LumoPower& power, int nId) {
     return power.Button(nId)->isVisible();
 }
 
-QPoint CentreOf(const QRect& rc, const QWidget& screen) {
-    return rc.intersected(screen.rect()).center();
-}
-
 TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsThePoll) {
     CTunevoDlg& dlg = Open();
     CScreen_LumoPower& power = dlg.PowerScreen();
@@ -71,7 +67,7 @@ TEST_F(PowerScreenTest, OpensAtItsPlaceWithTheStateReadAtStartAndThenFollowsTheP
     // Only the close area closes it; that stops the poll, and opening restarts it.
     Tap(&power, QPoint(200, 30));
     EXPECT_TRUE(power.isVisible());
-    Tap(&power, CentreOf(power.CloseArea(), power));
+    Tap(&power, power.CloseButton().geometry().center());
     EXPECT_FALSE(power.isVisible());
     EXPECT_FALSE(power.IsActive());
     EXPECT_TRUE(SoftKeysEnabled());
@@ -181,7 +177,7 @@ TEST_F(PosterScreenTest, TheMenuCommandReadsThePosterAndMarksItsModeUntilClosed)
 
     Tap(&poster, QPoint(200, 300));
     EXPECT_TRUE(poster.isVisible()) << "a tap outside the close area does nothing";
-    Tap(&poster, CentreOf(poster.CloseArea(), poster));
+    Tap(&poster, poster.CloseButton().geometry().center());
     EXPECT_FALSE(poster.isVisible());
     EXPECT_TRUE(SoftKeysEnabled());
     EXPECT_FALSE(dlg.PowerScreen().isVisible());
@@ -317,7 +313,7 @@ TEST_F(LockModeTest, WhileLockedThePosterAndThePowerScreenTakeTurnsUntilTheUnloc
     EXPECT_TRUE(m_pLink->IsPowerPollRunning());
     // A real tap on the top edge of the close icon, above the poster's place:
     // the lock keeps taps off the main window, not off the screens over it.
-    const QPoint closeTop = power.CloseArea().topLeft() + QPoint(5, 1);
+    const QPoint closeTop = power.CloseButton().geometry().topLeft() + QPoint(5, 1);
     const QPoint inWindow = power.mapTo(&dlg, closeTop);
     ASSERT_FALSE(g_rcPoster.Contains(inWindow.x(), inWindow.y()));
     QTest::mouseClick(m_pFrame->windowHandle(), Qt::LeftButton, {},

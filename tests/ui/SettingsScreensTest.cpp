@@ -56,7 +56,7 @@ TEST_F(SettingsScreensTest, SaveListsEveryItemAndStoresTheCurrentValuesBesideThe
     dlg.OnMenuCommand(ID_MENU_SAVE_PROFILE_TWO);
     CScreen_SaveProfile& screen = dlg.SaveProfileScreen();
     ASSERT_TRUE(screen.isVisible());
-    EXPECT_EQ(screen.Title(), "Save Profile 2");
+    EXPECT_EQ(screen.Title(), "Save Profile II");
     const QTreeWidget& list = screen.List();
     ASSERT_EQ(list.topLevelItemCount(), 12);
     EXPECT_EQ(RowTexts(list, 0), (QStringList{"CPU Ratio", "", "49[X]"}));
