@@ -27,10 +27,13 @@ struct RowGeometry {
 };
 
 constexpr int kBoxBorder = 2;
+constexpr int kLabelWrap = Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap;
+// How many pixels a name's font may lose to fit on two lines.
+constexpr int kLabelShrink = 2;
 
 RowGeometry GeometryOf(uint8_t nLayout) {
     if (nLayout == LayoutSmall) {
-        return {QRect(0, 0, 55, 20),
+        return {QRect(0, 0, 55, 25),
                 33,
                 20,
                 QRect(QPoint(88, 1), QPoint(147, 20)),
@@ -83,6 +86,9 @@ COCControl::COCControl(const IMainWindow& mainWindow, QWidget* pParent)
 
 void COCControl::SetName(const std::u16string& name) {
     m_name = name;
+    // A name may wrap onto a second line, a little smaller, before it is cut.
+    m_labelFitFont = FontToFit(m_labelFont, m_rcLabel, kLabelWrap, LabelText(),
+                               m_labelFont.pixelSize() - kLabelShrink);
     const QString strName = QString::fromStdU16String(name);
     setAccessibleName(strName);
     setToolTip(strName);
@@ -106,6 +112,14 @@ void COCControl::LoadValue(std::u16string_view raw) {
 void COCControl::Revert() {
     m_value.Revert();
     Changed();
+}
+
+QString COCControl::LabelText() const {
+    return QString::fromStdU16String(m_name) + QLatin1Char(':');
+}
+
+bool COCControl::ShowsWholeName() const {
+    return TextFits(m_labelFitFont, m_rcLabel, kLabelWrap, LabelText());
 }
 
 bool COCControl::IsLocked() const {
@@ -184,10 +198,11 @@ void COCControl::paintEvent(QPaintEvent*) {
     const QColor text = isEnabled() ? QColor(Qt::white) : kValueStale;
     painter.setPen(text);
     painter.setFont(m_labelFont);
-    const QString strLabel = QString::fromStdU16String(m_name) + QLatin1Char(':');
-    const int nWrap = Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap;
-    if (painter.boundingRect(m_rcLabel, nWrap, strLabel).height() <= m_rcLabel.height()) {
-        painter.drawText(m_rcLabel, nWrap, strLabel);
+    const QString strLabel = LabelText();
+    if (TextFits(m_labelFitFont, m_rcLabel, kLabelWrap, strLabel)) {
+        painter.setFont(m_labelFitFont);
+        painter.drawText(m_rcLabel, kLabelWrap, strLabel);
+        painter.setFont(m_labelFont);
     } else {
         // Too long even on two lines: cut with "…"; the tooltip has it whole.
         painter.drawText(

@@ -48,6 +48,8 @@ public:
     bool IsEdited() const { return m_value.IsEdited(); }
     QString DisplayText() const { return QString::fromStdString(m_value.DisplayText()); }
     QColor ValueColor() const;
+    // Whether the name is drawn whole, on one or two lines, rather than cut.
+    bool ShowsWholeName() const;
     CMyButton& MinusButton() const { return *m_pMinus; }
     CMyButton& PlusButton() const { return *m_pPlus; }
     // The row's steps are off while the page waits for the board.
@@ -64,6 +66,7 @@ protected:
 
 private:
     bool IsLocked() const;
+    QString LabelText() const;
     // After any change: the buttons' state and what assistive technology reads.
     void Changed();
 
@@ -79,6 +82,8 @@ private:
     QRect m_rcBox;
     QRect m_rcBoxInside;
     QFont m_labelFont;
+    // The label's font for this name: smaller where that lets it wrap whole.
+    QFont m_labelFitFont;
     QFont m_valueFont;
     // Said of a value stepped but not applied.
     QString m_strEdited;

@@ -14,6 +14,9 @@
 
 namespace {
 
+// Values under their name start this far in.
+constexpr int kValueIndent = 6;
+
 struct ProfileGeometry {
     int nFontHeight;
     int nFontWeight;
@@ -29,13 +32,13 @@ struct ProfileGeometry {
 
 ProfileGeometry GeometryOf(uint8_t nLayout) {
     if (nLayout == LayoutSmall) {
-        return {14,
+        return {12,
                 QFont::Normal,
                 5,
                 200,
                 35,
                 200,
-                QRect(10, 40, 180, 155),
+                QRect(8, 40, 184, 158),
                 {QRect(30, 205, 70, 27), QRect(115, 205, 70, 27), QRect(30, 205, 70, 25),
                  QRect(115, 205, 70, 25)},
                 12};
@@ -46,14 +49,14 @@ ProfileGeometry GeometryOf(uint8_t nLayout) {
                              480,
                              50,
                              440,
-                             QRect(10, 100, 410, 280),
+                             QRect(10, 60, 415, 320),
                              {QRect(70, 395, 135, 40), QRect(225, 395, 135, 40),
                               QRect(70, 395, 135, 40), QRect(220, 395, 135, 40)},
                              20};
     if (nLayout == LayoutLarge) {
         // The list runs longer, and the buttons sit where the dialog
         // templates put them, 3 pixels to a dialog unit.
-        geometry.rcList.setHeight(340);
+        geometry.rcList.setHeight(420);
         geometry.buttons = {QRect(72, 501, 150, 42), QRect(249, 498, 150, 42),
                             QRect(45, 495, 150, 42), QRect(237, 495, 150, 42)};
     }
@@ -70,6 +73,7 @@ CProfileScreen::CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainW
       m_kind(kind),
       m_mainWindow(mainWindow) {
     hide();
+    m_bNamesAbove = g_nScreenLayout == LayoutSmall;
     const bool bSave = kind == EKind::Save;
     const ProfileGeometry geometry = GeometryOf(g_nScreenLayout);
     m_nBorder = geometry.nBorder;
@@ -87,12 +91,24 @@ CProfileScreen::CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainW
     m_pList->setHeaderLabels({QString(),
                               LocaleText(bSave ? u"STR_SAVED_PROFILE" : u"STR_CUR_SETTING"),
                               LocaleText(bSave ? u"STR_CUR_SETTING" : u"STR_PROFILE_PREV")});
-    // The value columns are as wide as their widest text and the list
-    // scrolls sideways when they do not fit; fixed widths cut every name
-    // short. Names take at most half the list (Refill).
+    // The value columns are as wide as their widest text, header included;
+    // names take what is left and are cut with "…", their tooltip whole. No
+    // column hides behind a sideways scroll.
+    m_pList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pList->setTextElideMode(Qt::ElideRight);
     m_pList->header()->setStretchLastSection(false);
+    m_pList->header()->setMinimumSectionSize(0);
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_pList->header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    m_pList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    if (m_bNamesAbove) {
+        // Too narrow for a name beside two values: each name spans a line of
+        // its own above them, and the values share the width.
+        m_pList->setIndentation(0);
+        m_pList->setItemsExpandable(false);
+        m_pList->header()->setSectionResizeMode(0, QHeaderView::Fixed);
+        m_pList->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+        m_pList->setColumnWidth(0, kValueIndent);
+    }
     if (bSave) {
         m_pList->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     }
@@ -124,8 +140,7 @@ void CProfileScreen::Open(int nProfile, const QString& strTitle) {
 void CProfileScreen::Refill() {
     m_pList->clear();
     Fill();
-    m_pList->resizeColumnToContents(0);
-    m_pList->setColumnWidth(0, std::min(m_pList->columnWidth(0), m_pList->width() / 2));
+    m_pList->expandAll();
 }
 
 bool CProfileScreen::AddItemRows() {
@@ -141,9 +156,15 @@ bool CProfileScreen::AddItemRows() {
             const QString strStored =
                 QString::fromStdU16String(ProfileShownText(array, stored.value_or(u"")));
             const QString strName = QString::fromStdU16String(item.Name);
-            auto* pRow = m_kind == EKind::Save
-                             ? new QTreeWidgetItem(m_pList, {strName, strStored, strCurrent})
-                             : new QTreeWidgetItem(m_pList, {strName, strCurrent, strStored});
+            const QStringList values = m_kind == EKind::Save ? QStringList{strStored, strCurrent}
+                                                             : QStringList{strCurrent, strStored};
+            auto* pRow = new QTreeWidgetItem(m_pList, QStringList{strName} + values);
+            if (m_bNamesAbove) {
+                pRow->setText(1, QString());
+                pRow->setText(2, QString());
+                pRow->setFirstColumnSpanned(true);
+                new QTreeWidgetItem(pRow, QStringList{QString()} + values);
+            }
             // A long name is cut short in its column; the tooltip holds all of it.
             pRow->setToolTip(0, strName);
             if (m_kind == EKind::Save) {

@@ -77,5 +77,7 @@ private:
     QPoint m_ruleFrom;
     QPoint m_ruleTo;
     bool m_bAvailable = true;
+    // In the small layout each name has a line of its own, its values below.
+    bool m_bNamesAbove = false;
     bool m_bBoardBusy = false;
 };

@@ -29,8 +29,8 @@ DisplaySettingGeometry GeometryOf(uint8_t nLayout) {
     if (nLayout == LayoutSmall) {
         return {{10, 35, 105, 55},
                 {105, 35, 183, 55},
-                {10, 75, 180, 170},
-                {20, 180, 200, 220},
+                {10, 62, 183, 150},
+                {12, 152, 195, 203},
                 {25, 205, 95, 232},
                 {115, 205, 185, 232},
                 {0, 10, 200, 40},
@@ -63,6 +63,7 @@ DisplaySettingGeometry GeometryOf(uint8_t nLayout) {
 }
 
 constexpr int kUnderlineRight = 440;
+constexpr int kTipFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
 
 // The tabs are buttons: the current one in the panel's colour, the other grey.
 QString TabStyle() {
@@ -109,6 +110,7 @@ CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& m
     m_strTitle = LocaleText(u"STR_DISPLAY_SETTING");
     m_strTips = LocaleText(u"STR_DISPLAY_TIPS");
     m_strSaveFailed = LocaleText(u"STR_SAVE_DISPLAYSETTING_MSG");
+    m_tipFont = FontToFit(m_font, m_rcTip, kTipFlags, m_strTips);
 
     m_pFreqTab = new CPageTab(LocaleText(u"STR_FREQ"), true, this);
     m_pFreqTab->setGeometry(geometry.rcFreqTab.ToQRect());
@@ -133,6 +135,9 @@ CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& m
     for (QListWidget* pList : {m_pVoltList, m_pFreqList}) {
         SetListColours(*pList);
         pList->setGeometry(m_rcList);
+        // A long name is cut with "…", its tooltip whole, not scrolled to.
+        pList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        pList->setTextElideMode(Qt::ElideRight);
     }
     // As the eye reads the screen: the tabs, the list shown, then the buttons.
     SetTabOrder({m_pFreqTab, m_pVoltTab, m_pVoltList, m_pFreqList, m_pApply, m_pCancel});
@@ -214,5 +219,6 @@ void CScreen_DisplaySetting::paintEvent(QPaintEvent*) {
     painter.setFont(m_font);
     PaintTitledPanel(painter, rect(), m_nMargin, m_rcTitle, m_strTitle,
                      QPoint(m_nMargin, m_nUnderlineY), QPoint(kUnderlineRight, m_nUnderlineY));
-    painter.drawText(m_rcTip, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_strTips);
+    painter.setFont(m_tipFont);
+    painter.drawText(m_rcTip, kTipFlags, m_strTips);
 }

@@ -47,6 +47,9 @@ public:
     QPushButton& ApplyButton() const { return *m_pApply; }
     QPushButton& CancelButton() const { return *m_pCancel; }
     const DisplayMap& StoredMap() const { return m_storedMap; }
+    // Where the hint is drawn, and in which font.
+    QRect TipRect() const { return m_rcTip; }
+    const QFont& TipFont() const { return m_tipFont; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -74,6 +77,7 @@ private:
     QPushButton* m_pCancel = nullptr;
     QButtonGroup m_tabs;
     QFont m_font;
+    QFont m_tipFont;
     QString m_strTitle;
     QString m_strTips;
     QString m_strSaveFailed;

@@ -65,14 +65,18 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
         CategoryList& category = m_categories[i];
         category.nNumber = layout.nNumber;
         category.strTab = LocaleText(layout.pszTabKey);
-        category.strUnit =
-            QString::fromUtf8(UnitOf(static_cast<EBoardArray>(layout.nNumber)).data());
+        category.strUnit = WithDrawableSigns(
+            QString::fromUtf8(UnitOf(static_cast<EBoardArray>(layout.nNumber)).data()), listFont);
         category.pList = new CMyListCtrl(this);
         CMyListCtrl& list = *category.pList;
         list.setFont(listFont);
         list.SetColours(kPageColor, Qt::white);
         const std::array<int, 3>& widths = IsSmall() ? layout.widthsSmall : layout.widths;
         list.SetColumnWidths(widths[0], widths[1], widths[2]);
+        // Not shown, but read out by assistive technology as the columns' names.
+        list.setHeaderLabels(
+            {LocaleText(u"STR_COL_NAME"), LocaleText(u"STR_COL_VALUE"), LocaleText(u"STR_COL_UNIT")});
+        list.setAccessibleName(category.strTab);
         // Fans alarm when slow; frequencies never alarm.
         list.SetFanRule(layout.nNumber == kCategoryFan);
         list.SetColourRule(layout.nNumber != kCategoryFreq);

@@ -1,7 +1,11 @@
 #include "screens/ScreenPainting.h"
 
 #include <QAbstractItemView>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QPushButton>
 #include <QRect>
 #include <QWidget>
@@ -107,4 +111,48 @@ QPushButton* AddCloseButton(QWidget& screen, QPoint iconAt, int nIconSize) {
     pButton->setAccessibleName(strClose);
     pButton->setToolTip(strClose);
     return pButton;
+}
+
+bool TextFits(const QFont& font, const QRect& rc, int nFlags, const QString& strText) {
+    // A word longer than the width overflows it rather than wrapping.
+    const QRect rcNeeded = QFontMetrics(font).boundingRect(rc, nFlags, strText);
+    return rcNeeded.height() <= rc.height() && rcNeeded.width() <= rc.width();
+}
+
+QFont FontToFit(QFont font, const QRect& rc, int nFlags, const QString& strText, int nSmallest) {
+    while (font.pixelSize() > nSmallest && !TextFits(font, rc, nFlags, strText)) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    return font;
+}
+
+bool DrawsEveryGlyph(const QFont& font, const QString& strText) {
+    // One character at a time, so that a blank glyph names its character.
+    for (const QChar character : strText) {
+        if (character.isSpace() || character.isSurrogate()) {
+            continue;
+        }
+        QTextLayout layout(QString(character), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            const QRawFont rawFont = run.rawFont();
+            for (const quint32 nGlyph : run.glyphIndexes()) {
+                if (rawFont.pathForGlyph(nGlyph).isEmpty()) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+QString WithDrawableSigns(const QString& strText, const QFont& font) {
+    const QString strCelsius(QChar(0x2103));
+    if (!strText.contains(strCelsius) || DrawsEveryGlyph(font, strCelsius)) {
+        return strText;
+    }
+    QString strSpelt = strText;
+    return strSpelt.replace(strCelsius, QStringLiteral("\u00B0C"));
 }

@@ -32,6 +32,19 @@ bool IsChineseLanguage();
 // The face of the tab names, sized for the screen layout.
 QFont TabFont();
 
+// Whether the font, with its fallbacks, draws every visible character of the
+// text: a font may map a sign to a blank glyph, as WenQuanYi does "℃".
+bool DrawsEveryGlyph(const QFont& font, const QString& strText);
+// The text with a sign the font draws blank spelt another way ("℃" as "°C").
+QString WithDrawableSigns(const QString& strText, const QFont& font);
+
+// Whether the text, drawn with these flags, stays inside the rectangle.
+bool TextFits(const QFont& font, const QRect& rc, int nFlags, const QString& strText);
+// The font, made smaller as needed (not below nSmallest pixels) for the text
+// to fit the rectangle when drawn with these flags.
+QFont FontToFit(QFont font, const QRect& rc, int nFlags, const QString& strText,
+                int nSmallest = 8);
+
 // Lets the widget fill its background with the page colour.
 void FillWithPageColour(QWidget& widget);
 
