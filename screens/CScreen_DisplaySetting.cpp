@@ -120,6 +120,7 @@ CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& m
         pTab->setStyleSheet(TabStyle());
         m_tabs.addButton(pTab);
     }
+    TabButton(m_nTab).setChecked(true);
     connect(m_pFreqTab, &QPushButton::clicked, this, [this] { ShowTab(kTabFrequency); });
     connect(m_pVoltTab, &QPushButton::clicked, this, [this] { ShowTab(kTabVoltage); });
     m_pApply = AddButton(LocaleText(u"STR_APPLY"), geometry.rcApply.ToQRect());

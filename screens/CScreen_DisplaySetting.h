@@ -46,6 +46,7 @@ public:
     QPushButton& TabButton(int nTab) const;
     QPushButton& ApplyButton() const { return *m_pApply; }
     QPushButton& CancelButton() const { return *m_pCancel; }
+    const QString& Title() const { return m_strTitle; }
     const DisplayMap& StoredMap() const { return m_storedMap; }
     // Where the hint is drawn, and in which font.
     QRect TipRect() const { return m_rcTip; }

@@ -40,6 +40,7 @@ public:
     int Mode() const { return m_nMode; }
     CImageButton* Button(int nId) const;
     QPushButton& CloseButton() const { return *m_pClose; }
+    const QString& Title() const { return m_strTitle; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;

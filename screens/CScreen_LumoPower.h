@@ -42,6 +42,7 @@ public:
 
     CImageButton* Button(int nId) const;
     QPushButton& CloseButton() const { return *m_pClose; }
+    const QString& Title() const { return m_strTitle; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;

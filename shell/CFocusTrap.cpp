@@ -1,20 +1,26 @@
 #include "shell/CFocusTrap.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <algorithm>
 
 namespace {
 bool TakesTab(const QWidget& widget) {
+    // Of a group where one button is on (page tabs, Text and Code) Tab stops
+    // at the one that is on; the arrow keys move within the group.
+    const auto* pButton = qobject_cast<const QAbstractButton*>(&widget);
+    if (pButton != nullptr && pButton->autoExclusive() && !pButton->isChecked()) {
+        return false;
+    }
     return widget.isVisible() && widget.isEnabled() && (widget.focusPolicy() & Qt::TabFocus) != 0;
 }
 }  // namespace
 
 CFocusTrap::CFocusTrap(QWidget& window, std::initializer_list<QWidget*> screens)
     : QObject(&window), m_window(window), m_screens(screens) {
-    for (QWidget* pScreen : m_screens) {
-        pScreen->installEventFilter(this);
-    }
+    // The application's filter sees the screens' showing and hiding as well
+    // as every key and focus change.
     qApp->installEventFilter(this);
 }
 

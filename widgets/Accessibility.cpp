@@ -66,6 +66,11 @@ void SetAccessibleRole(QWidget& widget, QAccessible::Role role) {
     static std::once_flag installed;
     std::call_once(installed, [] { QAccessible::installFactory(RoleFactory); });
     widget.setProperty(kRoleProperty, QVariant::fromValue(role));
+    // Setting a text may already have made and kept Qt's own interface.
+    QAccessibleInterface* pKept = QAccessible::queryAccessibleInterface(&widget);
+    if (pKept != nullptr && pKept->role() != role) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(pKept));
+    }
 }
 
 void SetTabOrder(std::initializer_list<QWidget*> widgets) {

@@ -2,6 +2,7 @@
 // active window, as a keyboard user's do.
 
 #include <QMenu>
+#include <set>
 
 #include "screens/COCControl.h"
 #include "screens/CScreen_DisplaySetting.h"
@@ -11,6 +12,8 @@
 #include "screens/CScreen_SaveProfile.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "screens/CSubScreen_OverClock.h"
+#include "screens/CSubScreen_OverClock_Control.h"
+#include "shell/CFocusTrap.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/MenuResources.h"
 #include "tests/ui/MainWindowFixture.h"
@@ -125,6 +128,97 @@ TEST_F(KeyboardTest, CtrlTabWalksThePagesAndTheLockHoldsForKeys) {
     EXPECT_EQ(Stop(), -1);
     EXPECT_EQ(row.DisplayText(), value);
     EXPECT_FALSE(m_pFrame->SoftKeyBar()->Menu()->isVisible());
+}
+
+// Each screen takes the focus as it opens; Tab and Shift+Tab go round its
+// controls and nothing else; closing it gives the focus back. Tab, Tab, Tab,
+// Tab, Space over Save Profile I once stepped a row behind it.
+TEST_F(KeyboardTest, FocusStaysInTheOpenScreenAndComesBackWhenItCloses) {
+    CTunevoDlg& dlg = OpenActive();
+    QWidget& plus = dlg.OverClockPage().Controls()[0]->PlusButton();
+    plus.setFocus();
+    const std::pair<int, QWidget*> screens[] = {
+        {ID_MENU_SAVE_PROFILE_ONE, &dlg.SaveProfileScreen()},
+        {ID_MENU_LOAD_PROFILE_ONE, &dlg.LoadProfileScreen()},
+        {ID_MENU_DISPLAY_SETTING, &dlg.DisplaySettingScreen()},
+        {ID_MENU_LUMO_REMOTE, &dlg.PowerScreen()},
+        {ID_MENU_LUMO_POSTER, &dlg.PosterScreen()}};
+    for (const auto& [nCommand, pScreen] : screens) {
+        dlg.OnMenuCommand(nCommand);
+        const std::vector<QWidget*> stops = CFocusTrap::TabStops(*pScreen);
+        ASSERT_GE(stops.size(), 2u) << nCommand;
+        EXPECT_EQ(QApplication::focusWidget(), stops.front()) << nCommand;
+        std::set<QWidget*> reached;
+        for (size_t i = 0; i < stops.size(); ++i) {
+            Press(Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        EXPECT_EQ(reached, std::set<QWidget*>(stops.begin(), stops.end())) << nCommand;
+        EXPECT_EQ(QApplication::focusWidget(), stops.front()) << "round once";
+        Press(Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), stops.back()) << nCommand;
+        Press(Qt::Key_Escape);
+        EXPECT_EQ(QApplication::focusWidget(), &plus) << nCommand;
+    }
+    // Display Setting reads its tabs (the one shown; arrows move between
+    // them), the list shown, then its buttons, whichever tab is shown.
+    CScreen_DisplaySetting& display = dlg.DisplaySettingScreen();
+    dlg.OnMenuCommand(ID_MENU_DISPLAY_SETTING);
+    for (int nKey : {Qt::Key_Right, Qt::Key_Left}) {
+        const int nTab = display.CurrentTab();
+        const bool bFreq = nTab == CScreen_DisplaySetting::kTabFrequency;
+        EXPECT_EQ(CFocusTrap::TabStops(display),
+                  (std::vector<QWidget*>{&display.TabButton(nTab),
+                                         bFreq ? static_cast<QWidget*>(&display.FrequencyList())
+                                               : &display.VoltageList(),
+                                         &display.ApplyButton(), &display.CancelButton()}));
+        display.TabButton(nTab).setFocus();
+        Press(nKey);
+        EXPECT_NE(display.CurrentTab(), nTab) << "an arrow shows the other tab";
+    }
+    display.CancelButton().click();
+
+    dlg.OnMenuCommand(ID_MENU_SAVE_PROFILE_ONE);
+    m_pFrame->SoftKeyBar()->Menu()->hide();
+    for (int nKey : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space}) {
+        Press(nKey);
+    }
+    EXPECT_FALSE(dlg.OverClockPage().HasUnappliedEdits());
+}
+
+// While locked only the poster takes keys: Tab never leaves it, and the rows
+// behind it are disabled, so they look and act so.
+TEST_F(KeyboardTest, WhileLockedTabStaysOnThePosterAndTheRowsAreDisabled) {
+    CTunevoDlg& dlg = OpenActive();
+    dlg.OnLockState(true);
+    CScreen_LumoPoster& poster = dlg.PosterScreen();
+    ASSERT_TRUE(poster.isVisible());
+    for (int i = 0; i < 8; ++i) {
+        Press(Qt::Key_Tab);
+        EXPECT_TRUE(poster.isAncestorOf(QApplication::focusWidget()));
+    }
+    EXPECT_FALSE(dlg.OverClockPage().Controls()[0]->isEnabled());
+    EXPECT_FALSE(dlg.ControlBar().isEnabled());
+    dlg.OnLockState(false);
+    EXPECT_TRUE(dlg.OverClockPage().Controls()[0]->PlusButton().isEnabled());
+}
+
+// OK, Alt+F4 and the window manager's close all ask before unapplied steps
+// are dropped, No the default; with nothing unapplied they quit at once.
+TEST_F(KeyboardTest, QuittingWithUnappliedStepsAsksWithNoAsTheDefault) {
+    CTunevoDlg& dlg = OpenActive();
+    QPushButton& ok = m_pFrame->OkButton();
+    EXPECT_EQ(ok.accessibleName(), QStringLiteral("Quit Tunevo"));
+    EXPECT_EQ(ok.toolTip(), ok.accessibleName());
+    EXPECT_TRUE(dlg.MayQuit()) << "nothing to drop: no question";
+    dlg.OverClockPage().Controls()[0]->StepUp();
+    m_messageBox.ScriptAnswer(false);
+    ok.click();
+    EXPECT_EQ(m_pEnded->count(), 0);
+    ASSERT_EQ(m_messageBox.Defaults(), std::vector{IMessageBox::EDefault::No});
+    m_messageBox.ScriptAnswer(true);
+    ok.click();
+    EXPECT_EQ(m_pEnded->count(), 1);
 }
 
 }  // namespace
