@@ -219,7 +219,8 @@ void COCControl::paintEvent(QPaintEvent*) {
         const QPoint corner = m_rcBoxInside.topRight();
         painter.setPen(Qt::NoPen);
         painter.setBrush(kValueEdited);
-        painter.drawPolygon(QPolygon({corner, corner - QPoint(nMark, 0), corner + QPoint(0, nMark)}));
+        painter.drawPolygon(
+            QPolygon({corner, corner - QPoint(nMark, 0), corner + QPoint(0, nMark)}));
     }
     painter.setPen(isEnabled() ? ValueColor() : kValueStale);
     painter.setFont(m_valueFont);

@@ -74,8 +74,8 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
         const std::array<int, 3>& widths = IsSmall() ? layout.widthsSmall : layout.widths;
         list.SetColumnWidths(widths[0], widths[1], widths[2]);
         // Not shown, but read out by assistive technology as the columns' names.
-        list.setHeaderLabels(
-            {LocaleText(u"STR_COL_NAME"), LocaleText(u"STR_COL_VALUE"), LocaleText(u"STR_COL_UNIT")});
+        list.setHeaderLabels({LocaleText(u"STR_COL_NAME"), LocaleText(u"STR_COL_VALUE"),
+                              LocaleText(u"STR_COL_UNIT")});
         list.setAccessibleName(category.strTab);
         // Fans alarm when slow; frequencies never alarm.
         list.SetFanRule(layout.nNumber == kCategoryFan);

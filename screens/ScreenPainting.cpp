@@ -4,10 +4,10 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRawFont>
-#include <QTextLayout>
 #include <QPushButton>
+#include <QRawFont>
 #include <QRect>
+#include <QTextLayout>
 #include <QWidget>
 #include <algorithm>
 
@@ -20,7 +20,7 @@ namespace {
 constexpr int kUnderlineWidth = 3;
 // Room around the close icon that still takes a tap.
 constexpr int kCloseMargin = 6;
-}
+}  // namespace
 
 QString LocaleText(std::u16string_view key) {
     return QString::fromStdU16String(LocaleStringTable::Instance().GetString(key));
@@ -104,7 +104,8 @@ QPushButton* AddCloseButton(QWidget& screen, QPoint iconAt, int nIconSize) {
     pButton->setIcon(QIcon(LoadImage(IconClose, iconSize)));
     pButton->setIconSize(iconSize);
     pButton->setFlat(true);
-    pButton->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"));
+    pButton->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; background: transparent; }"));
     pButton->setGeometry(
         QRect(iconAt, iconSize).adjusted(-kCloseMargin, -kCloseMargin, kCloseMargin, kCloseMargin));
     const QString strClose = LocaleText(u"STR_CLOSE");

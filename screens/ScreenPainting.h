@@ -42,8 +42,7 @@ QString WithDrawableSigns(const QString& strText, const QFont& font);
 bool TextFits(const QFont& font, const QRect& rc, int nFlags, const QString& strText);
 // The font, made smaller as needed (not below nSmallest pixels) for the text
 // to fit the rectangle when drawn with these flags.
-QFont FontToFit(QFont font, const QRect& rc, int nFlags, const QString& strText,
-                int nSmallest = 8);
+QFont FontToFit(QFont font, const QRect& rc, int nFlags, const QString& strText, int nSmallest = 8);
 
 // Lets the widget fill its background with the page colour.
 void FillWithPageColour(QWidget& widget);

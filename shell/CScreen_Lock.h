@@ -14,8 +14,6 @@ public:
     explicit CScreen_Lock(QWidget* pParent);
 
     const QPixmap& Banner() const { return m_banner; }
-    // What the banner says, beside its padlock.
-    const QString& Text() const { return m_strText; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;

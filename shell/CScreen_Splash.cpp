@@ -34,17 +34,32 @@ struct SplashLayout {
 SplashLayout LayoutValues(uint8_t nLayout) {
     switch (nLayout) {
         case LayoutSmall:
-            return {":/images/splash_small.svg", QSize(240, 348),        QPoint(96, 178),
-                    QRect(0, 250, 240, 20),      QRect(0, 229, 240, 18), 11,
-                    QRect(0, 118, 240, 16),      10};
+            return {":/images/splash_small.svg",
+                    QSize(240, 348),
+                    QPoint(96, 178),
+                    QRect(0, 250, 240, 20),
+                    QRect(0, 229, 240, 18),
+                    11,
+                    QRect(0, 118, 240, 16),
+                    10};
         case LayoutMedium:
-            return {":/images/splash_medium.svg", QSize(480, 536),        QPoint(190, 350),
-                    QRect(0, 495, 480, 30),       QRect(0, 458, 480, 28), 15,
-                    QRect(0, 190, 480, 30),       20};
+            return {":/images/splash_medium.svg",
+                    QSize(480, 536),
+                    QPoint(190, 350),
+                    QRect(0, 495, 480, 30),
+                    QRect(0, 458, 480, 28),
+                    15,
+                    QRect(0, 190, 480, 30),
+                    20};
         default:
-            return {":/images/splash_large.svg", QSize(480, 696),        QPoint(190, 430),
-                    QRect(0, 600, 480, 50),      QRect(0, 545, 480, 30), 16,
-                    QRect(0, 238, 480, 30),      20};
+            return {":/images/splash_large.svg",
+                    QSize(480, 696),
+                    QPoint(190, 430),
+                    QRect(0, 600, 480, 50),
+                    QRect(0, 545, 480, 30),
+                    16,
+                    QRect(0, 238, 480, 30),
+                    20};
     }
 }
 

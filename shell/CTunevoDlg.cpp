@@ -380,8 +380,8 @@ void CTunevoDlg::UpdateControlBar() {
 }
 
 void CTunevoDlg::SetPagesEnabled(bool bEnabled) {
-    for (QWidget* pWidget : std::initializer_list<QWidget*>{
-             m_pOverClock, m_pControlBar, m_pMonitor, m_pTabOverClock, m_pTabMonitor}) {
+    for (QWidget* pWidget : std::initializer_list<QWidget*>{m_pOverClock, m_pControlBar, m_pMonitor,
+                                                            m_pTabOverClock, m_pTabMonitor}) {
         pWidget->setEnabled(bEnabled);
     }
 }

@@ -17,7 +17,8 @@ public:
 
     QString text(QAccessible::Text type) const override {
         const QAbstractButton* pButton = Button();
-        if (type == QAccessible::Name && pButton != nullptr && widget()->accessibleName().isEmpty()) {
+        if (type == QAccessible::Name && pButton != nullptr &&
+            widget()->accessibleName().isEmpty()) {
             return pButton->text();
         }
         return QAccessibleWidget::text(type);
@@ -25,7 +26,8 @@ public:
 
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
-        if (const QAbstractButton* pButton = Button(); pButton != nullptr && pButton->isCheckable()) {
+        if (const QAbstractButton* pButton = Button();
+            pButton != nullptr && pButton->isCheckable()) {
             state.selectable = true;
             state.selected = pButton->isChecked();
             state.checkable = true;
@@ -56,8 +58,7 @@ QAccessibleInterface* RoleFactory(const QString&, QObject* pObject) {
         return nullptr;
     }
     const QVariant role = pWidget->property(kRoleProperty);
-    return role.isValid() ? new CRoleAccessible(pWidget, role.value<QAccessible::Role>())
-                          : nullptr;
+    return role.isValid() ? new CRoleAccessible(pWidget, role.value<QAccessible::Role>()) : nullptr;
 }
 
 }  // namespace

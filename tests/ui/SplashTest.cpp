@@ -97,15 +97,19 @@ TEST_F(SplashTest, TheStartUpSaysWhatItIsDoingInTheChosenLanguage) {
         const char* pszLocale;
         EProgress step;
         const char* pszText;
-    } texts[] = {{"en_US.UTF-8", EProgress::SearchingPort, "Looking for the board on port 4…"},
-                 {"zh_CN.UTF-8", EProgress::ReadingValues, "正在读取主板数值：4 / 9"},
-                 {"zh_TW.UTF-8", EProgress::SearchingPort, "正在連接埠 4 上尋找主機板…"}};
+        const char* pszTagline;
+    } texts[] = {
+        {"en_US.UTF-8", EProgress::SearchingPort, "Looking for the board on port 4…",
+         "Remote board tuning"},
+        {"zh_CN.UTF-8", EProgress::ReadingValues, "正在读取主板数值：4 / 9", "远程主板调校"},
+        {"zh_TW.UTF-8", EProgress::SearchingPort, "正在連接埠 4 上尋找主機板…", "遠端主機板調校"}};
     for (const auto& text : texts) {
         UseLocale(text.pszLocale);
         CScreen_Splash& splash = MakeSplash(QSize(480, 536));
         EXPECT_EQ(g_nScreenLayout, LayoutMedium) << "the layout of the client size";
         splash.OnProgress(text.step, 4, 9);
         EXPECT_EQ(splash.ProgressText(), QString::fromUtf8(text.pszText));
+        EXPECT_EQ(splash.Tagline(), QString::fromUtf8(text.pszTagline));
     }
 }
 
