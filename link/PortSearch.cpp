@@ -1,5 +1,7 @@
 #include "link/PortSearch.h"
 
+#include <algorithm>
+
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"
 #include "link/Transact.h"
@@ -39,7 +41,8 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
     if (radio.QueryMode(nMode) && nMode == kRadioOff) {
         return nullptr;
     }
-    for (int nPort = Protocol::kFirstPort; nPort <= Protocol::kLastPort; ++nPort) {
+    const int nLast = std::min(Protocol::kLastPort, Protocol::kFirstPort + opener.PortCount() - 1);
+    for (int nPort = Protocol::kFirstPort; nPort <= nLast; ++nPort) {
         if (stop.stop_requested()) {
             return nullptr;
         }

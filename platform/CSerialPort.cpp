@@ -7,14 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
+
+#include "platform/FdWrite.h"
 
 namespace {
 
-constexpr int kWriteTimeoutBaseMs = 8000;
-constexpr int kWriteTimeoutPerByteMs = 1000;
-// A blocked write looks at the abort flag this often.
-constexpr int kWritePollSliceMs = 50;
 // Bounds the drain of stale input on a line that keeps talking.
 constexpr int kDiscardRounds = 64;
 
@@ -66,32 +63,7 @@ CSerialPort::~CSerialPort() {
 }
 
 bool CSerialPort::Write(std::span<const uint8_t> bytes) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() +
-                          milliseconds(kWriteTimeoutBaseMs + kWriteTimeoutPerByteMs * bytes.size());
-    size_t nDone = 0;
-    while (nDone < bytes.size()) {
-        if (m_bAborted.load()) {
-            return false;
-        }
-        ssize_t nWritten = ::write(m_nFd, bytes.data() + nDone, bytes.size() - nDone);
-        if (nWritten > 0) {
-            nDone += static_cast<size_t>(nWritten);
-            continue;
-        }
-        if (nWritten < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return false;
-        }
-        if (steady_clock::now() >= deadline) {
-            return false;
-        }
-        pollfd pfd{m_nFd, POLLOUT, 0};
-        ::poll(&pfd, 1, kWritePollSliceMs);
-        if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            return false;
-        }
-    }
-    return true;
+    return WriteAll(m_nFd, bytes, m_bAborted, false);
 }
 
 ReadResult CSerialPort::Read(std::span<uint8_t> buffer) {

@@ -4,7 +4,19 @@
 
 #include "platform/ISerialPort.h"
 
-// Opens numbered ports the way the board's receiver is searched for (0 to 8).
+// Why a board named by its address could not be reached.
+enum class EConnectError {
+    None,
+    NoBluetooth,  // the kernel has no Bluetooth sockets
+    Unreachable,  // out of range, switched off, or no route to the host
+    Refused,      // nothing serves that channel or port
+    NotPaired,    // the Bluetooth device refused a link it does not trust
+    NoSuchHost,   // the host name resolves to nothing
+    Other,
+};
+
+// Opens numbered ports the way the board's receiver is searched for (0 to 8),
+// or the one board the user named.
 class IPortOpener {
 public:
     virtual ~IPortOpener() = default;
@@ -13,4 +25,13 @@ public:
     // output queue flushed); nullptr when it does not exist or cannot be had,
     // with bHeld set when that is because another program holds it.
     virtual std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) = 0;
+
+    // How many ports the search tries, from 0: one for a board named by its
+    // address, nine otherwise.
+    virtual int PortCount() const { return kSearchedPorts; }
+
+    // Why the last open of a named board failed; None for the port search.
+    virtual EConnectError LastConnectError() const { return EConnectError::None; }
+
+    static constexpr int kSearchedPorts = 9;
 };

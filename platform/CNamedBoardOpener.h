@@ -1,0 +1,31 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "platform/BoardAddress.h"
+#include "platform/CSocketPort.h"
+#include "platform/IPortOpener.h"
+
+// Opens the one board the user named (--board, TUNEVO_BOARD), as port 0:
+// its serial device, its RFCOMM channel or its serial server. Says why the
+// last open failed, for the message the user gets.
+class CNamedBoardOpener final : public IPortOpener {
+public:
+    explicit CNamedBoardOpener(BoardAddress address) : m_address(std::move(address)) {}
+
+    std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override;
+    int PortCount() const override { return 1; }
+
+    const BoardAddress& Address() const { return m_address; }
+    // Why the last open failed; None after one that worked or a device path.
+    EConnectError LastConnectError() const override;
+    // The system's words for it ("Connection refused").
+    std::string LastErrorText() const;
+
+private:
+    const BoardAddress m_address;
+    mutable std::mutex m_mutex;
+    EConnectError m_lastError = EConnectError::None;
+    std::string m_strLastError;
+};
