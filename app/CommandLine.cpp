@@ -20,12 +20,15 @@ const QStringList kShownScreens = {
 
 QString CommandLineUsage() {
     return QStringLiteral(
-        "Usage: tunevo [--demo] [--screen WxH | --fullscreen] [--show SCREEN]\n"
-        "              [--screenshot FILE [--after MS]]\n"
+        "Usage: tunevo [--demo | --board BOARD] [--screen WxH | --fullscreen]\n"
+        "              [--show SCREEN] [--screenshot FILE [--after MS]]\n"
         "\n"
         "Remote tuning of a PC motherboard over a Bluetooth serial link.\n"
         "\n"
         "  --demo             run against the built-in simulated board\n"
+        "  --board BOARD      the board to use: a Bluetooth address (AA:BB:CC:DD:EE:FF,\n"
+        "                     /N for RFCOMM channel N), tcp:HOST:PORT for a serial\n"
+        "                     server, or a device such as /dev/rfcomm0\n"
         "  --screen WxH       window client size: 480x696, 480x536 or 240x268; without\n"
         "                     it, the largest that fits the screen\n"
         "  --fullscreen       fill the screen, the largest layout that fits centred\n"
@@ -37,8 +40,9 @@ QString CommandLineUsage() {
         "  --help             this text\n"
         "  --version          the version of Tunevo\n"
         "\n"
-        "The board is searched on /dev/rfcomm0 to /dev/rfcomm8; TUNEVO_PORT_PATTERN\n"
-        "(for example /tmp/x/rfcomm%d) searches elsewhere.\n");
+        "Without --board (or TUNEVO_BOARD) the board is searched on /dev/rfcomm0 to\n"
+        "/dev/rfcomm8; TUNEVO_PORT_PATTERN (for example /tmp/x/rfcomm%d) searches\n"
+        "elsewhere.\n");
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& strError) {
@@ -52,7 +56,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     const QCommandLineOption show(QStringLiteral("show"), {}, QStringLiteral("SCREEN"));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"), {}, QStringLiteral("FILE"));
     const QCommandLineOption after(QStringLiteral("after"), {}, QStringLiteral("MS"));
-    parser.addOptions({help, version, demo, fullScreen, screen, show, screenshot, after});
+    const QCommandLineOption board(QStringLiteral("board"), {}, QStringLiteral("BOARD"));
+    parser.addOptions({help, version, demo, fullScreen, screen, show, screenshot, after, board});
     if (!parser.parse(QStringList(QStringLiteral("tunevo")) + arguments)) {
         strError = parser.errorText();
         return std::nullopt;
@@ -92,6 +97,21 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     if (parser.isSet(show) && !kShownScreens.contains(line.strShow)) {
         strError = QStringLiteral("--show takes ") + kShownScreens.join(u", ");
         return std::nullopt;
+    }
+    if (line.bDemo && parser.isSet(board)) {
+        strError = QStringLiteral("--demo runs its own board: leave out --board");
+        return std::nullopt;
+    }
+    const QString strBoard = parser.isSet(board) ? parser.value(board)
+                             : line.bDemo        ? QString()
+                                                 : qEnvironmentVariable(kBoardVariable);
+    if (!strBoard.isEmpty()) {
+        std::string strWhy;
+        line.board = ParseBoardAddress(strBoard.toStdString(), strWhy);
+        if (!line.board) {
+            strError = QString::fromStdString(strWhy);
+            return std::nullopt;
+        }
     }
     line.strScreenshot = parser.value(screenshot);
     if (parser.isSet(after)) {

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "platform/BoardAddress.h"
+
 // What the tunevo command line asks for.
 struct CommandLine {
     bool bDemo = false;
@@ -15,6 +17,8 @@ struct CommandLine {
     // A screen to open once the main window is up: empty, "power", "poster",
     // or a monitor list: "voltage", "temperature", "fan", "frequency".
     QString strShow;
+    // The board to use (--board, else TUNEVO_BOARD); none: search the ports.
+    std::optional<BoardAddress> board;
     bool bHelp = false;
     bool bVersion = false;
 };

@@ -15,6 +15,7 @@
 #include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
 #include "platform/CDevicePortOpener.h"
+#include "platform/CNamedBoardOpener.h"
 #include "platform/CSteadyClock.h"
 #include "platform/LocaleId.h"
 #include "screens/CSubScreen_Monitor.h"
@@ -135,6 +136,12 @@ int main(int argc, char** argv) {
         CDeviceLink::SetEnvironment({std::make_shared<CDevicePortOpener>(pDemo->PortPattern()),
                                      std::make_shared<CFixedRadio>(),
                                      std::make_shared<CSteadyClock>()});
+    }
+    if (line->board && !line->bDemo) {
+        // The named board alone; the radio is asked as for the search.
+        CDeviceLink::Environment environment = CDeviceLink::RealEnvironment();
+        environment.pOpener = std::make_shared<CNamedBoardOpener>(*line->board);
+        CDeviceLink::SetEnvironment(std::move(environment));
     }
 
     // Declared before the splash: the link's threads report through the

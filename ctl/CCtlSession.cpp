@@ -10,6 +10,7 @@
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
 #include "platform/CDevicePortOpener.h"
+#include "platform/CNamedBoardOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
 #include "platform/ProgramDir.h"
@@ -48,24 +49,88 @@ void PrintError(const std::string& strMessage) {
     std::fprintf(stderr, "tunevoctl: %s\n", strMessage.c_str());
 }
 
-// Remembers which port opened last: after a successful search, the board's.
+namespace {
+// The board the command line or TUNEVO_BOARD named, for every session.
+std::optional<BoardAddress> g_namedBoard;
+
+// What a failed connection to a named board means, in a sentence.
+std::string DescribeConnectError(const BoardAddress& address, EConnectError error,
+                                 const std::string& strSystem) {
+    const std::string strBoard = address.Text();
+    switch (error) {
+        case EConnectError::NoBluetooth:
+            return "this machine has no Bluetooth (the kernel offers no RFCOMM sockets), so " +
+                   strBoard + " cannot be reached";
+        case EConnectError::Unreachable:
+            return strBoard + " does not answer: it is out of range, switched off, or not there (" +
+                   strSystem + ")";
+        case EConnectError::Refused:
+            return strBoard + " refused the connection: nothing serves that channel or port (" +
+                   strSystem + ")";
+        case EConnectError::NotPaired:
+            return strBoard +
+                   " refused the link: pair it first, in the desktop's Bluetooth "
+                   "settings or with bluetoothctl (" +
+                   strSystem + ")";
+        case EConnectError::NoSuchHost:
+            return "the host of " + strBoard + " is not known (" + strSystem + ")";
+        case EConnectError::Other:
+            return strBoard + " cannot be reached (" + strSystem + ")";
+        case EConnectError::None:
+            break;
+    }
+    return "no board answered on " + strBoard;
+}
+}  // namespace
+
+void CCtlSession::UseBoard(std::optional<BoardAddress> address) {
+    g_namedBoard = std::move(address);
+}
+
+// Opens the named board, or searches the port pattern; remembers which port
+// opened last: after a successful search, the board's.
 class CCtlSession::CRecordingOpener final : public IPortOpener {
 public:
-    CRecordingOpener() : m_opener(CDevicePortOpener::PatternFromEnvironment()) {}
+    CRecordingOpener() {
+        if (g_namedBoard) {
+            m_pNamed = std::make_unique<CNamedBoardOpener>(*g_namedBoard);
+        } else {
+            m_pPattern =
+                std::make_unique<CDevicePortOpener>(CDevicePortOpener::PatternFromEnvironment());
+        }
+    }
 
     std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override {
-        std::unique_ptr<ISerialPort> pPort = m_opener.Open(nPort, bHeld);
+        std::unique_ptr<ISerialPort> pPort =
+            m_pNamed ? m_pNamed->Open(nPort, bHeld) : m_pPattern->Open(nPort, bHeld);
         if (pPort) {
             m_nLastOpened = nPort;
         }
         return pPort;
     }
+    int PortCount() const override { return m_pNamed ? 1 : kSearchedPorts; }
 
     int LastOpened() const { return m_nLastOpened; }
-    const std::string& Pattern() const { return m_opener.Pattern(); }
+    // Port n by name: the named board, or the pattern's device.
+    std::string PathOf(int nPort) const {
+        return m_pNamed ? m_pNamed->Address().Text()
+                        : CDevicePortOpener::FormatPath(m_pPattern->Pattern(), nPort).value_or("");
+    }
+    // Why the board found nothing, as the user should hear it.
+    std::string NotFound() const {
+        if (m_pNamed) {
+            return DescribeConnectError(m_pNamed->Address(), m_pNamed->LastConnectError(),
+                                        m_pNamed->LastErrorText());
+        }
+        // The ports by name: a pattern with "%d" means nothing to most readers.
+        return "no board found on " + PathOf(Protocol::kFirstPort) + " to " +
+               PathOf(Protocol::kLastPort) +
+               " (is the board's receiver paired and bound, and is no other program using it?)";
+    }
 
 private:
-    CDevicePortOpener m_opener;
+    std::unique_ptr<CNamedBoardOpener> m_pNamed;
+    std::unique_ptr<CDevicePortOpener> m_pPattern;
     std::atomic<int> m_nLastOpened{-1};
 };
 
@@ -98,19 +163,12 @@ int CCtlSession::Connect() {
         return kExitNoBoard;
     }
     if (!bAnswered || !m_pLink->HasPort()) {
-        // The ports by name: a pattern with "%d" means nothing to most readers.
-        const std::string strFirst =
-            CDevicePortOpener::FormatPath(m_pOpener->Pattern(), Protocol::kFirstPort).value_or("");
-        const std::string strLast =
-            CDevicePortOpener::FormatPath(m_pOpener->Pattern(), Protocol::kLastPort).value_or("");
-        PrintError("no board found on " + strFirst + " to " + strLast +
-                   " (is the board's receiver paired and bound, and is no other program "
-                   "using it?)");
+        PrintError(m_pOpener->NotFound());
         return kExitNoBoard;
     }
     CCtlProgress::Instance().Clear();
     m_nPort = m_pOpener->LastOpened();
-    m_strPortPath = CDevicePortOpener::FormatPath(m_pOpener->Pattern(), m_nPort).value_or("");
+    m_strPortPath = m_pOpener->PathOf(m_nPort);
     return kExitOk;
 }
 

@@ -8,6 +8,7 @@
 
 #include "link/CDeviceLink.h"
 #include "link/CRecordingListener.h"
+#include "platform/BoardAddress.h"
 
 // Exit codes of tunevoctl, one per way a command can end.
 enum ECtlExit : int {
@@ -31,6 +32,8 @@ enum ECtlExit : int {
 class CCtlSession {
 public:
     CCtlSession();
+    // From now on every session opens this board instead of searching the ports.
+    static void UseBoard(std::optional<BoardAddress> address);
     CCtlSession(const CCtlSession&) = delete;
     CCtlSession& operator=(const CCtlSession&) = delete;
 

@@ -16,8 +16,9 @@
 namespace {
 
 constexpr const char* kFooter =
-    "The board is searched on TUNEVO_PORT_PATTERN (default /dev/rfcomm%d);\n"
-    "files live in Tunevo's folder (TUNEVO_DIR, see tunevo(1)).\n"
+    "Without --board (or TUNEVO_BOARD) the board is searched on\n"
+    "TUNEVO_PORT_PATTERN (default /dev/rfcomm%d); files live in Tunevo's\n"
+    "folder (TUNEVO_DIR, see tunevo(1)).\n"
     "\n"
     "Exit codes: 0 done, 1 other failure, 2 bad command line, 3 no board found,\n"
     "4 Bluetooth radio off, 5 link lost, 6 unknown item, 7 value not a number,\n"
@@ -63,6 +64,11 @@ int main(int argc, char** argv) {
     app.fallthrough();
     std::function<int()> run;
     bool bQuiet = false;
+    std::string strBoard;
+    app.add_option("--board", strBoard,
+                   "the board to use: a Bluetooth address (AA:BB:CC:DD:EE:FF, /N for channel "
+                   "N), tcp:HOST:PORT for a serial server, or a device such as /dev/rfcomm0")
+        ->envname(kBoardVariable);
     app.add_flag("--quiet,-q", bQuiet,
                  "no progress line on standard error (shown only on a terminal anyway)");
 
@@ -237,6 +243,14 @@ int main(int argc, char** argv) {
     }
     CCtlProgress::Instance().Enable(!bQuiet);
     std::string strError;
+    if (!strBoard.empty()) {
+        std::optional<BoardAddress> address = ParseBoardAddress(strBoard, strError);
+        if (!address) {
+            PrintError(strError);
+            return kExitUsage;
+        }
+        CCtlSession::UseBoard(std::move(address));
+    }
     if (!UseProgramFolders(strError)) {
         PrintError(strError);
         return kExitFailure;

@@ -204,6 +204,8 @@ public:
     bool HasPort() const;
     // The last search found no board but a port another program holds.
     bool IsPortHeldElsewhere() const { return m_bPortHeldElsewhere.load(); }
+    // Why the board the user named could not be reached, after a search.
+    EConnectError LastConnectError() const { return m_environment.pOpener->LastConnectError(); }
     bool IsLoaded() const { return m_bLoaded.load(); }
     int ErrorCount() const { return m_nErrorCount.load(); }
     int PowerPollState() const { return m_nPowerPollState.load(); }

@@ -132,12 +132,37 @@ void CScreen_Splash::OnTimerStartSearch() {
     m_pLink->StartPortSearch();
 }
 
+QString CScreen_Splash::NoBoardText() const {
+    // A named board that could not be reached says why; the search says
+    // whether a port was held.
+    const char16_t* pszKey = nullptr;
+    switch (m_pLink->LastConnectError()) {
+        case EConnectError::NoBluetooth:
+            pszKey = u"STR_BOARD_NO_BLUETOOTH";
+            break;
+        case EConnectError::Unreachable:
+        case EConnectError::NoSuchHost:
+            pszKey = u"STR_BOARD_UNREACHABLE";
+            break;
+        case EConnectError::Refused:
+            pszKey = u"STR_BOARD_REFUSED";
+            break;
+        case EConnectError::NotPaired:
+            pszKey = u"STR_BOARD_NOT_PAIRED";
+            break;
+        case EConnectError::Other:
+        case EConnectError::None:
+            break;
+    }
+    if (pszKey == nullptr) {
+        return m_pLink->IsPortHeldElsewhere() ? LocaleText(u"STR_PORT_HELD") : m_strLinkLost;
+    }
+    return LocaleText(pszKey) + QLatin1Char('\n') + m_strLinkLost;
+}
+
 void CScreen_Splash::OnLinkState(bool bConnected) {
     if (!bConnected) {
-        ShowLinkLost(m_pLink->IsPortHeldElsewhere()
-                         ? QString::fromStdU16String(
-                               LocaleStringTable::Instance().GetString(u"STR_PORT_HELD"))
-                         : m_strLinkLost);
+        ShowLinkLost(NoBoardText());
         return;
     }
     m_pLink->StartLink();

@@ -61,6 +61,8 @@ public:
     // What the start-up is doing, as shown below the animation.
     const QString& ProgressText() const { return m_strProgress; }
     const QString& Tagline() const { return m_strTagline; }
+    // What the splash says when no board was reached, and why where it is known.
+    QString NoBoardText() const;
 
 signals:
     // The screen has ended; the program ends with it.

@@ -12,6 +12,7 @@
 
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
+#include "platform/BoardAddress.h"
 #include "platform/CSerialPort.h"
 #include "platform/CSteadyClock.h"
 #include "sim/CPtyBoardServer.h"
@@ -445,6 +446,42 @@ TEST_F(CtlTest, LockSaysWhetherTheBoardIsLocked) {
     StartBoard({"--lock-at", "1+3"});
     EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "locked\n"; }));
     EXPECT_TRUE(WaitUntil([&] { return Run("lock").strOut == "unlocked\n"; }));
+}
+
+// A board behind a real serial server: the simulated board on a pseudo-
+// terminal, Debian's ser2net serving it on a loopback port, and tunevoctl
+// naming it with --board tcp: and with TUNEVO_BOARD.
+TEST_F(CtlTest, ABoardBehindSer2netIsReadAndSetOverTcp) {
+    StartBoard();
+    const int nPort = 20000 + static_cast<int>(getpid() % 20000);
+    const std::string strConfig = m_dir.WriteFile(
+        "ser2net.yaml", "connection: &board\n  accepter: tcp,127.0.0.1," + std::to_string(nPort) +
+                            "\n  connector: serialdev," + m_dir.Path() +
+                            "/ports/rfcomm3,57600n81,local\n  options:\n    kickolduser: true\n");
+    CChildProcess server("/usr/sbin/ser2net", {"-n", "-c", strConfig, "-P", m_dir.Path() + "/pid"});
+    const std::string strBoard = "tcp:127.0.0.1:" + std::to_string(nPort);
+    ASSERT_TRUE(WaitUntil([&] { return Run("--board " + strBoard + " scan").nExit == 0; }));
+    const std::string strInfo = Out("--board " + strBoard + " info");
+    EXPECT_THAT(strInfo, HasSubstr("board: TEST-BOARD-7\nport: " + strBoard));
+    EXPECT_THAT(strInfo, HasSubstr("1.250000 [V]"));
+    EXPECT_THAT(Out("--board " + strBoard + " set 'CPU Ratio=51'"), HasSubstr("acknowledged"));
+    setenv(kBoardVariable, strBoard.c_str(), 1);
+    EXPECT_THAT(Out("info"), HasSubstr("51 [X]"));
+    unsetenv(kBoardVariable);
+}
+
+// A board named by an address that cannot be reached is said plainly, with
+// the "no board" code; a name that is no address is a usage error.
+TEST_F(CtlTest, ANamedBoardThatCannotBeReachedSaysWhy) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"--board 00:11:22:33:44:55/3 scan", "00:11:22:33:44:55/3"},
+        {"--board tcp:127.0.0.1:1 scan", "refused"},
+        {"--board /nonexistent/rfcomm0 scan", "/nonexistent/rfcomm0"}};
+    for (const auto& [strArguments, strWhy] : cases) {
+        ExpectFails(strArguments, 3, strWhy);
+    }
+    ExpectFails("--board 00:11:22:33:44 scan", 2, "names no board");
+    ExpectFails("--board tcp:host scan", 2, "tcp:HOST:PORT");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "platform/CNamedBoardOpener.h"
 #include "shell/CScreen_Splash.h"
 #include "sim/CFixedRadio.h"
 #include "tests/ui/MainWindowFixture.h"
@@ -75,6 +76,15 @@ TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceInTheLocalesLanguageAndEnds) {
     EXPECT_EQ(m_messageBox.Shown().last(),
               QStringLiteral("The board's port is in use by another program. Close that program "
                              "and start Tunevo again."));
+
+    // A board named by the user that refuses is said so, before the general advice.
+    std::string strWhy;
+    CDeviceLink::SetEnvironment(
+        {std::make_shared<CNamedBoardOpener>(*ParseBoardAddress("tcp:127.0.0.1:1", strWhy)),
+         std::make_shared<CFixedRadio>(), m_pClock});
+    MakeSplash().OnTimerStartSearch();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
+    EXPECT_TRUE(m_messageBox.Shown().last().startsWith("The board named refused the connection"));
 }
 
 // The start-up reports each port it tries, each piece of the description and
