@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "platform/BoardAddress.h"
+#include "link/BoardAddress.h"
 
 // What the tunevo command line asks for.
 struct CommandLine {

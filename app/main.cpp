@@ -15,7 +15,7 @@
 #include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
 #include "platform/CDevicePortOpener.h"
-#include "platform/CNamedBoardOpener.h"
+#include "link/CNamedBoardOpener.h"
 #include "platform/CSteadyClock.h"
 #include "platform/LocaleId.h"
 #include "screens/CSubScreen_Monitor.h"

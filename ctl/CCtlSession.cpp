@@ -10,7 +10,7 @@
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
 #include "platform/CDevicePortOpener.h"
-#include "platform/CNamedBoardOpener.h"
+#include "link/CNamedBoardOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
 #include "platform/ProgramDir.h"

@@ -8,7 +8,7 @@
 
 #include "link/CDeviceLink.h"
 #include "link/CRecordingListener.h"
-#include "platform/BoardAddress.h"
+#include "link/BoardAddress.h"
 
 // Exit codes of tunevoctl, one per way a command can end.
 enum ECtlExit : int {

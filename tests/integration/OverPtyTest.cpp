@@ -12,7 +12,7 @@
 
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
-#include "platform/BoardAddress.h"
+#include "link/BoardAddress.h"
 #include "platform/CSerialPort.h"
 #include "platform/CSteadyClock.h"
 #include "sim/CPtyBoardServer.h"

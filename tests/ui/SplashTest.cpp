@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "platform/CNamedBoardOpener.h"
+#include "link/CNamedBoardOpener.h"
 #include "shell/CScreen_Splash.h"
 #include "sim/CFixedRadio.h"
 #include "tests/ui/MainWindowFixture.h"

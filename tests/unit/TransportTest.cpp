@@ -14,7 +14,7 @@
 
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
-#include "platform/BoardAddress.h"
+#include "link/BoardAddress.h"
 #include "platform/CSocketPort.h"
 #include "platform/CSteadyClock.h"
 

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/BoardAddress.h"
+#include "link/BoardAddress.h"
 #include "platform/CSocketPort.h"
 #include "platform/IPortOpener.h"
 

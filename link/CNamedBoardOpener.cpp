@@ -1,4 +1,4 @@
-#include "platform/CNamedBoardOpener.h"
+#include "link/CNamedBoardOpener.h"
 
 #include "platform/CSerialPort.h"
 

@@ -1,4 +1,4 @@
-#include "platform/BoardAddress.h"
+#include "link/BoardAddress.h"
 
 #include <charconv>
 #include <cstdio>
