@@ -2,13 +2,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "link/BoardAddress.h"
 #include "link/CDeviceLink.h"
 #include "link/CRecordingListener.h"
-#include "link/BoardAddress.h"
 
 // Exit codes of tunevoctl, one per way a command can end.
 enum ECtlExit : int {
@@ -71,6 +72,9 @@ private:
     std::string m_strPortPath;
     int m_nPort = -1;
 };
+
+// The rfkill folder: the kernel's, unless TUNEVO_RFKILL_DIR names another.
+std::filesystem::path RfkillFolder();
 
 // Prints "tunevoctl: " and the message to standard error.
 void PrintError(const std::string& strMessage);

@@ -37,6 +37,8 @@ struct ProfileOptions {
 };
 
 int RunScan();
+// Every board in sight: BlueZ's paired serial devices and the port pattern's devices.
+int RunBoards(bool bJson);
 int RunInfo();
 int RunMonitor(const MonitorOptions& options);
 int RunSet(const SetOptions& options);

@@ -72,6 +72,17 @@ int main(int argc, char** argv) {
     app.add_flag("--quiet,-q", bQuiet,
                  "no progress line on standard error (shown only on a terminal anyway)");
 
+    CLI::App* pBoards =
+        app.add_subcommand("boards", "list the boards in sight and whether each answers");
+    bool bBoardsJson = false;
+    pBoards->add_flag("--json", bBoardsJson, "one JSON array instead of the table");
+    pBoards->footer(
+        "Lists the Bluetooth devices BlueZ knows that offer the Serial Port profile\n"
+        "(paired first; name them with --board ADDRESS) and the serial devices of the\n"
+        "port pattern, and whether each answered the board's open frame. Without a\n"
+        "system bus or BlueZ the devices alone are listed, with a note.");
+    pBoards->callback([&] { run = [&] { return RunBoards(bBoardsJson); }; });
+
     CLI::App* pScan = app.add_subcommand("scan", "find the port the board answers on");
     pScan->footer(
         "Searches ports 0 to 8 of the port pattern for the board's receiver and\n"

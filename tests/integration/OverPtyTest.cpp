@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "link/BoardAddress.h"
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
-#include "link/BoardAddress.h"
 #include "platform/CSerialPort.h"
 #include "platform/CSteadyClock.h"
 #include "sim/CPtyBoardServer.h"
@@ -482,6 +482,56 @@ TEST_F(CtlTest, ANamedBoardThatCannotBeReachedSaysWhy) {
     }
     ExpectFails("--board 00:11:22:33:44 scan", 2, "names no board");
     ExpectFails("--board tcp:host scan", 2, "tcp:HOST:PORT");
+}
+
+// The boards BlueZ knows, read from python3-dbusmock's BlueZ on a private
+// bus that DBUS_SYSTEM_BUS_ADDRESS names: an adapter, a paired board with the
+// Serial Port profile, a paired headset without it and an unpaired board.
+TEST_F(CtlTest, BoardsListsBluezsSerialDevicesPairedFirstOrSaysWhyNot) {
+    const std::string strBus = "unix:path=" + m_dir.Path() + "/system_bus";
+    CChildProcess bus("/usr/bin/dbus-daemon", {"--session", "--nofork", "--address=" + strBus});
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(m_dir.Path() + "/system_bus"); }));
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", strBus.c_str(), 1);
+    auto bluez = std::make_unique<CChildProcess>(
+        "/usr/bin/python3", std::vector<std::string>{"-m", "dbusmock", "--system", "-t", "bluez5"});
+    const std::string strSetUp = m_dir.WriteFile("bluez.py", R"(import dbus, sys, time
+bus = dbus.bus.BusConnection(sys.argv[1])
+while not bus.name_has_owner('org.bluez'):
+    time.sleep(0.05)
+mock = dbus.Interface(bus.get_object('org.bluez', '/org/bluez'), 'org.bluez.Mock')
+def update(path, interface, values):
+    dbus.Interface(bus.get_object('org.bluez', path), 'org.freedesktop.DBus.Mock').UpdateProperties(interface, values)
+if sys.argv[2] == 'off':
+    update('/org/bluez/hci0', 'org.bluez.Adapter1', {'Powered': False})
+    sys.exit(0)
+mock.AddAdapter('hci0', 'lab-pc')
+for address, alias, paired, serial in [('AA:BB:CC:00:00:03', 'Board C', False, True),
+                                       ('AA:BB:CC:00:00:02', 'Headset', True, False),
+                                       ('AA:BB:CC:00:00:01', 'Board A', True, True)]:
+    path = mock.AddDevice('hci0', address, alias)
+    if paired:
+        mock.PairDevice('hci0', address, 0)
+    if serial:
+        update(path, 'org.bluez.Device1', {'UUIDs': dbus.Array(['00001101-0000-1000-8000-00805f9b34fb'], signature='s')})
+)");
+    ASSERT_EQ(
+        std::system(("timeout 20 /usr/bin/python3 " + strSetUp + " " + strBus + " on").c_str()), 0);
+    const CtlResult listed = Run("boards --json");
+    EXPECT_EQ(listed.nExit, 0) << listed.strErr;
+    EXPECT_THAT(
+        listed.strOut,
+        testing::ContainsRegex(
+            "\"name\": \"Board A\",\n *\"address\": \"AA:BB:CC:00:00:01/1\",\n *\"paired\": true,"
+            "[^]]*\"name\": \"Board C\",\n *\"address\": \"AA:BB:CC:00:00:03/1\",\n *\"paired\": "
+            "false"));
+    EXPECT_THAT(listed.strOut, testing::Not(HasSubstr("Headset")));
+    ASSERT_EQ(
+        std::system(("timeout 20 /usr/bin/python3 " + strSetUp + " " + strBus + " off").c_str()),
+        0);
+    EXPECT_THAT(Run("boards").strErr, HasSubstr("adapter is switched off"));
+    bluez.reset();
+    EXPECT_THAT(Run("boards").strErr, HasSubstr("BlueZ is not running"));
+    unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
 }  // namespace
