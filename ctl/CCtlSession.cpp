@@ -7,10 +7,11 @@
 
 #include "ctl/CCtlProgress.h"
 #include "data/IniPaths.h"
+#include "link/CBoardSearchOpener.h"
+#include "link/CNamedBoardOpener.h"
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
 #include "platform/CDevicePortOpener.h"
-#include "link/CNamedBoardOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
 #include "platform/ProgramDir.h"
@@ -87,34 +88,41 @@ void CCtlSession::UseBoard(std::optional<BoardAddress> address) {
     g_namedBoard = std::move(address);
 }
 
-// Opens the named board, or searches the port pattern; remembers which port
-// opened last: after a successful search, the board's.
+// Opens the named board, or tries the board used last, BlueZ's boards and the
+// port pattern; remembers which opened last: after a successful search, the board's.
 class CCtlSession::CRecordingOpener final : public IPortOpener {
 public:
     CRecordingOpener() {
         if (g_namedBoard) {
             m_pNamed = std::make_unique<CNamedBoardOpener>(*g_namedBoard);
         } else {
-            m_pPattern =
-                std::make_unique<CDevicePortOpener>(CDevicePortOpener::PatternFromEnvironment());
+            m_pSearch = std::make_unique<CBoardSearchOpener>(CBoardSearchOpener::CandidatesNow());
         }
     }
 
     std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override {
         std::unique_ptr<ISerialPort> pPort =
-            m_pNamed ? m_pNamed->Open(nPort, bHeld) : m_pPattern->Open(nPort, bHeld);
+            m_pNamed ? m_pNamed->Open(nPort, bHeld) : m_pSearch->Open(nPort, bHeld);
         if (pPort) {
             m_nLastOpened = nPort;
         }
         return pPort;
     }
-    int PortCount() const override { return m_pNamed ? 1 : kSearchedPorts; }
+    int PortCount() const override { return m_pNamed ? 1 : m_pSearch->PortCount(); }
+    void Answered(int nPort) override {
+        m_pNamed ? m_pNamed->Answered(nPort) : m_pSearch->Answered(nPort);
+    }
 
     int LastOpened() const { return m_nLastOpened; }
-    // Port n by name: the named board, or the pattern's device.
+    // Port n by name: the named board, or the board tried n-th.
     std::string PathOf(int nPort) const {
-        return m_pNamed ? m_pNamed->Address().Text()
-                        : CDevicePortOpener::FormatPath(m_pPattern->Pattern(), nPort).value_or("");
+        if (m_pNamed) {
+            return m_pNamed->Address().Text();
+        }
+        const auto& all = m_pSearch->All();
+        return nPort >= 0 && nPort < static_cast<int>(all.size())
+                   ? all[static_cast<size_t>(nPort)].Text()
+                   : std::string();
     }
     // Why the board found nothing, as the user should hear it.
     std::string NotFound() const {
@@ -123,14 +131,25 @@ public:
                                         m_pNamed->LastErrorText());
         }
         // The ports by name: a pattern with "%d" means nothing to most readers.
-        return "no board found on " + PathOf(Protocol::kFirstPort) + " to " +
-               PathOf(Protocol::kLastPort) +
-               " (is the board's receiver paired and bound, and is no other program using it?)";
+        const std::string strPattern = CDevicePortOpener::PatternFromEnvironment();
+        std::string strTried;
+        for (const BoardAddress& board : m_pSearch->All()) {
+            if (board.kind != BoardAddress::EKind::Device ||
+                board.strPath.rfind(strPattern.substr(0, strPattern.find('%')), 0) != 0) {
+                strTried += (strTried.empty() ? "" : ", ") + board.Text();
+            }
+        }
+        return "no board found on " +
+               CDevicePortOpener::FormatPath(strPattern, Protocol::kFirstPort).value_or("") +
+               " to " +
+               CDevicePortOpener::FormatPath(strPattern, Protocol::kLastPort).value_or("") +
+               (strTried.empty() ? "" : " nor on " + strTried) +
+               " (is the board paired, or named with --board, and is no other program using it?)";
     }
 
 private:
     std::unique_ptr<CNamedBoardOpener> m_pNamed;
-    std::unique_ptr<CDevicePortOpener> m_pPattern;
+    std::unique_ptr<CBoardSearchOpener> m_pSearch;
     std::atomic<int> m_nLastOpened{-1};
 };
 

@@ -467,7 +467,7 @@ int RunScan() {
     if (const int nExit = session.Connect(); nExit != kExitOk) {
         return nExit;
     }
-    std::printf("board found on port %d: %s\n", session.PortNumber(), session.PortPath().c_str());
+    std::printf("board found: %s\n", session.PortPath().c_str());
     return kExitOk;
 }
 

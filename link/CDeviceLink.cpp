@@ -5,12 +5,12 @@
 #include <optional>
 
 #include "data/CBoardConfig.h"
+#include "link/CBoardSearchOpener.h"
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
 #include "link/PortSearch.h"
 #include "link/Protocol.h"
 #include "link/Transact.h"
-#include "platform/CDevicePortOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
 
@@ -25,9 +25,8 @@ std::optional<CDeviceLink::Environment> g_environment;
 }  // namespace
 
 CDeviceLink::Environment CDeviceLink::RealEnvironment() {
-    return Environment{
-        std::make_shared<CDevicePortOpener>(CDevicePortOpener::PatternFromEnvironment()),
-        std::make_shared<CRfkillRadio>(), std::make_shared<CSteadyClock>()};
+    return Environment{std::make_shared<CBoardSearchOpener>(CBoardSearchOpener::CandidatesNow()),
+                       std::make_shared<CRfkillRadio>(), std::make_shared<CSteadyClock>()};
 }
 
 void CDeviceLink::SetEnvironment(Environment environment) {

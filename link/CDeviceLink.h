@@ -41,7 +41,8 @@ public:
     // Checksum failures tolerated before every further one reports the link lost.
     static constexpr int kLinkLostErrorCount = 3000;
 
-    // The real machine: rfcomm ports by TUNEVO_PORT_PATTERN, rfkill, steady clock.
+    // The real machine: the board used last, BlueZ's boards and the ports of
+    // TUNEVO_PORT_PATTERN in turn; rfkill; the steady clock.
     static Environment RealEnvironment();
 
     // Sets what the next Instance() is built with (the real machine otherwise).

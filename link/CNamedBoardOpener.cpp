@@ -1,5 +1,6 @@
 #include "link/CNamedBoardOpener.h"
 
+#include "data/LastBoard.h"
 #include "platform/CSerialPort.h"
 
 std::unique_ptr<ISerialPort> CNamedBoardOpener::Open(int nPort, bool& bHeld) {
@@ -36,4 +37,8 @@ EConnectError CNamedBoardOpener::LastConnectError() const {
 std::string CNamedBoardOpener::LastErrorText() const {
     const std::lock_guard lock(m_mutex);
     return m_strLastError;
+}
+
+void CNamedBoardOpener::Answered(int) {
+    RememberLastBoard(m_address.Text());
 }

@@ -16,6 +16,8 @@ public:
 
     std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override;
     int PortCount() const override { return 1; }
+    // Remembered as the board used last.
+    void Answered(int nPort) override;
 
     const BoardAddress& Address() const { return m_address; }
     // Why the last open failed; None after one that worked or a device path.

@@ -56,6 +56,7 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
             continue;
         }
         if (Answers(*port, clock, stop)) {
+            opener.Answered(nPort);
             return port;
         }
     }

@@ -72,6 +72,9 @@ BluezView ReadBluezBoards() {
         return view;
     }
     const std::unique_ptr<sd_bus, BusUnref> bus(pRawBus);
+    // A BlueZ that hangs must not hold up the start.
+    constexpr uint64_t kCallTimeoutUs = 2'000'000;
+    sd_bus_set_method_call_timeout(bus.get(), kCallTimeoutUs);
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* pRawReply = nullptr;
     int nResult =

@@ -30,6 +30,9 @@ public:
     // address, nine otherwise.
     virtual int PortCount() const { return kSearchedPorts; }
 
+    // Port n answered the board's open frame: the search ends on it.
+    virtual void Answered(int /*nPort*/) {}
+
     // Why the last open of a named board failed; None for the port search.
     virtual EConnectError LastConnectError() const { return EConnectError::None; }
 

@@ -106,7 +106,12 @@ const std::string kSmallBoard =
 
 class CtlTest : public testing::Test {
 protected:
-    void TearDown() override { m_pBoard.reset(); }
+    // The board used last is remembered here, not in the user's own folder.
+    void SetUp() override { setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1); }
+    void TearDown() override {
+        m_pBoard.reset();
+        unsetenv("XDG_CONFIG_HOME");
+    }
 
     // Starts tunevo-board on port 3 serving the small board (or another), with more options.
     void StartBoard(std::vector<std::string> arguments = {},
@@ -174,7 +179,7 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
                        {"--link", m_dir.Path() + "/l", "--board", m_dir.Path() + "/missing.ini"});
     EXPECT_EQ(none.WaitExit(10000), 2);
     StartBoard();
-    EXPECT_EQ(Out("scan"), "board found on port 3: " + m_dir.Path() + "/ports/rfcomm3\n");
+    EXPECT_EQ(Out("scan"), "board found: " + m_dir.Path() + "/ports/rfcomm3\n");
     {
         bool bHeld = false;
         const auto pHolder = CSerialPort::Open(m_dir.Path() + "/ports/rfcomm3", bHeld);
@@ -468,6 +473,7 @@ TEST_F(CtlTest, ABoardBehindSer2netIsReadAndSetOverTcp) {
     setenv(kBoardVariable, strBoard.c_str(), 1);
     EXPECT_THAT(Out("info"), HasSubstr("51 [X]"));
     unsetenv(kBoardVariable);
+    EXPECT_EQ(Out("scan"), "board found: " + strBoard + "\n") << "the board used last comes first";
 }
 
 // A board named by an address that cannot be reached is said plainly, with

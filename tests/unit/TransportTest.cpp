@@ -12,9 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "link/BoardAddress.h"
+#include "link/CBoardSearchOpener.h"
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
-#include "link/BoardAddress.h"
 #include "platform/CSocketPort.h"
 #include "platform/CSteadyClock.h"
 
@@ -42,6 +43,23 @@ TEST(BoardAddress, EachWayOfNamingABoardParsesOrSaysWhatIsWrong) {
         EXPECT_FALSE(ParseBoardAddress(pszText, strError)) << pszText;
         EXPECT_FALSE(strError.empty()) << pszText;
     }
+}
+
+// Unnamed, the board used last is tried first, then BlueZ's boards (paired
+// first, as listed), then the pattern's devices, each once.
+TEST(BoardSearch, TriesTheLastBoardThenBluezsThenThePattern) {
+    const std::vector<BluezBoard> bluez = {{"AA:BB:CC:00:00:01", "A", true, false},
+                                           {"AA:BB:CC:00:00:02", "B", false, false}};
+    std::vector<std::string> tried;
+    for (const BoardAddress& board :
+         CBoardSearchOpener::Candidates("AA:BB:CC:00:00:02/1", bluez, "/dev/x%d")) {
+        tried.push_back(board.Text());
+    }
+    EXPECT_EQ(tried,
+              (std::vector<std::string>{"AA:BB:CC:00:00:02/1", "AA:BB:CC:00:00:01/1", "/dev/x0",
+                                        "/dev/x1", "/dev/x2", "/dev/x3", "/dev/x4", "/dev/x5",
+                                        "/dev/x6", "/dev/x7", "/dev/x8"}));
+    EXPECT_EQ(CBoardSearchOpener::Candidates("not an address", {}, "/dev/x%d").size(), 9u);
 }
 
 // A port on one end of a socket pair, the board's side on the other.

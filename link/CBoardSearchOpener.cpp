@@ -1,0 +1,54 @@
+#include "link/CBoardSearchOpener.h"
+
+#include <algorithm>
+
+#include "data/LastBoard.h"
+#include "link/CNamedBoardOpener.h"
+#include "link/Protocol.h"
+#include "platform/CDevicePortOpener.h"
+
+std::vector<BoardAddress> CBoardSearchOpener::Candidates(
+    const std::optional<std::string>& lastBoard, const std::vector<BluezBoard>& bluez,
+    const std::string& strPattern) {
+    std::vector<BoardAddress> candidates;
+    auto add = [&candidates](const std::string& strText) {
+        std::string strError;
+        std::optional<BoardAddress> address = ParseBoardAddress(strText, strError);
+        const bool bNew =
+            address && std::ranges::none_of(candidates, [&](const BoardAddress& each) {
+                return each.Text() == address->Text();
+            });
+        if (bNew) {
+            candidates.push_back(*address);
+        }
+    };
+    if (lastBoard) {
+        add(*lastBoard);
+    }
+    for (const BluezBoard& board : bluez) {
+        add(board.strAddress);
+    }
+    for (int nPort = Protocol::kFirstPort; nPort <= Protocol::kLastPort; ++nPort) {
+        add(CDevicePortOpener::FormatPath(strPattern, nPort).value_or(""));
+    }
+    return candidates;
+}
+
+std::vector<BoardAddress> CBoardSearchOpener::CandidatesNow() {
+    const BluezView bluez = ReadBluezBoards();
+    return Candidates(ReadLastBoard(), bluez.boards, CDevicePortOpener::PatternFromEnvironment());
+}
+
+std::unique_ptr<ISerialPort> CBoardSearchOpener::Open(int nPort, bool& bHeld) {
+    bHeld = false;
+    if (nPort < 0 || nPort >= PortCount()) {
+        return nullptr;
+    }
+    return CNamedBoardOpener(m_candidates[static_cast<size_t>(nPort)]).Open(0, bHeld);
+}
+
+void CBoardSearchOpener::Answered(int nPort) {
+    if (nPort >= 0 && nPort < PortCount()) {
+        RememberLastBoard(m_candidates[static_cast<size_t>(nPort)].Text());
+    }
+}
