@@ -139,11 +139,12 @@ public:
                 strTried += (strTried.empty() ? "" : ", ") + board.Text();
             }
         }
-        return "no board found on " +
-               CDevicePortOpener::FormatPath(strPattern, Protocol::kFirstPort).value_or("") +
-               " to " +
-               CDevicePortOpener::FormatPath(strPattern, Protocol::kLastPort).value_or("") +
-               (strTried.empty() ? "" : " nor on " + strTried) +
+        std::string strMessage = "no board found on ";
+        strMessage += CDevicePortOpener::FormatPath(strPattern, Protocol::kFirstPort).value_or("");
+        strMessage += " to ";
+        strMessage += CDevicePortOpener::FormatPath(strPattern, Protocol::kLastPort).value_or("");
+        strMessage += strTried.empty() ? "" : " nor on " + strTried;
+        return strMessage +
                " (is the board paired, or named with --board, and is no other program using it?)";
     }
 

@@ -96,10 +96,14 @@ std::optional<BoardAddress> ParseBoardAddress(std::string_view text, std::string
                                            ? BoardAddress::kDefaultChannel
                                            : NumberIn(text.substr(nSlash + 1), 1, kLastChannel);
     if (!bluetooth || !channel) {
-        strError = "'" + std::string(text) +
-                   "' names no board: give a Bluetooth address (AA:BB:CC:DD:EE:FF, or "
-                   "AA:BB:CC:DD:EE:FF/2 for channel 2 of 1 to 30), tcp:HOST:PORT, or a device "
-                   "path such as /dev/rfcomm0";
+        // Built in a string of its own: GCC 12 misreads edits of the caller's string.
+        std::string strWhy(1, '\'');
+        strWhy.append(text);
+        strWhy.append(
+            "' names no board: give a Bluetooth address (AA:BB:CC:DD:EE:FF, or "
+            "AA:BB:CC:DD:EE:FF/2 for channel 2 of 1 to 30), tcp:HOST:PORT, or a device path "
+            "such as /dev/rfcomm0");
+        strError = std::move(strWhy);
         return std::nullopt;
     }
     BoardAddress address;

@@ -499,7 +499,8 @@ TEST_F(CtlTest, BoardsListsBluezsSerialDevicesPairedFirstOrSaysWhyNot) {
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(m_dir.Path() + "/system_bus"); }));
     setenv("DBUS_SYSTEM_BUS_ADDRESS", strBus.c_str(), 1);
     auto bluez = std::make_unique<CChildProcess>(
-        "/usr/bin/python3", std::vector<std::string>{"-m", "dbusmock", "--system", "-t", "bluez5"});
+        "/usr/bin/python3", std::vector<std::string>{"-m", "dbusmock", "--system", "-t", "bluez5"},
+        std::vector<std::string>{}, m_dir.Path() + "/bluez.log");
     const std::string strSetUp = m_dir.WriteFile("bluez.py", R"(import dbus, sys, time
 bus = dbus.bus.BusConnection(sys.argv[1])
 while not bus.name_has_owner('org.bluez'):
