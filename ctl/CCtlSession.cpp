@@ -38,7 +38,10 @@ size_t CountOf(const std::vector<CRecordingListener::Report>& reports, const cha
 void CCtlSession::CProgressListener::OnProgress(EProgress step, int n, int nOf) {
     CRecordingListener::OnProgress(step, n, nOf);
     const std::string strOf = std::to_string(n) + " of " + std::to_string(nOf);
-    CCtlProgress::Instance().Show(step == EProgress::SearchingPort
+    const std::string strPort =
+        m_pLink != nullptr && step == EProgress::SearchingPort ? m_pLink->PortName(n) : "";
+    CCtlProgress::Instance().Show(!strPort.empty() ? "connecting to " + strPort + "..."
+                                  : step == EProgress::SearchingPort
                                       ? "looking for the board on port " + std::to_string(n) + "..."
                                   : step == EProgress::ReadingDescription
                                       ? "reading the board's description: " + strOf
@@ -113,6 +116,8 @@ public:
         m_pNamed ? m_pNamed->Answered(nPort) : m_pSearch->Answered(nPort);
     }
 
+    std::string PortName(int nPort) const override { return PathOf(nPort); }
+
     int LastOpened() const { return m_nLastOpened; }
     // Port n by name: the named board, or the board tried n-th.
     std::string PathOf(int nPort) const {
@@ -166,6 +171,7 @@ CCtlSession::CCtlSession()
       m_pRadio(std::make_shared<CRfkillRadio>(RfkillFolder())) {
     m_pLink = std::make_unique<CDeviceLink>(
         CDeviceLink::Environment{m_pOpener, m_pRadio, std::make_shared<CSteadyClock>()});
+    m_listener.m_pLink = m_pLink.get();
     m_pLink->SetListener(&m_listener);
 }
 

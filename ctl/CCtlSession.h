@@ -62,6 +62,8 @@ private:
     class CProgressListener final : public CRecordingListener {
     public:
         void OnProgress(EProgress step, int n, int nOf) override;
+        // Names the ports tried; set once the link exists.
+        const CDeviceLink* m_pLink = nullptr;
     };
 
     // Declared before the link, which reports to it until it is torn down.

@@ -494,6 +494,35 @@ int RunInfo() {
     return kExitOk;
 }
 
+namespace {
+// Starts a new session until the board answers again, waiting 1 s, then
+// twice as long each time up to 10 s. False when interrupted meanwhile.
+bool Reconnect(std::unique_ptr<CCtlSession>& session) {
+    constexpr auto kFirstPause = 1s;
+    constexpr auto kLongestPause = 10s;
+    auto pause = Clock::duration(kFirstPause);
+    for (;;) {
+        PrintError("the board is out of reach; trying again in " +
+                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pause).count()) +
+                   " s");
+        const Clock::time_point until = Clock::now() + pause;
+        while (Clock::now() < until && !g_bInterrupted.load()) {
+            std::this_thread::sleep_for(20ms);
+        }
+        if (g_bInterrupted.load()) {
+            return false;
+        }
+        session.reset();  // the old link lets go of its port first
+        session = std::make_unique<CCtlSession>();
+        if (session->Load() == kExitOk) {
+            PrintError("the board answers again");
+            return true;
+        }
+        pause = std::min<Clock::duration>(pause * 2, kLongestPause);
+    }
+}
+}  // namespace
+
 int RunMonitor(const MonitorOptions& options) {
     const std::optional<double> dInterval = options.dInterval;
     const bool bJson = options.bJson;
@@ -504,24 +533,32 @@ int RunMonitor(const MonitorOptions& options) {
             ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*dInterval))
             : std::chrono::duration_cast<Clock::duration>(kDefaultInterval);
 
-    CCtlSession session;
-    if (const int nExit = session.Load(); nExit != kExitOk) {
+    g_bInterrupted.store(false);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    auto session = std::make_unique<CCtlSession>();
+    if (const int nExit = session->Load();
+        nExit != kExitOk && !(options.bReconnect && Reconnect(session))) {
         return nExit;
     }
     bool bComplete = true;
     bool bSaidTooShort = false;
-    g_bInterrupted.store(false);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
     for (long nSample = 1; (nSamples == 0 || nSample <= nSamples) && !g_bInterrupted.load();
          ++nSample) {
         const Clock::time_point start = Clock::now();
-        if (!RefreshMonitor(session, static_cast<int>(nSample))) {
-            return kExitLinkLost;
+        if (!RefreshMonitor(*session, static_cast<int>(nSample))) {
+            if (!options.bReconnect) {
+                return kExitLinkLost;
+            }
+            if (!Reconnect(session)) {
+                break;  // interrupted while waiting
+            }
+            --nSample;  // the sample is taken again
+            continue;
         }
         const auto duration =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        bComplete = PrintSample(session, static_cast<int>(nSample),
+        bComplete = PrintSample(*session, static_cast<int>(nSample),
                                 static_cast<long>(duration.count()), bJson) &&
                     bComplete;
         if (nSamples != 0 && nSample == nSamples) {

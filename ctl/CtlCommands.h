@@ -12,6 +12,8 @@ struct MonitorOptions {
     std::optional<double> dInterval;  // seconds between samples
     std::optional<long> nCount;       // samples to print
     bool bJson = false;
+    // A lost link, or no board at the start, is tried again rather than the end.
+    bool bReconnect = false;
 };
 
 struct SetOptions {

@@ -105,6 +105,9 @@ int main(int argc, char** argv) {
         ->check(kPositiveSeconds);
     pMonitor->add_option("--count", monitor.nCount, "print N samples")->check(CLI::PositiveNumber);
     pMonitor->add_flag("--json", monitor.bJson, "one JSON object per sample and line");
+    pMonitor->add_flag("--reconnect", monitor.bReconnect,
+                       "when the board goes away, try again (every 1 s, growing to 10 s) "
+                       "instead of ending");
     pMonitor->footer(
         "Reads the voltages, temperatures, fans and frequencies and prints them,\n"
         "once, or every --interval seconds (2 with only --count) until --count\n"
@@ -112,7 +115,9 @@ int main(int argc, char** argv) {
         "sample, duration_ms and items (array, name, read, raw, shown, unit,\n"
         "alarm). An item the board did not answer shows \"--\" and UNREAD in\n"
         "text, and read false with raw and shown null in JSON. Exits with 9 when\n"
-        "any sample lacks a value.");
+        "any sample lacks a value. With --reconnect a board that goes away (or is\n"
+        "not there at the start) is tried again, and the samples go on once it\n"
+        "answers; without it a lost link ends the command with 5.");
     pMonitor->callback([&] { run = [&] { return RunMonitor(monitor); }; });
 
     SetOptions set;

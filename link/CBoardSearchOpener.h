@@ -27,6 +27,10 @@ public:
 
     std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override;
     int PortCount() const override { return static_cast<int>(m_candidates.size()); }
+    std::string PortName(int nPort) const override {
+        return nPort >= 0 && nPort < PortCount() ? m_candidates[static_cast<size_t>(nPort)].Text()
+                                                 : std::string();
+    }
     void Answered(int nPort) override;
 
     const std::vector<BoardAddress>& All() const { return m_candidates; }

@@ -205,6 +205,8 @@ public:
     bool HasPort() const;
     // The last search found no board but a port another program holds.
     bool IsPortHeldElsewhere() const { return m_bPortHeldElsewhere.load(); }
+    // How the search's port n is named to the user; empty: by its number.
+    std::string PortName(int nPort) const { return m_environment.pOpener->PortName(nPort); }
     // Why the board the user named could not be reached, after a search.
     EConnectError LastConnectError() const { return m_environment.pOpener->LastConnectError(); }
     bool IsLoaded() const { return m_bLoaded.load(); }

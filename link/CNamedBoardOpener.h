@@ -16,6 +16,7 @@ public:
 
     std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override;
     int PortCount() const override { return 1; }
+    std::string PortName(int) const override { return m_address.Text(); }
     // Remembered as the board used last.
     void Answered(int nPort) override;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/ISerialPort.h"
 
@@ -29,6 +30,9 @@ public:
     // How many ports the search tries, from 0: one for a board named by its
     // address, nine otherwise.
     virtual int PortCount() const { return kSearchedPorts; }
+
+    // How port n is named to the user ("tcp:lab:3001"); empty: by its number.
+    virtual std::string PortName(int /*nPort*/) const { return {}; }
 
     // Port n answered the board's open frame: the search ends on it.
     virtual void Answered(int /*nPort*/) {}

@@ -173,7 +173,14 @@ void CScreen_Splash::OnProgress(EProgress step, int n, int nOf) {
     const char16_t* pszKey = step == EProgress::SearchingPort        ? u"STR_PROGRESS_SEARCH"
                              : step == EProgress::ReadingDescription ? u"STR_PROGRESS_DESCRIPTION"
                                                                      : u"STR_PROGRESS_VALUES";
-    m_strProgress = QString::fromStdU16String(texts.GetString(pszKey)).arg(n);
+    // A board tried by its address is named, not numbered.
+    const std::string strPort = step == EProgress::SearchingPort ? m_pLink->PortName(n) : "";
+    if (!strPort.empty()) {
+        pszKey = u"STR_PROGRESS_CONNECT";
+    }
+    m_strProgress =
+        QString::fromStdU16String(texts.GetString(pszKey))
+            .arg(strPort.empty() ? QString::number(n) : QString::fromStdString(strPort));
     if (step != EProgress::SearchingPort) {
         m_strProgress = m_strProgress.arg(nOf);
     }

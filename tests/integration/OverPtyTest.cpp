@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "link/BoardAddress.h"
@@ -231,10 +232,12 @@ TEST_F(CtlTest, AProgressLineShowsOnATerminalOnly) {
             .strOut;
     };
     const std::string strSeen = errorsOnTerminal("monitor");
-    for (const char* pszStep :
-         {"\r\x1b[Klooking for the board on port 3...", "reading the board's description: 1 of 2",
-          "reading the over-clock values: 3 of 3", "reading sample 1: 3 of 4"}) {
-        EXPECT_THAT(strSeen, HasSubstr(pszStep));
+    for (const std::string& strStep :
+         {"\r\x1b[Kconnecting to " + m_dir.Path() + "/ports/rfcomm3...",
+          std::string("reading the board's description: 1 of 2"),
+          std::string("reading the over-clock values: 3 of 3"),
+          std::string("reading sample 1: 3 of 4")}) {
+        EXPECT_THAT(strSeen, HasSubstr(strStep));
     }
     EXPECT_EQ(strSeen.substr(strSeen.size() - 4), "\r\x1b[K") << "wiped at the end";
     EXPECT_EQ(errorsOnTerminal("monitor --quiet"), "");
@@ -539,6 +542,24 @@ for address, alias, paired, serial in [('AA:BB:CC:00:00:03', 'Board C', False, T
     bluez.reset();
     EXPECT_THAT(Run("boards").strErr, HasSubstr("BlueZ is not running"));
     unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
+// monitor --reconnect carries on when the board goes away and comes back;
+// every sample asked for is printed, the gap said on standard error.
+TEST_F(CtlTest, MonitorWithReconnectGoesOnWhenTheBoardComesBack) {
+    StartBoard();
+    std::future<CtlResult> monitor = std::async(
+        std::launch::async, [this] { return Run("monitor --interval 0.5 --count 6 --reconnect"); });
+    ASSERT_TRUE(WaitUntil(
+        [&] { return m_dir.ReadFile("ctl-out.txt").find("sample 2") != std::string::npos; }));
+    m_pBoard.reset();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    StartBoard();
+    const CtlResult result = monitor.get();
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strOut, HasSubstr("sample 6"));
+    EXPECT_THAT(result.strErr, HasSubstr("out of reach; trying again in 1 s"));
+    EXPECT_THAT(result.strErr, HasSubstr("the board answers again"));
 }
 
 }  // namespace

@@ -82,9 +82,11 @@ TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceInTheLocalesLanguageAndEnds) {
     CDeviceLink::SetEnvironment(
         {std::make_shared<CNamedBoardOpener>(*ParseBoardAddress("tcp:127.0.0.1:1", strWhy)),
          std::make_shared<CFixedRadio>(), m_pClock});
-    MakeSplash().OnTimerStartSearch();
+    CScreen_Splash& named = MakeSplash();
+    named.OnTimerStartSearch();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }, 5000));
     EXPECT_TRUE(m_messageBox.Shown().last().startsWith("The board named refused the connection"));
+    EXPECT_EQ(named.ProgressText(), QStringLiteral("Connecting to tcp:127.0.0.1:1…"));
 }
 
 // The start-up reports each port it tries, each piece of the description and
