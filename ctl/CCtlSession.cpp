@@ -99,7 +99,7 @@ public:
         if (g_namedBoard) {
             m_pNamed = std::make_unique<CNamedBoardOpener>(*g_namedBoard);
         } else {
-            m_pSearch = std::make_unique<CBoardSearchOpener>(CBoardSearchOpener::CandidatesNow());
+            m_pSearch = std::make_unique<CBoardSearchOpener>();
         }
     }
 
@@ -193,8 +193,7 @@ int CCtlSession::Connect() {
         return kExitNoBoard;
     }
     CCtlProgress::Instance().Clear();
-    m_nPort = m_pOpener->LastOpened();
-    m_strPortPath = m_pOpener->PathOf(m_nPort);
+    m_strPortPath = m_pOpener->PathOf(m_pOpener->LastOpened());
     return kExitOk;
 }
 

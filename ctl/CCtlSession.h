@@ -51,7 +51,6 @@ public:
     CRecordingListener& Reports() { return m_listener; }
     // Where the board was found.
     const std::string& PortPath() const { return m_strPortPath; }
-    int PortNumber() const { return m_nPort; }
 
     // True (after printing why) when the link reported itself lost.
     bool LinkLost();
@@ -72,7 +71,6 @@ private:
     std::shared_ptr<IRadio> m_pRadio;
     std::unique_ptr<CDeviceLink> m_pLink;
     std::string m_strPortPath;
-    int m_nPort = -1;
 };
 
 // The rfkill folder: the kernel's, unless TUNEVO_RFKILL_DIR names another.

@@ -39,16 +39,26 @@ std::vector<BoardAddress> CBoardSearchOpener::CandidatesNow() {
     return Candidates(ReadLastBoard(), bluez.boards, CDevicePortOpener::PatternFromEnvironment());
 }
 
+const std::vector<BoardAddress>& CBoardSearchOpener::All() const {
+    std::call_once(m_found, [this] { m_candidates = CandidatesNow(); });
+    return m_candidates;
+}
+
 std::unique_ptr<ISerialPort> CBoardSearchOpener::Open(int nPort, bool& bHeld) {
     bHeld = false;
     if (nPort < 0 || nPort >= PortCount()) {
         return nullptr;
     }
-    return CNamedBoardOpener(m_candidates[static_cast<size_t>(nPort)]).Open(0, bHeld);
+    return CNamedBoardOpener(All()[static_cast<size_t>(nPort)]).Open(0, bHeld);
+}
+
+std::string CBoardSearchOpener::PortName(int nPort) const {
+    return nPort >= 0 && nPort < PortCount() ? All()[static_cast<size_t>(nPort)].Text()
+                                             : std::string();
 }
 
 void CBoardSearchOpener::Answered(int nPort) {
     if (nPort >= 0 && nPort < PortCount()) {
-        RememberLastBoard(m_candidates[static_cast<size_t>(nPort)].Text());
+        RememberLastBoard(All()[static_cast<size_t>(nPort)].Text());
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <atomic>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +16,13 @@
 class CBoardSearchOpener final : public IPortOpener {
 public:
     explicit CBoardSearchOpener(std::vector<BoardAddress> candidates)
-        : m_candidates(std::move(candidates)) {}
+        : m_candidates(std::move(candidates)) {
+        std::call_once(m_found, [] {});  // given: nothing left to find
+    }
+    // The machine's candidates (CandidatesNow), found when the search first
+    // asks, on its own thread: BlueZ may be slow to answer, and the window
+    // must not wait for it.
+    CBoardSearchOpener() = default;
 
     // The order above, each board once.
     static std::vector<BoardAddress> Candidates(const std::optional<std::string>& lastBoard,
@@ -26,15 +32,13 @@ public:
     static std::vector<BoardAddress> CandidatesNow();
 
     std::unique_ptr<ISerialPort> Open(int nPort, bool& bHeld) override;
-    int PortCount() const override { return static_cast<int>(m_candidates.size()); }
-    std::string PortName(int nPort) const override {
-        return nPort >= 0 && nPort < PortCount() ? m_candidates[static_cast<size_t>(nPort)].Text()
-                                                 : std::string();
-    }
+    int PortCount() const override { return static_cast<int>(All().size()); }
+    std::string PortName(int nPort) const override;
     void Answered(int nPort) override;
 
-    const std::vector<BoardAddress>& All() const { return m_candidates; }
+    const std::vector<BoardAddress>& All() const;
 
 private:
-    const std::vector<BoardAddress> m_candidates;
+    mutable std::once_flag m_found;
+    mutable std::vector<BoardAddress> m_candidates;
 };

@@ -25,8 +25,8 @@ std::optional<CDeviceLink::Environment> g_environment;
 }  // namespace
 
 CDeviceLink::Environment CDeviceLink::RealEnvironment() {
-    return Environment{std::make_shared<CBoardSearchOpener>(CBoardSearchOpener::CandidatesNow()),
-                       std::make_shared<CRfkillRadio>(), std::make_shared<CSteadyClock>()};
+    return Environment{std::make_shared<CBoardSearchOpener>(), std::make_shared<CRfkillRadio>(),
+                       std::make_shared<CSteadyClock>()};
 }
 
 void CDeviceLink::SetEnvironment(Environment environment) {
