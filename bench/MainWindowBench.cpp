@@ -7,6 +7,9 @@
 //   resident memory: VmRSS of the running program on the main window
 //   idle CPU: user plus system time over a stretch on the main window, with
 //       the lock and poster polls running (seconds from the first argument, 60)
+//   reconnect: the board's terminal closed under the main window and opened
+//       again some seconds later; from its return to the main window's first
+//       lock query, which it makes right after it has shown the values again
 
 #include <algorithm>
 #include <chrono>
@@ -79,6 +82,24 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::seconds(nIdleSeconds));
         const double dCpu = CpuSeconds(tunevo.Pid()) - dCpuBefore;
         const long nRssAfter = ResidentKiB(tunevo.Pid());
+        std::vector<std::pair<int, double>> reconnects;
+        for (const int nAwaySeconds : {1, 4, 15}) {
+            server.Stop();
+            std::this_thread::sleep_for(std::chrono::seconds(nAwaySeconds));
+            const size_t nBefore = LockQueries(*pBoard);
+            const auto back = Clock::now();
+            if (!server.Start(ports.Path() + "/rfcomm" + std::to_string(kBoardPort), strError)) {
+                std::fprintf(stderr, "bench: %s\n", strError.c_str());
+                return 1;
+            }
+            if (!WaitUntil([&] { return LockQueries(*pBoard) > nBefore; },
+                           std::chrono::seconds(60))) {
+                std::fprintf(stderr, "bench: the main window never came back\n");
+                return 1;
+            }
+            reconnects.emplace_back(nAwaySeconds, Ms(Clock::now() - back).count());
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+        }
         tunevo.Terminate();
 
         std::sort(startSamples.begin(), startSamples.end());
@@ -92,6 +113,12 @@ int main(int argc, char** argv) {
                     nRssAfter, nIdleSeconds);
         std::printf("idle CPU              %.2f s in %d s: %.2f %% of one core\n", dCpu,
                     nIdleSeconds, 100.0 * dCpu / nIdleSeconds);
+        for (const auto& [nAway, dMs] : reconnects) {
+            std::printf(
+                "reconnect             %7.1f ms from the board's return to its values, "
+                "after %d s away\n",
+                dMs, nAway);
+        }
     }
     return 0;
 }

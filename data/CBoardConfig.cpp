@@ -1,13 +1,8 @@
 #include "data/CBoardConfig.h"
 
-#include <mutex>
-
 #include "data/IniPaths.h"
 
 namespace {
-
-std::mutex g_instanceMutex;
-std::unique_ptr<CBoardConfig> g_pInstance;
 
 std::u16string Lookup(const std::map<std::u16string, std::u16string>& map,
                       const std::u16string& key) {
@@ -16,19 +11,6 @@ std::u16string Lookup(const std::map<std::u16string, std::u16string>& map,
 }
 
 }  // namespace
-
-CBoardConfig& CBoardConfig::Instance() {
-    std::lock_guard lock(g_instanceMutex);
-    if (!g_pInstance) {
-        g_pInstance = std::make_unique<CBoardConfig>(g_szProgramDir);
-    }
-    return *g_pInstance;
-}
-
-void CBoardConfig::Destroy() {
-    std::lock_guard lock(g_instanceMutex);
-    g_pInstance.reset();
-}
 
 CBoardConfig::CBoardConfig(std::string_view programDir)
     : m_strBoardFilePath(MakeIniPath(programDir, kBoardConfigFileName)),

@@ -9,17 +9,12 @@
 
 // The connected board's description: the downloaded board configuration file
 // and the poster message file in Tunevo's folder, with the two code-to-text
-// maps of the message file. Process-wide; the link's teardown destroys it.
+// maps of the message file.
 //
 // Loaded once by the link's load thread before anything reads it; after that
-// it is only read, from any thread.
+// it is only read, from any thread. A reload makes a new object.
 class CBoardConfig {
 public:
-    // Created on first use, with both paths built from g_szProgramDir.
-    static CBoardConfig& Instance();
-    // Deletes the process-wide object; the next Instance() builds a new one.
-    static void Destroy();
-
     explicit CBoardConfig(std::string_view programDir);
     CBoardConfig(const CBoardConfig&) = delete;
     CBoardConfig& operator=(const CBoardConfig&) = delete;

@@ -64,6 +64,16 @@ void COCValue::LoadValue(std::u16string_view raw) {
     Format();
 }
 
+void COCValue::LoadKeepingEdit(std::u16string_view raw) {
+    if (!IsEdited()) {
+        LoadValue(raw);
+        return;
+    }
+    // Formatted again: the range or thresholds may have been read anew.
+    LoadValue(std::u16string(m_raw));
+    m_saved = raw;
+}
+
 bool COCValue::Step(int nDirection) {
     if (!CanStep()) {
         return false;

@@ -30,6 +30,9 @@ public:
     // value is limited to the range; the raw text stays as loaded.
     void LoadValue(std::u16string_view raw);
     void Revert() { LoadValue(std::u16string(m_saved)); }
+    // As LoadValue, but an edit in hand stays shown, and the raw value
+    // becomes the one Revert returns to.
+    void LoadKeepingEdit(std::u16string_view raw);
     // One step up or down, within the range; a frequency ("[MHz]") moves by
     // ten raw units, everything else by one. False when nothing changed
     // because the value cannot be stepped.

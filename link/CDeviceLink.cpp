@@ -58,13 +58,17 @@ CDeviceLink::CDeviceLink(Environment environment) : m_environment(std::move(envi
 }
 
 CDeviceLink::~CDeviceLink() {
-    m_stop.request_stop();
+    StopThreads();
+}
+
+void CDeviceLink::StopThreads() {
     {
-        std::lock_guard lock(m_portMutex);
-        if (m_pPort) {
-            // A write blocked on a stuck line gives up now instead of after seconds.
-            m_pPort->Abort();
-        }
+        std::lock_guard lock(m_stopMutex);
+        m_stop.request_stop();
+    }
+    if (const std::shared_ptr<ISerialPort> pPort = Port()) {
+        // A write blocked on a stuck line gives up now instead of after seconds.
+        pPort->Abort();
     }
     m_searchThread.Join();
     m_dispatcherThread.Join();
@@ -72,11 +76,50 @@ CDeviceLink::~CDeviceLink() {
     m_loadThread.Join();
     m_posterPollThread.Join();
     m_lockPollThread.Join();
-    m_pPort.reset();
-    if (m_pBoardConfig.load() != nullptr || m_pDispatcher) {
-        // The configuration object was made for this link; it goes with it.
-        CBoardConfig::Destroy();
+}
+
+void CDeviceLink::Disconnect() {
+    StopThreads();
+    {
+        std::lock_guard lock(m_portMutex);
+        m_pPort.reset();
     }
+    if (m_pDispatcher) {
+        m_pDispatcher->Clear();
+    }
+    {
+        std::lock_guard lock(m_ackMutex);
+        m_awaitedAcks.reset();
+    }
+    {
+        std::lock_guard lock(m_arrayMutex);
+        m_strConfigFileProblem.clear();
+    }
+    m_bPollsStarted.store(false);
+    m_bPortHeldElsewhere.store(false);
+    m_nErrorCount.store(0);
+    m_bLoaded.store(false);
+    m_bApplyEditLost.store(false);
+    m_bOverclockRefreshPending.store(false);
+    m_nArraysPending.store(0);
+    m_nPowerPollState.store(kPowerPollStopped);
+    m_nLockState.store(kStateUnknown);
+    m_nPosterCode.store(kStateUnknown);
+    m_nPosterMode.store(kStateUnknown);
+    m_bStarted.store(false);
+    // Last: a new search may start from here on.
+    std::lock_guard lock(m_stopMutex);
+    m_stop = std::stop_source();
+}
+
+std::stop_token CDeviceLink::StopToken() const {
+    std::lock_guard lock(m_stopMutex);
+    return m_stop.get_token();
+}
+
+std::shared_ptr<const CBoardConfig> CDeviceLink::Config() const {
+    std::lock_guard lock(m_configMutex);
+    return m_pConfig;
 }
 
 void CDeviceLink::SetListener(ILinkListener* pListener) {
@@ -87,9 +130,9 @@ bool CDeviceLink::HasPort() const {
     return Port() != nullptr;
 }
 
-ISerialPort* CDeviceLink::Port() const {
+std::shared_ptr<ISerialPort> CDeviceLink::Port() const {
     std::lock_guard lock(m_portMutex);
-    return m_pPort.get();
+    return m_pPort;
 }
 
 void CDeviceLink::StartPortSearch() {
@@ -103,7 +146,7 @@ void CDeviceLink::RunPortSearch() {
     bool bHeldSeen = false;
     std::unique_ptr<ISerialPort> pPort =
         FindBoardPort(*m_environment.pRadio, *m_environment.pOpener, *m_environment.pClock,
-                      m_stop.get_token(), bHeldSeen, [this](int nPort) {
+                      StopToken(), bHeldSeen, [this](int nPort) {
                           Report([nPort](ILinkListener& listener) {
                               listener.OnProgress(ILinkListener::EProgress::SearchingPort, nPort,
                                                   Protocol::kLastPort + 1);
@@ -116,17 +159,26 @@ void CDeviceLink::RunPortSearch() {
         m_pPort = std::move(pPort);
     }
     m_bSearching.store(false);
-    if (!m_stop.stop_requested()) {
+    if (!IsStopping()) {
         Report([bFound](ILinkListener& listener) { listener.OnLinkState(bFound); });
     }
 }
 
 void CDeviceLink::StartLink() {
-    if (!HasPort() || m_pDispatcher) {
+    if (!HasPort() || m_bStarted.exchange(true)) {
         return;
     }
     m_nErrorCount.store(0);
     m_bLoaded.store(false);
+    if (!m_pDispatcher) {
+        MakeDispatcher();
+    }
+    m_dispatcherThread.Start([this, stop = StopToken()] { m_pDispatcher->Run(stop); },
+                             CWorkerThread::EPriority::BelowNormal);
+    m_loadThread.Start([this] { RunLoad(); }, CWorkerThread::EPriority::Normal);
+}
+
+void CDeviceLink::MakeDispatcher() {
     m_pDispatcher = std::make_unique<CRequestDispatcher>();
     m_pDispatcher->SetHandler(ERequest::Apply, [this] { RunApplyRequest(); });
     m_pDispatcher->SetHandler(ERequest::Refresh, [this] { RunRefreshRequest(); });
@@ -138,9 +190,6 @@ void CDeviceLink::StartLink() {
         EndRequest(ERequest::PosterRead);
         NotifyPoster();
     });
-    m_dispatcherThread.Start([this] { m_pDispatcher->Run(m_stop.get_token()); },
-                             CWorkerThread::EPriority::BelowNormal);
-    m_loadThread.Start([this] { RunLoad(); }, CWorkerThread::EPriority::Normal);
 }
 
 void CDeviceLink::RequestRefreshOverclock() {
@@ -183,12 +232,12 @@ size_t CDeviceLink::ArraySize(EBoardArray array) const {
 }
 
 std::u16string CDeviceLink::GetBoardVersion() const {
-    const CBoardConfig* pConfig = m_pBoardConfig.load();
+    const std::shared_ptr<const CBoardConfig> pConfig = Config();
     return pConfig != nullptr ? pConfig->GetVersion() : std::u16string();
 }
 
 void CDeviceLink::ReportLinkLost() {
-    if (!m_stop.stop_requested()) {
+    if (!IsStopping()) {
         Report([](ILinkListener& listener) { listener.OnLinkState(false); });
     }
 }
@@ -220,7 +269,7 @@ bool CDeviceLink::IsPowerPollRunning() const {
 }
 
 void CDeviceLink::RunPowerPoll() {
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     for (;;) {
         {
             std::lock_guard lock(m_powerPollMutex);
@@ -238,7 +287,7 @@ CDeviceLink::PortUse CDeviceLink::UsePort(EBusyDiscipline discipline) {
     PortUse use;
     use.pPort = Port();
     if (use.pPort != nullptr) {
-        use.hold = m_busy.Take(discipline, *m_environment.pClock, m_stop.get_token());
+        use.hold = m_busy.Take(discipline, *m_environment.pClock, StopToken());
     }
     return use;
 }

@@ -66,10 +66,19 @@ public:
     // Ignored while a search runs or once a port is held.
     void StartPortSearch();
 
+    // Drops a lost connection so that a new search and StartLink can bring
+    // the board back: every thread of the link ends (each within about one
+    // exchange), the port closes, and what was learnt from the board is
+    // forgotten, except the arrays, which the next load replaces. Requests
+    // made until the next StartLink are dropped unanswered. Blocks; call it
+    // from a thread that is not one of the link's own, and not while another
+    // thread is inside one of the link's blocking calls.
+    void Disconnect();
+
     // Clears the error count and starts the dispatcher and the load thread,
-    // which downloads the board's configuration, fills the arrays, reads the
-    // over-clock values and ends with OnConfigLoaded(true). Ignored without a
-    // port or when already started.
+    // which downloads the board's configuration, fills the arrays anew, reads
+    // the over-clock values and ends with OnConfigLoaded(true). Ignored
+    // without a port or when already started since the last Disconnect.
     void StartLink();
 
     // Dispatcher requests: each stores its argument, wakes the dispatcher and
@@ -223,8 +232,9 @@ private:
     }
 
     // The port, held as the discipline says, for the length of one command.
+    // Shared, so a Disconnect never frees a port under a command still using it.
     struct PortUse {
-        ISerialPort* pPort = nullptr;
+        std::shared_ptr<ISerialPort> pPort;
         CBusyFlag::Hold hold;
         // True when the command may use the port.
         explicit operator bool() const { return pPort != nullptr && static_cast<bool>(hold); }
@@ -242,10 +252,19 @@ private:
     }
     // A write failed: the link is lost, unless the failure came from teardown.
     void ReportLinkLost();
-    ISerialPort* Port() const;
+    std::shared_ptr<ISerialPort> Port() const;
+    // The connection's stop token: requested by Disconnect and by teardown.
+    std::stop_token StopToken() const;
+    bool IsStopping() const { return StopToken().stop_requested(); }
+    // The loaded description's documents; nullptr before the first load.
+    std::shared_ptr<const CBoardConfig> Config() const;
+    // Ends every thread of the link; the port stays.
+    void StopThreads();
     // Adds one checksum failure; past the limit each one reports the link lost.
     void CountChecksumFailure();
     void RunPortSearch();
+    // The dispatcher and its handlers, made once.
+    void MakeDispatcher();
     // Writes the array's items in scope, one set frame per item. Waits up to
     // 5 s for the port; blocks for the exchanges.
     ApplyResult ApplyArray(EBoardArray array, EApplyScope scope);
@@ -281,11 +300,16 @@ private:
     }
 
     const Environment m_environment;
+    // A new source for each connection; the threads of the last one keep the
+    // token they were started with, already stopped.
+    mutable std::mutex m_stopMutex;
     std::stop_source m_stop;
 
     std::atomic<ILinkListener*> m_pListener{nullptr};
-    // Published by the load thread once its documents are loaded.
-    std::atomic<CBoardConfig*> m_pBoardConfig{nullptr};
+    // Published by the load thread once its documents are loaded; a reload
+    // publishes new ones, so a reader's copy never changes under it.
+    mutable std::mutex m_configMutex;
+    std::shared_ptr<const CBoardConfig> m_pConfig;
 
     // Written by the refreshes on the link's threads, read by the screens:
     // every access holds the lock, and no exchange is made while it is held.
@@ -296,9 +320,11 @@ private:
     DescriptionCheck m_description;
 
     mutable std::mutex m_portMutex;
-    std::unique_ptr<ISerialPort> m_pPort;
+    std::shared_ptr<ISerialPort> m_pPort;
 
+    // Made by the first StartLink and kept: the screens post to it from their thread.
     std::unique_ptr<CRequestDispatcher> m_pDispatcher;
+    std::atomic<bool> m_bStarted{false};
     CWorkerThread m_searchThread;
     CWorkerThread m_dispatcherThread;
     CWorkerThread m_powerPollThread;

@@ -84,7 +84,7 @@ void CDeviceLink::RunApplyRequest() {
     const bool bEditLost = m_bApplyEditLost.exchange(false);
     const bool bOk = ApplyAll(EApplyScope::Changed).bOk && !bEditLost;
     EndRequest(ERequest::Apply);
-    if (!m_stop.stop_requested()) {
+    if (!IsStopping()) {
         Report([bOk](ILinkListener& listener) { listener.OnApplied(bOk); });
     }
 }
@@ -124,7 +124,7 @@ CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope 
         return result;
     }
     IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     // Whether the item before was acknowledged: only then may an unchanged
     // item be skipped, so the first item is always sent.
     bool bAccepted = false;

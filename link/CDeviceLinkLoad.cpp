@@ -6,6 +6,7 @@
 
 #include "data/CBoardConfig.h"
 #include "data/FileStore.h"
+#include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
@@ -66,7 +67,7 @@ EChunkCheck CheckChunk(const Exchange& exchange, uint8_t nIndex) {
 
 std::optional<int> CDeviceLink::OpenDownload(ISerialPort& port) {
     IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     for (int nTry = 0; nTry < kOpenTries && !stop.stop_requested(); ++nTry) {
         const Exchange open = Transact(port, clock, BuildOpenFrame(), stop);
         if (!open.bWritten) {
@@ -85,7 +86,7 @@ std::optional<int> CDeviceLink::OpenDownload(ISerialPort& port) {
 std::optional<std::string> CDeviceLink::FetchChunk(ISerialPort& port, uint8_t nIndex,
                                                    size_t nShortest) {
     IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     const Frame request = BuildChunkRequest(nIndex);
     for (int nTry = 0; nTry < kChunkTries && !stop.stop_requested(); ++nTry) {
         const Exchange exchange = Transact(port, clock, request, stop);
@@ -113,7 +114,7 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
     if (!use) {
         return;  // the old file stays and is loaded as it is
     }
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     auto fail = [this, &stop](int nKind, const char* pszText) {
         if (!stop.stop_requested()) {
             Report([nKind, pszText](ILinkListener& listener) {
@@ -176,25 +177,33 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
 }
 
 void CDeviceLink::LoadConfiguration() {
-    CBoardConfig& config = CBoardConfig::Instance();
-    config.LoadDocuments();
+    auto pConfig = std::make_shared<CBoardConfig>(g_szProgramDir);
+    pConfig->LoadDocuments();
     std::string strBytes;
-    ReadRegularFile(config.GetBoardFilePath(), strBytes);
-    DescriptionCheck description = CheckDescription(strBytes, config.BoardDocument());
+    ReadRegularFile(pConfig->GetBoardFilePath(), strBytes);
+    DescriptionCheck description = CheckDescription(strBytes, pConfig->BoardDocument());
     {
         std::lock_guard lock(m_arrayMutex);
         m_description = std::move(description);
     }
-    m_pBoardConfig.store(&config);
+    std::lock_guard lock(m_configMutex);
+    m_pConfig = std::move(pConfig);
 }
 
 void CDeviceLink::RunLoad() {
-    const std::stop_token stop = m_stop.get_token();
-    DownloadConfig(CBoardConfig::Instance().GetBoardFilePath());
+    const std::stop_token stop = StopToken();
+    DownloadConfig(CBoardConfig(g_szProgramDir).GetBoardFilePath());
     if (stop.stop_requested()) {
         return;
     }
     LoadConfiguration();
+    {
+        // A board found again may describe other items than before.
+        std::lock_guard lock(m_arrayMutex);
+        for (BoardItemArray& items : m_arrays) {
+            items.clear();
+        }
+    }
 
     int nArray = 0;
     for (EBoardArray array : kOverclockArrays) {

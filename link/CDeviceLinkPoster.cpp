@@ -37,7 +37,7 @@ void CDeviceLink::CheckLockStatus() {
         return;
     }
     CheckLock();
-    if (m_stop.stop_requested() || m_bPollsStarted.exchange(true)) {
+    if (IsStopping() || m_bPollsStarted.exchange(true)) {
         return;
     }
     m_posterPollThread.Start([this] { RunPosterPoll(); }, CWorkerThread::EPriority::BelowNormal);
@@ -50,9 +50,9 @@ void CDeviceLink::CheckLock() {
     if (use.pPort == nullptr) {
         return;
     }
-    ISerialPort* pPort = use.pPort;
+    ISerialPort* pPort = use.pPort.get();
     IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     if (!use) {
         // Nothing was asked, so nothing is known of the lock: no lock report.
         if (!stop.stop_requested()) {
@@ -98,7 +98,7 @@ void CDeviceLink::PollLockStatus() {
         return;
     }
     const Exchange exchange =
-        Transact(*use.pPort, *m_environment.pClock, LockStatusFrame(), m_stop.get_token());
+        Transact(*use.pPort, *m_environment.pClock, LockStatusFrame(), StopToken());
     if (!exchange.bWritten) {
         ReportLinkLost();
         return;
@@ -111,7 +111,7 @@ void CDeviceLink::PollLockStatus() {
     if (check == EReplyCheck::ChecksumFailure) {
         CountChecksumFailure();
     }
-    m_environment.pClock->SleepFor(Protocol::kRetryPause, m_stop.get_token());
+    m_environment.pClock->SleepFor(Protocol::kRetryPause, StopToken());
 }
 
 void CDeviceLink::PollPosterCode() {
@@ -121,7 +121,7 @@ void CDeviceLink::PollPosterCode() {
     }
     const Exchange exchange = Transact(
         *use.pPort, *m_environment.pClock,
-        BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPosterCode), m_stop.get_token());
+        BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPosterCode), StopToken());
     if (!exchange.bWritten || (exchange.nCount == 0 && exchange.bNotConnected)) {
         ReportLinkLost();
         return;
@@ -137,7 +137,7 @@ void CDeviceLink::PollPosterCode() {
     if (check == EReplyCheck::ChecksumFailure) {
         CountChecksumFailure();
     }
-    m_environment.pClock->SleepFor(Protocol::kRetryPause, m_stop.get_token());
+    m_environment.pClock->SleepFor(Protocol::kRetryPause, StopToken());
 }
 
 void CDeviceLink::NotifyPoster() {
@@ -150,7 +150,7 @@ void CDeviceLink::NotifyPoster() {
         return;
     }
     const std::u16string key = HexText(nCode, "%02X");
-    const CBoardConfig* pConfig = m_pBoardConfig.load();
+    const std::shared_ptr<const CBoardConfig> pConfig = Config();
     std::string strText;
     if (nMode == Protocol::kPosterModeText) {
         strText = pConfig != nullptr ? ToUtf8(pConfig->LookupStr(key)) : "";
@@ -183,7 +183,7 @@ void CDeviceLink::RequestMessageMode(int nMode) {
 void CDeviceLink::SetMessageMode(int nMode) {
     auto done = [this](bool bOk) {
         EndRequest(ERequest::MessageMode);
-        if (!m_stop.stop_requested()) {
+        if (!IsStopping()) {
             Report([bOk](ILinkListener& listener) { listener.OnMessageModeDone(bOk); });
         }
     };
@@ -201,7 +201,7 @@ void CDeviceLink::SetMessageMode(int nMode) {
         done(true);
         return;
     }
-    if (!m_stop.stop_requested()) {
+    if (!IsStopping()) {
         Report([](ILinkListener& listener) {
             listener.OnLinkError(kErrorMessageMode, kTextMessageMode);
         });
@@ -210,7 +210,7 @@ void CDeviceLink::SetMessageMode(int nMode) {
 }
 
 void CDeviceLink::RunPosterPoll() {
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     int nPreviousCode = kStateUnknown;
     int nPreviousMode = kStateUnknown;
     while (!stop.stop_requested()) {
@@ -229,7 +229,7 @@ void CDeviceLink::RunPosterPoll() {
 }
 
 void CDeviceLink::RunLockPoll() {
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     int nPreviousState = kStateUnknown;
     while (!stop.stop_requested()) {
         if (!m_busy.IsSet()) {

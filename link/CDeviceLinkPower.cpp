@@ -36,7 +36,7 @@ Frame PowerStatusFrame() {
 
 std::optional<Exchange> CDeviceLink::SendUntilValid(ISerialPort& port, const Frame& frame) {
     IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     const uint8_t nLetter = frame[Protocol::kOffsetLetter];
     for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
         Exchange exchange = Transact(port, clock, frame, stop);
@@ -62,7 +62,7 @@ void CDeviceLink::PollPowerStatus() {
         return;
     }
     const std::optional<Exchange> reply = SendUntilValid(*use.pPort, PowerStatusFrame());
-    if (m_stop.stop_requested()) {
+    if (IsStopping()) {
         return;
     }
     if (!reply) {
@@ -82,9 +82,9 @@ bool CDeviceLink::QueryPowerStatus() {
     if (use.pPort == nullptr) {
         return false;
     }
-    ISerialPort* pPort = use.pPort;
+    ISerialPort* pPort = use.pPort.get();
     IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     const Frame frame = PowerStatusFrame();
     // A port that stays busy counts as a board that does not answer.
     const int nTries = use ? kCommandTries : 0;
@@ -128,7 +128,7 @@ void CDeviceLink::RequestPower(int nCode) {
 void CDeviceLink::PowerAction(int nCode) {
     auto done = [this](bool bOk, int nDetail) {
         EndRequest(ERequest::Power);
-        if (!m_stop.stop_requested()) {
+        if (!IsStopping()) {
             Report([bOk, nDetail](ILinkListener& listener) {
                 listener.OnPowerCommandDone(bOk, nDetail);
             });
@@ -162,7 +162,7 @@ void CDeviceLink::PowerAction(int nCode) {
     const Frame frame = BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPowerAction,
                                           Protocol::kPowerActionMasks[nCode - 1]);
     IClock& clock = *m_environment.pClock;
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     // Sent again only while the write itself fails, so nothing reached the
     // board: an action that went out is never doubled, even unconfirmed.
     for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
@@ -194,7 +194,7 @@ void CDeviceLink::PowerAction(int nCode) {
         done(false, nDetail);
         return;
     }
-    if (!m_stop.stop_requested()) {
+    if (!IsStopping()) {
         Report([](ILinkListener& listener) {
             listener.OnLinkError(kErrorPowerAction, kTextPowerAction);
         });

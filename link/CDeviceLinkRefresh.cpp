@@ -75,7 +75,7 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
     if (Port() == nullptr || ArraySize(array) == 0) {
         return Port() != nullptr;
     }
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     const PortUse use = UsePort(EBusyDiscipline::WaitShort);
     if (!use) {
         return false;
@@ -206,7 +206,7 @@ bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& i
 }
 
 void CDeviceLink::RunRefreshRequest() {
-    const std::stop_token stop = m_stop.get_token();
+    const std::stop_token stop = StopToken();
     // Taken after the event is reset: a request made from here on wakes the
     // dispatcher again, so none is lost and each gets its report.
     EndRequest(ERequest::Refresh);
@@ -233,7 +233,7 @@ void CDeviceLink::RunRefreshRequest() {
 }
 
 void CDeviceLink::ReloadOverRatio() {
-    if (m_pBoardConfig.load() == nullptr) {
+    if (Config() == nullptr) {
         return;
     }
     {

@@ -28,6 +28,12 @@ void CRequestDispatcher::Run(std::stop_token stop) {
     }
 }
 
+void CRequestDispatcher::Clear() {
+    for (size_t nIndex = 0; nIndex < kRequestKinds; ++nIndex) {
+        m_events.Reset(nIndex);
+    }
+}
+
 void CRequestDispatcher::EndRun(ERequest request) {
     const auto nIndex = static_cast<size_t>(request);
     if (std::this_thread::get_id() != m_runThread || m_nRunning != nIndex || m_bRunEnded) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -26,6 +27,8 @@ public:
     // Any thread: wakes the dispatcher for this request.
     void Post(ERequest request);
     bool IsPending(ERequest request) const;
+    // Drops every pending request; done while Run is not running.
+    void Clear();
 
     // The dispatcher thread's loop; returns once stop is requested.
     void Run(std::stop_token stop);
@@ -39,8 +42,9 @@ public:
 private:
     CEventSet m_events{kRequestKinds};
     std::array<Handler, kRequestKinds> m_handlers;
+    // The thread of the last Run; another Run may start after a reconnect.
+    std::atomic<std::thread::id> m_runThread;
     // The run in progress; touched only on the dispatcher thread.
-    std::thread::id m_runThread;
     std::optional<size_t> m_nRunning;
     bool m_bRunEnded = false;
 };

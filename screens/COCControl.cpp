@@ -109,6 +109,11 @@ void COCControl::LoadValue(std::u16string_view raw) {
     Changed();
 }
 
+void COCControl::LoadKeepingEdit(std::u16string_view raw) {
+    m_value.LoadKeepingEdit(raw);
+    Changed();
+}
+
 void COCControl::Revert() {
     m_value.Revert();
     Changed();

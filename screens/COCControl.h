@@ -37,6 +37,7 @@ public:
 
     // A new raw value from the board or a profile, which Revert returns to.
     void LoadValue(std::u16string_view raw);
+    void LoadKeepingEdit(std::u16string_view raw);
     void Revert();
     // One step, unless the board is locked or the value cannot be stepped.
     void StepUp();

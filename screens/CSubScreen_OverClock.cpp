@@ -205,7 +205,8 @@ void CSubScreen_OverClock::ScrollTo(int nPosition) {
     }
 }
 
-void CSubScreen_OverClock::UpdateFromArray(EBoardArray array, const BoardItemArray& items) {
+void CSubScreen_OverClock::UpdateFromArray(EBoardArray array, const BoardItemArray& items,
+                                           EEdits edits) {
     for (const Row& row : m_rows) {
         COCControl& control = *row.pControl;
         const auto nIndex = static_cast<size_t>(control.m_nItemIndex);
@@ -221,7 +222,11 @@ void CSubScreen_OverClock::UpdateFromArray(EBoardArray array, const BoardItemArr
         control.SetMul(item.Mul);
         control.SetDiv(item.Div);
         control.SetKnown(HasKnownValue(item), HasKnownRange(item));
-        control.LoadValue(item.Value);
+        if (edits == EEdits::Keep) {
+            control.LoadKeepingEdit(item.Value);
+        } else {
+            control.LoadValue(item.Value);
+        }
     }
 }
 

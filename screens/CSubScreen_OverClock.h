@@ -34,8 +34,11 @@ public:
     void LayoutItems(const DisplayMap& map);
     // Loads each row of the array's kind whose item, at the row's index,
     // carries the row's name (regardless of case): range, thresholds and
-    // value, which becomes the value Cancel returns to.
-    void UpdateFromArray(EBoardArray array, const BoardItemArray& items);
+    // value, which becomes the value Cancel returns to. With EEdits::Keep a
+    // row the user stepped and did not apply keeps showing its step.
+    enum class EEdits { Drop, Keep };
+    void UpdateFromArray(EBoardArray array, const BoardItemArray& items,
+                         EEdits edits = EEdits::Drop);
     // Chooses the display map anew from the file: its entries when it was
     // written for this board version, the items' defaults otherwise.
     void LoadDisplaySettings();

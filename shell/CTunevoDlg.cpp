@@ -26,6 +26,7 @@
 #include "shell/CFocusTrap.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Lock.h"
+#include "shell/CScreen_Reconnect.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
@@ -64,6 +65,8 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_timerCheckLock.start();
     m_timerRefreshOc.setInterval(kRefreshOcDelayMs);
     connect(&m_timerRefreshOc, &QTimer::timeout, this, &CTunevoDlg::OnTimerRefreshOc);
+    m_timerReconnect.setInterval(1000);
+    connect(&m_timerReconnect, &QTimer::timeout, this, &CTunevoDlg::OnReconnectTick);
 
     m_pOverClock = new CSubScreen_OverClock(m_link, *this, this);
     m_pControlBar = new CSubScreen_OverClock_Control(*this, this);
@@ -88,6 +91,7 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
                 &CProfileScreen::SetBoardBusy);
     }
     m_pLock = new CScreen_Lock(this);
+    m_pReconnect = new CScreen_Reconnect(this);
     m_pFocusTrap = new CFocusTrap(
         *this, {m_pPoster, m_pPower, m_pSaveProfile, m_pLoadProfile, m_pDisplaySetting});
     m_pTabOverClock = new CPageTab(m_strOverClock, false, this);
@@ -189,7 +193,7 @@ void CTunevoDlg::StepTab(int nStep) {
         -1, CSubScreen_Monitor::kCategoryFan, CSubScreen_Monitor::kCategoryFreq,
         CSubScreen_Monitor::kCategoryVolt, CSubScreen_Monitor::kCategoryTemp};
     constexpr int kCount = static_cast<int>(kStops.size());
-    if (m_bBoardLocked || IsOverlayOpen()) {
+    if (m_bBoardLocked || IsReconnecting() || IsOverlayOpen()) {
         return;
     }
     const auto it = std::ranges::find(kStops, m_pMonitor->Category());
@@ -314,7 +318,7 @@ void CTunevoDlg::ShowPowerScreen() {
 void CTunevoDlg::OnOverClockCommand(int nKind) {
     // Taps are filtered while the board is locked; keys and assistive
     // technology reach the bar directly, so the lock is kept here as well.
-    if (m_bBoardLocked) {
+    if (m_bBoardLocked || IsReconnecting()) {
         return;
     }
     switch (nKind) {
@@ -340,7 +344,8 @@ bool CTunevoDlg::IsScreenLocked() const {
 void CTunevoDlg::OnMenuCommand(int nId) {
     const auto title = m_profileTitles.find(nId);
     const bool bSettings = title != m_profileTitles.end() || nId == ID_MENU_DISPLAY_SETTING;
-    if (!bSettings && nId != ID_MENU_LUMO_REMOTE && nId != ID_MENU_LUMO_POSTER) {
+    if ((!bSettings && nId != ID_MENU_LUMO_REMOTE && nId != ID_MENU_LUMO_POSTER) ||
+        IsReconnecting()) {
         return;
     }
     // The soft keys are off while locked; keys and assistive technology
@@ -451,6 +456,9 @@ void CTunevoDlg::OnTimerRefreshOc() {
 }
 
 void CTunevoDlg::OnLockState(bool bLocked) {
+    if (IsReconnecting()) {
+        return;  // of the connection lost; asked again once the board is back
+    }
     if (bLocked) {
         Lock();
     } else {
@@ -519,8 +527,111 @@ void CTunevoDlg::SetApplicationLock(bool bLocked) {
 }
 
 void CTunevoDlg::OnLinkState(bool bConnected) {
-    if (!bConnected) {
-        ShowLinkLost();
+    if (m_bEnded) {
+        return;
+    }
+    switch (m_eReconnect) {
+        case EReconnect::None:
+            if (!bConnected) {
+                BeginReconnect();
+            }
+            break;
+        case EReconnect::Searching:
+            if (bConnected) {
+                m_eReconnect = EReconnect::Loading;
+                m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_LOAD"));
+                m_link.StartLink();
+            } else {
+                ScheduleSearch();
+            }
+            break;
+        case EReconnect::Loading:
+            if (!bConnected) {
+                DropLink();
+            }
+            break;
+        case EReconnect::Dropping:
+        case EReconnect::Waiting:
+            // Said by the threads of the connection just dropped.
+            break;
+    }
+}
+
+void CTunevoDlg::BeginReconnect() {
+    m_versionBeforeLoss = m_link.GetBoardVersion();
+    m_nReconnectPauseS = kFirstReconnectPauseS;
+    m_timerCheckLock.stop();
+    m_timerRefreshOc.stop();
+    m_pMonitor->StopRefresh();
+    m_pMonitor->StopWatch();
+    if (m_bBoardLocked) {
+        // The lock is the board's to say again once it is back.
+        SetApplicationLock(false);
+        m_pLock->hide();
+        m_pHiddenByLock = nullptr;
+        m_bBoardLocked = false;
+    }
+    // Every screen that works with the board closes as its Close or Cancel
+    // does; an apply or refresh in hand will not be answered.
+    CloseOpenScreen();
+    CloseOpenScreen();
+    m_pOverClock->HideWaiting();
+    SetPagesEnabled(false);
+    EnableSoftKeys(false);
+    ShowOverlay(*m_pReconnect, g_rcLock.ToQRect());
+    DropLink();
+}
+
+void CTunevoDlg::DropLink() {
+    m_eReconnect = EReconnect::Dropping;
+    m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_SEARCH"));
+    CDeviceLink& link = m_link;
+    // Queued behind any blocking call in hand, which ends with the connection.
+    m_work.Run([&link] { link.Disconnect(); }, [this] { ScheduleSearch(); });
+}
+
+void CTunevoDlg::ScheduleSearch() {
+    if (m_bEnded) {
+        return;
+    }
+    m_eReconnect = EReconnect::Waiting;
+    m_nSecondsToSearch = m_nReconnectPauseS;
+    m_nReconnectPauseS = std::min(2 * m_nReconnectPauseS, kLastReconnectPauseS);
+    m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
+    m_timerReconnect.start();
+}
+
+void CTunevoDlg::OnReconnectTick() {
+    if (--m_nSecondsToSearch > 0) {
+        m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
+        return;
+    }
+    m_timerReconnect.stop();
+    m_eReconnect = EReconnect::Searching;
+    m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_SEARCH"));
+    m_link.StartPortSearch();
+}
+
+void CTunevoDlg::FinishReconnect() {
+    m_eReconnect = EReconnect::None;
+    m_pReconnect->hide();
+    const std::u16string version = m_link.GetBoardVersion();
+    const bool bSameBoard = version == m_versionBeforeLoss;
+    if (bSameBoard) {
+        UpdateOverClockRows(CSubScreen_OverClock::EEdits::Keep);
+    } else {
+        m_pOverClock->RebuildItemControls();
+        UpdateOverClockRows();
+    }
+    SetPagesEnabled(true);
+    RestoreSoftKeys();
+    ShowPage(m_nPage);
+    m_pMonitor->StartWatch();
+    RunLockCheck();
+    if (!bSameBoard) {
+        m_messageBox.ShowMessage(LocaleText(u"STR_BOARD_CHANGED_MSG")
+                                     .arg(QString::fromStdU16String(version),
+                                          QString::fromStdU16String(m_versionBeforeLoss)));
     }
 }
 
@@ -534,11 +645,20 @@ void CTunevoDlg::OnPowerState(bool bOn) {
 }
 
 void CTunevoDlg::OnConfigLoaded(bool) {
-    RunLockCheck();
+    if (m_eReconnect == EReconnect::Loading) {
+        FinishReconnect();
+        return;
+    }
+    if (m_eReconnect == EReconnect::None) {
+        RunLockCheck();
+    }
 }
 
 void CTunevoDlg::OnOverclockRefreshed(bool bOk) {
     m_pOverClock->HideWaiting();
+    if (IsReconnecting()) {
+        return;  // the values are read anew once the board is back
+    }
     if (!bOk) {
         m_messageBox.ShowMessage(m_strRefreshError);
         return;
@@ -547,6 +667,9 @@ void CTunevoDlg::OnOverclockRefreshed(bool bOk) {
 }
 
 void CTunevoDlg::OnApplied(bool bOk) {
+    if (bOk && IsReconnecting()) {
+        return;  // the rows read what the board holds once it is back
+    }
     if (!bOk) {
         m_pOverClock->HideWaiting();
         m_messageBox.ShowMessage(m_strApplyError);
@@ -558,13 +681,16 @@ void CTunevoDlg::OnApplied(bool bOk) {
     m_pOverClock->RefreshFromBoard();
 }
 
-void CTunevoDlg::UpdateOverClockRows() {
-    m_pOverClock->UpdateFromArray(EBoardArray::OverVolt, m_link.GetOverVolt());
-    m_pOverClock->UpdateFromArray(EBoardArray::OverFreq, m_link.GetOverFreq());
-    m_pOverClock->UpdateFromArray(EBoardArray::OverRatio, m_link.GetOverRatio());
+void CTunevoDlg::UpdateOverClockRows(CSubScreen_OverClock::EEdits edits) {
+    m_pOverClock->UpdateFromArray(EBoardArray::OverVolt, m_link.GetOverVolt(), edits);
+    m_pOverClock->UpdateFromArray(EBoardArray::OverFreq, m_link.GetOverFreq(), edits);
+    m_pOverClock->UpdateFromArray(EBoardArray::OverRatio, m_link.GetOverRatio(), edits);
 }
 
 void CTunevoDlg::OnArrayRefreshed(int nKind, bool /*bOk*/) {
+    if (IsReconnecting()) {
+        return;
+    }
     // Even a refresh that failed read some values; those it missed keep their
     // last value, greyed once they have been missed for a while.
     m_pMonitor->UpdateCategory(nKind);
@@ -615,6 +741,7 @@ void CTunevoDlg::EndDialog(int nResult) {
     m_bEnded = true;
     m_timerCheckLock.stop();
     m_timerRefreshOc.stop();
+    m_timerReconnect.stop();
     m_pMonitor->StopRefresh();
     m_pMonitor->StopWatch();
     emit Ended(nResult);

@@ -9,6 +9,7 @@
 
 #include "link/ILinkListener.h"
 #include "screens/CBackgroundWork.h"
+#include "screens/CSubScreen_OverClock.h"
 #include "screens/IMainWindow.h"
 #include "shell/CDesktopNotifier.h"
 #include "shell/CFocusMark.h"
@@ -22,6 +23,7 @@ class CProfileScreen;
 class CScreen_DisplaySetting;
 class CScreen_LoadProfile;
 class CScreen_Lock;
+class CScreen_Reconnect;
 class CScreen_LumoPoster;
 class CScreen_LumoPower;
 class CScreen_SaveProfile;
@@ -42,6 +44,10 @@ public:
     static constexpr int TIMER_REFRESH_OC = 2012;
     static constexpr int kCheckLockDelayMs = 500;
     static constexpr int kRefreshOcDelayMs = 1000;
+    // The pause before each new search for a lost board grows from the
+    // first to the last, doubling.
+    static constexpr int kFirstReconnectPauseS = 1;
+    static constexpr int kLastReconnectPauseS = 10;
     static constexpr int kPageOverClock = 0;
     static constexpr int kPageMonitor = 1;
 
@@ -51,7 +57,9 @@ public:
     ~CTunevoDlg() override;
 
     // Shows the window. A board that described no over-clock voltage cannot
-    // be worked with: the link-lost message follows, then the end.
+    // be worked with: the link-lost message follows, then the end. A link
+    // lost later is brought back: the window stays, says so, and takes
+    // nothing that needs the board until the board has been loaded again.
     void Run();
 
     // IMainWindow
@@ -94,6 +102,9 @@ public:
     CScreen_LoadProfile& LoadProfileScreen() const { return *m_pLoadProfile; }
     CScreen_DisplaySetting& DisplaySettingScreen() const { return *m_pDisplaySetting; }
     CScreen_Lock& LockBanner() const { return *m_pLock; }
+    CScreen_Reconnect& ReconnectBanner() const { return *m_pReconnect; }
+    // While the link is lost and being brought back.
+    bool IsReconnecting() const { return m_eReconnect != EReconnect::None; }
     CSubScreen_Monitor& MonitorPage() const { return *m_pMonitor; }
     // Where items coming into alarm are told.
     CDesktopNotifier& Notifier() { return m_notifier; }
@@ -146,6 +157,15 @@ private:
     // Through the over-clock page and the monitor's categories.
     void StepTab(int nStep);
     void ShowLinkLost();
+    // A lost link: the window waits, searches and loads again, pausing
+    // longer after each search that finds nothing.
+    void BeginReconnect();
+    void DropLink();
+    void ScheduleSearch();
+    void OnReconnectTick();
+    // The board was loaded again: the pages take its values, or are built
+    // anew for a board whose description changed.
+    void FinishReconnect();
     void EndDialog(int nResult);
     void SetApplicationLock(bool bLocked);
     // While locked the pages, their tabs and the control bar take nothing
@@ -155,7 +175,8 @@ private:
     // which reaches over it, is open.
     void UpdateControlBar();
     // The over-clock rows from the link's arrays: voltages, frequencies, ratios.
-    void UpdateOverClockRows();
+    void UpdateOverClockRows(
+        CSubScreen_OverClock::EEdits edits = CSubScreen_OverClock::EEdits::Drop);
 
     CDeviceLink& m_link;
     CListenerBridge& m_bridge;
@@ -175,6 +196,7 @@ private:
     // The settings screen the lock hid, shown again when it opens.
     QWidget* m_pHiddenByLock = nullptr;
     CScreen_Lock* m_pLock = nullptr;
+    CScreen_Reconnect* m_pReconnect = nullptr;
     // Over the painted tabs: taps, keys and assistive technology.
     CPageTab* m_pTabOverClock = nullptr;
     CPageTab* m_pTabMonitor = nullptr;
@@ -197,6 +219,18 @@ private:
     bool m_bBoardLocked = false;
     bool m_bLinkLostShown = false;
     bool m_bEnded = false;
+    enum class EReconnect {
+        None,       // the link is up
+        Dropping,   // the lost connection is being closed
+        Waiting,    // until the next search
+        Searching,  // for the board
+        Loading,    // the board answered; its description and values are read
+    };
+    EReconnect m_eReconnect = EReconnect::None;
+    int m_nReconnectPauseS = kFirstReconnectPauseS;
+    int m_nSecondsToSearch = 0;
+    std::u16string m_versionBeforeLoss;
+    QTimer m_timerReconnect;
     QTimer m_timerCheckLock;
     QTimer m_timerRefreshOc;
 };

@@ -6,12 +6,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "link/FrameCodec.h"
+#include "link/Protocol.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CSingleCopyGuard.h"
+#include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -76,23 +80,32 @@ TEST_F(EndToEndTest, TheDemoLoadsItsBoardAndShowsItsStoppedFanInRed) {
     EXPECT_GT(CountPixels(image, rcLabels, IsTextWhite), 0);
 }
 
-TEST_F(EndToEndTest, ABoardThatVanishesBringsUpTheLinkLostMessageAndTheProgramEndsCleanly) {
-    auto pBoard = std::make_unique<CChildProcess>(
-        TUNEVO_BOARD_PROGRAM, std::vector<std::string>{"--link", m_ports.Path() + "/rfcomm2"});
-    ASSERT_TRUE(
-        WaitUntil([&] { return std::filesystem::is_symlink(m_ports.Path() + "/rfcomm2"); }));
-    const std::string strShot = m_dir.Path() + "/vanished.png";
-    CChildProcess tunevo(TUNEVO_PROGRAM, {"--screenshot", strShot, "--after", "11000"},
-                         Environment(m_ports.Path() + "/rfcomm%d"));
+TEST_F(EndToEndTest, ABoardThatVanishesAndReturnsIsTakenUpAgainByTheSameWindow) {
+    auto pBoard = std::make_shared<CBoardModel>();
+    const auto lockQueries = [&pBoard] {
+        const Frame query = BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterLockStatus);
+        return std::ranges::count(pBoard->Requests(), query);
+    };
+    const std::string strLink = m_ports.Path() + "/rfcomm2";
+    CPtyBoardServer server(pBoard);
+    std::string strError;
+    ASSERT_TRUE(server.Start(strLink, strError)) << strError;
+    CChildProcess tunevo(TUNEVO_PROGRAM, {}, Environment(m_ports.Path() + "/rfcomm%d"));
     // The main window asks for the lock once it is up; then the board goes.
-    ASSERT_TRUE(WaitUntil(
-        [&] { return std::filesystem::exists(m_dir.Path() + "/BiosConf_Kolt_V120.ini"); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(8000));
-    pBoard.reset();
-    EXPECT_EQ(tunevo.WaitExit(30000), 0) << "a clean end, every thread stopped";
-    const QImage image(QString::fromStdString(strShot));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_GT(LightShareOfMiddle(image), 0.5) << "the link-lost message is up";
+    ASSERT_TRUE(WaitUntil([&] { return lockQueries() > 0; }, std::chrono::seconds(60)));
+    server.Stop();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const auto nBefore = lockQueries();
+    ASSERT_TRUE(server.Start(strLink, strError)) << strError;
+    const auto back = std::chrono::steady_clock::now();
+    // Only a main window that loaded the board again asks for its lock.
+    ASSERT_TRUE(WaitUntil([&] { return lockQueries() > nBefore; }, std::chrono::seconds(60)))
+        << "the window never took the board up again";
+    RecordProperty("reconnect_ms",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - back)
+                                        .count()));
+    EXPECT_EQ(tunevo.Terminate(), 0) << "a clean end, every thread stopped";
 }
 
 TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {

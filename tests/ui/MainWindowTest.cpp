@@ -15,17 +15,22 @@
 #include <map>
 #include <set>
 
+#include "data/FileStore.h"
 #include "link/Protocol.h"
+#include "screens/COCControl.h"
 #include "screens/CScreen_DisplaySetting.h"
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
 #include "screens/CScreen_SaveProfile.h"
 #include "screens/CSubScreen_Monitor.h"
+#include "screens/CSubScreen_OverClock_Control.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
+#include "shell/CScreen_Reconnect.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/MenuResources.h"
+#include "sim/CBoardDescription.h"
 #include "tests/support/CChildProcess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -116,18 +121,98 @@ TEST_F(MainWindowTest, EachLinkErrorReportShowsItsOwnTextOnce) {
     EXPECT_EQ(m_pEnded->count(), 0);
 }
 
-TEST_F(MainWindowTest, TheBoardVanishingWhileTheWindowRunsEndsItOnce) {
-    CTunevoDlg& dlg = Open();
-    dlg.OnLinkState(true);
-    WaitForLockCheck();
-    // The poll threads find the line hung up and report it, many times.
-    m_pLine->SetHungUp(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_pEnded->count() > 0; }));
-    QTest::qWait(200);
+// The board goes away under the window and comes back, rebooted on the same
+// port: the window stays, says what it does, takes nothing that needs the
+// board meanwhile, and goes on from where it was.
+class ReconnectTest : public MainWindowFixture {
+protected:
+    // Opens the window, steps the first row up, and takes the board away.
+    void StepAndLoseTheBoard() {
+        CTunevoDlg& dlg = OpenPolling();
+        m_strStepped = dlg.OverClockPage().Controls().front()->GetName();
+        dlg.OverClockPage().Controls().front()->StepUp();
+        m_strSteppedRaw = dlg.OverClockPage().Controls().front()->GetRawValue();
+        m_pLine->SetHungUp(true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.IsReconnecting(); }, 10000));
+        const CScreen_Reconnect& banner = dlg.ReconnectBanner();
+        EXPECT_TRUE(banner.isVisible());
+        EXPECT_TRUE(banner.accessibleName().startsWith(QStringLiteral("The board is out of reach")))
+            << banner.accessibleName().toStdString();
+        // One search fails while the line is still down; the pause grows.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return banner.Text().contains(QStringLiteral("Trying again in 2 s")); }, 10000));
+        EXPECT_FALSE(dlg.OverClockPage().isEnabled());
+        EXPECT_FALSE(dlg.ControlBar().isEnabled());
+        EXPECT_FALSE(SoftKeysEnabled());
+        EXPECT_TRUE(m_pFrame->OkButton().isEnabled()) << "the user can still quit";
+        dlg.OnMenuCommand(ID_MENU_SAVE_PROFILE_ONE);
+        EXPECT_FALSE(dlg.SaveProfileScreen().isVisible());
+    }
+    // Serves a board on a new line at the port, as a board that rebooted,
+    // and waits for the window to have loaded it.
+    void BringBack(std::shared_ptr<CBoardModel> pBoard) {
+        m_pLine = std::make_shared<CMemoryLine>(std::move(pBoard), m_pClock);
+        m_pOpener->Attach(0, m_pLine);
+        CTunevoDlg& dlg = *m_pDlg;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsReconnecting(); }, 20000));
+        WaitForLockCheck();
+        EXPECT_FALSE(dlg.ReconnectBanner().isVisible());
+        EXPECT_TRUE(dlg.OverClockPage().isEnabled());
+        EXPECT_TRUE(SoftKeysEnabled());
+        EXPECT_EQ(m_pEnded->count(), 0);
+    }
+    // The demo board with some of its text replaced.
+    std::shared_ptr<CBoardModel> DemoWith(
+        const std::vector<std::pair<std::string, std::string>>& replacements) {
+        std::string strText;
+        EXPECT_TRUE(ReadRegularFile(TUNEVO_SOURCE_DIR "/resources/demo-board.ini", strText));
+        for (const auto& [strOld, strNew] : replacements) {
+            const size_t nAt = strText.find(strOld);
+            EXPECT_NE(nAt, std::string::npos) << strOld;
+            strText.replace(std::min(nAt, strText.size()), strOld.size(), strNew);
+        }
+        CBoardDescription description;
+        std::string strError;
+        EXPECT_TRUE(description.Parse(strText, strError)) << strError;
+        return std::make_shared<CBoardModel>(description, m_pClock);
+    }
+    const COCControl* Row(const std::u16string& name) const {
+        for (const COCControl* pRow : m_pDlg->OverClockPage().Controls()) {
+            if (pRow->GetName() == name) {
+                return pRow;
+            }
+        }
+        return nullptr;
+    }
+
+    std::u16string m_strStepped;
+    std::u16string m_strSteppedRaw;
+};
+
+TEST_F(ReconnectTest, TheSameBoardBackKeepsTheUnappliedStepAndReadsTheValuesAnew) {
+    StepAndLoseTheBoard();
+    // The board came back with another setting of CPU VCCSA.
+    BringBack(DemoWith({{"VCCSA,2,1,700,1500,1050,", "VCCSA,2,1,700,1500,1100,"}}));
+    const COCControl* pStepped = Row(m_strStepped);
+    ASSERT_NE(pStepped, nullptr);
+    EXPECT_TRUE(pStepped->IsEdited());
+    EXPECT_EQ(pStepped->GetRawValue(), m_strSteppedRaw);
+    EXPECT_EQ(Row(u"CPU VCCSA")->GetRawValue(), u"1100");
+    EXPECT_FALSE(Row(u"CPU VCCSA")->IsEdited());
+    EXPECT_TRUE(m_messageBox.Shown().isEmpty());
+}
+
+TEST_F(ReconnectTest, ABoardBackWithAnotherDescriptionRebuildsThePagesAndSaysSo) {
+    StepAndLoseTheBoard();
+    BringBack(DemoWith(
+        {{"Ver=TVB-Z790-1.02", "Ver=TVB-Z790-2.00"}, {"1=CPU Vcore,", "1=CPU Core Voltage,"}}));
+    EXPECT_EQ(Row(u"CPU Vcore"), nullptr);
+    ASSERT_NE(Row(u"CPU Core Voltage"), nullptr);
+    EXPECT_FALSE(m_pDlg->OverClockPage().HasUnappliedEdits());
     ASSERT_EQ(m_messageBox.Shown().size(), 1);
-    EXPECT_TRUE(m_messageBox.Shown()[0].startsWith(QStringLiteral("Cannot reach the board")));
-    ASSERT_EQ(m_pEnded->count(), 1);
-    EXPECT_EQ(m_pEnded->takeFirst().at(0).toInt(), int(QDialog::Accepted));
+    EXPECT_TRUE(
+        m_messageBox.Shown()[0].contains(QStringLiteral("TVB-Z790-2.00; before: TVB-Z790-1.02")))
+        << m_messageBox.Shown()[0].toStdString();
 }
 
 // The first answer says unlocked: nothing shows, and a screen the user

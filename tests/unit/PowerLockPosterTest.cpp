@@ -127,6 +127,40 @@ TEST_F(PowerTest, DestroyWhileACommandHoldsThePortEndsThreadsAndClosesThePort) {
     EXPECT_EQ(m_listener.Count("OnLinkError"), 0u);
 }
 
+// A lost board found again: the same link object, as the window holds it.
+TEST_F(PowerTest, ADisconnectEndsEveryThreadAndANewSearchLoadsTheBoardAfresh) {
+    m_pLinkClock = std::make_shared<CSteadyClock>();
+    Connect(kOneVoltage);
+    StartAndLoad();
+    m_pLink->CheckLockStatus();
+    ASSERT_TRUE(
+        WaitUntil([&] { return CountSent(kPosterCode) >= 2 && CountSent(kLockStatus) >= 2; }));
+    m_pLine->SetHungUp(true);
+    m_pLink->Disconnect();
+    EXPECT_FALSE(m_pLink->HasPort());
+    EXPECT_FALSE(m_pLink->IsLoaded());
+    EXPECT_EQ(m_pLink->LockState(), CDeviceLink::kStateUnknown);
+    const size_t nSent = m_pLine->Sent().size();
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(m_pLine->Sent().size(), nSent) << "every thread has ended";
+    // Made while no connection stands: dropped, not run on the next one.
+    m_pLink->RequestRefreshOverclock();
+
+    m_pLine->SetHungUp(false);
+    m_listener.Clear();
+    m_pLink->StartPortSearch();
+    ASSERT_TRUE(m_listener.WaitForCount("OnLinkState", 1));
+    ASSERT_EQ(m_listener.Count("OnLinkState", true), 1u);
+    StartAndLoad();
+    EXPECT_EQ(m_pLink->ArraySize(EBoardArray::OverVolt), 1u) << "loaded afresh, not added to";
+    EXPECT_EQ(m_pLink->GetOverVolt()[0].Value, u"1250");
+    EXPECT_EQ(m_listener.Count("OnOverclockRefreshed"), 0u);
+    const size_t nLockFrames = CountSent(kLockStatus);
+    m_pLink->CheckLockStatus();
+    ASSERT_TRUE(WaitUntil([&] { return CountSent(kLockStatus) >= nLockFrames + 3; }))
+        << "the polls run again";
+}
+
 TEST_F(PowerTest, AQueryReadsOnAndOffAndGivesUpAfterSixTriesOfNeither) {
     EXPECT_TRUE(m_pLink->QueryPowerStatus());
     m_pBoard->SetPoweredOn(false);
