@@ -22,6 +22,8 @@ struct BoardAddress {
     int nChannel = kDefaultChannel;
     std::string strHost;
     uint16_t nTcpPort = 0;
+    // How the user knows the board (BlueZ's alias); empty when unknown.
+    std::string strName;
 
     // The address as it is written, for messages and the board last used.
     std::string Text() const;

@@ -11,9 +11,12 @@ std::vector<BoardAddress> CBoardSearchOpener::Candidates(
     const std::optional<std::string>& lastBoard, const std::vector<BluezBoard>& bluez,
     const std::string& strPattern) {
     std::vector<BoardAddress> candidates;
-    auto add = [&candidates](const std::string& strText) {
+    auto add = [&candidates](const std::string& strText, const std::string& strName = {}) {
         std::string strError;
         std::optional<BoardAddress> address = ParseBoardAddress(strText, strError);
+        if (address) {
+            address->strName = strName;
+        }
         const bool bNew =
             address && std::ranges::none_of(candidates, [&](const BoardAddress& each) {
                 return each.Text() == address->Text();
@@ -26,7 +29,7 @@ std::vector<BoardAddress> CBoardSearchOpener::Candidates(
         add(*lastBoard);
     }
     for (const BluezBoard& board : bluez) {
-        add(board.strAddress);
+        add(board.strAddress, board.strAlias);
     }
     for (int nPort = Protocol::kFirstPort; nPort <= Protocol::kLastPort; ++nPort) {
         add(CDevicePortOpener::FormatPath(strPattern, nPort).value_or(""));
@@ -34,14 +37,21 @@ std::vector<BoardAddress> CBoardSearchOpener::Candidates(
     return candidates;
 }
 
-std::vector<BoardAddress> CBoardSearchOpener::CandidatesNow() {
-    const BluezView bluez = ReadBluezBoards();
-    return Candidates(ReadLastBoard(), bluez.boards, CDevicePortOpener::PatternFromEnvironment());
+const std::vector<BoardAddress>& CBoardSearchOpener::All() const {
+    std::call_once(m_found, [this] {
+        const std::optional<std::string> lastBoard = ReadLastBoard();
+        m_candidates = Candidates(lastBoard, ReadBluezBoards().boards,
+                                  CDevicePortOpener::PatternFromEnvironment());
+        std::string strError;
+        const std::optional<BoardAddress> last =
+            lastBoard ? ParseBoardAddress(*lastBoard, strError) : std::nullopt;
+        m_bFirstIsLast = last && !m_candidates.empty() && m_candidates[0].Text() == last->Text();
+    });
+    return m_candidates;
 }
 
-const std::vector<BoardAddress>& CBoardSearchOpener::All() const {
-    std::call_once(m_found, [this] { m_candidates = CandidatesNow(); });
-    return m_candidates;
+std::optional<int> CBoardSearchOpener::SettledPort() const {
+    return !All().empty() && m_bFirstIsLast ? std::optional<int>(0) : std::nullopt;
 }
 
 std::unique_ptr<ISerialPort> CBoardSearchOpener::Open(int nPort, bool& bHeld) {
@@ -53,8 +63,11 @@ std::unique_ptr<ISerialPort> CBoardSearchOpener::Open(int nPort, bool& bHeld) {
 }
 
 std::string CBoardSearchOpener::PortName(int nPort) const {
-    return nPort >= 0 && nPort < PortCount() ? All()[static_cast<size_t>(nPort)].Text()
-                                             : std::string();
+    if (nPort < 0 || nPort >= PortCount()) {
+        return {};
+    }
+    const BoardAddress& board = All()[static_cast<size_t>(nPort)];
+    return board.strName.empty() ? board.Text() : board.strName + " (" + board.Text() + ")";
 }
 
 void CBoardSearchOpener::Answered(int nPort) {

@@ -88,6 +88,10 @@ void CDeviceLink::Disconnect() {
         m_pDispatcher->Clear();
     }
     {
+        std::lock_guard lock(m_choiceMutex);
+        m_choices.clear();
+    }
+    {
         std::lock_guard lock(m_ackMutex);
         m_awaitedAcks.reset();
     }
@@ -143,25 +147,74 @@ void CDeviceLink::StartPortSearch() {
 }
 
 void CDeviceLink::RunPortSearch() {
+    IPortOpener& opener = *m_environment.pOpener;
+    SearchPlan plan;
+    if (const int nSession = m_nSessionPort.load(); nSession >= 0) {
+        plan.nOnly = nSession;  // a lost board is brought back, not another one
+    } else {
+        plan.bAll = opener.OffersChoice();
+        plan.nSettles = opener.SettledPort();
+    }
     bool bHeldSeen = false;
-    std::unique_ptr<ISerialPort> pPort =
-        FindBoardPort(*m_environment.pRadio, *m_environment.pOpener, *m_environment.pClock,
-                      StopToken(), bHeldSeen, [this](int nPort) {
-                          Report([nPort](ILinkListener& listener) {
-                              listener.OnProgress(ILinkListener::EProgress::SearchingPort, nPort,
-                                                  Protocol::kLastPort + 1);
-                          });
-                      });
-    const bool bFound = pPort != nullptr;
-    m_bPortHeldElsewhere.store(!bFound && bHeldSeen);
-    {
+    std::vector<FoundBoard> found = FindBoardPorts(
+        *m_environment.pRadio, opener, *m_environment.pClock, StopToken(), bHeldSeen,
+        [this](int nPort) {
+            Report([nPort](ILinkListener& listener) {
+                listener.OnProgress(ILinkListener::EProgress::SearchingPort, nPort,
+                                    Protocol::kLastPort + 1);
+            });
+        },
+        plan);
+    m_bPortHeldElsewhere.store(found.empty() && bHeldSeen);
+    if (found.size() > 1) {
+        std::vector<std::string> names;
+        for (const FoundBoard& board : found) {
+            const std::string strName = opener.PortName(board.nPort);
+            names.push_back(strName.empty() ? std::to_string(board.nPort) : strName);
+        }
+        {
+            std::lock_guard lock(m_choiceMutex);
+            m_choices = std::move(found);
+        }
+        m_bSearching.store(false);
+        if (!IsStopping()) {
+            Report([names](ILinkListener& listener) { listener.OnBoardChoice(names); });
+        }
+        return;
+    }
+    const bool bFound = !found.empty();
+    if (bFound) {
+        opener.Answered(found.front().nPort);
+        m_nSessionPort.store(found.front().nPort);
         std::lock_guard lock(m_portMutex);
-        m_pPort = std::move(pPort);
+        m_pPort = std::move(found.front().pPort);
     }
     m_bSearching.store(false);
     if (!IsStopping()) {
         Report([bFound](ILinkListener& listener) { listener.OnLinkState(bFound); });
     }
+}
+
+void CDeviceLink::ChooseBoard(size_t nIndex, bool bRemember) {
+    FoundBoard chosen;
+    {
+        std::lock_guard lock(m_choiceMutex);
+        if (nIndex >= m_choices.size()) {
+            return;
+        }
+        chosen = std::move(m_choices[nIndex]);
+        // The boards not chosen are closed, free for other programs.
+        m_choices.clear();
+    }
+    if (bRemember) {
+        m_environment.pOpener->Answered(chosen.nPort);
+    }
+    m_nSessionPort.store(chosen.nPort);
+    {
+        std::lock_guard lock(m_portMutex);
+        m_pPort = std::move(chosen.pPort);
+    }
+    Report([](ILinkListener& listener) { listener.OnLinkState(true); });
 }
 
 void CDeviceLink::StartLink() {

@@ -15,6 +15,7 @@
 #include "link/DescriptionCheck.h"
 #include "link/FrameCodec.h"
 #include "link/ILinkListener.h"
+#include "link/PortSearch.h"
 #include "link/Transact.h"
 #include "platform/CWorkerThread.h"
 #include "platform/IClock.h"
@@ -65,6 +66,12 @@ public:
     // Starts the port search on its own thread; it ends with OnLinkState.
     // Ignored while a search runs or once a port is held.
     void StartPortSearch();
+
+    // Takes the board the user chose from those OnBoardChoice listed, ends
+    // the search with OnLinkState(true) and closes the others; with
+    // bRemember it is the board tried first at the next start. Searches after
+    // a Disconnect ask for this board alone. Ignored for an index not listed.
+    void ChooseBoard(size_t nIndex, bool bRemember);
 
     // Drops a lost connection so that a new search and StartLink can bring
     // the board back: every thread of the link ends (each within about one
@@ -333,6 +340,11 @@ private:
     CWorkerThread m_lockPollThread;
     std::atomic<bool> m_bPollsStarted{false};
     std::atomic<bool> m_bSearching{false};
+    // The boards the last search found, until the user chooses one.
+    std::mutex m_choiceMutex;
+    std::vector<FoundBoard> m_choices;
+    // The port of the board this session uses, once one was taken.
+    std::atomic<int> m_nSessionPort{-1};
     std::atomic<bool> m_bPortHeldElsewhere{false};
 
     CBusyFlag m_busy;

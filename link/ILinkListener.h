@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Receives every report of the link. Reports are made on the link's worker
 // threads; an implementation that touches windows must hand them over to its
@@ -30,6 +31,11 @@ public:
     static constexpr int kPowerUnconfirmedNowOn = 2;   // a status read says on
     static constexpr int kPowerUnconfirmedNowOff = 3;  // a status read says off
     virtual void OnMessageModeDone(bool bOk) = 0;
+
+    // More than one board answered the search: the user picks one by its
+    // place in the list (CDeviceLink::ChooseBoard). Each is named as the
+    // user knows it.
+    virtual void OnBoardChoice(std::vector<std::string> /*boards*/) {}
 
     // What the start-up is doing, for a progress display: n of nOf.
     enum class EProgress {

@@ -36,15 +36,30 @@ bool Answers(ISerialPort& port, IClock& clock, std::stop_token stop) {
 std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
                                            std::stop_token stop, bool& bHeldSeen,
                                            const std::function<void(int)>& onPort) {
-    bHeldSeen = false;
-    uint32_t nMode = 0;
-    if (radio.QueryMode(nMode) && nMode == kRadioOff) {
+    std::vector<FoundBoard> found =
+        FindBoardPorts(radio, opener, clock, stop, bHeldSeen, onPort, SearchPlan{});
+    if (found.empty()) {
         return nullptr;
     }
+    opener.Answered(found.front().nPort);
+    return std::move(found.front().pPort);
+}
+
+std::vector<FoundBoard> FindBoardPorts(IRadio& radio, IPortOpener& opener, IClock& clock,
+                                       std::stop_token stop, bool& bHeldSeen,
+                                       const std::function<void(int)>& onPort,
+                                       const SearchPlan& plan) {
+    bHeldSeen = false;
+    std::vector<FoundBoard> found;
+    uint32_t nMode = 0;
+    if (radio.QueryMode(nMode) && nMode == kRadioOff) {
+        return found;
+    }
     const int nLast = std::min(Protocol::kLastPort, Protocol::kFirstPort + opener.PortCount() - 1);
-    for (int nPort = Protocol::kFirstPort; nPort <= nLast; ++nPort) {
+    for (int nPort = plan.nOnly.value_or(Protocol::kFirstPort);
+         nPort <= (plan.nOnly ? *plan.nOnly : nLast); ++nPort) {
         if (stop.stop_requested()) {
-            return nullptr;
+            return {};
         }
         if (onPort) {
             onPort(nPort);
@@ -52,13 +67,18 @@ std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, I
         bool bHeld = false;
         std::unique_ptr<ISerialPort> port = opener.Open(nPort, bHeld);
         bHeldSeen = bHeldSeen || bHeld;
-        if (!port) {
+        if (!port || !Answers(*port, clock, stop)) {
             continue;
         }
-        if (Answers(*port, clock, stop)) {
-            opener.Answered(nPort);
-            return port;
+        if (plan.nSettles == nPort) {
+            found.clear();
+            found.push_back({nPort, std::move(port)});
+            break;
+        }
+        found.push_back({nPort, std::move(port)});
+        if (!plan.bAll) {
+            break;
         }
     }
-    return nullptr;
+    return found;
 }

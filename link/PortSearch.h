@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
+#include <vector>
 
 #include "platform/IClock.h"
 #include "platform/IPortOpener.h"
@@ -18,3 +20,23 @@
 std::unique_ptr<ISerialPort> FindBoardPort(IRadio& radio, IPortOpener& opener, IClock& clock,
                                            std::stop_token stop, bool& bHeldSeen,
                                            const std::function<void(int)>& onPort = {});
+
+// A port that answered, open.
+struct FoundBoard {
+    int nPort = 0;
+    std::unique_ptr<ISerialPort> pPort;
+};
+// Which ports a search asks and when it ends.
+struct SearchPlan {
+    // Every port that answers, in order, rather than the first alone.
+    bool bAll = false;
+    // A port that ends the search with itself alone when it answers.
+    std::optional<int> nSettles;
+    // The only port asked.
+    std::optional<int> nOnly;
+};
+// As FindBoardPort, by the plan; the opener is not told which port answered.
+std::vector<FoundBoard> FindBoardPorts(IRadio& radio, IPortOpener& opener, IClock& clock,
+                                       std::stop_token stop, bool& bHeldSeen,
+                                       const std::function<void(int)>& onPort,
+                                       const SearchPlan& plan);

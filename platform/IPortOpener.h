@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ISerialPort.h"
@@ -34,8 +35,15 @@ public:
     // How port n is named to the user ("tcp:lab:3001"); empty: by its number.
     virtual std::string PortName(int /*nPort*/) const { return {}; }
 
-    // Port n answered the board's open frame: the search ends on it.
+    // Port n answered the board's open frame and is the one used.
     virtual void Answered(int /*nPort*/) {}
+
+    // Whether the search asks every port and lets the user choose when more
+    // than one board answers, instead of taking the first.
+    virtual bool OffersChoice() const { return false; }
+    // A port taken at once when it answers, with no choice offered: the
+    // board used last.
+    virtual std::optional<int> SettledPort() const { return std::nullopt; }
 
     // Why the last open of a named board failed; None for the port search.
     virtual EConnectError LastConnectError() const { return EConnectError::None; }

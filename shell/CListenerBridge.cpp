@@ -49,6 +49,9 @@ void CListenerBridge::OnPowerCommandDone(bool bOk, int nDetail) {
 void CListenerBridge::OnProgress(EProgress step, int n, int nOf) {
     Post([=](ILinkListener& receiver) { receiver.OnProgress(step, n, nOf); });
 }
+void CListenerBridge::OnBoardChoice(std::vector<std::string> boards) {
+    Post([boards = std::move(boards)](ILinkListener& receiver) { receiver.OnBoardChoice(boards); });
+}
 void CListenerBridge::OnMessageModeDone(bool bOk) {
     Post([=](ILinkListener& receiver) { receiver.OnMessageModeDone(bOk); });
 }

@@ -30,6 +30,7 @@ public:
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool bOk) override;
     void OnProgress(EProgress step, int n, int nOf) override;
+    void OnBoardChoice(std::vector<std::string> boards) override;
 
 private:
     void Post(std::function<void(ILinkListener&)> report);

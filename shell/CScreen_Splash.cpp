@@ -9,6 +9,7 @@
 #include "link/CDeviceLink.h"
 #include "screens/IMessageBox.h"
 #include "screens/ScreenPainting.h"
+#include "shell/CBoardChooser.h"
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CTunevoDlg.h"
@@ -18,6 +19,7 @@
 namespace {
 
 const QColor kTaglineColour(255, 217, 201);
+constexpr int kChooserMargin = 10;
 
 struct SplashLayout {
     const char* pszBackground;
@@ -104,6 +106,13 @@ CScreen_Splash::CScreen_Splash(CDeviceFrame& frame, CDeviceLink& link, CListener
     m_timerStartSearch.start();
 
     m_background = RenderSvg(QString::fromLatin1(layout.pszBackground), layout.backgroundSize);
+
+    m_pChooser = new CBoardChooser(this);
+    m_pChooser->setGeometry(rect().adjusted(kChooserMargin, clientSize.height() / 5,
+                                            -kChooserMargin, -clientSize.height() / 5));
+    connect(m_pChooser, &CBoardChooser::Chosen, this, [this](int nIndex, bool bRemember) {
+        m_pLink->ChooseBoard(static_cast<size_t>(nIndex), bRemember);
+    });
 }
 
 CScreen_Splash::~CScreen_Splash() {
@@ -166,6 +175,12 @@ void CScreen_Splash::OnLinkState(bool bConnected) {
         return;
     }
     m_pLink->StartLink();
+}
+
+void CScreen_Splash::OnBoardChoice(std::vector<std::string> boards) {
+    if (!m_bEnded) {
+        m_pChooser->Offer(boards);
+    }
 }
 
 void CScreen_Splash::OnProgress(EProgress step, int n, int nOf) {

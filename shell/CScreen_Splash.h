@@ -10,6 +10,7 @@
 #include "link/ILinkListener.h"
 #include "widgets/BusyFrames.h"
 
+class CBoardChooser;
 class CDeviceFrame;
 class CDeviceLink;
 class CListenerBridge;
@@ -57,6 +58,9 @@ public:
     void OnPowerCommandDone(bool, int) override {}
     void OnMessageModeDone(bool) override {}
     void OnProgress(EProgress step, int n, int nOf) override;
+    void OnBoardChoice(std::vector<std::string> boards) override;
+    // Up while the user chooses among the boards that answered.
+    CBoardChooser& BoardChooser() const { return *m_pChooser; }
 
     // What the start-up is doing, as shown below the animation.
     const QString& ProgressText() const { return m_strProgress; }
@@ -104,6 +108,7 @@ private:
     QString m_strTagline;
     QString m_strProgress;
     QString m_strLinkLost;
+    CBoardChooser* m_pChooser = nullptr;
     bool m_bLinkLostShown = false;
     // The board's description could not be downloaded this start.
     bool m_bDownloadFailed = false;

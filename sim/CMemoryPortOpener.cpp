@@ -26,6 +26,20 @@ std::unique_ptr<ISerialPort> CMemoryPortOpener::Open(int nPort, bool& bHeld) {
     return std::make_unique<CMemoryPort>(it->second);
 }
 
+std::string CMemoryPortOpener::PortName(int nPort) const {
+    return m_bOffersChoice ? "memory " + std::to_string(nPort) : std::string();
+}
+
+void CMemoryPortOpener::Answered(int nPort) {
+    std::lock_guard lock(m_mutex);
+    m_answered.push_back(nPort);
+}
+
+std::vector<int> CMemoryPortOpener::AnsweredPorts() const {
+    std::lock_guard lock(m_mutex);
+    return m_answered;
+}
+
 std::vector<int> CMemoryPortOpener::Tried() const {
     std::lock_guard lock(m_mutex);
     return m_tried;

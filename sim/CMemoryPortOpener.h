@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,9 +23,20 @@ public:
     // Every number asked for, in order.
     std::vector<int> Tried() const;
 
+    // Offers a choice among the boards that answer, as the search of the
+    // machine's boards does; each port is named "memory N".
+    void SetOffersChoice(bool bOffers) { m_bOffersChoice = bOffers; }
+    bool OffersChoice() const override { return m_bOffersChoice; }
+    std::string PortName(int nPort) const override;
+    void Answered(int nPort) override;
+    // The ports told they answered, in order.
+    std::vector<int> AnsweredPorts() const;
+
 private:
     mutable std::mutex m_mutex;
     std::map<int, std::shared_ptr<CMemoryLine>> m_lines;
     std::vector<int> m_tried;
     std::set<int> m_held;
+    std::vector<int> m_answered;
+    std::atomic<bool> m_bOffersChoice{false};
 };

@@ -1,12 +1,16 @@
 // The splash screen over the program's link, whose ports are in memory.
 
+#include <QCheckBox>
 #include <QDialog>
+#include <QListWidget>
 #include <QPointer>
 #include <filesystem>
 #include <regex>
 
 #include "link/CNamedBoardOpener.h"
+#include "shell/CBoardChooser.h"
 #include "shell/CScreen_Splash.h"
+#include "sim/CBoardDescription.h"
 #include "sim/CFixedRadio.h"
 #include "tests/ui/MainWindowFixture.h"
 
@@ -51,6 +55,54 @@ TEST_F(SplashTest, NoPortIsTouchedBeforeTheSearchTimerAndABoardIsThenLoaded) {
     m_pSplash.reset();
     EXPECT_FALSE(CDeviceLink::Instance().HasPort());
     CDeviceLink::Destroy();
+}
+
+// Two boards answer a search that offers a choice: the user picks the
+// second by keyboard alone, remembering it or not.
+TEST_F(SplashTest, WhenTwoBoardsAnswerTheUserPicksOneByKeyboardAndMayHaveItRemembered) {
+    for (const bool bRemember : {true, false}) {
+        SCOPED_TRACE(bRemember ? "remembered" : "not remembered");
+        m_pOpener = std::make_shared<CMemoryPortOpener>();
+        m_pOpener->SetOffersChoice(true);
+        CDeviceLink::SetEnvironment({m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
+        const auto pFirstLine = std::make_shared<CMemoryLine>(
+            std::make_shared<CBoardModel>(CBoardDescription::Demo(), m_pClock), m_pClock);
+        const auto pOtherLine = std::make_shared<CMemoryLine>(
+            std::make_shared<CBoardModel>(CBoardDescription::Demo(), m_pClock), m_pClock);
+        m_pOpener->Attach(2, pFirstLine);
+        m_pOpener->Attach(6, pOtherLine);
+        CScreen_Splash& splash = MakeSplash();
+        m_pFrame->show();
+        m_pFrame->activateWindow();
+        splash.OnTimerStartSearch();
+        const CBoardChooser& chooser = splash.BoardChooser();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return chooser.isVisible(); }, 5000));
+        ASSERT_EQ(chooser.List().count(), 2);
+        EXPECT_EQ(chooser.List().item(0)->text(), QStringLiteral("memory 2"));
+        EXPECT_EQ(chooser.List().item(1)->text(), QStringLiteral("memory 6"));
+        EXPECT_TRUE(chooser.List().hasFocus());
+        EXPECT_FALSE(chooser.List().accessibleName().isEmpty());
+        EXPECT_TRUE(m_pOpener->AnsweredPorts().empty())
+            << "nothing is remembered before the choice";
+        QTest::keyClick(&chooser.List(), Qt::Key_Down);
+        if (!bRemember) {
+            QTest::keyClick(&chooser.List(), Qt::Key_Tab);
+            ASSERT_TRUE(chooser.RememberBox().hasFocus());
+            QTest::keyClick(&chooser.RememberBox(), Qt::Key_Space);
+            chooser.List().setFocus();
+        }
+        QTest::keyClick(&chooser.List(), Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return splash.MainWindow() != nullptr; }, 5000));
+        EXPECT_FALSE(chooser.isVisible());
+        EXPECT_EQ(m_pOpener->AnsweredPorts(), bRemember ? std::vector<int>{6} : std::vector<int>{});
+        // The window works with the chosen board; the other was let go.
+        const size_t nToOther = pOtherLine->Sent().size();
+        const size_t nToFirst = pFirstLine->Sent().size();
+        EXPECT_GT(nToOther, 3u);
+        EXPECT_EQ(nToFirst, 1u) << "only the search's open frame";
+        m_pSplash.reset();
+        CDeviceLink::Destroy();
+    }
 }
 
 TEST_F(SplashTest, NoBoardShowsTheLinkLostTextOnceInTheLocalesLanguageAndEnds) {

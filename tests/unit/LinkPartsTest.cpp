@@ -151,6 +151,41 @@ TEST_F(PortSearchTest, FindsTheBoardOnPort5AfterFiveMissingPortsWithoutWaitingFo
     EXPECT_EQ(pLine->Sent().size(), 2u);
 }
 
+// Boards on ports 2 and 5: which ones each plan returns, and which ports it asks.
+TEST_F(PortSearchTest, APlanTakesTheFirstEveryOneTheSettledOneAloneOrAsksOnePort) {
+    struct Case {
+        const char* pszName;
+        SearchPlan plan;
+        std::vector<int> found;
+        std::vector<int> tried;
+    };
+    const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    const Case cases[] = {
+        {"first", {false, {}, {}}, {2}, {0, 1, 2}},
+        {"every one", {true, {}, {}}, {2, 5}, all},
+        {"settled", {true, 5, {}}, {5}, {0, 1, 2, 3, 4, 5}},
+        {"settled, silent", {true, 7, {}}, {2, 5}, all},
+        {"only", {false, {}, 5}, {5}, {5}},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.pszName);
+        m_pOpener = std::make_unique<CMemoryPortOpener>();
+        Board(2);
+        Board(5);
+        CFixedRadio radio(CFixedRadio::EAnswer::On);
+        const std::vector<FoundBoard> found = FindBoardPorts(
+            radio, *m_pOpener, *m_pClock, m_stop.get_token(), m_bHeldSeen, {}, each.plan);
+        std::vector<int> ports;
+        for (const FoundBoard& board : found) {
+            ASSERT_NE(board.pPort, nullptr);
+            ports.push_back(board.nPort);
+        }
+        EXPECT_EQ(ports, each.found);
+        EXPECT_EQ(m_pOpener->Tried(), each.tried);
+        EXPECT_TRUE(m_pOpener->AnsweredPorts().empty()) << "the caller says which one is used";
+    }
+}
+
 TEST_F(PortSearchTest, NeverReturnsASilentGarbledLateOrCutPortEvenAsTheLast) {
     EXPECT_EQ(Search(), nullptr);
     EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));

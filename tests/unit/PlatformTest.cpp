@@ -18,26 +18,10 @@
 #include "platform/LocaleId.h"
 #include "platform/PrivateFolder.h"
 #include "platform/ProgramDir.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* pszName, const char* pszValue) : m_strName(pszName) {
-        const char* pszOld = std::getenv(pszName);
-        m_old = pszOld != nullptr ? std::optional<std::string>(pszOld) : std::nullopt;
-        pszValue != nullptr ? setenv(pszName, pszValue, 1) : unsetenv(pszName);
-    }
-    ~ScopedEnv() {
-        m_old ? setenv(m_strName.c_str(), m_old->c_str(), 1) : unsetenv(m_strName.c_str());
-    }
-
-private:
-    std::string m_strName;
-    std::optional<std::string> m_old;
-};
 
 TEST(PortPattern, TakesOneNumberMarkFromTheEnvironmentOrDefaultsToRfcomm) {
     EXPECT_EQ(CDevicePortOpener::FormatPath("/tmp/x/rfcomm%d.tty", 5), "/tmp/x/rfcomm5.tty");

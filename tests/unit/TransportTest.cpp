@@ -12,12 +12,16 @@
 #include <thread>
 #include <vector>
 
+#include "data/LastBoard.h"
 #include "link/BoardAddress.h"
 #include "link/CBoardSearchOpener.h"
 #include "link/FrameCodec.h"
 #include "link/Transact.h"
+#include "platform/CDevicePortOpener.h"
 #include "platform/CSocketPort.h"
 #include "platform/CSteadyClock.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -60,6 +64,26 @@ TEST(BoardSearch, TriesTheLastBoardThenBluezsThenThePattern) {
                                         "/dev/x1", "/dev/x2", "/dev/x3", "/dev/x4", "/dev/x5",
                                         "/dev/x6", "/dev/x7", "/dev/x8"}));
     EXPECT_EQ(CBoardSearchOpener::Candidates("not an address", {}, "/dev/x%d").size(), 9u);
+    // Offered by the names the desktop shows, with their addresses.
+    const CBoardSearchOpener opener(CBoardSearchOpener::Candidates({}, bluez, "/dev/x%d"));
+    EXPECT_EQ(opener.PortName(0), "A (AA:BB:CC:00:00:01/1)");
+    EXPECT_EQ(opener.PortName(2), "/dev/x0");
+}
+
+// The board used last ends the search when it answers; without one, every
+// board that answers is offered.
+TEST(BoardSearch, OnlyTheBoardUsedLastIsTakenWithoutAChoice) {
+    TempDir config;
+    const ScopedEnv configHome("XDG_CONFIG_HOME", config.Path().c_str());
+    const ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    const ScopedEnv pattern(CDevicePortOpener::kPatternVariable, "/dev/x%d");
+    EXPECT_TRUE(CBoardSearchOpener().OffersChoice());
+    EXPECT_EQ(CBoardSearchOpener().SettledPort(), std::nullopt);
+    ASSERT_TRUE(RememberLastBoard("/dev/x4"));
+    const CBoardSearchOpener opener;
+    EXPECT_EQ(opener.SettledPort(), 0);
+    EXPECT_EQ(opener.PortName(0), "/dev/x4");
+    EXPECT_EQ(opener.PortCount(), 9);
 }
 
 // A port on one end of a socket pair, the board's side on the other.
