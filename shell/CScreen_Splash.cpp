@@ -179,6 +179,8 @@ void CScreen_Splash::OnLinkState(bool bConnected) {
 
 void CScreen_Splash::OnBoardChoice(std::vector<std::string> boards) {
     if (!m_bEnded) {
+        m_strProgress.clear();
+        update(m_rcProgress);
         m_pChooser->Offer(boards);
     }
 }
