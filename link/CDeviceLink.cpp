@@ -226,6 +226,10 @@ void CDeviceLink::StartLink() {
     if (!m_pDispatcher) {
         MakeDispatcher();
     }
+    // Requests made while no connection stood are not run on this one.
+    m_pDispatcher->Clear();
+    m_bOverclockRefreshPending.store(false);
+    m_nArraysPending.store(0);
     m_dispatcherThread.Start([this, stop = StopToken()] { m_pDispatcher->Run(stop); },
                              CWorkerThread::EPriority::BelowNormal);
     m_loadThread.Start([this] { RunLoad(); }, CWorkerThread::EPriority::Normal);
