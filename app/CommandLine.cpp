@@ -22,6 +22,7 @@ QString CommandLineUsage() {
     return QStringLiteral(
         "Usage: tunevo [--demo | --board BOARD] [--screen WxH | --fullscreen]\n"
         "              [--show SCREEN] [--screenshot FILE [--after MS]]\n"
+        "              [--link-timing fast|fixed]\n"
         "\n"
         "Remote tuning of a PC motherboard over a Bluetooth serial link.\n"
         "\n"
@@ -37,6 +38,9 @@ QString CommandLineUsage() {
         "                     load-profile-2 or display-setting; or the monitor page\n"
         "                     on its voltage, temperature, fan or frequency list\n"
         "  --screenshot FILE  save the window as a PNG after --after ms (3000) and exit\n"
+        "  --link-timing T    fast (read each reply as soon as it is whole; the\n"
+        "                     default) or fixed (wait 100 ms for every reply);\n"
+        "                     TUNEVO_LINK_TIMING does the same\n"
         "  --help             this text\n"
         "  --version          the version of Tunevo\n"
         "\n"
@@ -57,7 +61,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     const QCommandLineOption screenshot(QStringLiteral("screenshot"), {}, QStringLiteral("FILE"));
     const QCommandLineOption after(QStringLiteral("after"), {}, QStringLiteral("MS"));
     const QCommandLineOption board(QStringLiteral("board"), {}, QStringLiteral("BOARD"));
-    parser.addOptions({help, version, demo, fullScreen, screen, show, screenshot, after, board});
+    const QCommandLineOption timing(QStringLiteral("link-timing"), {}, QStringLiteral("TIMING"));
+    parser.addOptions(
+        {help, version, demo, fullScreen, screen, show, screenshot, after, board, timing});
     if (!parser.parse(QStringList(QStringLiteral("tunevo")) + arguments)) {
         strError = parser.errorText();
         return std::nullopt;
@@ -112,6 +118,16 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             strError = QString::fromStdString(strWhy);
             return std::nullopt;
         }
+    }
+    const QString strTiming =
+        parser.isSet(timing) ? parser.value(timing) : qEnvironmentVariable(kLinkTimingVariable);
+    if (!strTiming.isEmpty()) {
+        const std::optional<ELinkTiming> chosen = ParseLinkTiming(strTiming.toStdString());
+        if (!chosen) {
+            strError = QStringLiteral("--link-timing takes fast or fixed");
+            return std::nullopt;
+        }
+        line.timing = *chosen;
     }
     line.strScreenshot = parser.value(screenshot);
     if (parser.isSet(after)) {

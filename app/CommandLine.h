@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "link/BoardAddress.h"
+#include "link/Transact.h"
 
 // What the tunevo command line asks for.
 struct CommandLine {
@@ -19,6 +20,8 @@ struct CommandLine {
     QString strShow;
     // The board to use (--board, else TUNEVO_BOARD); none: search the ports.
     std::optional<BoardAddress> board;
+    // --link-timing, else TUNEVO_LINK_TIMING; fast unless asked otherwise.
+    ELinkTiming timing = ELinkTiming::Fast;
     bool bHelp = false;
     bool bVersion = false;
 };

@@ -14,8 +14,8 @@
 #include "data/IniPaths.h"
 #include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
-#include "platform/CDevicePortOpener.h"
 #include "link/CNamedBoardOpener.h"
+#include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "platform/LocaleId.h"
 #include "screens/CSubScreen_Monitor.h"
@@ -133,16 +133,17 @@ int main(int argc, char** argv) {
                          strDemoError.c_str());
             return 1;
         }
-        CDeviceLink::SetEnvironment({std::make_shared<CDevicePortOpener>(pDemo->PortPattern()),
-                                     std::make_shared<CFixedRadio>(),
-                                     std::make_shared<CSteadyClock>()});
     }
-    if (line->board && !line->bDemo) {
+    CDeviceLink::Environment environment = CDeviceLink::RealEnvironment();
+    if (pDemo) {
+        environment = {std::make_shared<CDevicePortOpener>(pDemo->PortPattern()),
+                       std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()};
+    } else if (line->board) {
         // The named board alone; the radio is asked as for the search.
-        CDeviceLink::Environment environment = CDeviceLink::RealEnvironment();
         environment.pOpener = std::make_shared<CNamedBoardOpener>(*line->board);
-        CDeviceLink::SetEnvironment(std::move(environment));
     }
+    environment.timing = line->timing;
+    CDeviceLink::SetEnvironment(std::move(environment));
 
     // Declared before the splash: the link's threads report through the
     // bridge until the splash has torn the link down.

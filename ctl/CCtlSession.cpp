@@ -35,6 +35,15 @@ size_t CountOf(const std::vector<CRecordingListener::Report>& reports, const cha
 
 }  // namespace
 
+void CCtlSession::CProgressListener::OnLinkError(int nKind, std::string strText) {
+    if (nKind == kErrorTimingFallback) {
+        PrintError(
+            "replies went missing or failed their check; the link waits the full 100 ms for "
+            "each reply from now on (--link-timing fixed)");
+    }
+    CRecordingListener::OnLinkError(nKind, std::move(strText));
+}
+
 void CCtlSession::CProgressListener::OnProgress(EProgress step, int n, int nOf) {
     CRecordingListener::OnProgress(step, n, nOf);
     const std::string strOf = std::to_string(n) + " of " + std::to_string(nOf);
@@ -56,6 +65,7 @@ void PrintError(const std::string& strMessage) {
 namespace {
 // The board the command line or TUNEVO_BOARD named, for every session.
 std::optional<BoardAddress> g_namedBoard;
+ELinkTiming g_timing = ELinkTiming::Fast;
 
 // What a failed connection to a named board means, in a sentence.
 std::string DescribeConnectError(const BoardAddress& address, EConnectError error,
@@ -89,6 +99,10 @@ std::string DescribeConnectError(const BoardAddress& address, EConnectError erro
 
 void CCtlSession::UseBoard(std::optional<BoardAddress> address) {
     g_namedBoard = std::move(address);
+}
+
+void CCtlSession::UseTiming(ELinkTiming timing) {
+    g_timing = timing;
 }
 
 // Opens the named board, or tries the board used last, BlueZ's boards and the
@@ -170,7 +184,7 @@ CCtlSession::CCtlSession()
     : m_pOpener(std::make_shared<CRecordingOpener>()),
       m_pRadio(std::make_shared<CRfkillRadio>(RfkillFolder())) {
     m_pLink = std::make_unique<CDeviceLink>(
-        CDeviceLink::Environment{m_pOpener, m_pRadio, std::make_shared<CSteadyClock>()});
+        CDeviceLink::Environment{m_pOpener, m_pRadio, std::make_shared<CSteadyClock>(), g_timing});
     m_listener.m_pLink = m_pLink.get();
     m_pLink->SetListener(&m_listener);
 }

@@ -35,6 +35,8 @@ public:
     CCtlSession();
     // From now on every session opens this board instead of searching the ports.
     static void UseBoard(std::optional<BoardAddress> address);
+    // From now on every session's link starts in this timing.
+    static void UseTiming(ELinkTiming timing);
     CCtlSession(const CCtlSession&) = delete;
     CCtlSession& operator=(const CCtlSession&) = delete;
 
@@ -61,6 +63,8 @@ private:
     class CProgressListener final : public CRecordingListener {
     public:
         void OnProgress(EProgress step, int n, int nOf) override;
+        // Says on standard error when the link falls back to fixed timing.
+        void OnLinkError(int nKind, std::string strText) override;
         // Names the ports tried; set once the link exists.
         const CDeviceLink* m_pLink = nullptr;
     };

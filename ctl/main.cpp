@@ -69,6 +69,11 @@ int main(int argc, char** argv) {
                    "the board to use: a Bluetooth address (AA:BB:CC:DD:EE:FF, /N for channel "
                    "N), tcp:HOST:PORT for a serial server, or a device such as /dev/rfcomm0")
         ->envname(kBoardVariable);
+    std::string strTiming = "fast";
+    app.add_option("--link-timing", strTiming,
+                   "fast: read each reply as soon as it is whole; fixed: wait 100 ms for each")
+        ->envname(kLinkTimingVariable)
+        ->check(CLI::IsMember({"fast", "fixed"}));
     app.add_flag("--quiet,-q", bQuiet,
                  "no progress line on standard error (shown only on a terminal anyway)");
 
@@ -267,6 +272,7 @@ int main(int argc, char** argv) {
         }
         CCtlSession::UseBoard(std::move(address));
     }
+    CCtlSession::UseTiming(ParseLinkTiming(strTiming).value_or(ELinkTiming::Fast));
     if (!UseProgramFolders(strError)) {
         PrintError(strError);
         return kExitFailure;

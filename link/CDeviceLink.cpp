@@ -1,6 +1,7 @@
 #include "link/CDeviceLink.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <optional>
 
@@ -53,7 +54,8 @@ void CDeviceLink::Destroy() {
     pLink.reset();
 }
 
-CDeviceLink::CDeviceLink(Environment environment) : m_environment(std::move(environment)) {
+CDeviceLink::CDeviceLink(Environment environment)
+    : m_environment(std::move(environment)), m_timing(m_environment.timing) {
     assert(m_environment.pOpener && m_environment.pRadio && m_environment.pClock);
 }
 
@@ -149,6 +151,7 @@ void CDeviceLink::StartPortSearch() {
 void CDeviceLink::RunPortSearch() {
     IPortOpener& opener = *m_environment.pOpener;
     SearchPlan plan;
+    plan.timing = m_timing.load();
     if (const int nSession = m_nSessionPort.load(); nSession >= 0) {
         plan.nOnly = nSession;  // a lost board is brought back, not another one
     } else {
@@ -291,6 +294,40 @@ size_t CDeviceLink::ArraySize(EBoardArray array) const {
 std::u16string CDeviceLink::GetBoardVersion() const {
     const std::shared_ptr<const CBoardConfig> pConfig = Config();
     return pConfig != nullptr ? pConfig->GetVersion() : std::u16string();
+}
+
+Exchange CDeviceLink::Ask(ISerialPort& port, std::span<const uint8_t> frame, std::stop_token stop,
+                          EReplyShape shape) {
+    const ELinkTiming timing = m_timing.load();
+    Exchange exchange = Transact(port, *m_environment.pClock, frame, stop,
+                                 Protocol::kReplyBufferSize, timing, shape);
+    if (timing == ELinkTiming::Fast && exchange.bWritten && !stop.stop_requested()) {
+        NoteFastExchange(exchange.bWhole);
+    }
+    return exchange;
+}
+
+void CDeviceLink::NoteFastExchange(bool bGood) {
+    {
+        std::lock_guard lock(m_recentMutex);
+        constexpr uint32_t kWindowMask = (1U << kFallbackWindow) - 1;
+        m_nRecentBad = ((m_nRecentBad << 1) | (bGood ? 0U : 1U)) & kWindowMask;
+        if (std::popcount(m_nRecentBad) < kFallbackBad) {
+            return;
+        }
+    }
+    // Said once: the exchange of the store decides who says it.
+    if (m_timing.exchange(ELinkTiming::Fixed) == ELinkTiming::Fast) {
+        Report([](ILinkListener& listener) {
+            listener.OnLinkError(kErrorTimingFallback, kTextTimingFallback);
+        });
+    }
+}
+
+void CDeviceLink::PauseAfterReply(bool bGood, std::stop_token stop) {
+    if (!bGood || m_timing.load() == ELinkTiming::Fixed) {
+        m_environment.pClock->SleepFor(Protocol::kRetryPause, stop);
+    }
 }
 
 void CDeviceLink::ReportLinkLost() {

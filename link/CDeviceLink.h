@@ -34,6 +34,8 @@ public:
         std::shared_ptr<IPortOpener> pOpener;
         std::shared_ptr<IRadio> pRadio;
         std::shared_ptr<IClock> pClock;
+        // The program asks for fast timing; fixed is the protocol's own.
+        ELinkTiming timing = ELinkTiming::Fixed;
     };
 
     // Power poll states.
@@ -227,6 +229,15 @@ public:
     EConnectError LastConnectError() const { return m_environment.pOpener->LastConnectError(); }
     bool IsLoaded() const { return m_bLoaded.load(); }
     int ErrorCount() const { return m_nErrorCount.load(); }
+    // Fast until too many of its exchanges went wrong; then fixed for good.
+    ELinkTiming Timing() const { return m_timing.load(); }
+    bool FellBackToFixedTiming() const {
+        return m_environment.timing == ELinkTiming::Fast && Timing() == ELinkTiming::Fixed;
+    }
+    // In fast timing, this many bad exchanges among the last kFallbackWindow
+    // turn the link to fixed timing for the rest of the session.
+    static constexpr int kFallbackBad = 3;
+    static constexpr int kFallbackWindow = 10;
     int PowerPollState() const { return m_nPowerPollState.load(); }
     bool IsPowerPollRunning() const;
 
@@ -286,6 +297,15 @@ private:
     void RunApplyRequest();
     void RunPosterPoll();
     void RunLockPoll();
+    // One exchange in the link's timing. In fast timing its outcome counts
+    // towards the fallback to fixed timing.
+    Exchange Ask(ISerialPort& port, std::span<const uint8_t> frame, std::stop_token stop,
+                 EReplyShape shape = EReplyShape::Framed);
+    // The pause before the next request: after a bad reply always the retry
+    // pause; after a good one only in fixed timing (fast timing kept its gap
+    // in the exchange).
+    void PauseAfterReply(bool bGood, std::stop_token stop);
+    void NoteFastExchange(bool bGood);
     // Sends a command frame up to six times until a valid reply comes, and
     // returns that exchange. Write failures report the link lost, checksum
     // failures count, and any bad reply is followed by a pause.
@@ -351,6 +371,10 @@ private:
     std::mutex m_ackMutex;
     std::bitset<256> m_awaitedAcks;
     std::atomic<int> m_nErrorCount{0};
+    std::atomic<ELinkTiming> m_timing;
+    // Fast timing's last exchanges, newest in bit 0: 1 for a bad one.
+    std::mutex m_recentMutex;
+    uint32_t m_nRecentBad = 0;
     std::atomic<bool> m_bLoaded{false};
     // An edit handed to RequestApply matched no item: the next apply fails.
     std::atomic<bool> m_bApplyEditLost{false};

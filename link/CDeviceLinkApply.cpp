@@ -157,8 +157,7 @@ CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope 
             item.Kind == u"4" ? uint8_t{0} : static_cast<uint8_t>((nValue >> 8) & 0xFF);
         const auto nLetter = static_cast<uint8_t>(WToL(item.ValueCmd) & 0xFF);
         const Exchange exchange =
-            Transact(*use.pPort, clock,
-                     BuildCommandFrame(Protocol::kStartChange, nLetter, nLow, nHigh), stop);
+            Ask(*use.pPort, BuildCommandFrame(Protocol::kStartChange, nLetter, nLow, nHigh), stop);
         if (!exchange.bWritten) {
             ReportLinkLost();
             bAccepted = false;
@@ -177,7 +176,7 @@ CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope 
                 AwaitAcknowledgement(nLetter);
                 clock.SleepFor(Protocol::kLateReplyGrace, stop);
             } else {
-                clock.SleepFor(Protocol::kRetryPause, stop);
+                PauseAfterReply(bAccepted, stop);
             }
         }
         result.writes.push_back({array, i, bAccepted});

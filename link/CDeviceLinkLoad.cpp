@@ -66,19 +66,18 @@ EChunkCheck CheckChunk(const Exchange& exchange, uint8_t nIndex) {
 }  // namespace
 
 std::optional<int> CDeviceLink::OpenDownload(ISerialPort& port) {
-    IClock& clock = *m_environment.pClock;
     const std::stop_token stop = StopToken();
     for (int nTry = 0; nTry < kOpenTries && !stop.stop_requested(); ++nTry) {
-        const Exchange open = Transact(port, clock, BuildOpenFrame(), stop);
+        const Exchange open = Ask(port, BuildOpenFrame(), stop);
         if (!open.bWritten) {
             ReportLinkLost();
             continue;
         }
         if (const int nChunks = ChunkCountOf(open); nChunks > 0) {
-            clock.SleepFor(Protocol::kRetryPause, stop);
+            PauseAfterReply(true, stop);
             return nChunks;
         }
-        clock.SleepFor(Protocol::kRetryPause, stop);
+        PauseAfterReply(false, stop);
     }
     return std::nullopt;
 }
@@ -89,7 +88,7 @@ std::optional<std::string> CDeviceLink::FetchChunk(ISerialPort& port, uint8_t nI
     const std::stop_token stop = StopToken();
     const Frame request = BuildChunkRequest(nIndex);
     for (int nTry = 0; nTry < kChunkTries && !stop.stop_requested(); ++nTry) {
-        const Exchange exchange = Transact(port, clock, request, stop);
+        const Exchange exchange = Ask(port, request, stop, EReplyShape::Chunk);
         if (!exchange.bWritten) {
             ReportLinkLost();
             continue;

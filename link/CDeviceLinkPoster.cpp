@@ -65,7 +65,7 @@ void CDeviceLink::CheckLock() {
     const Frame frame = LockStatusFrame();
     bool bLost = false;
     for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
-        const Exchange exchange = Transact(*pPort, clock, frame, stop);
+        const Exchange exchange = Ask(*pPort, frame, stop);
         if (!exchange.bWritten) {
             // Said once: a caller tells a lost link from a silent board by it.
             if (!std::exchange(bLost, true)) {
@@ -97,8 +97,7 @@ void CDeviceLink::PollLockStatus() {
     if (!use) {
         return;
     }
-    const Exchange exchange =
-        Transact(*use.pPort, *m_environment.pClock, LockStatusFrame(), StopToken());
+    const Exchange exchange = Ask(*use.pPort, LockStatusFrame(), StopToken());
     if (!exchange.bWritten) {
         ReportLinkLost();
         return;
@@ -119,9 +118,9 @@ void CDeviceLink::PollPosterCode() {
     if (!use) {
         return;
     }
-    const Exchange exchange = Transact(
-        *use.pPort, *m_environment.pClock,
-        BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPosterCode), StopToken());
+    const Exchange exchange =
+        Ask(*use.pPort, BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPosterCode),
+            StopToken());
     if (!exchange.bWritten || (exchange.nCount == 0 && exchange.bNotConnected)) {
         ReportLinkLost();
         return;

@@ -39,7 +39,7 @@ std::optional<Exchange> CDeviceLink::SendUntilValid(ISerialPort& port, const Fra
     const std::stop_token stop = StopToken();
     const uint8_t nLetter = frame[Protocol::kOffsetLetter];
     for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
-        Exchange exchange = Transact(port, clock, frame, stop);
+        Exchange exchange = Ask(port, frame, stop);
         if (!exchange.bWritten) {
             ReportLinkLost();
             continue;
@@ -90,7 +90,7 @@ bool CDeviceLink::QueryPowerStatus() {
     const int nTries = use ? kCommandTries : 0;
     bool bLost = false;
     for (int nTry = 0; nTry < nTries && !stop.stop_requested(); ++nTry) {
-        const Exchange exchange = Transact(*pPort, clock, frame, stop);
+        const Exchange exchange = Ask(*pPort, frame, stop);
         if (!exchange.bWritten) {
             // Said once: a caller tells a lost link from a silent board by it.
             if (!std::exchange(bLost, true)) {
@@ -166,7 +166,7 @@ void CDeviceLink::PowerAction(int nCode) {
     // Sent again only while the write itself fails, so nothing reached the
     // board: an action that went out is never doubled, even unconfirmed.
     for (int nTry = 0; nTry < kCommandTries && !stop.stop_requested(); ++nTry) {
-        const Exchange exchange = Transact(*use.pPort, clock, frame, stop);
+        const Exchange exchange = Ask(*use.pPort, frame, stop);
         if (!exchange.bWritten) {
             ReportLinkLost();
             continue;

@@ -130,7 +130,7 @@ bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& i
         bRangeAsked = true;
         const uint8_t nLetter = LetterOf(item.RangeCmd);
         const Exchange exchange =
-            Transact(port, clock, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
+            Ask(port, BuildCommandFrame(Protocol::kStartQuery, nLetter), stop);
         if (exchange.bWritten) {
             const EReplyCheck check = CheckItemReply(exchange, nLetter);
             if (check == EReplyCheck::Valid) {
@@ -141,7 +141,7 @@ bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& i
             } else if (check == EReplyCheck::ChecksumFailure) {
                 CountChecksumFailure();
             }
-            clock.SleepFor(Protocol::kRetryPause, stop);
+            PauseAfterReply(check == EReplyCheck::Valid, stop);
         }
     }
     const bool bRangeKind = bIndexed || item.Kind == u"2" || item.Kind == u"3" || item.Kind == u"4";
@@ -158,28 +158,27 @@ bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& i
     if (nValueCode == kValueCode49) {
         // The board answers this value only after "}"; the reply to "}"
         // itself carries nothing, so only the exchange's wait matters.
-        Transact(port, clock,
-                 BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPrepareRead49), stop);
+        Ask(port, BuildCommandFrame(Protocol::kStartChange, Protocol::kLetterPrepareRead49), stop);
         clock.SleepFor(kPrepareSettle, stop);
     }
 
     const uint8_t nLetter = static_cast<uint8_t>(nValueCode & 0xFF);
     const Frame request = BuildCommandFrame(Protocol::kStartQuery, nLetter);
-    Exchange exchange = Transact(port, clock, request, stop);
+    Exchange exchange = Ask(port, request, stop);
     EReplyCheck check = CheckItemReply(exchange, nLetter);
     // A write's late acknowledgement reads exactly like a value of zero: when
     // one may still be on its way, such a reply is asked again.
     if (exchange.bWritten && check == EReplyCheck::Valid && IsAcknowledgementShaped(exchange) &&
         TakeAwaitedAcknowledgement(nLetter)) {
         clock.SleepFor(Protocol::kRetryPause, stop);
-        exchange = Transact(port, clock, request, stop);
+        exchange = Ask(port, request, stop);
         check = CheckItemReply(exchange, nLetter);
     }
     if (!exchange.bWritten) {
         ReportLinkLost();
         return missed();
     }
-    clock.SleepFor(Protocol::kRetryPause, stop);
+    PauseAfterReply(check == EReplyCheck::Valid, stop);
     if (check == EReplyCheck::ChecksumFailure) {
         CountChecksumFailure();
         const RefreshError error = RefreshErrorOf(array);

@@ -16,6 +16,9 @@ inline constexpr const char* kTextConfigDownload = "Generate INIConfig fileerror
 // The configuration could not be written into Tunevo's folder.
 inline constexpr int kErrorConfigFile = 14;
 inline constexpr const char* kTextConfigFile = "Write INIConfig file error \n";
+// Fast timing lost too many replies: the link works in fixed timing from now on.
+inline constexpr int kErrorTimingFallback = 15;
+inline constexpr const char* kTextTimingFallback = "Link timing fell back to fixed \n";
 inline constexpr int kErrorApply = 7;
 inline constexpr const char* kTextApply = "Apply data error \n";
 

@@ -13,11 +13,11 @@ constexpr uint32_t kRadioOff = 0;
 constexpr int kHandshakeTries = 3;
 
 // Asks the open port for a checked frame, up to three times.
-bool Answers(ISerialPort& port, IClock& clock, std::stop_token stop) {
+bool Answers(ISerialPort& port, IClock& clock, std::stop_token stop, ELinkTiming timing) {
     const Frame openFrame = BuildOpenFrame();
     for (int nTry = 0; nTry < kHandshakeTries && !stop.stop_requested(); ++nTry) {
         const Exchange exchange =
-            Transact(port, clock, openFrame, stop, Protocol::kSearchReplyBufferSize);
+            Transact(port, clock, openFrame, stop, Protocol::kSearchReplyBufferSize, timing);
         if (!exchange.bWritten) {
             return false;  // nothing reached the line: no board to wait for
         }
@@ -67,7 +67,7 @@ std::vector<FoundBoard> FindBoardPorts(IRadio& radio, IPortOpener& opener, ICloc
         bool bHeld = false;
         std::unique_ptr<ISerialPort> port = opener.Open(nPort, bHeld);
         bHeldSeen = bHeldSeen || bHeld;
-        if (!port || !Answers(*port, clock, stop)) {
+        if (!port || !Answers(*port, clock, stop, plan.timing)) {
             continue;
         }
         if (plan.nSettles == nPort) {

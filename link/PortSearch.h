@@ -6,6 +6,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "link/Transact.h"
 #include "platform/IClock.h"
 #include "platform/IPortOpener.h"
 #include "platform/IRadio.h"
@@ -34,6 +35,7 @@ struct SearchPlan {
     std::optional<int> nSettles;
     // The only port asked.
     std::optional<int> nOnly;
+    ELinkTiming timing = ELinkTiming::Fixed;
 };
 // As FindBoardPort, by the plan; the opener is not told which port answered.
 std::vector<FoundBoard> FindBoardPorts(IRadio& radio, IPortOpener& opener, IClock& clock,

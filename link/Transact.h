@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stop_token>
+#include <string_view>
 #include <vector>
 
 #include "link/Protocol.h"
@@ -16,13 +19,53 @@ struct Exchange {
     std::vector<uint8_t> reply;  // the whole read buffer, zero past nCount
     size_t nCount = 0;           // bytes received
     bool bNotConnected = false;  // the read found the other end gone
+    // The reply came whole and checked by its own measure: the length its
+    // frame announces and its checksum, or a chunk whose checksum holds.
+    // Set in fast timing only.
+    bool bWhole = false;
 
     std::span<const uint8_t> Received() const { return {reply.data(), nCount}; }
 };
 
-// Drops stale input, writes exactly the frame, waits 100 ms whatever the write did, then makes
-// one non-blocking read into a zeroed buffer of nBufferSize bytes. There is
-// no second read: what has arrived by then is the reply. Blocks the calling
-// thread for the wait (less once stop is requested).
+// How an exchange waits for its reply.
+enum class ELinkTiming {
+    // Reads as bytes arrive and ends as soon as the reply is whole, never
+    // later than the fixed wait.
+    Fast,
+    // Waits the whole 100 ms, then makes one read: the timing the board's
+    // protocol was first written for.
+    Fixed,
+};
+
+// The environment variable that chooses the timing when --link-timing does not.
+inline constexpr const char* kLinkTimingVariable = "TUNEVO_LINK_TIMING";
+// "fast" or "fixed"; nothing for any other text.
+std::optional<ELinkTiming> ParseLinkTiming(std::string_view text);
+
+// What a reply looks like, so that fast timing knows when it is whole.
+enum class EReplyShape {
+    Framed,  // byte 1 gives the length: start, L, L bytes, checksum
+    Chunk,   // no length: whole after a short silence, once its checksum holds
+};
+
+// Fast timing: a chunk is whole once no byte came for this long after the
+// last one and its checksum holds. A radio forwards a long reply in pieces
+// a few milliseconds apart (Bluetooth's connection events come every 7.5 ms
+// and more); a gap longer than this leaves a piece whose checksum fails, so
+// the wait goes on to the fixed limit.
+inline constexpr std::chrono::microseconds kChunkSilence{12000};
+// Fast timing: a framed reply that is whole is watched this much longer
+// (about seventeen character times at 57600 baud), so that bytes past its
+// end, a repeated or second reply, make it a bad reply as they do in the
+// fixed wait. It is also the gap between a good reply and the next request.
+inline constexpr std::chrono::microseconds kReplyGap{3000};
+
+// Drops stale input and writes exactly the frame. Fixed timing then waits
+// 100 ms whatever the write did, and makes one non-blocking read into a
+// zeroed buffer of nBufferSize bytes; what has arrived by then is the
+// reply. Fast timing reads as bytes arrive until the reply is whole by its
+// shape, or bad beyond doubt (an impossible length), or the 100 ms are up.
+// Blocks the calling thread for the wait (less once stop is requested).
 Exchange Transact(ISerialPort& port, IClock& clock, std::span<const uint8_t> frame,
-                  std::stop_token stop, size_t nBufferSize = Protocol::kReplyBufferSize);
+                  std::stop_token stop, size_t nBufferSize = Protocol::kReplyBufferSize,
+                  ELinkTiming timing = ELinkTiming::Fixed, EReplyShape shape = EReplyShape::Framed);

@@ -99,3 +99,8 @@ void CSerialPort::DiscardInput() {
 void CSerialPort::Abort() {
     m_bAborted.store(true);
 }
+
+bool CSerialPort::WaitReadable(IClock& /*clock*/, std::chrono::microseconds timeout,
+                               std::stop_token stop) {
+    return ::WaitReadable(m_nFd, timeout, stop);
+}

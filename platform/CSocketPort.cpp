@@ -171,3 +171,8 @@ void CSocketPort::DiscardInput() {
 void CSocketPort::Abort() {
     m_bAborted.store(true);
 }
+
+bool CSocketPort::WaitReadable(IClock& /*clock*/, std::chrono::microseconds timeout,
+                               std::stop_token stop) {
+    return ::WaitReadable(m_nFd, timeout, stop);
+}

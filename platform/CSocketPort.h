@@ -30,6 +30,8 @@ public:
 
     bool Write(std::span<const uint8_t> bytes) override;
     ReadResult Read(std::span<uint8_t> buffer) override;
+    bool WaitReadable(IClock& clock, std::chrono::microseconds timeout,
+                      std::stop_token stop) override;
     void DiscardInput() override;
     void Abort() override;
 

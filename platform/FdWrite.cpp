@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -44,4 +45,28 @@ bool WriteAll(int nFd, std::span<const uint8_t> bytes, const std::atomic<bool>& 
         }
     }
     return true;
+}
+
+bool WaitReadable(int nFd, std::chrono::microseconds timeout, std::stop_token stop) {
+    using namespace std::chrono;
+    // Short slices: a stop must not wait out a long timeout.
+    constexpr microseconds kSlice{10000};
+    const auto deadline = steady_clock::now() + timeout;
+    for (;;) {
+        const auto left = duration_cast<microseconds>(deadline - steady_clock::now());
+        if (stop.stop_requested() || left <= microseconds::zero()) {
+            return false;
+        }
+        const microseconds slice = std::min(left, kSlice);
+        const timespec wait{0, static_cast<long>(slice.count()) * 1000};
+        pollfd pfd{nFd, POLLIN, 0};
+        const int nReady = ::ppoll(&pfd, 1, &wait, nullptr);
+        if (nReady > 0) {
+            // A hang-up or an error is for the read to find.
+            return true;
+        }
+        if (nReady < 0 && errno != EINTR) {
+            return true;
+        }
+    }
 }

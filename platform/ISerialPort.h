@@ -1,8 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <stop_token>
+
+#include "platform/IClock.h"
 
 // What one non-blocking read found.
 struct ReadResult {
@@ -21,6 +25,13 @@ public:
 
     // Returns at once with whatever has arrived, at most buffer.size() bytes.
     virtual ReadResult Read(std::span<uint8_t> buffer) = 0;
+
+    // Waits until bytes can be read (or the other end is gone), for at most
+    // the timeout, ending early once stop is requested; true when a read
+    // would find something. The clock measures the wait, so that a virtual
+    // clock moves by exactly the time the bytes took to come.
+    virtual bool WaitReadable(IClock& clock, std::chrono::microseconds timeout,
+                              std::stop_token stop) = 0;
 
     // Drops whatever has arrived and not been read: a late reply to an
     // earlier request must not be taken for the answer to the next one.

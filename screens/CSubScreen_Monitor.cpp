@@ -151,7 +151,24 @@ void CSubScreen_Monitor::StopWatch() {
 }
 
 void CSubScreen_Monitor::OnTimerWatch() {
-    if (m_nQuickWatchTurns > 0 && --m_nQuickWatchTurns == 0) {
+    // In fast timing a category costs a few milliseconds: every one is read
+    // each refresh period, so an alarm behind another tab shows within one.
+    if (m_link.Timing() == ELinkTiming::Fast) {
+        m_timerWatch.setInterval(kRefreshPeriodMs);
+        for (const int nCategory : kWatched) {
+            const bool bReadAnyway = IsRefreshRunning() && nCategory == m_nCategory;
+            if (!bReadAnyway && m_link.ArraySize(static_cast<EBoardArray>(nCategory)) > 0) {
+                m_link.RequestRefreshArray(nCategory);
+            }
+        }
+        return;
+    }
+    // The first round goes at the refresh period, later ones slower; so
+    // does a round after a fall back from fast timing.
+    if (m_nQuickWatchTurns > 0) {
+        --m_nQuickWatchTurns;
+    }
+    if (m_nQuickWatchTurns == 0 && m_timerWatch.interval() != kWatchPeriodMs) {
         m_timerWatch.setInterval(kWatchPeriodMs);
     }
     for (size_t nTried = 0; nTried < kWatched.size(); ++nTried) {

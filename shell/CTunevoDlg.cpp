@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "link/CDeviceLink.h"
+#include "link/LinkErrors.h"
 #include "screens/CScreen_DisplaySetting.h"
 #include "screens/CScreen_LoadProfile.h"
 #include "screens/CScreen_LumoPoster.h"
@@ -26,7 +27,7 @@
 #include "shell/CFocusTrap.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CScreen_Lock.h"
-#include "shell/CScreen_Reconnect.h"
+#include "shell/CScreen_Status.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoApp.h"
 #include "shell/MenuResources.h"
@@ -65,6 +66,13 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     m_timerCheckLock.start();
     m_timerRefreshOc.setInterval(kRefreshOcDelayMs);
     connect(&m_timerRefreshOc, &QTimer::timeout, this, &CTunevoDlg::OnTimerRefreshOc);
+    m_timerStatusNote.setSingleShot(true);
+    m_timerStatusNote.setInterval(kStatusNoteMs);
+    connect(&m_timerStatusNote, &QTimer::timeout, this, [this] {
+        if (!IsReconnecting()) {
+            m_pStatus->hide();
+        }
+    });
     m_timerReconnect.setInterval(1000);
     connect(&m_timerReconnect, &QTimer::timeout, this, &CTunevoDlg::OnReconnectTick);
 
@@ -91,7 +99,7 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
                 &CProfileScreen::SetBoardBusy);
     }
     m_pLock = new CScreen_Lock(this);
-    m_pReconnect = new CScreen_Reconnect(this);
+    m_pStatus = new CScreen_Status(this);
     m_pFocusTrap = new CFocusTrap(
         *this, {m_pPoster, m_pPower, m_pSaveProfile, m_pLoadProfile, m_pDisplaySetting});
     m_pTabOverClock = new CPageTab(m_strOverClock, false, this);
@@ -140,6 +148,10 @@ void CTunevoDlg::Run() {
     show();
     raise();
     m_pMonitor->StartWatch();
+    if (m_link.FellBackToFixedTiming()) {
+        // It happened while the board was loaded, before this window listened.
+        ShowTimingFallback();
+    }
     if (m_link.GetOverVolt().empty()) {
         // Asked after the window is up, so the message lies over it.
         QTimer::singleShot(0, this, [this] { ShowLinkLost(); });
@@ -526,6 +538,21 @@ void CTunevoDlg::SetApplicationLock(bool bLocked) {
     }
 }
 
+void CTunevoDlg::OnLinkError(int nKind, std::string) {
+    if (nKind == kErrorTimingFallback) {
+        ShowTimingFallback();
+    }
+}
+
+void CTunevoDlg::ShowTimingFallback() {
+    if (std::exchange(m_bTimingFallbackShown, true) || IsReconnecting()) {
+        return;
+    }
+    m_pStatus->SetText(LocaleText(u"STR_LINK_SLOW"));
+    ShowOverlay(*m_pStatus, g_rcLock.ToQRect());
+    m_timerStatusNote.start();
+}
+
 void CTunevoDlg::OnLinkState(bool bConnected) {
     if (m_bEnded) {
         return;
@@ -539,7 +566,7 @@ void CTunevoDlg::OnLinkState(bool bConnected) {
         case EReconnect::Searching:
             if (bConnected) {
                 m_eReconnect = EReconnect::Loading;
-                m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_LOAD"));
+                m_pStatus->SetText(LocaleText(u"STR_RECONNECT_LOAD"));
                 m_link.StartLink();
             } else {
                 ScheduleSearch();
@@ -578,13 +605,13 @@ void CTunevoDlg::BeginReconnect() {
     m_pOverClock->HideWaiting();
     SetPagesEnabled(false);
     EnableSoftKeys(false);
-    ShowOverlay(*m_pReconnect, g_rcLock.ToQRect());
+    ShowOverlay(*m_pStatus, g_rcLock.ToQRect());
     DropLink();
 }
 
 void CTunevoDlg::DropLink() {
     m_eReconnect = EReconnect::Dropping;
-    m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_SEARCH"));
+    m_pStatus->SetText(LocaleText(u"STR_RECONNECT_SEARCH"));
     CDeviceLink& link = m_link;
     // Queued behind any blocking call in hand, which ends with the connection.
     m_work.Run([&link] { link.Disconnect(); }, [this] { ScheduleSearch(); });
@@ -597,24 +624,24 @@ void CTunevoDlg::ScheduleSearch() {
     m_eReconnect = EReconnect::Waiting;
     m_nSecondsToSearch = m_nReconnectPauseS;
     m_nReconnectPauseS = std::min(2 * m_nReconnectPauseS, kLastReconnectPauseS);
-    m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
+    m_pStatus->SetText(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
     m_timerReconnect.start();
 }
 
 void CTunevoDlg::OnReconnectTick() {
     if (--m_nSecondsToSearch > 0) {
-        m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
+        m_pStatus->SetText(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
         return;
     }
     m_timerReconnect.stop();
     m_eReconnect = EReconnect::Searching;
-    m_pReconnect->SetText(LocaleText(u"STR_RECONNECT_SEARCH"));
+    m_pStatus->SetText(LocaleText(u"STR_RECONNECT_SEARCH"));
     m_link.StartPortSearch();
 }
 
 void CTunevoDlg::FinishReconnect() {
     m_eReconnect = EReconnect::None;
-    m_pReconnect->hide();
+    m_pStatus->hide();
     const std::u16string version = m_link.GetBoardVersion();
     const bool bSameBoard = version == m_versionBeforeLoss;
     if (bSameBoard) {

@@ -23,7 +23,7 @@ class CProfileScreen;
 class CScreen_DisplaySetting;
 class CScreen_LoadProfile;
 class CScreen_Lock;
-class CScreen_Reconnect;
+class CScreen_Status;
 class CScreen_LumoPoster;
 class CScreen_LumoPower;
 class CScreen_SaveProfile;
@@ -44,6 +44,8 @@ public:
     static constexpr int TIMER_REFRESH_OC = 2012;
     static constexpr int kCheckLockDelayMs = 500;
     static constexpr int kRefreshOcDelayMs = 1000;
+    // How long a note of the link's stays up.
+    static constexpr int kStatusNoteMs = 6000;
     // The pause before each new search for a lost board grows from the
     // first to the last, doubling.
     static constexpr int kFirstReconnectPauseS = 1;
@@ -77,7 +79,7 @@ public:
 
     // ILinkListener, on the main thread.
     void OnLinkState(bool bConnected) override;
-    void OnLinkError(int, std::string) override {}
+    void OnLinkError(int nKind, std::string) override;
     void OnLockState(bool bLocked) override;
     void OnPosterText(int nCode, bool bCodeMode, std::string strText) override;
     void OnPowerState(bool bOn) override;
@@ -102,7 +104,7 @@ public:
     CScreen_LoadProfile& LoadProfileScreen() const { return *m_pLoadProfile; }
     CScreen_DisplaySetting& DisplaySettingScreen() const { return *m_pDisplaySetting; }
     CScreen_Lock& LockBanner() const { return *m_pLock; }
-    CScreen_Reconnect& ReconnectBanner() const { return *m_pReconnect; }
+    CScreen_Status& StatusBanner() const { return *m_pStatus; }
     // While the link is lost and being brought back.
     bool IsReconnecting() const { return m_eReconnect != EReconnect::None; }
     CSubScreen_Monitor& MonitorPage() const { return *m_pMonitor; }
@@ -166,6 +168,8 @@ private:
     // The board was loaded again: the pages take its values, or are built
     // anew for a board whose description changed.
     void FinishReconnect();
+    // Says for a while that replies went missing and the link now waits longer.
+    void ShowTimingFallback();
     void EndDialog(int nResult);
     void SetApplicationLock(bool bLocked);
     // While locked the pages, their tabs and the control bar take nothing
@@ -196,7 +200,7 @@ private:
     // The settings screen the lock hid, shown again when it opens.
     QWidget* m_pHiddenByLock = nullptr;
     CScreen_Lock* m_pLock = nullptr;
-    CScreen_Reconnect* m_pReconnect = nullptr;
+    CScreen_Status* m_pStatus = nullptr;
     // Over the painted tabs: taps, keys and assistive technology.
     CPageTab* m_pTabOverClock = nullptr;
     CPageTab* m_pTabMonitor = nullptr;
@@ -231,6 +235,8 @@ private:
     int m_nSecondsToSearch = 0;
     std::u16string m_versionBeforeLoss;
     QTimer m_timerReconnect;
+    QTimer m_timerStatusNote;
+    bool m_bTimingFallbackShown = false;
     QTimer m_timerCheckLock;
     QTimer m_timerRefreshOc;
 };

@@ -152,7 +152,34 @@ std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes
         }
     }
     m_pendingBytes.erase(m_pendingBytes.begin(), m_pendingBytes.begin() + nPos);
-    return replies;
+    if (m_radioLatency.count() == 0 && m_nRadioPieces <= 1) {
+        return replies;
+    }
+    // Each reply later, and cut into pieces that follow one another.
+    std::vector<Reply> pieces;
+    for (Reply& reply : replies) {
+        const size_t nPieces =
+            std::clamp<size_t>(static_cast<size_t>(m_nRadioPieces), 1, reply.bytes.size());
+        const size_t nSize = reply.bytes.size();
+        for (size_t nPiece = 0; nPiece < nPieces; ++nPiece) {
+            const auto first =
+                reply.bytes.begin() + static_cast<ptrdiff_t>(nSize * nPiece / nPieces);
+            const auto last =
+                reply.bytes.begin() + static_cast<ptrdiff_t>(nSize * (nPiece + 1) / nPieces);
+            pieces.push_back({std::vector<uint8_t>(first, last),
+                              nPiece == 0 ? reply.delay + m_radioLatency
+                                          : std::chrono::microseconds(m_radioGap)});
+        }
+    }
+    return pieces;
+}
+
+void CBoardModel::SetRadio(std::chrono::milliseconds latency, int nPieces,
+                           std::chrono::milliseconds gap) {
+    std::lock_guard lock(m_mutex);
+    m_radioLatency = latency;
+    m_nRadioPieces = std::max(1, nPieces);
+    m_radioGap = gap;
 }
 
 std::vector<std::vector<uint8_t>> CBoardModel::Requests() const {

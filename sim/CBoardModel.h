@@ -72,6 +72,11 @@ public:
     // Serves the description in n chunks of about equal size, 0 to 255; 0
     // announces none.
     void SetChunkCount(int nChunks);
+    // A radio between the board and the line: each reply starts this long
+    // after its request and comes in this many pieces, this far apart.
+    void SetRadio(std::chrono::milliseconds latency, int nPieces,
+                  std::chrono::milliseconds gap = kRadioPieceGap);
+    static constexpr std::chrono::milliseconds kRadioPieceGap{5};
     int ChunkCount() const;
 
     // Takes bytes from the line; returns the replies to the frames they
@@ -166,6 +171,9 @@ private:
     int m_nNoisePercent = 0;
     int m_nRepliesToDrop = 0;
     std::chrono::milliseconds m_ackDelay{0};
+    std::chrono::milliseconds m_radioLatency{0};
+    int m_nRadioPieces = 1;
+    std::chrono::milliseconds m_radioGap = kRadioPieceGap;
     std::mt19937 m_noise;
     bool m_bPrepared49 = false;
     // Power: the state, a change waiting for its time, and when the board

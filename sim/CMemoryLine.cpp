@@ -50,6 +50,30 @@ ReadResult CMemoryLine::Read(std::span<uint8_t> buffer) {
     return result;
 }
 
+bool CMemoryLine::WaitReadable(IClock& clock, std::chrono::microseconds timeout,
+                               std::stop_token stop) {
+    using namespace std::chrono;
+    const IClock::TimePoint now = m_pClock->Now();
+    std::optional<IClock::TimePoint> next;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bHungUp) {
+            return true;
+        }
+        if (!m_replies.empty()) {
+            next = m_replies.front().due;
+        }
+    }
+    if (next && *next <= now) {
+        return true;
+    }
+    const IClock::TimePoint deadline = now + duration_cast<IClock::TimePoint::duration>(timeout);
+    const IClock::TimePoint until = next ? std::min(*next, deadline) : deadline;
+    // Whole milliseconds, rounded up: the clock sleeps no finer.
+    clock.SleepFor(ceil<milliseconds>(until - now), stop);
+    return next && *next <= m_pClock->Now();
+}
+
 void CMemoryLine::DiscardArrived() {
     const IClock::TimePoint now = m_pClock->Now();
     std::lock_guard lock(m_mutex);

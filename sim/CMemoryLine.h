@@ -21,6 +21,9 @@ public:
 
     bool Write(std::span<const uint8_t> bytes);
     ReadResult Read(std::span<uint8_t> buffer);
+    // Sleeps on the clock until the next reply bytes arrive, or the timeout
+    // passes; true when bytes (or the hang-up) are there to read.
+    bool WaitReadable(IClock& clock, std::chrono::microseconds timeout, std::stop_token stop);
     // Drops the reply bytes that have arrived by now; later ones stay on the way.
     void DiscardArrived();
 

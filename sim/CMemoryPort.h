@@ -15,6 +15,10 @@ public:
         return !m_bAborted.load() && m_pLine->Write(bytes);
     }
     ReadResult Read(std::span<uint8_t> buffer) override { return m_pLine->Read(buffer); }
+    bool WaitReadable(IClock& clock, std::chrono::microseconds timeout,
+                      std::stop_token stop) override {
+        return m_pLine->WaitReadable(clock, timeout, stop);
+    }
     void DiscardInput() override { m_pLine->DiscardArrived(); }
     void Abort() override { m_bAborted.store(true); }
 

@@ -38,6 +38,7 @@ void PrintUsage(std::FILE* pOut) {
         "Usage: tunevo-board --link PATH [--board FILE] [--chunks N] [--fault KIND]\n"
         "                    [--fault-only LETTER] [--noise PERCENT] [--off] [--locked] [--lock-at "
         "S[+D]]...\n"
+        "                    [--latency MS] [--pieces N]\n"
         "\n"
         "Serves a simulated Tunevo board on a pseudo-terminal and makes PATH a\n"
         "symbolic link to it. With PATH /tmp/x/rfcomm5, run tunevo with\n"
@@ -58,6 +59,9 @@ void PrintUsage(std::FILE* pOut) {
         "  --noise PERCENT\n"
         "                 spoil that share of replies at random, 0 to 100: damaged,\n"
         "                 dropped, cut short, late or garbage\n"
+        "  --latency MS   answer each request MS milliseconds later, as a radio link\n"
+        "                 does (0 to 1000)\n"
+        "  --pieces N     send each reply in N pieces 5 ms apart, 1 to 16\n"
         "  --off          start with the PC switched off\n"
         "  --locked       start with the board's lock closed\n"
         "  --lock-at S[+D]\n"
@@ -203,6 +207,8 @@ int main(int argc, char** argv) {
     EBoardFault fault = EBoardFault::None;
     std::optional<uint8_t> nFaultLetter;
     int nNoise = 0;
+    int nLatencyMs = 0;
+    int nPieces = 1;
     bool bStartOff = false;
     bool bStartLocked = false;
     std::vector<CBoardModel::LockWindow> lockWindows;
@@ -243,6 +249,16 @@ int main(int argc, char** argv) {
         } else if (arg == "--noise" && bHasValue) {
             if (!ParseCount(argv[++i], 100, nNoise)) {
                 std::fprintf(stderr, "tunevo-board: --noise takes a percentage from 0 to 100\n");
+                return 2;
+            }
+        } else if (arg == "--latency" && bHasValue) {
+            if (!ParseCount(argv[++i], 1000, nLatencyMs)) {
+                std::fprintf(stderr, "tunevo-board: --latency takes milliseconds from 0 to 1000\n");
+                return 2;
+            }
+        } else if (arg == "--pieces" && bHasValue) {
+            if (!ParseCount(argv[++i], 16, nPieces) || nPieces < 1) {
+                std::fprintf(stderr, "tunevo-board: --pieces takes a number from 1 to 16\n");
                 return 2;
             }
         } else if (arg == "--off") {
@@ -287,6 +303,7 @@ int main(int argc, char** argv) {
     }
     pBoard->SetFault(fault, nFaultLetter);
     pBoard->SetNoise(nNoise);
+    pBoard->SetRadio(std::chrono::milliseconds(nLatencyMs), nPieces);
     pBoard->SetPoweredOn(!bStartOff);
     if (bStartLocked) {
         pBoard->SetLocked(true);

@@ -169,9 +169,9 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
     }
     EXPECT_EQ(Run("--version").strOut, "tunevoctl " TUNEVO_VERSION "\n");
     EXPECT_EQ(Run("").nExit, 2);
-    for (const char* pszWrong :
-         {"frobnicate", "scan now", "monitor --interval nan", "monitor --count 0",
-          "monitor --count 2.5", "poster --mode loud", "help frobnicate"}) {
+    for (const char* pszWrong : {"frobnicate", "scan now", "monitor --interval nan",
+                                 "monitor --count 0", "monitor --count 2.5", "poster --mode loud",
+                                 "help frobnicate", "--link-timing slow scan"}) {
         EXPECT_EQ(Run(pszWrong).nExit, 2) << pszWrong;
     }
     EXPECT_THAT(Run("help").strOut, HasSubstr("Exit codes"));
@@ -196,17 +196,22 @@ TEST_F(CtlTest, ScanFindsTheBoardOrSaysWhyNot) {
 
 TEST_F(CtlTest, InfoListsTheVersionAndEveryItemWithRangeValueAndUnit) {
     StartBoard();
-    CtlResult result = Run("info");
-    ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_THAT(result.strOut, HasSubstr("board: TEST-BOARD-7\n"));
-    for (const char* pszPart : {"CPU Vcore", "1250", "800..1600", "1.250000 [V]", "CPU Ratio",
-                                "8..60", "49 [X]", "CPU Fan", "[RPM]", "[\u2103]"}) {
-        EXPECT_NE(result.strOut.find(pszPart), std::string::npos) << pszPart;
+    CtlResult result;
+    // Both timings read the same board over the terminal.
+    for (const char* pszTiming : {"--link-timing fixed ", ""}) {
+        result = Run(std::string(pszTiming) + "info");
+        ASSERT_EQ(result.nExit, 0) << pszTiming << result.strErr;
+        EXPECT_THAT(result.strOut, HasSubstr("board: TEST-BOARD-7\n"));
+        for (const char* pszPart : {"CPU Vcore", "1250", "800..1600", "1.250000 [V]", "CPU Ratio",
+                                    "8..60", "49 [X]", "CPU Fan", "[RPM]", "[\u2103]"}) {
+            EXPECT_NE(result.strOut.find(pszPart), std::string::npos) << pszTiming << pszPart;
+        }
     }
     // The configuration is downloaded beside the program, as the program does.
     EXPECT_EQ(m_dir.ReadFile("program/BiosConf_Kolt_V120.ini"), kSmallBoard);
     // One JSON line per sample; an interval shorter than a sample is said once.
-    result = Run("monitor --count 3 --interval 0.1 --json");
+    // (In fixed timing a sample takes longer than 0.1 s.)
+    result = Run("--link-timing fixed monitor --count 3 --interval 0.1 --json");
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_THAT(result.strOut, HasSubstr("\"sample\":1,"));
     EXPECT_THAT(result.strOut,

@@ -31,7 +31,7 @@ void BoardLinkFixture::Connect(const std::string& strDescription) {
     auto pOpener = std::make_shared<CMemoryPortOpener>();
     pOpener->Attach(0, m_pLine);
     m_pLink = std::make_unique<CDeviceLink>(
-        CDeviceLink::Environment{pOpener, std::make_shared<CFixedRadio>(), m_pLinkClock});
+        CDeviceLink::Environment{pOpener, std::make_shared<CFixedRadio>(), m_pLinkClock, m_timing});
     m_pLink->SetListener(&m_listener);
     m_pLink->StartPortSearch();
     ASSERT_TRUE(m_listener.WaitForCount("OnLinkState", 1));

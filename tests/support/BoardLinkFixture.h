@@ -13,6 +13,21 @@
 #include "sim/CMemoryLine.h"
 #include "tests/support/TempDir.h"
 
+// Runs a fixture's tests in both timings: test a link's integrity with
+// TEST_P on it, and INSTANTIATE_TEST_SUITE_P(Timings, X, kBothTimings, TimingName).
+template <class Fixture>
+class InBothTimings : public Fixture, public testing::WithParamInterface<ELinkTiming> {
+protected:
+    void SetUp() override {
+        this->m_timing = this->GetParam();
+        Fixture::SetUp();
+    }
+};
+inline const auto kBothTimings = testing::Values(ELinkTiming::Fixed, ELinkTiming::Fast);
+inline std::string TimingName(const testing::TestParamInfo<ELinkTiming>& info) {
+    return info.param == ELinkTiming::Fast ? "Fast" : "Fixed";
+}
+
 // A link connected over an in-memory line to a board model that serves a
 // given description, on a virtual clock, with the program directory in a
 // temporary folder.
@@ -53,6 +68,8 @@ protected:
     std::shared_ptr<CVirtualClock> m_pClock = std::make_shared<CVirtualClock>();
     // The clock the link and the board run on; tests that need real time replace it.
     std::shared_ptr<IClock> m_pLinkClock = m_pClock;
+    // The timing the next Connect starts the link in.
+    ELinkTiming m_timing = ELinkTiming::Fixed;
     std::shared_ptr<CBoardModel> m_pBoard;
     std::shared_ptr<CMemoryLine> m_pLine;
     CRecordingListener m_listener;

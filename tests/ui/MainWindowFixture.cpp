@@ -53,7 +53,7 @@ void MainWindowFixture::UseBoard(const std::string& strDescription) {
 
 void MainWindowFixture::StartBoard() {
     m_pLink = std::make_unique<CDeviceLink>(
-        CDeviceLink::Environment{m_pOpener, std::make_shared<CFixedRadio>(), m_pClock});
+        CDeviceLink::Environment{m_pOpener, std::make_shared<CFixedRadio>(), m_pClock, m_timing});
     m_pLink->SetListener(&m_loading);
     m_pLink->StartPortSearch();
     ASSERT_TRUE(m_loading.WaitForCount("OnLinkState", 1));

@@ -59,6 +59,8 @@ protected:
     std::shared_ptr<CBoardModel> m_pBoard;
     std::shared_ptr<CMemoryLine> m_pLine;
     std::shared_ptr<CMemoryPortOpener> m_pOpener = std::make_shared<CMemoryPortOpener>();
+    // The timing StartBoard's link works in.
+    ELinkTiming m_timing = ELinkTiming::Fixed;
     CListenerBridge m_bridge;
     // Hears the start-up load; it outlives the link, whose threads may still
     // be finishing a report to it after the bridge has taken over.

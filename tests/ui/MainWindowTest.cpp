@@ -16,6 +16,7 @@
 #include <set>
 
 #include "data/FileStore.h"
+#include "link/LinkErrors.h"
 #include "link/Protocol.h"
 #include "screens/COCControl.h"
 #include "screens/CScreen_DisplaySetting.h"
@@ -27,7 +28,7 @@
 #include "screens/ScreenPainting.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
-#include "shell/CScreen_Reconnect.h"
+#include "shell/CScreen_Status.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/MenuResources.h"
 #include "sim/CBoardDescription.h"
@@ -115,6 +116,13 @@ TEST_F(MainWindowTest, EachLinkErrorReportShowsItsOwnTextOnce) {
     dlg.OnLinkError(5, "Generate INIConfig fileerror \n");
     dlg.OnMessageModeDone(false);
     dlg.OnArrayRefreshed(4, false);
+    // Replies going missing are told in the status banner, once, not in a box.
+    dlg.OnLinkError(kErrorTimingFallback, kTextTimingFallback);
+    EXPECT_TRUE(dlg.StatusBanner().isVisible());
+    EXPECT_TRUE(dlg.StatusBanner().Text().startsWith(QStringLiteral("Replies went missing")));
+    dlg.StatusBanner().hide();
+    dlg.OnLinkError(kErrorTimingFallback, kTextTimingFallback);
+    EXPECT_FALSE(dlg.StatusBanner().isVisible());
     EXPECT_EQ(m_messageBox.Shown(),
               (QStringList{QStringLiteral("CMOS can only be cleared while the PC is off."),
                            QStringLiteral("The power command did not reach the board.")}));
@@ -134,7 +142,7 @@ protected:
         m_strSteppedRaw = dlg.OverClockPage().Controls().front()->GetRawValue();
         m_pLine->SetHungUp(true);
         ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.IsReconnecting(); }, 10000));
-        const CScreen_Reconnect& banner = dlg.ReconnectBanner();
+        const CScreen_Status& banner = dlg.StatusBanner();
         EXPECT_TRUE(banner.isVisible());
         EXPECT_TRUE(banner.accessibleName().startsWith(QStringLiteral("The board is out of reach")))
             << banner.accessibleName().toStdString();
@@ -156,7 +164,7 @@ protected:
         CTunevoDlg& dlg = *m_pDlg;
         ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsReconnecting(); }, 20000));
         WaitForLockCheck();
-        EXPECT_FALSE(dlg.ReconnectBanner().isVisible());
+        EXPECT_FALSE(dlg.StatusBanner().isVisible());
         EXPECT_TRUE(dlg.OverClockPage().isEnabled());
         EXPECT_TRUE(SoftKeysEnabled());
         EXPECT_EQ(m_pEnded->count(), 0);
@@ -437,6 +445,26 @@ TEST_F(MonitorPageTest, TheWatchReadsTheOtherCategoriesThatCanAlarmInTurn) {
     TapTab(kTemp);
     ASSERT_TRUE(Page().IsRefreshRunning());
     EXPECT_EQ(watchTurns(3), (std::vector<int>{kFan, kVolt, kFan}));
+}
+
+// In fast timing a category costs milliseconds: one watch tick reads every
+// category that can alarm, so an alarm behind another tab shows within a period.
+TEST_F(MonitorPageTest, InFastTimingOneWatchTickReadsEveryCategoryThatCanAlarm) {
+    m_timing = ELinkTiming::Fast;
+    OpenMonitor();
+    Tap(m_pDlg.get(), g_rcTabOverClock.ToQRect().center());
+    const size_t nFrom = SentCount();
+    Page().OnTimerWatch();
+    std::set<int> read;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        for (const Bytes& frame : HardwareReadsFrom(nFrom)) {
+            if (frame[2] == m_lastLetterOf[m_categoryOf.at(frame[2])]) {
+                read.insert(m_categoryOf.at(frame[2]));
+            }
+        }
+        return read.size() == 3;
+    }));
+    EXPECT_EQ(read, (std::set<int>{kVolt, kTemp, kFan}));
 }
 
 // Each category's own colour rule, read off the rendered list: fans at 600

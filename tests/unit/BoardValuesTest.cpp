@@ -74,7 +74,10 @@ TEST_F(ConfigDownloadTest, ThreeGoodChunksLandBackToBackInTheBoardFile) {
 
 // Only a whole description replaces the last one; whatever goes wrong, the
 // old file stays byte for byte, the failure is said, and the load goes on with it.
-TEST_F(ConfigDownloadTest, AnIncompleteDownloadKeepsTheOldFileAndSaysSo) {
+using TimedDownloadTest = InBothTimings<ConfigDownloadTest>;
+INSTANTIATE_TEST_SUITE_P(Timings, TimedDownloadTest, kBothTimings, TimingName);
+
+TEST_P(TimedDownloadTest, AnIncompleteDownloadKeepsTheOldFileAndSaysSo) {
     const struct {
         const char* pszWhat;
         EBoardFault fault;
@@ -224,8 +227,11 @@ TEST_F(ValueRefreshTest, TheRangeAtLoadIsReadOnceUnlessItFailedAndAnIndexedRange
     EXPECT_EQ(CountSent(kRangeReadA), 2u);
 }
 
+using TimedRefreshTest = InBothTimings<ValueRefreshTest>;
+INSTANTIATE_TEST_SUITE_P(Timings, TimedRefreshTest, kBothTimings, TimingName);
+
 // No damaged, cut, late or missing reply ever becomes a value or a range.
-TEST_F(ValueRefreshTest, ABadReplyLeavesValueAndRangeAsTheyWereAndFailsTheRefresh) {
+TEST_P(TimedRefreshTest, ABadReplyLeavesValueAndRangeAsTheyWereAndFailsTheRefresh) {
     const struct {
         EBoardFault fault;
         int nChecksumFailures;
@@ -255,7 +261,7 @@ TEST_F(ValueRefreshTest, ABadReplyLeavesValueAndRangeAsTheyWereAndFailsTheRefres
     }
 }
 
-TEST_F(ValueRefreshTest, UnderThirtyPercentNoiseEveryValueHeldIsOneTheBoardSent) {
+TEST_P(TimedRefreshTest, UnderThirtyPercentNoiseEveryValueHeldIsOneTheBoardSent) {
     Connect(Section("Over_Volt", {Item("Vcore", "2", "1", 800, 1700, 1250, 65, 97),
                                   Item("Ratio", "1", "0", 8, 60, 40, 66, 98)}) +
             Section("HW_Fan", {Item("Fan", "3", "0", 0, 5000, 1450, 85, 0)}));
@@ -277,6 +283,34 @@ TEST_F(ValueRefreshTest, UnderThirtyPercentNoiseEveryValueHeldIsOneTheBoardSent)
         EXPECT_TRUE(fan == u"1234" || fan == u"1450") << nRound;
     }
     EXPECT_GT(nFailed, 10);  // the noise really was there
+}
+
+// Fast timing that keeps losing replies turns to fixed timing for good, says
+// so once, and still holds only what the board sent.
+TEST_F(ValueRefreshTest, FastTimingFallsBackToFixedAfterThreeBadExchangesOfTen) {
+    m_timing = ELinkTiming::Fast;
+    Load(Section("Over_Volt",
+                 {Item("a", "2", "0", 0, 999, 5, 65, 0), Item("b", "2", "0", 0, 999, 7, 66, 0)}));
+    ASSERT_EQ(m_pLink->Timing(), ELinkTiming::Fast);
+    m_pBoard->SetFault(EBoardFault::WrongChecksum, 66);
+    // One bad exchange in each refresh of the two items: fast timing holds
+    // until the third.
+    EXPECT_FALSE(m_pLink->RefreshArray(EBoardArray::OverVolt));
+    EXPECT_EQ(m_pLink->Timing(), ELinkTiming::Fast);
+    EXPECT_FALSE(m_pLink->RefreshArray(EBoardArray::OverVolt));
+    EXPECT_FALSE(m_pLink->RefreshArray(EBoardArray::OverVolt));
+    EXPECT_EQ(m_pLink->Timing(), ELinkTiming::Fixed);
+    EXPECT_TRUE(m_pLink->FellBackToFixedTiming());
+    const size_t nWaits = Waits().size();
+    EXPECT_FALSE(m_pLink->RefreshArray(EBoardArray::OverVolt));
+    EXPECT_EQ(m_listener.Count("OnLinkError", kErrorTimingFallback), 1u);
+    EXPECT_EQ(m_pLink->GetOverVolt().at(1).Value, u"7");
+    m_pBoard->SetFault(EBoardFault::None);
+    EXPECT_TRUE(m_pLink->RefreshArray(EBoardArray::OverVolt));
+    // Fixed timing's rhythm: a 100 ms wait for each reply and a 100 ms pause after.
+    const std::vector<long> waits = Waits(nWaits);
+    EXPECT_EQ(std::vector<long>(waits.end() - 4, waits.end()),
+              (std::vector<long>{100, 100, 100, 100}));
 }
 
 // Every request gets its report: requests of both kinds made while a
@@ -508,10 +542,13 @@ TEST_F(ApplyTest, AValueNeitherReadNorSetIsNeverWritten) {
     EXPECT_EQ(SetLetters(), "AR");
 }
 
+using TimedApplyTest = InBothTimings<ApplyTest>;
+INSTANTIATE_TEST_SUITE_P(Timings, TimedApplyTest, kBothTimings, TimingName);
+
 // A write's acknowledgement that comes after the link stopped waiting looks
 // like a value of zero; whether it lands before or inside the read-back's
 // window (whose own reply was lost), the read-back never takes it for the value.
-TEST_F(ApplyTest, ALateAcknowledgementIsNeverReadBackAsTheValue) {
+TEST_P(TimedApplyTest, ALateAcknowledgementIsNeverReadBackAsTheValue) {
     for (const auto delay : {250ms, 550ms}) {
         Load(Section("Over_Volt", {Item("Vcore", "2", "0", 800, 1600, 1250, 'A', 'a')}));
         m_pBoard->SetAcknowledgementDelay(delay);

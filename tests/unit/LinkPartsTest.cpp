@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <semaphore>
 #include <thread>
 
@@ -11,8 +12,12 @@
 #include "link/CRequestDispatcher.h"
 #include "link/FrameCodec.h"
 #include "link/PortSearch.h"
+#include "link/Protocol.h"
+#include "link/Transact.h"
 #include "platform/CVirtualClock.h"
+#include "sim/CBoardDescription.h"
 #include "sim/CFixedRadio.h"
+#include "sim/CMemoryPort.h"
 #include "sim/CMemoryPortOpener.h"
 
 namespace {
@@ -99,6 +104,64 @@ TEST_F(BusyFlagTest, OnlyTheHolderFreesTheFlagAndWaitingGivesUpAfterAHundredLook
     m_stop.request_stop();
     EXPECT_FALSE(Take(EBusyDiscipline::WaitLong));
     EXPECT_EQ(m_clock.Sleeps().size(), 200u);
+}
+
+// One exchange with the board over the in-memory line, in both timings: the
+// same bytes come back; fast timing ends as soon as the reply is whole, and
+// never later than fixed timing's 100 ms.
+TEST(TransactTest, FastTimingTakesTheSameReplyAsSoonAsItIsWhole) {
+    struct Case {
+        const char* pszName;
+        EBoardFault fault;
+        int nLatencyMs;
+        int nPieces;
+        int nGapMs;
+        EReplyShape shape;
+        bool bWhole;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"framed, at once",               EBoardFault::None,         0, 1, 5,  EReplyShape::Framed, true},
+        {"framed, in three pieces",       EBoardFault::None,         20, 3, 5, EReplyShape::Framed, true},
+        {"framed, cut short",             EBoardFault::ShortReply,   0, 1, 5,  EReplyShape::Framed, false},
+        {"framed, stray bytes after it",  EBoardFault::DoubledReply, 0, 1, 5,  EReplyShape::Framed, false},
+        {"chunk, pieces within silence",  EBoardFault::None,         20, 3, 5, EReplyShape::Chunk,  true},
+        {"chunk, pieces beyond silence",  EBoardFault::None,         0, 3, 15, EReplyShape::Chunk,  true},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        std::map<ELinkTiming, Exchange> exchanges;
+        std::map<ELinkTiming, std::chrono::microseconds> took;
+        for (const ELinkTiming timing : {ELinkTiming::Fixed, ELinkTiming::Fast}) {
+            auto pClock = std::make_shared<CVirtualClock>();
+            auto pBoard = std::make_shared<CBoardModel>(CBoardDescription::Demo(), pClock);
+            pBoard->SetFault(c.fault);
+            pBoard->SetRadio(std::chrono::milliseconds(c.nLatencyMs), c.nPieces,
+                             std::chrono::milliseconds(c.nGapMs));
+            CMemoryPort port(std::make_shared<CMemoryLine>(pBoard, pClock));
+            const Frame request = c.shape == EReplyShape::Chunk
+                                      ? BuildChunkRequest(0)
+                                      : BuildCommandFrame(0xD3, Protocol::kLetterLockStatus);
+            const IClock::TimePoint start = pClock->Now();
+            exchanges[timing] =
+                Transact(port, *pClock, request, {}, Protocol::kReplyBufferSize, timing, c.shape);
+            took[timing] =
+                std::chrono::duration_cast<std::chrono::microseconds>(pClock->Now() - start);
+        }
+        const Exchange& fast = exchanges[ELinkTiming::Fast];
+        const Exchange& fixed = exchanges[ELinkTiming::Fixed];
+        EXPECT_GT(fixed.nCount, 0u);
+        EXPECT_EQ(std::vector<uint8_t>(fast.Received().begin(), fast.Received().end()),
+                  std::vector<uint8_t>(fixed.Received().begin(), fixed.Received().end()));
+        EXPECT_EQ(fast.bWhole, c.bWhole);
+        EXPECT_EQ(took[ELinkTiming::Fixed], 100ms);
+        if (c.bWhole) {
+            EXPECT_LT(took[ELinkTiming::Fast], 100ms);
+        } else if (c.fault == EBoardFault::ShortReply) {
+            EXPECT_EQ(took[ELinkTiming::Fast], 100ms) << "the rest might still come";
+        }
+    }
 }
 
 using Ms = std::vector<std::chrono::milliseconds>;

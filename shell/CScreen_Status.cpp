@@ -1,4 +1,4 @@
-#include "shell/CScreen_Reconnect.h"
+#include "shell/CScreen_Status.h"
 
 #include <QAccessible>
 #include <QPainter>
@@ -13,14 +13,14 @@ constexpr int kFontHeight = 20;
 constexpr int kFontHeightSmall = 11;
 }  // namespace
 
-CScreen_Reconnect::CScreen_Reconnect(QWidget* pParent) : QWidget(pParent) {
+CScreen_Status::CScreen_Status(QWidget* pParent) : QWidget(pParent) {
     hide();
     setFont(ScreenFont(g_nScreenLayout == LayoutSmall ? kFontHeightSmall : kFontHeight,
                        QFont::DemiBold));
     SetAccessibleRole(*this, QAccessible::StatusBar);
 }
 
-void CScreen_Reconnect::SetText(const QString& strText) {
+void CScreen_Status::SetText(const QString& strText) {
     if (strText == m_strText) {
         return;
     }
@@ -31,7 +31,7 @@ void CScreen_Reconnect::SetText(const QString& strText) {
     update();
 }
 
-void CScreen_Reconnect::paintEvent(QPaintEvent*) {
+void CScreen_Status::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     PaintPanel(painter, rect(), kMargin);
     painter.setPen(Qt::white);
