@@ -1,27 +1,24 @@
 // Prints how long the whole start-up takes against the simulated board over a
-// real pseudo-terminal, next to the protocol's own minimum for the same
-// exchanges: port search, configuration download, load and the first read of
-// the over-clock values, from StartPortSearch until OnConfigLoaded(true).
-//
-// Then one monitor sample, as tunevoctl monitor takes it: every monitored
-// array read once.
-//
-// The minimum is the sum of the fixed waits the protocol prescribes; the ratio
-// says what the program adds to them.
+// real pseudo-terminal: port search, configuration download, load and the
+// first read of the over-clock values, from StartPortSearch until
+// OnConfigLoaded(true). Then one monitor sample, as tunevoctl monitor takes
+// it: every monitored array read once. Each in both link timings, on the
+// demo board answering at once and behind a modelled radio, and on a large
+// board.
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/BenchLink.h"
 #include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
 #include "link/CRecordingListener.h"
 #include "link/Protocol.h"
-#include "platform/CDevicePortOpener.h"
-#include "platform/CSteadyClock.h"
-#include "sim/CFixedRadio.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/TempDir.h"
 
@@ -29,31 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
-
-constexpr double kExchangeMs = 100;  // write, fixed wait, read
-constexpr double kPauseMs = 100;     // the pause after an item read or the open reply
-constexpr double kPrepareMs = 400;   // "}" exchange and its 300 ms settle
-constexpr long kValueCode49 = 49;
-
-// The fixed waits of one start-up against this board, in milliseconds.
-double ProtocolMinimum(const CBoardModel& board) {
-    double dTotal = kExchangeMs;                 // the search's open frame
-    dTotal += kExchangeMs + kPauseMs;            // the download's open frame
-    dTotal += kExchangeMs * board.ChunkCount();  // one exchange per chunk
-    for (const SimItem& item : board.Description().Items()) {
-        if (item.nArray > 3) {
-            continue;  // monitored items are not read at start-up
-        }
-        if (item.bRangeAtLoad || item.strKind == "1") {
-            dTotal += kExchangeMs + kPauseMs;
-        }
-        if (item.nValueCmd == kValueCode49) {
-            dTotal += kPrepareMs;
-        }
-        dTotal += kExchangeMs + kPauseMs;
-    }
-    return dTotal;
-}
 
 // About sixty items in every section, with letters the protocol leaves free.
 std::string LargeBoard() {
@@ -87,47 +59,23 @@ std::string LargeBoard() {
     return strText;
 }
 
-// One value exchange and its pause per monitored item.
-double MonitorMinimum(const CBoardModel& board) {
-    double dTotal = 0;
-    for (const SimItem& item : board.Description().Items()) {
-        dTotal += item.nArray > 3 ? kExchangeMs + kPauseMs : 0;
-    }
-    return dTotal;
-}
-
 struct Result {
     bool bOk = false;
     double dMs = 0;
     double dMonitorMs = 0;
+    size_t nLoadExchanges = 0;
+    size_t nMonitorExchanges = 0;
 };
 
-Result RunOnce(const std::shared_ptr<CBoardModel>& pBoard) {
+Result RunOnce(const std::shared_ptr<CBoardModel>& pBoard, ELinkTiming timing) {
     TempDir dir;
     g_szProgramDir = dir.Path();
     CPtyBoardServer server(pBoard);
-    std::string strError;
-    if (!server.Start(dir.Path() + "/rfcomm0", strError)) {
-        std::fprintf(stderr, "bench: %s\n", strError.c_str());
-        return {};
-    }
     CRecordingListener listener;
-    CDeviceLink link({std::make_shared<CDevicePortOpener>(dir.Path() + "/rfcomm%d"),
-                      std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()});
-    link.SetListener(&listener);
+    const size_t nBefore = pBoard->Requests().size();
     const auto start = Clock::now();
-    link.StartPortSearch();
-    if (!listener.WaitForCount("OnLinkState", 1) || listener.Count("OnLinkState", true) != 1) {
-        std::fprintf(stderr, "bench: the board was not found\n");
-        return {};
-    }
-    link.StartLink();
-    if (!listener.WaitFor(
-            [](const auto& reports) {
-                return !reports.empty() && reports.back().strOperation == "OnConfigLoaded";
-            },
-            std::chrono::minutes(2))) {
-        std::fprintf(stderr, "bench: the load did not finish\n");
+    const std::unique_ptr<CDeviceLink> pLink = StartBenchLink(dir.Path(), server, listener, timing);
+    if (!pLink) {
         return {};
     }
     const double dMs = Ms(Clock::now() - start).count();
@@ -135,48 +83,40 @@ Result RunOnce(const std::shared_ptr<CBoardModel>& pBoard) {
         std::fprintf(stderr, "bench: the load reported errors\n");
         return {};
     }
+    const size_t nLoaded = pBoard->Requests().size();
     const auto monitorStart = Clock::now();
     for (EBoardArray array : kHardwareArrays) {
-        if (!link.RefreshArray(array)) {
+        if (!pLink->RefreshArray(array)) {
             std::fprintf(stderr, "bench: a monitor read failed\n");
             return {};
         }
     }
-    return {true, dMs, Ms(Clock::now() - monitorStart).count()};
+    return {true, dMs, Ms(Clock::now() - monitorStart).count(), nLoaded - nBefore,
+            pBoard->Requests().size() - nLoaded};
 }
 
-bool Measure(const char* pszName, const std::shared_ptr<CBoardModel>& pBoard, int nRuns) {
-    std::vector<double> samples;
-    std::vector<double> monitorSamples;
-    for (int nRun = 0; nRun < nRuns; ++nRun) {
-        const Result result = RunOnce(pBoard);
-        if (!result.bOk) {
-            return false;
+// The start-up and one monitor sample in both timings, over a few runs each.
+bool Measure(const char* pszName, const std::function<std::shared_ptr<CBoardModel>()>& makeBoard,
+             const BenchBoard& benchBoard, int nRuns) {
+    std::map<ELinkTiming, std::vector<double>> load;
+    std::map<ELinkTiming, std::vector<double>> monitor;
+    Result last;
+    for (const ELinkTiming timing : kBenchTimings) {
+        for (int nRun = 0; nRun < nRuns; ++nRun) {
+            last = RunOnce(makeBoard(), timing);
+            if (!last.bOk) {
+                return false;
+            }
+            load[timing].push_back(last.dMs);
+            monitor[timing].push_back(last.dMonitorMs);
         }
-        samples.push_back(result.dMs);
-        monitorSamples.push_back(result.dMonitorMs);
     }
-    std::sort(samples.begin(), samples.end());
-    std::sort(monitorSamples.begin(), monitorSamples.end());
-    const double dMinimum = ProtocolMinimum(*pBoard);
-    const double dMedian = samples[samples.size() / 2];
-    size_t nOverclockItems = 0;
-    for (const SimItem& item : pBoard->Description().Items()) {
-        nOverclockItems += item.nArray <= 3 ? 1 : 0;
-    }
-    std::printf(
-        "%-6s %2zu items (%2zu read at start), %2d chunks: median %8.1f ms "
-        "(min %8.1f, max %8.1f) protocol minimum %8.1f ms  ratio %.4f\n",
-        pszName, pBoard->Description().Items().size(), nOverclockItems, pBoard->ChunkCount(),
-        dMedian, samples.front(), samples.back(), dMinimum, dMedian / dMinimum);
-    const double dMonitorMinimum = MonitorMinimum(*pBoard);
-    const double dMonitorMedian = monitorSamples[monitorSamples.size() / 2];
-    std::printf(
-        "%-6s %2zu items monitored, one sample:     median %8.1f ms "
-        "(min %8.1f, max %8.1f) protocol minimum %8.1f ms  ratio %.4f\n",
-        pszName, pBoard->Description().Items().size() - nOverclockItems, dMonitorMedian,
-        monitorSamples.front(), monitorSamples.back(), dMonitorMinimum,
-        dMonitorMedian / dMonitorMinimum);
+    PrintTimingRow({std::string(pszName) + ": start-up to loaded", &benchBoard,
+                    Median(load[ELinkTiming::Fixed]), Median(load[ELinkTiming::Fast]),
+                    last.nLoadExchanges});
+    PrintTimingRow({std::string(pszName) + ": one monitor sample", &benchBoard,
+                    Median(monitor[ELinkTiming::Fixed]), Median(monitor[ELinkTiming::Fast]),
+                    last.nMonitorExchanges});
     return true;
 }
 
@@ -186,17 +126,23 @@ int main() {
     std::printf(
         "Start-up from StartPortSearch to OnConfigLoaded(true), then one monitor sample,\n"
         "simulated board over a pseudo-terminal\n");
-    auto pDemo = std::make_shared<CBoardModel>();
+    PrintTimingHeader();
+    for (const BenchBoard& benchBoard : kBenchBoards) {
+        if (!Measure(
+                "demo", [&] { return MakeBenchBoard(benchBoard); }, benchBoard, 3)) {
+            return 1;
+        }
+    }
     CBoardDescription large;
     std::string strError;
     if (!large.Parse(LargeBoard(), strError)) {
         std::fprintf(stderr, "bench: %s\n", strError.c_str());
         return 1;
     }
-    auto pLarge = std::make_shared<CBoardModel>(std::move(large));
-    pLarge->SetChunkCount(40);
-    if (!Measure("demo", pDemo, 5) || !Measure("large", pLarge, 3)) {
-        return 1;
-    }
-    return 0;
+    const auto makeLarge = [&large] {
+        auto pLarge = std::make_shared<CBoardModel>(large);
+        pLarge->SetChunkCount(40);
+        return pLarge;
+    };
+    return Measure("large", makeLarge, kBenchBoards[0], 2) ? 0 : 1;
 }

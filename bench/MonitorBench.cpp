@@ -3,8 +3,8 @@
 //
 //   one refresh: from RequestRefreshArray(n), as a tick of the page asks,
 //       to the link's OnArrayRefreshed(n) report, for each monitored
-//       category, next to the protocol's own minimum (one 100 ms exchange
-//       and the 100 ms pause after it per item)
+//       category, in both link timings, on the board that answers at once
+//       and on the one behind a modelled radio
 //   CPU: user plus system time of the real tunevo, offscreen, showing the
 //       voltage list (the largest demo category) and refreshing it every
 //       two seconds, over a stretch (seconds from the first argument, 60)
@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,8 +37,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
-constexpr int kRefreshRuns = 10;
-constexpr double kItemMinimumMs = 200;       // the exchange's 100 ms wait and the pause after it
+constexpr size_t kRefreshRuns = 10;
 constexpr uint8_t kFirstVoltageLetter = 76;  // "CPU Core" of the demo board
 
 const char* CategoryName(EBoardArray array) {
@@ -56,43 +57,62 @@ size_t ArrayReports(const CRecordingListener& listener) {
     return listener.Count("OnArrayRefreshed");
 }
 
-// Times each category's refresh through the link's request path.
-bool MeasureRefreshes(const std::shared_ptr<CBoardModel>& pBoard) {
+// Each category's refresh through the link's request path: the median, and
+// the exchanges one refresh makes.
+struct CategoryFigure {
+    double dMedianMs = 0;
+    size_t nExchanges = 0;
+};
+std::optional<std::map<EBoardArray, CategoryFigure>> MeasureRefreshes(const BenchBoard& benchBoard,
+                                                                      ELinkTiming timing) {
     TempDir dir;
     g_szProgramDir = dir.Path();
+    const std::shared_ptr<CBoardModel> pBoard = MakeBenchBoard(benchBoard);
     CPtyBoardServer server(pBoard);
     CRecordingListener listener;
-    const std::unique_ptr<CDeviceLink> pLink = StartBenchLink(dir.Path(), server, listener);
+    const std::unique_ptr<CDeviceLink> pLink = StartBenchLink(dir.Path(), server, listener, timing);
     if (!pLink) {
-        return false;
+        return std::nullopt;
     }
-    CDeviceLink& link = *pLink;
+    std::map<EBoardArray, CategoryFigure> figures;
     for (EBoardArray array : kHardwareArrays) {
         std::vector<double> samples;
-        for (int nRun = 0; nRun < kRefreshRuns; ++nRun) {
+        const size_t nRequestsBefore = pBoard->Requests().size();
+        for (size_t nRun = 0; nRun < kRefreshRuns; ++nRun) {
             const size_t nBefore = ArrayReports(listener);
             const auto start = Clock::now();
-            link.RequestRefreshArray(static_cast<int>(array));
-            if (!listener.WaitForCount("OnArrayRefreshed", nBefore + 1)) {
+            pLink->RequestRefreshArray(static_cast<int>(array));
+            if (!listener.WaitForCount("OnArrayRefreshed", nBefore + 1) ||
+                listener.Count("OnArrayRefreshed", static_cast<int>(array)) != nRun + 1u) {
                 std::fprintf(stderr, "bench: no report of the refresh\n");
-                return false;
+                return std::nullopt;
             }
             samples.push_back(Ms(Clock::now() - start).count());
-            if (listener.Count("OnArrayRefreshed", static_cast<int>(array)) != nRun + 1u) {
-                std::fprintf(stderr, "bench: a report of another array\n");
+        }
+        // The lock and poster polls are not running: every request is the refresh's.
+        figures[array] = {Median(samples),
+                          (pBoard->Requests().size() - nRequestsBefore) / kRefreshRuns};
+    }
+    return figures;
+}
+
+bool PrintRefreshes() {
+    PrintTimingHeader();
+    for (const BenchBoard& benchBoard : kBenchBoards) {
+        std::map<ELinkTiming, std::map<EBoardArray, CategoryFigure>> byTiming;
+        for (const ELinkTiming timing : kBenchTimings) {
+            auto figures = MeasureRefreshes(benchBoard, timing);
+            if (!figures) {
                 return false;
             }
+            byTiming[timing] = std::move(*figures);
         }
-        std::sort(samples.begin(), samples.end());
-        const size_t nItems = link.GetArray(array).size();
-        const double dMinimum = kItemMinimumMs * static_cast<double>(nItems);
-        const double dMedian = samples[samples.size() / 2];
-        std::printf(
-            "one %-11s refresh, %zu items: median %7.1f ms (min %7.1f, max %7.1f)  "
-            "protocol minimum %7.1f ms  ratio %.4f\n",
-            CategoryName(array), nItems, dMedian, samples.front(), samples.back(), dMinimum,
-            dMedian / dMinimum);
-        std::fflush(stdout);
+        for (EBoardArray array : kHardwareArrays) {
+            PrintTimingRow({std::string("one ") + CategoryName(array) + " refresh", &benchBoard,
+                            byTiming[ELinkTiming::Fixed][array].dMedianMs,
+                            byTiming[ELinkTiming::Fast][array].dMedianMs,
+                            byTiming[ELinkTiming::Fast][array].nExchanges});
+        }
     }
     return true;
 }
@@ -145,7 +165,7 @@ bool MeasureProgram(const std::shared_ptr<CBoardModel>& pBoard, int nSeconds) {
 int main(int argc, char** argv) {
     const int nSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     std::printf("The monitor page against the demo board over a pseudo-terminal\n");
-    if (!MeasureRefreshes(std::make_shared<CBoardModel>())) {
+    if (!PrintRefreshes()) {
         return 1;
     }
     if (!MeasureProgram(std::make_shared<CBoardModel>(), nSeconds)) {
