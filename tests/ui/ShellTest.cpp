@@ -92,6 +92,15 @@ TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
             << pszBad;
     }
     EXPECT_TRUE(ParseCommandLine({QStringLiteral("--version")}, strError).value().bVersion);
+    // Fast unless asked otherwise, by the option or else the environment.
+    EXPECT_EQ(ParseCommandLine({}, strError)->timing, ELinkTiming::Fast);
+    qputenv(kLinkTimingVariable, "fixed");
+    EXPECT_EQ(ParseCommandLine({}, strError)->timing, ELinkTiming::Fixed);
+    EXPECT_EQ(ParseCommandLine({QStringLiteral("--link-timing=fast")}, strError)->timing,
+              ELinkTiming::Fast);
+    qunsetenv(kLinkTimingVariable);
+    EXPECT_FALSE(ParseCommandLine({QStringLiteral("--link-timing=slow")}, strError).has_value());
+    EXPECT_EQ(strError, QStringLiteral("--link-timing takes fast or fixed"));
 }
 
 // Without --screen the window takes the largest layout whose window fits;
