@@ -2,6 +2,7 @@
 // devices with the Serial Port profile and by the serial devices of the
 // port pattern, and whether each answered the open frame.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -97,11 +98,19 @@ int RunBoards(bool bJson) {
         std::printf("%s\n", list.dump(2).c_str());
         return kExitOk;
     }
-    std::printf("%-10s%-24s%-22s%-8s%s\n", "TRANSPORT", "NAME", "BOARD", "PAIRED", "ANSWERED");
+    // Columns as wide as their longest entry, so a long device path stays apart.
+    int nName = 4;
+    int nBoard = 5;
+    for (const SeenBoard& board : seen) {
+        nName = std::max(nName, static_cast<int>(board.strName.size()));
+        nBoard = std::max(nBoard, static_cast<int>(board.address.Text().size()));
+    }
+    std::printf("%-10s%-*s  %-*s  %-8s%s\n", "TRANSPORT", nName, "NAME", nBoard, "BOARD", "PAIRED",
+                "ANSWERED");
     for (const SeenBoard& board : seen) {
         const char* pszPaired = board.strTransport == "tty" ? "-" : board.bPaired ? "yes" : "no";
-        std::printf("%-10s%-24s%-22s%-8s%s\n", board.strTransport.c_str(),
-                    board.strName.empty() ? "-" : board.strName.c_str(),
+        std::printf("%-10s%-*s  %-*s  %-8s%s\n", board.strTransport.c_str(), nName,
+                    board.strName.empty() ? "-" : board.strName.c_str(), nBoard,
                     board.address.Text().c_str(), pszPaired, board.bAnswered ? "yes" : "no");
     }
     return kExitOk;
