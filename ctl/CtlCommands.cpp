@@ -2,18 +2,22 @@
 
 #include <nlohmann/json.hpp>
 
+#include <unistd.h>
 #include <charconv>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "ctl/CCtlProgress.h"
 #include "ctl/CCtlSession.h"
 #include "data/CProfileFile.h"
+#include "data/MonitorLog.h"
 #include "data/TextCase.h"
 #include "data/Utf.h"
 #include "data/ValueText.h"
@@ -127,9 +131,71 @@ nlohmann::ordered_json ShownNumber(const std::string& strShown) {
     return dValue;
 }
 
+// Where a watch's samples go, and what it keeps between them.
+struct SampleSink {
+    bool bJson = false;
+    bool bCsv = false;
+    CLineFile out;
+    // Which items were in alarm at the last sample, so that only a coming
+    // into alarm is logged.
+    std::set<std::pair<EBoardArray, size_t>> inAlarm;
+};
+
+// Writes the sample's values read as CSV lines.
+void WriteCsvSample(CCtlSession& session, SampleSink& sink) {
+    const LogClock::time_point now = LogClock::now();
+    for (EBoardArray array : kHardwareArrays) {
+        for (const BoardItem& item : session.Link().GetArray(array)) {
+            if (WasRead(item)) {
+                sink.out.WriteLine(RecordingLine(
+                    {now, ToUtf8(item.Name), ToUtf8(SectionName(array)), ShownText(array, item),
+                     PlainUnit(array), IsAlarm(array, item)}));
+            }
+        }
+    }
+}
+
+// Appends each item that came into alarm since the last sample to the alarm log.
+void LogNewAlarms(CCtlSession& session, SampleSink& sink) {
+    const std::string strBoard = ToUtf8(session.Link().GetBoardVersion());
+    for (EBoardArray array : kHardwareArrays) {
+        const BoardItemArray items = session.Link().GetArray(array);
+        for (size_t nIndex = 0; nIndex < items.size(); ++nIndex) {
+            const BoardItem& item = items[nIndex];
+            if (!WasRead(item)) {
+                continue;  // unknown now: neither in alarm nor out of it
+            }
+            const bool bAlarm = IsAlarm(array, item);
+            const bool bWas = sink.inAlarm.contains({array, nIndex});
+            if (bAlarm && !bWas) {
+                std::string strError;
+                if (!AppendAlarm({LogClock::now(), strBoard, ToUtf8(item.Name),
+                                  ShownText(array, item), PlainUnit(array)},
+                                 strError)) {
+                    PrintError("the alarm log: " + strError);
+                }
+                sink.inAlarm.insert({array, nIndex});
+            } else if (!bAlarm) {
+                sink.inAlarm.erase({array, nIndex});
+            }
+        }
+    }
+}
+
 // Prints one sample; false when any item's value could not be read.
-bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson) {
+bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, SampleSink& sink) {
+    const bool bJson = sink.bJson;
     bool bComplete = true;
+    LogNewAlarms(session, sink);
+    if (sink.bCsv) {
+        WriteCsvSample(session, sink);
+        for (EBoardArray array : kHardwareArrays) {
+            for (const BoardItem& item : session.Link().GetArray(array)) {
+                bComplete = bComplete && WasRead(item);
+            }
+        }
+        return bComplete;
+    }
     if (bJson) {
         // One object per line, keys in this order; invalid UTF-8 in a name is replaced.
         nlohmann::ordered_json items = nlohmann::ordered_json::array();
@@ -153,24 +219,27 @@ bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, bool bJson
                                                {"sample", nSample},
                                                {"duration_ms", nDurationMs},
                                                {"items", items}};
-        std::printf(
-            "%s\n",
-            sample.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+        sink.out.WriteLine(
+            sample.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
     } else {
-        std::printf("%s  sample %d (%.2f s)\n", UtcNow().c_str(), nSample, nDurationMs / 1000.0);
+        char szHead[128];
+        std::snprintf(szHead, sizeof(szHead), "%s  sample %d (%.2f s)", UtcNow().c_str(), nSample,
+                      nDurationMs / 1000.0);
+        sink.out.WriteLine(szHead);
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
                 const bool bRead = WasRead(item);
                 bComplete = bComplete && bRead;
                 const char* pszMark = !bRead ? "  UNREAD" : IsAlarm(array, item) ? "  ALARM" : "";
-                std::printf("  %-8s %-24s %10s %s%s\n", ToUtf8(SectionName(array)).c_str(),
-                            ToUtf8(item.Name).c_str(),
-                            bRead ? ShownText(array, item).c_str() : "--",
-                            std::string(UnitOf(array)).c_str(), pszMark);
+                char szLine[256];
+                std::snprintf(szLine, sizeof(szLine), "  %-8s %-24s %10s %s%s",
+                              ToUtf8(SectionName(array)).c_str(), ToUtf8(item.Name).c_str(),
+                              bRead ? ShownText(array, item).c_str() : "--",
+                              std::string(UnitOf(array)).c_str(), pszMark);
+                sink.out.WriteLine(szLine);
             }
         }
     }
-    std::fflush(stdout);
     return bComplete;
 }
 
@@ -525,13 +594,34 @@ bool Reconnect(std::unique_ptr<CCtlSession>& session) {
 
 int RunMonitor(const MonitorOptions& options) {
     const std::optional<double> dInterval = options.dInterval;
-    const bool bJson = options.bJson;
     // Once, unless an interval or a count asks for more.
     const long nSamples = options.nCount.value_or(dInterval ? 0 : 1);  // 0: until interrupted
     const auto interval =
         dInterval
             ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*dInterval))
             : std::chrono::duration_cast<Clock::duration>(kDefaultInterval);
+
+    SampleSink sink;
+    sink.bJson = options.bJson;
+    sink.bCsv = options.bCsv;
+    if (options.strOutput.empty()) {
+        std::fflush(stdout);
+        sink.out.Adopt(STDOUT_FILENO);
+        if (sink.bCsv) {
+            sink.out.WriteLine(kRecordingHeader);
+        }
+    } else {
+        std::string strError;
+        const std::string_view header = sink.bCsv ? kRecordingHeader : std::string_view();
+        if (std::filesystem::exists(options.strOutput)) {
+            PrintError(options.strOutput + " exists; --output writes a new file");
+            return kExitUsage;
+        }
+        if (!sink.out.Create(options.strOutput, header, strError)) {
+            PrintError(strError);
+            return kExitFailure;
+        }
+    }
 
     g_bInterrupted.store(false);
     std::signal(SIGINT, OnInterrupt);
@@ -559,7 +649,7 @@ int RunMonitor(const MonitorOptions& options) {
         const auto duration =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         bComplete = PrintSample(*session, static_cast<int>(nSample),
-                                static_cast<long>(duration.count()), bJson) &&
+                                static_cast<long>(duration.count()), sink) &&
                     bComplete;
         if (nSamples != 0 && nSample == nSamples) {
             break;
@@ -567,7 +657,7 @@ int RunMonitor(const MonitorOptions& options) {
         if (Clock::now() - start > interval && !bSaidTooShort) {
             bSaidTooShort = true;
             std::fprintf(stderr,
-                         "tunevoctl: a sample takes %.1f s, longer than --interval; samples "
+                         "tunevoctl: a sample takes %.3f s, longer than --interval; samples "
                          "follow each other without a pause\n",
                          static_cast<double>(duration.count()) / 1000.0);
         }
@@ -791,6 +881,34 @@ int RunPoster(const PosterOptions& options) {
         const auto text = session.Reports().Last("OnPosterText");
         const bool bNew = session.Reports().Count("OnPosterText") > nBefore;
         std::printf("text %s\n", bNew && text ? text->strText.c_str() : "(none for this code)");
+    }
+    return kExitOk;
+}
+
+int RunAlarms(bool bJson) {
+    const std::vector<AlarmEntry> entries = ReadAlarms();
+    if (bJson) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const AlarmEntry& entry : entries) {
+            list.push_back({{"time", IsoLocalTime(entry.time)},
+                            {"board", entry.strBoard},
+                            {"item", entry.strItem},
+                            {"value", entry.strValue},
+                            {"unit", entry.strUnit}});
+        }
+        std::printf(
+            "%s\n",
+            list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+        return kExitOk;
+    }
+    if (entries.empty()) {
+        std::printf("no item has come into alarm (%s)\n", AlarmLogPath().c_str());
+        return kExitOk;
+    }
+    for (const AlarmEntry& entry : entries) {
+        std::printf("%s  %-16s %-24s %10s %s\n", IsoLocalTime(entry.time).c_str(),
+                    entry.strBoard.c_str(), entry.strItem.c_str(), entry.strValue.c_str(),
+                    entry.strUnit.c_str());
     }
     return kExitOk;
 }

@@ -12,6 +12,10 @@ struct MonitorOptions {
     std::optional<double> dInterval;  // seconds between samples
     std::optional<long> nCount;       // samples to print
     bool bJson = false;
+    // One CSV line per value read, with a header line first.
+    bool bCsv = false;
+    // Where the samples go instead of standard output: a new file.
+    std::string strOutput;
     // A lost link, or no board at the start, is tried again rather than the end.
     bool bReconnect = false;
 };
@@ -47,6 +51,8 @@ int RunSet(const SetOptions& options);
 int RunPower(const PowerOptions& options);
 int RunPoster(const PosterOptions& options);
 int RunLock();
+// The items that came into alarm, from the log every watch appends to.
+int RunAlarms(bool bJson);
 int RunProfile(const ProfileOptions& options);
 
 // The power actions that switch something, by their command-line names.

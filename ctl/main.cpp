@@ -110,6 +110,12 @@ int main(int argc, char** argv) {
         ->check(kPositiveSeconds);
     pMonitor->add_option("--count", monitor.nCount, "print N samples")->check(CLI::PositiveNumber);
     pMonitor->add_flag("--json", monitor.bJson, "one JSON object per sample and line");
+    pMonitor
+        ->add_flag("--csv", monitor.bCsv,
+                   "one CSV line per value read: time, item, category, value, unit, alarm")
+        ->excludes("--json");
+    pMonitor->add_option("--output", monitor.strOutput,
+                         "write the samples to this new file instead of standard output");
     pMonitor->add_flag("--reconnect", monitor.bReconnect,
                        "when the board goes away, try again (every 1 s, growing to 10 s) "
                        "instead of ending");
@@ -122,7 +128,11 @@ int main(int argc, char** argv) {
         "text, and read false with raw and shown null in JSON. Exits with 9 when\n"
         "any sample lacks a value. With --reconnect a board that goes away (or is\n"
         "not there at the start) is tried again, and the samples go on once it\n"
-        "answers; without it a lost link ends the command with 5.");
+        "answers; without it a lost link ends the command with 5. --csv writes a\n"
+        "header line, then one line per value read (time in ISO 8601 with its\n"
+        "offset, item, category, value as shown, unit, alarm 1 or 0); --output\n"
+        "writes to a new file, line by line. Every item coming into alarm is also\n"
+        "appended to the alarm log (tunevoctl alarms).");
     pMonitor->callback([&] { run = [&] { return RunMonitor(monitor); }; });
 
     SetOptions set;
@@ -177,6 +187,16 @@ int main(int argc, char** argv) {
         "Prints the poster's code (four hexadecimal digits), its mode and, in a\n"
         "text mode, the text the message file gives for the code.");
     pPoster->callback([&] { run = [&] { return RunPoster(poster); }; });
+
+    bool bAlarmsJson = false;
+    CLI::App* pAlarms =
+        app.add_subcommand("alarms", "the items that came into alarm, oldest first");
+    pAlarms->add_flag("--json", bAlarmsJson, "one JSON array instead of the table");
+    pAlarms->footer(
+        "Lists the log that every watch of the board appends to when an item comes\n"
+        "into alarm, the window's and tunevoctl monitor's alike: time, board\n"
+        "version, item, value and unit. Needs no board.");
+    pAlarms->callback([&] { run = [&] { return RunAlarms(bAlarmsJson); }; });
 
     CLI::App* pLock = app.add_subcommand("lock", "whether the board's lock is closed");
     pLock->footer("Prints locked or unlocked.");

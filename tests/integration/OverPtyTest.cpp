@@ -7,8 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <future>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <thread>
 
 #include "link/BoardAddress.h"
@@ -16,6 +19,7 @@
 #include "link/Transact.h"
 #include "platform/CSerialPort.h"
 #include "platform/CSteadyClock.h"
+#include "sim/CBoardDescription.h"
 #include "sim/CPtyBoardServer.h"
 #include "tests/support/CChildProcess.h"
 #include "tests/support/CtlRun.h"
@@ -98,6 +102,10 @@ TEST_F(PtyLinkTest, TheServerNeverReplacesARegularFile) {
 }
 
 // A small board, so that each command's start-up load takes about a second.
+size_t Lines(const std::string& strText) {
+    return static_cast<size_t>(std::count(strText.begin(), strText.end(), '\n'));
+}
+
 const std::string kSmallBoard =
     "[Version]\nVer=TEST-BOARD-7\n"
     "[Over_Volt]\nCount=1\n1=CPU Vcore,2,1,800,1600,1250,1,1000,0,0,65,97,1250,1\n"
@@ -107,11 +115,16 @@ const std::string kSmallBoard =
 
 class CtlTest : public testing::Test {
 protected:
-    // The board used last is remembered here, not in the user's own folder.
-    void SetUp() override { setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1); }
+    // The board used last, the alarm log and recordings are kept here, not
+    // in the user's own folders.
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
+        setenv("XDG_DATA_HOME", (m_dir.Path() + "/data").c_str(), 1);
+    }
     void TearDown() override {
         m_pBoard.reset();
         unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
     }
 
     // Starts tunevo-board on port 3 serving the small board (or another), with more options.
@@ -547,6 +560,73 @@ for address, alias, paired, serial in [('AA:BB:CC:00:00:03', 'Board C', False, T
     bluez.reset();
     EXPECT_THAT(Run("boards").strErr, HasSubstr("BlueZ is not running"));
     unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
+// A fan that stops, starts and stops again under tunevoctl monitor --csv:
+// every value read is a line of six columns, and the alarm log holds one
+// entry for each stop.
+TEST_F(CtlTest, MonitorRecordsEveryValueAsCsvAndLogsEachComingIntoAlarm) {
+    CBoardDescription description;
+    std::string strError;
+    ASSERT_TRUE(description.Parse(kSmallBoard, strError)) << strError;
+    auto pBoard = std::make_shared<CBoardModel>(description);
+    CPtyBoardServer server(pBoard);
+    std::filesystem::create_directories(m_dir.Path() + "/ports");
+    ASSERT_TRUE(server.Start(m_dir.Path() + "/ports/rfcomm3", strError)) << strError;
+    const std::string strCsv = m_dir.Path() + "/values.csv";
+    std::future<CtlResult> monitor = std::async(std::launch::async, [&] {
+        return Run("monitor --csv --interval 0.3 --count 9 --output " + strCsv);
+    });
+    // Two values a sample; the fan stops from sample 2 to 3 and again at 7.
+    const auto afterSample = [&](size_t nSample) {
+        return WaitUntil([&] { return Lines(m_dir.ReadFile("values.csv")) > 1 + 2 * nSample; });
+    };
+    ASSERT_TRUE(afterSample(1));
+    pBoard->HoldValue("CPU Fan", 0);
+    ASSERT_TRUE(afterSample(4));
+    pBoard->HoldValue("CPU Fan", std::nullopt);
+    ASSERT_TRUE(afterSample(6));
+    pBoard->HoldValue("CPU Fan", 0);
+    const CtlResult result = monitor.get();
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(result.strOut, "") << "the samples went to the file";
+    const std::string strValues = m_dir.ReadFile("values.csv");
+    EXPECT_EQ(Lines(strValues), 1u + 2u * 9u);
+    EXPECT_EQ(strValues.substr(0, strValues.find('\n')), "time,item,category,value,unit,alarm");
+    EXPECT_THAT(strValues,
+                testing::ContainsRegex(
+                    "\n[0-9-]{10}T[0-9:]{8}[+-][0-9]{2}:[0-9]{2},CPU Fan,HW_Fan,0,RPM,1\n"));
+    EXPECT_THAT(strValues, testing::ContainsRegex(",CPU,HW_Temp,[0-9]+,\u00B0C,0\n"));
+    const CtlResult alarms = Run("alarms --json");
+    ASSERT_EQ(alarms.nExit, 0);
+    const nlohmann::json list = nlohmann::json::parse(alarms.strOut);
+    ASSERT_EQ(list.size(), 2u) << alarms.strOut;
+    for (const nlohmann::json& entry : list) {
+        EXPECT_EQ(entry["item"], "CPU Fan");
+        EXPECT_EQ(entry["board"], "TEST-BOARD-7");
+        EXPECT_EQ(entry["value"], "0");
+    }
+    ExpectFails("monitor --csv --output " + strCsv, 2, "exists");
+}
+
+// A recording killed mid-write leaves whole lines only.
+TEST_F(CtlTest, AKilledRecordingLeavesWholeLines) {
+    StartBoard();
+    const std::string strCsv = m_dir.Path() + "/killed.csv";
+    CChildProcess monitor(TUNEVO_CTL_PROGRAM,
+                          {"monitor", "--csv", "--interval", "0.01", "--output", strCsv},
+                          {"TUNEVO_PORT_PATTERN=" + m_dir.Path() + "/ports/rfcomm%d",
+                           "TUNEVO_DIR=" + m_strProgramDir, "TUNEVO_RFKILL_DIR=" + m_strRfkill});
+    ASSERT_TRUE(WaitUntil([&] { return Lines(m_dir.ReadFile("killed.csv")) > 40; }));
+    ::kill(monitor.Pid(), SIGKILL);
+    monitor.WaitExit(5000);
+    const std::string strValues = m_dir.ReadFile("killed.csv");
+    ASSERT_FALSE(strValues.empty());
+    EXPECT_EQ(strValues.back(), '\n');
+    std::istringstream lines(strValues);
+    for (std::string strLine; std::getline(lines, strLine);) {
+        EXPECT_EQ(std::count(strLine.begin(), strLine.end(), ','), 5) << strLine;
+    }
 }
 
 // monitor --reconnect carries on when the board goes away and comes back;
