@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
         }
         const std::vector<std::string> environment = {
             "QT_QPA_PLATFORM=offscreen", "TUNEVO_DIR=" + programDir.Path(),
+            "XDG_DATA_HOME=" + programDir.Path(),
             "TUNEVO_PORT_PATTERN=" + ports.Path() + "/rfcomm%d", "LC_ALL=en_US.UTF-8"};
         std::map<ELinkTiming, std::vector<double>> samples;
         for (const ELinkTiming timing : kBenchTimings) {
@@ -120,7 +121,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> environment = {
         "QT_QPA_PLATFORM=offscreen", "TUNEVO_DIR=" + programDir.Path(),
-        "TUNEVO_PORT_PATTERN=" + ports.Path() + "/rfcomm%d", "LC_ALL=en_US.UTF-8"};
+        "XDG_DATA_HOME=" + programDir.Path(), "TUNEVO_PORT_PATTERN=" + ports.Path() + "/rfcomm%d",
+        "LC_ALL=en_US.UTF-8"};
     std::unique_ptr<CChildProcess> pTunevo;
     if (!StartToMainWindow(*pBoard, environment, ELinkTiming::Fast, &pTunevo)) {
         return 1;

@@ -138,7 +138,8 @@ bool MeasureProgram(const std::shared_ptr<CBoardModel>& pBoard, int nSeconds) {
     CChildProcess tunevo(
         TUNEVO_PROGRAM, {"--show", "voltage"},
         {"QT_QPA_PLATFORM=offscreen", "TUNEVO_DIR=" + programDir.Path(),
-         "TUNEVO_PORT_PATTERN=" + ports.Path() + "/rfcomm%d", "LC_ALL=en_US.UTF-8"});
+         "XDG_DATA_HOME=" + programDir.Path(), "TUNEVO_PORT_PATTERN=" + ports.Path() + "/rfcomm%d",
+         "LC_ALL=en_US.UTF-8"});
     // The page's first tick comes two seconds after it is shown.
     if (!WaitUntil([&] { return VoltageRefreshes(*pBoard) > nAtStart; },
                    std::chrono::seconds(60))) {

@@ -110,16 +110,6 @@ std::string UtcNow() {
     return szTime;
 }
 
-// The unit without its brackets, as a program reading JSON wants it.
-std::string PlainUnit(EBoardArray array) {
-    std::string strUnit(UnitOf(array));
-    if (strUnit.size() >= 2 && strUnit.front() == '[' && strUnit.back() == ']') {
-        strUnit = strUnit.substr(1, strUnit.size() - 2);
-    }
-    // One character in the lists; the usual two for programs.
-    return strUnit == "\u2103" ? "\u00B0C" : strUnit;
-}
-
 // The shown text as a number; null when it is none.
 nlohmann::ordered_json ShownNumber(const std::string& strShown) {
     double dValue = 0;

@@ -104,3 +104,12 @@ bool IsAlarmValue(std::u16string_view shown, const BoardItem& item, bool bFanRul
     }
     return fShown >= static_cast<float>(LeadingNumber(item.Threshold2));
 }
+
+std::string PlainUnit(EBoardArray array) {
+    std::string strUnit(UnitOf(array));
+    if (strUnit.size() >= 2 && strUnit.front() == '[' && strUnit.back() == ']') {
+        strUnit = strUnit.substr(1, strUnit.size() - 2);
+    }
+    // One character in the lists; the usual two for programs.
+    return strUnit == "\u2103" ? "\u00B0C" : strUnit;
+}

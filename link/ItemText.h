@@ -13,6 +13,9 @@
 // "[V]", "[MHz]", "[X]" for the over-clock arrays; "[V]", "[℃]", "[RPM]",
 // "[MHz]" for the monitored ones (UTF-8).
 std::string_view UnitOf(EBoardArray array);
+// The unit without its brackets, as programs and logs want it: "V", "°C",
+// "RPM", "MHz".
+std::string PlainUnit(EBoardArray array);
 
 // Over-clock items: raw x Mul / Div within the item's range, "%.6f" for
 // voltages, "%.1f" for frequencies and "%.0f" for ratios. Monitored items:

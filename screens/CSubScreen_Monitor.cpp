@@ -250,8 +250,12 @@ void CSubScreen_Monitor::TrackAlarms(CategoryList& category) {
         const QString label = list.Text(nRow, CMyListCtrl::kColumnLabel);
         inAlarm.insert(label);
         if (!category.inAlarm.contains(label)) {
-            emit ItemEnteredAlarm(m_strAlarmNotice.arg(
-                label.chopped(1), list.Text(nRow, CMyListCtrl::kColumnValue), category.strUnit));
+            const QString strValue = list.Text(nRow, CMyListCtrl::kColumnValue);
+            emit ItemEnteredAlarm(
+                m_strAlarmNotice.arg(label.chopped(1), strValue, category.strUnit));
+            emit AlarmEntered(
+                label.chopped(1), strValue,
+                QString::fromStdString(PlainUnit(static_cast<EBoardArray>(category.nNumber))));
         }
     }
     const bool bMarkChanged = inAlarm.empty() != category.inAlarm.empty();

@@ -69,6 +69,9 @@ public:
 signals:
     // An item's value has come into its alarm; said once until it leaves it.
     void ItemEnteredAlarm(const QString& strText);
+    // The same coming into alarm, for the alarm log: the item's name, its
+    // value as shown and its plain unit.
+    void AlarmEntered(const QString& strItem, const QString& strValue, const QString& strUnit);
     // A category's alarm mark came or went.
     void AlarmMarksChanged();
 

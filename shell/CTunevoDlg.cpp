@@ -10,6 +10,8 @@
 #include <functional>
 #include <utility>
 
+#include "data/MonitorLog.h"
+#include "data/Utf.h"
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"
 #include "screens/CScreen_DisplaySetting.h"
@@ -86,6 +88,17 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     connect(
         m_pMonitor, &CSubScreen_Monitor::ItemEnteredAlarm, this,
         [this](const QString& strText) { m_notifier.Notify(QStringLiteral("Tunevo"), strText); });
+    // Kept in the log every watch appends to, so an alarm seen by nobody is not lost.
+    connect(
+        m_pMonitor, &CSubScreen_Monitor::AlarmEntered, this,
+        [this](const QString& strItem, const QString& strValue, const QString& strUnit) {
+            std::string strError;
+            if (!AppendAlarm({LogClock::now(), ToUtf8(m_link.GetBoardVersion()),
+                              strItem.toStdString(), strValue.toStdString(), strUnit.toStdString()},
+                             strError)) {
+                qWarning("tunevo: the alarm log: %s", strError.c_str());
+            }
+        });
     m_pMonitor->hide();
     m_pPoster = new CScreen_LumoPoster(m_link, *this, m_messageBox, this);
     m_pPower = new CScreen_LumoPower(m_link, *this, m_messageBox, m_work, this);

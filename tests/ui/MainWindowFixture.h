@@ -17,6 +17,7 @@
 #include "sim/CMemoryLine.h"
 #include "sim/CMemoryPortOpener.h"
 #include "tests/support/CFastClock.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/CScriptedMessageBox.h"
 #include "widgets/ScreenLayout.h"
@@ -55,6 +56,8 @@ protected:
     bool SoftKeysEnabled() const;
 
     TempDir m_dir;
+    // The alarm log and recordings go here, not into the user's own folder.
+    ScopedEnv m_dataHome{"XDG_DATA_HOME", m_dir.Path().c_str()};
     std::shared_ptr<CFastClock> m_pClock = std::make_shared<CFastClock>();
     std::shared_ptr<CBoardModel> m_pBoard;
     std::shared_ptr<CMemoryLine> m_pLine;

@@ -16,6 +16,7 @@
 #include <set>
 
 #include "data/FileStore.h"
+#include "data/MonitorLog.h"
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
 #include "screens/COCControl.h"
@@ -545,6 +546,13 @@ TEST_F(MonitorPageTest, AnAlarmMarksItsTabsAndIsToldToTheDesktopOnceAsItComes) {
     EXPECT_GT(tempTabRed(), 0);
     QTest::qWait(100);
     EXPECT_EQ(notifications.m_bodies.size(), 2) << "told once per entry";
+    // And kept in the alarm log, each entry with the board and the value.
+    const std::vector<AlarmEntry> logged = ReadAlarms();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0].strBoard, "TVB-Z790-1.02");
+    EXPECT_EQ(logged[0].strItem, "CPU");
+    EXPECT_EQ(logged[1].strValue, "70");
+    EXPECT_EQ(logged[1].strUnit, "\u00B0C");
 }
 
 // A value the board did not send is never shown: a missed read keeps the last
