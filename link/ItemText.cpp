@@ -83,6 +83,17 @@ std::string ShownText(EBoardArray array, const BoardItem& item) {
     return {};
 }
 
+std::string ShownNumberText(EBoardArray array, double dValue) {
+    switch (array) {
+        case EBoardArray::HwVolt:
+            return FixedText(dValue, 5);
+        case EBoardArray::HwFrq:
+            return FixedText(dValue, 1);
+        default:
+            return FixedText(dValue, 0);
+    }
+}
+
 bool IsAlarm(EBoardArray array, const BoardItem& item) {
     const std::string strShown = ShownText(array, item);
     const std::u16string shown(strShown.begin(), strShown.end());

@@ -23,6 +23,9 @@ std::string PlainUnit(EBoardArray array);
 // RPM; temperatures in whole degrees, bytes above 127 counting below zero,
 // and "N/A" outside -30 to 120.
 std::string ShownText(EBoardArray array, const BoardItem& item);
+// A monitored array's value as shown, from a number (a minimum or an
+// average): the decimals ShownText gives the array's values.
+std::string ShownNumberText(EBoardArray array, double dValue);
 
 // The monitor's alarm: a fan at 600 RPM or less; a voltage or temperature
 // at or above the item's Threshold2. Frequencies never alarm.

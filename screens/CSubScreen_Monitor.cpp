@@ -59,6 +59,9 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
     m_strNotReadTip = LocaleText(u"STR_NOT_READ_TIP");
     m_strLastReadTip = LocaleText(u"STR_LAST_READ_TIP");
     m_strAlarmNotice = LocaleText(u"STR_ALARM_NOTICE");
+    // In the small layout three figures would be cut: the average goes, the
+    // bounds a user tunes against stay.
+    m_strFigures = LocaleText(IsSmall() ? u"STR_FIGURES_SMALL" : u"STR_FIGURES");
     const QFont listFont = ScreenFont(IsSmall() ? kListFontHeightSmall : kListFontHeight);
     for (size_t i = 0; i < kLayouts.size(); ++i) {
         const CategoryLayout& layout = kLayouts[i];
@@ -70,6 +73,7 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
         category.pList = new CMyListCtrl(this);
         CMyListCtrl& list = *category.pList;
         list.setFont(listFont);
+        list.SetShowsFigures(true);
         list.SetColours(kPageColor, Qt::white);
         const std::array<int, 3>& widths = IsSmall() ? layout.widthsSmall : layout.widths;
         list.SetColumnWidths(widths[0], widths[1], widths[2]);
@@ -194,7 +198,32 @@ void CSubScreen_Monitor::UpdateCategory(int nCategory) {
     if (nCategory < kCategoryVolt || nCategory > kCategoryFreq) {
         return;
     }
+    const auto array = static_cast<EBoardArray>(nCategory);
+    m_history.Record(array, m_link.GetArray(array), CMonitorHistory::Clock::now());
     FillList(CategoryOf(nCategory), false);
+}
+
+void CSubScreen_Monitor::ResetFigures() {
+    m_history.ResetFigures();
+    for (const int nCategory : kRebuildOrder) {
+        FillList(CategoryOf(nCategory), false);
+    }
+}
+
+QString CSubScreen_Monitor::FiguresOf(EBoardArray array, size_t nIndex) const {
+    const CItemHistory* pHistory = m_history.Find(array, nIndex);
+    const QString strNone = QStringLiteral("--");
+    if (pHistory == nullptr || pHistory->FiguresSinceReset().nCount == 0) {
+        return IsSmall() ? m_strFigures.arg(strNone, strNone)
+                         : m_strFigures.arg(strNone, strNone, strNone);
+    }
+    const CItemHistory::Figures& figures = pHistory->FiguresSinceReset();
+    const auto text = [array](double dValue) {
+        return QString::fromStdString(ShownNumberText(array, dValue));
+    };
+    return IsSmall()
+               ? m_strFigures.arg(text(figures.dMin), text(figures.dMax))
+               : m_strFigures.arg(text(figures.dMin), text(figures.dAverage), text(figures.dMax));
 }
 
 void CSubScreen_Monitor::FillList(CategoryList& category, bool bInsert) {
@@ -236,6 +265,7 @@ void CSubScreen_Monitor::FillList(CategoryList& category, bool bInsert) {
             continue;  // a row that no longer matches its item keeps its value
         }
         list.SetValueStale(nRow, bStale, strTip);
+        list.SetFiguresText(nRow, FiguresOf(array, i));
     }
     TrackAlarms(category);
 }

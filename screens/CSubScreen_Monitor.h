@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/BoardItem.h"
+#include "link/CMonitorHistory.h"
 
 class CDeviceLink;
 class CMyListCtrl;
@@ -53,7 +54,8 @@ public:
 
     // Rebuilds the four lists from the link's arrays, rows and all.
     void RebuildAll();
-    // Puts the link's latest values of one category into its list, in place.
+    // Puts the link's latest values of one category into its list, in
+    // place, and into each item's history: the link has just read them.
     void UpdateCategory(int nCategory);
 
     // Shows a category's list, rebuilt, as a tap on its tab does; other
@@ -65,6 +67,9 @@ public:
     QRect ListRect() const { return m_rcList; }
     // Whether any list shows a value in alarm.
     bool HasAnyAlarm() const;
+    // Every item's minimum, average and maximum start again from the next read.
+    void ResetFigures();
+    const CMonitorHistory& History() const { return m_history; }
 
 signals:
     // An item's value has come into its alarm; said once until it leaves it.
@@ -122,4 +127,8 @@ private:
     QString m_strNotReadTip;
     QString m_strLastReadTip;  // %1: the time of the last good read
     QString m_strAlarmNotice;  // %1 name, %2 value, %3 unit
+    QString m_strFigures;      // minimum, average, maximum; the small layout leaves out the average
+    CMonitorHistory m_history;
+    // The figures line of an item's row.
+    QString FiguresOf(EBoardArray array, size_t nIndex) const;
 };

@@ -367,6 +367,11 @@ bool CTunevoDlg::IsScreenLocked() const {
 }
 
 void CTunevoDlg::OnMenuCommand(int nId) {
+    if (nId == ID_MENU_RESET_FIGURES) {
+        // Not a board command: it only starts the page's figures again.
+        m_pMonitor->ResetFigures();
+        return;
+    }
     const auto title = m_profileTitles.find(nId);
     const bool bSettings = title != m_profileTitles.end() || nId == ID_MENU_DISPLAY_SETTING;
     if ((!bSettings && nId != ID_MENU_LUMO_REMOTE && nId != ID_MENU_LUMO_POSTER) ||

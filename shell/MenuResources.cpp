@@ -39,6 +39,11 @@ std::optional<MenuResource> LoadMenuResource(int nMenuId) {
     }
     MenuResource menu{TextOf(u"STR_MENU", "Menu"), {}};
     const bool bFull = nMenuId == IDR_MENU_OVERCLOCK;
+    if (!bFull) {
+        menu.items.push_back(
+            {ID_MENU_RESET_FIGURES, TextOf(u"STR_RESET_FIGURES", "Reset Min/Avg/Max")});
+        menu.items.push_back({0, QString()});
+    }
     for (size_t i = bFull ? 0 : kRemoteEntriesFrom; i < kOverClockEntries.size(); ++i) {
         if (bFull && i == kRemoteEntriesFrom) {
             menu.items.push_back({0, QString()});

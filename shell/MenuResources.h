@@ -17,6 +17,8 @@ inline constexpr int ID_MENU_LOAD_PROFILE_TWO = 32782;
 inline constexpr int ID_MENU_DISPLAY_SETTING = 32773;
 inline constexpr int ID_MENU_LUMO_REMOTE = 32774;
 inline constexpr int ID_MENU_LUMO_POSTER = 32775;
+// The monitor's minimum, average and maximum start again.
+inline constexpr int ID_MENU_RESET_FIGURES = 32790;
 
 // One menu entry; command 0 is a separator.
 struct MenuItem {

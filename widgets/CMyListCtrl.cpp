@@ -1,5 +1,6 @@
 #include "widgets/CMyListCtrl.h"
 
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QPainter>
 #include <algorithm>
@@ -10,6 +11,11 @@
 
 namespace {
 constexpr int kStaleRole = Qt::UserRole + 1;
+constexpr int kFiguresRole = Qt::UserRole + 2;
+// The figures line's font, against the list's.
+constexpr double kFiguresScale = 0.7;
+// Below this a line of figures no longer reads (the small layout's list is 12 px).
+constexpr int kFiguresSmallest = 10;
 // Room between a cell's edge and its text, and above and below a row's text.
 constexpr int kCellPadding = 3;
 constexpr int kRowPadding = 4;
@@ -64,6 +70,32 @@ void CMyListCtrl::SetColumnWidths(int nLabel, int nValue, int nUnit) {
     setColumnWidth(kColumnUnit, nUnit);
 }
 
+void CMyListCtrl::SetShowsFigures(bool bShows) {
+    m_bShowsFigures = bShows;
+    m_figuresFont = font();
+    m_figuresFont.setPixelSize(std::max(
+        kFiguresSmallest, static_cast<int>(QFontInfo(font()).pixelSize() * kFiguresScale)));
+}
+
+int CMyListCtrl::RowHeight() const {
+    const int nLine = fontMetrics().height() + kRowPadding;
+    return m_bShowsFigures ? nLine + QFontMetrics(m_figuresFont).height() + kRowPadding / 2 : nLine;
+}
+
+void CMyListCtrl::SetFiguresText(int nRow, const QString& figures) {
+    QTreeWidgetItem* pRow = topLevelItem(nRow);
+    if (pRow == nullptr || pRow->data(kColumnLabel, kFiguresRole).toString() == figures) {
+        return;
+    }
+    pRow->setData(kColumnLabel, kFiguresRole, figures);
+    pRow->setData(kColumnValue, Qt::AccessibleDescriptionRole, figures);
+}
+
+QString CMyListCtrl::FiguresText(int nRow) const {
+    const QTreeWidgetItem* pRow = topLevelItem(nRow);
+    return pRow != nullptr ? pRow->data(kColumnLabel, kFiguresRole).toString() : QString();
+}
+
 void CMyListCtrl::DeleteAllItems() {
     clear();
 }
@@ -73,7 +105,7 @@ void CMyListCtrl::InsertRow(int nRow, const QString& label, const QString& value
     auto* pRow = new QTreeWidgetItem(QStringList{label, value, unit});
     // A long name is cut to its column; the tooltip keeps it whole.
     pRow->setToolTip(kColumnLabel, label);
-    pRow->setSizeHint(kColumnLabel, QSize(0, fontMetrics().height() + kRowPadding));
+    pRow->setSizeHint(kColumnLabel, QSize(0, RowHeight()));
     insertTopLevelItem(std::clamp(nRow, 0, RowCount()), pRow);
 }
 
@@ -152,6 +184,18 @@ void CMyListCtrl::drawRow(QPainter* pPainter, const QStyleOptionViewItem& option
                 ? fontMetrics().elidedText(Text(nRow, nColumn), Qt::ElideRight, rcText.width())
                 : Text(nRow, nColumn);
         pPainter->drawText(rcText, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, strText);
+    }
+    if (m_bShowsFigures) {
+        // Under the name and value, across the row, a step smaller.
+        const int nTop = option.rect.top() + fontMetrics().height() + kRowPadding;
+        const QRect rcFigures(columnViewportPosition(kColumnLabel) + kCellPadding, nTop,
+                              viewport()->width() - 2 * kCellPadding,
+                              option.rect.bottom() - nTop + 1);
+        pPainter->setFont(m_figuresFont);
+        pPainter->setPen(kFiguresText);
+        pPainter->drawText(rcFigures, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                           QFontMetrics(m_figuresFont)
+                               .elidedText(FiguresText(nRow), Qt::ElideRight, rcFigures.width()));
     }
     pPainter->restore();
 }

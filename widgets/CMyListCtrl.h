@@ -30,6 +30,12 @@ public:
     // Background and text colours of the whole list.
     void SetColours(const QColor& background, const QColor& text);
     void SetColumnWidths(int nLabel, int nValue, int nUnit);
+    // On: each row has a second line, in a smaller font, for its figures
+    // (minimum, average, maximum). Set before rows are inserted.
+    void SetShowsFigures(bool bShows);
+    // Replaces a row's figures line; assistive technology reads it as the
+    // value's description.
+    void SetFiguresText(int nRow, const QString& figures);
 
     void DeleteAllItems();
     // Inserts a row before nRow (0: at the top).
@@ -37,6 +43,7 @@ public:
     int RowCount() const { return topLevelItemCount(); }
     // Empty for a row or column that does not exist.
     QString Text(int nRow, int nColumn) const;
+    QString FiguresText(int nRow) const;
     // Replaces a row's value text; only the value's cell is repainted.
     void SetValueText(int nRow, const QString& value);
     // A stale value (not read from the board lately) is drawn grey, whatever
@@ -61,4 +68,7 @@ private:
     bool m_bColourRule = true;
     bool m_bFanRule = false;
     QColor m_textColour = Qt::white;
+    bool m_bShowsFigures = false;
+    QFont m_figuresFont;
+    int RowHeight() const;
 };

@@ -9,6 +9,8 @@ inline const QColor kValueNormal(255, 255, 255);
 inline const QColor kValueWarning(255, 230, 0);
 inline const QColor kValueAlarm(255, 70, 70);
 inline const QColor kValueStale(150, 150, 150);
+// The monitor's minimum, average and maximum under each value.
+inline const QColor kFiguresText(200, 200, 200);
 // The over-clock rows' value box.
 inline const QColor kValueBox(32, 32, 32);
 // The box's edge around a value stepped but not applied.

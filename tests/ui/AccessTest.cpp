@@ -98,7 +98,8 @@ TEST_F(AccessTest, TheTreeNamesEveryControlInItsRole) {
 TEST_F(AccessTest, EachLanguageReadsWholeInEveryLayout) {
     const std::pair<QColor, QColor> pairs[] = {
         {kValueNormal, kValueBox},  {kValueWarning, kValueBox}, {kValueAlarm, kValueBox},
-        {kValueNormal, kPageColor}, {kValueAlarm, kPageColor},  {kValueStale, kPageColor}};
+        {kValueNormal, kPageColor}, {kValueAlarm, kPageColor},  {kValueStale, kPageColor},
+        {kFiguresText, kPageColor}};
     for (const auto& [text, ground] : pairs) {
         EXPECT_GE(ContrastRatio(text, ground), 4.5) << text.name().toStdString();
     }

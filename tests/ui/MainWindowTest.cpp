@@ -468,6 +468,41 @@ TEST_F(MonitorPageTest, InFastTimingOneWatchTickReadsEveryCategoryThatCanAlarm) 
     EXPECT_EQ(read, (std::set<int>{kVolt, kTemp, kFan}));
 }
 
+// Under each value: its minimum, average and maximum since the last reset,
+// in the value's format. A missed read moves none of them; the menu's reset
+// starts them again.
+TEST_F(MonitorPageTest, EachRowShowsItsFiguresSinceTheResetAndAMissedReadMovesNone) {
+    OpenMonitor();
+    Read(kTemp);
+    QTest::qWait(200);  // the reports of reads asked before the test's own
+    m_pDlg->OnMenuCommand(ID_MENU_RESET_FIGURES);
+    const CMyListCtrl& list = List(kTemp);
+    int nRow = 0;
+    while (nRow < list.RowCount() && list.Text(nRow, CMyListCtrl::kColumnLabel) != "CPU:") {
+        ++nRow;
+    }
+    ASSERT_LT(nRow, list.RowCount());
+    EXPECT_EQ(list.FiguresText(nRow), QStringLiteral("min --   avg --   max --"));
+    for (int nHeld : {60, 71, 80}) {
+        m_pBoard->HoldValue("CPU", nHeld);
+        Tick(kTemp);
+    }
+    const QString strFigures = QStringLiteral("min 60   avg 70   max 80");
+    EXPECT_EQ(list.FiguresText(nRow), strFigures);
+    uint8_t nCpuLetter = 0;
+    for (const BoardItem& item : m_pLink->GetArray(EBoardArray::HwTemp)) {
+        nCpuLetter = item.Name == u"CPU" ? static_cast<uint8_t>(WToL(item.ValueCmd)) : nCpuLetter;
+    }
+    m_pBoard->SetFault(EBoardFault::NoReply, nCpuLetter);
+    m_pBoard->HoldValue("CPU", 20);
+    Tick(kTemp);
+    EXPECT_EQ(list.FiguresText(nRow), strFigures) << "a missed read is a gap";
+    m_pBoard->SetFault(EBoardFault::None);
+    m_pDlg->OnMenuCommand(ID_MENU_RESET_FIGURES);
+    Tick(kTemp);
+    EXPECT_EQ(list.FiguresText(nRow), QStringLiteral("min 20   avg 20   max 20"));
+}
+
 // Each category's own colour rule, read off the rendered list: fans at 600
 // RPM or less, voltages and temperatures at their Threshold2, frequencies never.
 TEST_F(MonitorPageTest, EachCategoryColoursItsValuesByItsOwnRule) {
