@@ -68,11 +68,17 @@ std::string UserDataFolder() {
 
 std::string IsoLocalTime(LogClock::time_point time) {
     // strftime's %z gives +0100; ISO 8601's extended form wants +01:00.
-    std::string strStamp = LocalStamp(time, "%Y-%m-%dT%H:%M:%S%z");
-    if (strStamp.size() >= 5) {
-        strStamp.insert(strStamp.size() - 2, ":");
+    // Built by appending: GCC 12 misreads an insert into the string as an overlap.
+    const std::string strStamp = LocalStamp(time, "%Y-%m-%dT%H:%M:%S%z");
+    if (strStamp.size() < 5) {
+        return strStamp;
     }
-    return strStamp;
+    std::string strIso;
+    strIso.reserve(strStamp.size() + 1);
+    strIso.append(strStamp, 0, strStamp.size() - 2);
+    strIso.push_back(':');
+    strIso.append(strStamp, strStamp.size() - 2, 2);
+    return strIso;
 }
 
 std::string RecordingLine(const RecordedValue& value) {
