@@ -79,7 +79,8 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     Tap(&dlg, QPoint(300, 20));
     EXPECT_EQ(dlg.Page(), 1);
     EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()),
-              (QStringList{QStringLiteral("Remote Power"), QStringLiteral("POST Display")}));
+              (QStringList{QStringLiteral("Reset Min/Avg/Max"), QStringLiteral("-"),
+                           QStringLiteral("Remote Power"), QStringLiteral("POST Display")}));
     EXPECT_EQ(dlg.grab().toImage().pixelColor(5, 35), QColor(100, 100, 100));
     Tap(&dlg, QPoint(240, 300));
     Tap(&dlg, QPoint(479, 39));
