@@ -29,13 +29,16 @@ constexpr int kSamples = 1800;      // an hour at 2 s
 constexpr auto kPeriod = std::chrono::seconds(2);
 
 BoardItemArray MakeItems(EBoardArray array) {
-    BoardItemArray items(kItemsPerArray);
+    BoardItemArray items;
     for (int i = 0; i < kItemsPerArray; ++i) {
-        BoardItem& item = items[static_cast<size_t>(i)];
-        item.Name = u"item " + std::u16string(1, static_cast<char16_t>(u'A' + i));
-        item.Div = array == EBoardArray::HwVolt ? u"1000" : u"1";
-        item.Mul = u"1";
+        // Each built fresh: GCC 12's -Wrestrict misreads a literal assigned
+        // into a string it cannot follow.
+        BoardItem item;
+        item.Name = std::u16string{u'i', u't', u'e', u'm', u' ', static_cast<char16_t>(u'A' + i)};
+        item.Div = std::u16string(array == EBoardArray::HwVolt ? u"1000" : u"1");
+        item.Mul = std::u16string(u"1");
         item.bValueRead = true;
+        items.push_back(std::move(item));
     }
     return items;
 }
@@ -56,9 +59,8 @@ int main() {
             for (size_t i = 0; i < items.size(); ++i) {
                 // Values that move, and now and then a read that failed.
                 items[i].nMissedReads = (nSample + static_cast<int>(i)) % 97 == 0 ? 1 : 0;
-                items[i].Value = std::u16string(u"1") +
-                                 static_cast<char16_t>(u'0' + (nSample + static_cast<int>(i)) % 10) +
-                                 u"5";
+                items[i].Value = std::u16string{
+                    u'1', static_cast<char16_t>(u'0' + (nSample + static_cast<int>(i)) % 10), u'5'};
             }
             history.Record(array, items, start + nSample * kPeriod);
         }
@@ -79,9 +81,9 @@ int main() {
         for (size_t i = 0; i < items.size(); ++i) {
             for (const CItemHistory::Sample& sample : history.Find(array, i)->Samples()) {
                 if (sample.value) {
-                    file.WriteLine(RecordingLine({sample.time, "item", "HW_Volt",
-                                                  std::to_string(*sample.value),
-                                                  PlainUnit(array), false}));
+                    file.WriteLine(
+                        RecordingLine({sample.time, "item", "HW_Volt",
+                                       std::to_string(*sample.value), PlainUnit(array), false}));
                 }
             }
         }
