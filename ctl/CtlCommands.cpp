@@ -23,6 +23,7 @@
 #include "data/ValueText.h"
 #include "link/ItemText.h"
 #include "link/ProfileValues.h"
+#include "link/Recording.h"
 
 namespace {
 
@@ -53,17 +54,12 @@ int NoAnswer(CCtlSession& session, const std::string& strWhat) {
     return kExitNoAnswer;
 }
 
-// Whether the last read of the item brought its value.
-bool WasRead(const BoardItem& item) {
-    return item.bValueRead && item.nMissedReads == 0;
-}
-
 // Prints one section's items; false when any value could not be read.
 bool PrintItemTable(EBoardArray array, const BoardItemArray& items) {
     std::printf("%s\n", ToUtf8(SectionName(array)).c_str());
     bool bComplete = true;
     for (const BoardItem& item : items) {
-        const bool bRead = WasRead(item);
+        const bool bRead = WasReadNow(item);
         bComplete = bComplete && bRead;
         const std::string strRange =
             HasKnownRange(item) ? ToUtf8(item.Min) + ".." + ToUtf8(item.Max) : "--";
@@ -135,12 +131,9 @@ struct SampleSink {
 void WriteCsvSample(CCtlSession& session, SampleSink& sink) {
     const LogClock::time_point now = LogClock::now();
     for (EBoardArray array : kHardwareArrays) {
-        for (const BoardItem& item : session.Link().GetArray(array)) {
-            if (WasRead(item)) {
-                sink.out.WriteLine(RecordingLine(
-                    {now, ToUtf8(item.Name), ToUtf8(SectionName(array)), ShownText(array, item),
-                     PlainUnit(array), IsAlarm(array, item)}));
-            }
+        for (const RecordedValue& value :
+             RecordedValuesOf(array, session.Link().GetArray(array), now)) {
+            sink.out.WriteLine(RecordingLine(value));
         }
     }
 }
@@ -152,7 +145,7 @@ void LogNewAlarms(CCtlSession& session, SampleSink& sink) {
         const BoardItemArray items = session.Link().GetArray(array);
         for (size_t nIndex = 0; nIndex < items.size(); ++nIndex) {
             const BoardItem& item = items[nIndex];
-            if (!WasRead(item)) {
+            if (!WasReadNow(item)) {
                 continue;  // unknown now: neither in alarm nor out of it
             }
             const bool bAlarm = IsAlarm(array, item);
@@ -181,7 +174,7 @@ bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, SampleSink
         WriteCsvSample(session, sink);
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
-                bComplete = bComplete && WasRead(item);
+                bComplete = bComplete && WasReadNow(item);
             }
         }
         return bComplete;
@@ -191,7 +184,7 @@ bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, SampleSink
         nlohmann::ordered_json items = nlohmann::ordered_json::array();
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
-                const bool bRead = WasRead(item);
+                const bool bRead = WasReadNow(item);
                 bComplete = bComplete && bRead;
                 const std::string strShown = bRead ? ShownText(array, item) : std::string();
                 items.push_back(
@@ -218,7 +211,7 @@ bool PrintSample(CCtlSession& session, int nSample, long nDurationMs, SampleSink
         sink.out.WriteLine(szHead);
         for (EBoardArray array : kHardwareArrays) {
             for (const BoardItem& item : session.Link().GetArray(array)) {
-                const bool bRead = WasRead(item);
+                const bool bRead = WasReadNow(item);
                 bComplete = bComplete && bRead;
                 const char* pszMark = !bRead ? "  UNREAD" : IsAlarm(array, item) ? "  ALARM" : "";
                 char szLine[256];
@@ -336,7 +329,7 @@ int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>
     for (const FoundItem& found : named) {
         const BoardItem& wanted = arrays[found.array][found.nIndex];
         const BoardItem now = session.Link().GetArray(found.array).at(found.nIndex);
-        if (!WasRead(now)) {
+        if (!WasReadNow(now)) {
             PrintError(ToUtf8(now.Name) + ": the board did not answer the read-back");
             nResult = kExitNoAnswer;
             continue;
@@ -394,7 +387,7 @@ int SaveProfile(CCtlSession& session, CProfileFile& file, int nProfile) {
     // A profile with a value missing would load as a mix; nothing is saved.
     for (EBoardArray array : kProfileArrays) {
         for (const BoardItem& item : session.Link().GetArray(array)) {
-            if (!WasRead(item)) {
+            if (!WasReadNow(item)) {
                 PrintError(ToUtf8(item.Name) +
                            ": the board did not answer its value; nothing was saved");
                 return kExitNoAnswer;
@@ -438,7 +431,7 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
         for (size_t i = 0; i < items.size() && i < current.size(); ++i) {
             const std::string strName = ToUtf8(items[i].Name);
             const std::optional<std::u16string> stored = file.GetValue(nProfile, items[i].Name);
-            const bool bRead = WasRead(current[i]);
+            const bool bRead = WasReadNow(current[i]);
             const std::string strNow =
                 bRead ? ProfileColumn(array, ProfileTextOf(array, current[i])) : "UNREAD";
             if (!stored) {

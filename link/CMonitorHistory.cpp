@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/ItemText.h"
+#include "link/Recording.h"
 
 CMonitorHistory::CMonitorHistory(std::chrono::seconds window, std::chrono::milliseconds period)
     : m_nCapacity(static_cast<size_t>(std::max<int64_t>(
@@ -31,8 +32,7 @@ void CMonitorHistory::Record(EBoardArray array, const BoardItemArray& items,
         const BoardItem& item = items[nIndex];
         auto it = m_items.try_emplace({array, nIndex}, m_nCapacity).first;
         // A value kept from an earlier read is not read again: a gap.
-        const bool bReadNow = item.bValueRead && item.nMissedReads == 0;
-        it->second.Add(now, bReadNow ? ShownValue(array, item) : std::nullopt);
+        it->second.Add(now, WasReadNow(item) ? ShownValue(array, item) : std::nullopt);
     }
 }
 

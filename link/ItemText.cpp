@@ -116,6 +116,20 @@ bool IsAlarmValue(std::u16string_view shown, const BoardItem& item, bool bFanRul
     return fShown >= static_cast<float>(LeadingNumber(item.Threshold2));
 }
 
+std::optional<AlarmLine> AlarmLineOf(EBoardArray array, const BoardItem& item) {
+    switch (array) {
+        case EBoardArray::HwFan:
+            return AlarmLine{static_cast<double>(kFanAlarmRpm), true};
+        case EBoardArray::HwVolt:
+        case EBoardArray::HwTemp:
+            // Compared in single precision, as IsAlarmValue compares it.
+            return AlarmLine{
+                static_cast<double>(static_cast<float>(LeadingNumber(item.Threshold2))), false};
+        default:
+            return std::nullopt;
+    }
+}
+
 std::string PlainUnit(EBoardArray array) {
     std::string strUnit(UnitOf(array));
     if (strUnit.size() >= 2 && strUnit.front() == '[' && strUnit.back() == ']') {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,3 +36,12 @@ bool IsAlarm(EBoardArray array, const BoardItem& item);
 // reads as 0): the fan rule, or else the item's Threshold2. Compared in
 // single precision, as the values are shown from single precision.
 bool IsAlarmValue(std::u16string_view shown, const BoardItem& item, bool bFanRule);
+
+// Where a monitored item's alarm begins, in its shown unit: a fan at or
+// below 600 RPM, a voltage or temperature at or above its Threshold2.
+// Frequencies have none.
+struct AlarmLine {
+    double dValue = 0;
+    bool bBelow = false;  // the alarm lies at and below the line, not above
+};
+std::optional<AlarmLine> AlarmLineOf(EBoardArray array, const BoardItem& item);

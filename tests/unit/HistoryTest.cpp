@@ -4,10 +4,13 @@
 
 #include <cmath>
 #include <fstream>
+#include <tuple>
 
 #include "data/CItemHistory.h"
 #include "data/MonitorLog.h"
 #include "link/CMonitorHistory.h"
+#include "link/ItemText.h"
+#include "link/Recording.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -83,6 +86,40 @@ TEST(MonitorHistory, OnlyAValueReadNowGoesInAsItIsShown) {
     history.Record(EBoardArray::HwVolt, {Monitored(u"1253", 0, u"1000")}, kStart);
     EXPECT_FLOAT_EQ(static_cast<float>(*history.Find(EBoardArray::HwVolt, 0)->Newest()->value),
                     1.253f);
+}
+
+// The lines a recording takes of an array: only the values read now, each
+// as shown with its alarm; and where each kind's alarm line lies for its graph.
+TEST(MonitorHistory, ARecordingTakesTheValuesReadNowAndEachKindHasItsAlarmLine) {
+    BoardItem missed = Monitored(u"71", 1);
+    missed.Name = u"VRM";
+    BoardItem cpu = Monitored(u"72", 0);
+    cpu.Name = u"CPU";
+    cpu.Threshold2 = u"70";
+    const std::vector<RecordedValue> values =
+        RecordedValuesOf(EBoardArray::HwTemp, {missed, cpu}, kStart);
+    ASSERT_EQ(values.size(), 1u);
+    const RecordedValue& value = values[0];
+    EXPECT_EQ(std::tie(value.strItem, value.strCategory, value.strValue, value.strUnit),
+              std::make_tuple("CPU", "HW_Temp", "72", "\u00B0C"));
+    EXPECT_TRUE(value.bAlarm);
+    EXPECT_EQ(value.time, kStart);
+
+    BoardItem item = Monitored(u"0", 0);
+    item.Threshold2 = u"1.6";
+    // clang-format off
+    const std::tuple<EBoardArray, std::optional<double>, bool> lines[] = {
+        {EBoardArray::HwFan, 600.0, true}, {EBoardArray::HwVolt, 1.6, false},
+        {EBoardArray::HwTemp, 1.6, false}, {EBoardArray::HwFrq, std::nullopt, false}};
+    // clang-format on
+    for (const auto& [array, value, bBelow] : lines) {
+        const std::optional<AlarmLine> line = AlarmLineOf(array, item);
+        ASSERT_EQ(line.has_value(), value.has_value());
+        if (line) {
+            EXPECT_FLOAT_EQ(static_cast<float>(line->dValue), static_cast<float>(*value));
+            EXPECT_EQ(line->bBelow, bBelow);
+        }
+    }
 }
 
 // Recordings' lines: local time with its offset, fields quoted where a comma
