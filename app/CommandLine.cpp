@@ -9,13 +9,22 @@ namespace {
 constexpr int kMinSide = 100;
 constexpr int kMaxSide = 8192;
 constexpr int kMaxScreenshotDelayMs = 600000;
-const QStringList kShownScreens = {
-    QStringLiteral("power"),           QStringLiteral("poster"),
-    QStringLiteral("save-profile-1"),  QStringLiteral("save-profile-2"),
-    QStringLiteral("load-profile-1"),  QStringLiteral("load-profile-2"),
-    QStringLiteral("display-setting"), QStringLiteral("voltage"),
-    QStringLiteral("temperature"),     QStringLiteral("fan"),
-    QStringLiteral("frequency")};
+const QStringList kShownScreens = {QStringLiteral("power"),
+                                   QStringLiteral("poster"),
+                                   QStringLiteral("save-profile-1"),
+                                   QStringLiteral("save-profile-2"),
+                                   QStringLiteral("load-profile-1"),
+                                   QStringLiteral("load-profile-2"),
+                                   QStringLiteral("display-setting"),
+                                   QStringLiteral("voltage"),
+                                   QStringLiteral("temperature"),
+                                   QStringLiteral("fan"),
+                                   QStringLiteral("frequency"),
+                                   QStringLiteral("voltage-graph"),
+                                   QStringLiteral("temperature-graph"),
+                                   QStringLiteral("fan-graph"),
+                                   QStringLiteral("frequency-graph"),
+                                   QStringLiteral("alarm-log")};
 }  // namespace
 
 QString CommandLineUsage() {
@@ -35,8 +44,10 @@ QString CommandLineUsage() {
         "  --fullscreen       fill the screen, the largest layout that fits centred\n"
         "  --show SCREEN      once the main window is up, open a screen: power,\n"
         "                     poster, save-profile-1, save-profile-2, load-profile-1,\n"
-        "                     load-profile-2 or display-setting; or the monitor page\n"
-        "                     on its voltage, temperature, fan or frequency list\n"
+        "                     load-profile-2, display-setting or alarm-log; or the\n"
+        "                     monitor page on its voltage, temperature, fan or\n"
+        "                     frequency list; with -graph (fan-graph), the first\n"
+        "                     row's graph\n"
         "  --screenshot FILE  save the window as a PNG after --after ms (3000) and exit\n"
         "  --link-timing T    fast (read each reply as soon as it is whole; the\n"
         "                     default) or fixed (wait 100 ms for every reply);\n"

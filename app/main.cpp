@@ -13,6 +13,7 @@
 #include "app/Screenshot.h"
 #include "data/IniPaths.h"
 #include "data/LocaleStringTable.h"
+#include "data/MonitorLog.h"
 #include "link/CDeviceLink.h"
 #include "link/CNamedBoardOpener.h"
 #include "platform/CDevicePortOpener.h"
@@ -48,12 +49,17 @@ void ShowOnMainWindow(CTunevoDlg& mainWindow, const QString& strShow) {
         {QStringLiteral("save-profile-2"), ID_MENU_SAVE_PROFILE_TWO},
         {QStringLiteral("load-profile-1"), ID_MENU_LOAD_PROFILE_ONE},
         {QStringLiteral("load-profile-2"), ID_MENU_LOAD_PROFILE_TWO},
-        {QStringLiteral("display-setting"), ID_MENU_DISPLAY_SETTING}};
+        {QStringLiteral("display-setting"), ID_MENU_DISPLAY_SETTING},
+        {QStringLiteral("alarm-log"), ID_MENU_ALARM_LOG}};
     if (auto command = commands.find(strShow); command != commands.end()) {
         mainWindow.OnMenuCommand(command->second);
-    } else if (auto it = categories.find(strShow); it != categories.end()) {
+    } else if (auto it = categories.find(QString(strShow).remove(QStringLiteral("-graph")));
+               it != categories.end()) {
         mainWindow.ShowPage(CTunevoDlg::kPageMonitor);
         mainWindow.MonitorPage().ShowCategory(it->second);
+        if (strShow.endsWith(u"-graph")) {
+            mainWindow.MonitorPage().ChooseRow(0);
+        }
     }
 }
 
@@ -136,6 +142,7 @@ int main(int argc, char** argv) {
     }
     CDeviceLink::Environment environment = CDeviceLink::RealEnvironment();
     if (pDemo) {
+        UseAlarmLogPath(pDemo->AlarmLogPath());
         environment = {std::make_shared<CDevicePortOpener>(pDemo->PortPattern()),
                        std::make_shared<CFixedRadio>(), std::make_shared<CSteadyClock>()};
     } else if (line->board) {

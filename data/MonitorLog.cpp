@@ -128,8 +128,20 @@ std::string RecordingPath(LogClock::time_point start) {
     return UserDataFolder() + "/recordings/tunevo-" + LocalStamp(start, "%Y%m%d-%H%M%S") + ".csv";
 }
 
+namespace {
+std::string& AlarmLogPathInUse() {
+    static std::string strPath;
+    return strPath;
+}
+}  // namespace
+
 std::string AlarmLogPath() {
-    return UserDataFolder() + "/alarms.jsonl";
+    const std::string& strPath = AlarmLogPathInUse();
+    return strPath.empty() ? UserDataFolder() + "/alarms.jsonl" : strPath;
+}
+
+void UseAlarmLogPath(std::string strPath) {
+    AlarmLogPathInUse() = std::move(strPath);
 }
 
 bool AppendAlarm(const AlarmEntry& entry, std::string& strError) {

@@ -72,6 +72,9 @@ struct AlarmEntry {
     std::string strUnit;
 };
 std::string AlarmLogPath();
+// Sends the alarm log elsewhere for the rest of the process (the demo's own
+// board keeps its own); empty returns it to the user's data folder.
+void UseAlarmLogPath(std::string strPath);
 // Appends one line; false with the reason when it cannot.
 bool AppendAlarm(const AlarmEntry& entry, std::string& strError);
 // Every entry the log holds, oldest first; lines that are no entry are passed over.

@@ -9,6 +9,7 @@
 #include "screens/IMainWindow.h"
 #include "screens/ScreenPainting.h"
 #include "widgets/Accessibility.h"
+#include "widgets/CHistoryGraph.h"
 #include "widgets/CMyListCtrl.h"
 #include "widgets/ScreenLayout.h"
 
@@ -46,6 +47,15 @@ constexpr std::array<int, 3> kWatched = {CSubScreen_Monitor::kCategoryVolt,
 
 constexpr int kListFontHeight = 22;
 constexpr int kListFontHeightSmall = 12;
+constexpr int kGraphFontHeight = 14;
+constexpr int kGraphFontHeightSmall = 10;
+// The graph under the list: at least this high, the list scrolling if need
+// be, and no higher than this however few the rows.
+constexpr int kGraphLeast = 150;
+constexpr int kGraphMost = 280;
+// The strip of page buttons under the list.
+constexpr int kStripHeight = 32;
+constexpr int kStripHeightSmall = 20;
 
 bool IsSmall() {
     return g_nScreenLayout == LayoutSmall;
@@ -84,6 +94,8 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
         // Fans alarm when slow; frequencies never alarm.
         list.SetFanRule(layout.nNumber == kCategoryFan);
         list.SetColourRule(layout.nNumber != kCategoryFreq);
+        list.SetChoosable(true);
+        connect(&list, &CMyListCtrl::RowChosen, this, &CSubScreen_Monitor::ChooseRow);
         list.hide();
         // The tab is drawn by paintEvent; the button takes taps and keys and
         // tells assistive technology which list is shown.
@@ -96,6 +108,28 @@ CSubScreen_Monitor::CSubScreen_Monitor(CDeviceLink& link, IMainWindow& mainWindo
             }
         });
     }
+    m_pGraph = new CHistoryGraph(
+        {LocaleText(u"STR_GRAPH_HEAD"), LocaleText(u"STR_GRAPH_SPAN"), LocaleText(u"STR_GRAPH_NOW"),
+         LocaleText(u"STR_GRAPH_NAME"), LocaleText(u"STR_GRAPH_DESCRIPTION"),
+         LocaleText(u"STR_GRAPH_ALARM_ABOVE"), LocaleText(u"STR_GRAPH_ALARM_BELOW"),
+         LocaleText(u"STR_GRAPH_GAPS"), LocaleText(u"STR_GRAPH_EMPTY")},
+        this);
+    m_pGraph->setFont(ScreenFont(IsSmall() ? kGraphFontHeightSmall : kGraphFontHeight));
+    // The refresh reads every two seconds; a few missed periods are a gap.
+    m_pGraph->SetGapAfter(std::chrono::milliseconds(3 * kRefreshPeriodMs));
+    m_pGraph->hide();
+    const QFont buttonFont = ScreenFont(IsSmall() ? kGraphFontHeightSmall : kGraphFontHeight);
+    // The small layout shows a word of each; assistive technology reads them whole.
+    m_pReset = AddTextButton(
+        *this, LocaleText(IsSmall() ? u"STR_RESET_FIGURES_SMALL" : u"STR_RESET_FIGURES"),
+        buttonFont);
+    m_pReset->setAccessibleName(LocaleText(u"STR_RESET_FIGURES"));
+    connect(m_pReset, &QPushButton::clicked, this, &CSubScreen_Monitor::ResetFigures);
+    m_pCloseGraph = AddTextButton(
+        *this, LocaleText(IsSmall() ? u"STR_GRAPH_BACK_SMALL" : u"STR_GRAPH_BACK"), buttonFont);
+    m_pCloseGraph->setAccessibleName(LocaleText(u"STR_GRAPH_BACK"));
+    m_pCloseGraph->hide();
+    connect(m_pCloseGraph, &QPushButton::clicked, this, &CSubScreen_Monitor::CloseGraph);
     m_nCategory = kCategoryVolt;
     m_timerRefresh.setInterval(kRefreshPeriodMs);
     connect(&m_timerRefresh, &QTimer::timeout, this, &CSubScreen_Monitor::OnTimerRefresh);
@@ -201,6 +235,58 @@ void CSubScreen_Monitor::UpdateCategory(int nCategory) {
     const auto array = static_cast<EBoardArray>(nCategory);
     m_history.Record(array, m_link.GetArray(array), CMonitorHistory::Clock::now());
     FillList(CategoryOf(nCategory), false);
+    if (nCategory == m_nCategory) {
+        UpdateGraph();
+    }
+}
+
+void CSubScreen_Monitor::ChooseRow(int nRow) {
+    const CMyListCtrl& list = List(m_nCategory);
+    if (nRow < 0 || nRow >= list.RowCount()) {
+        return;
+    }
+    m_chosen = static_cast<size_t>(nRow);
+    PlaceLists();
+    UpdateGraph();
+    if (IsSmall()) {
+        m_pGraph->setFocus();
+    }
+}
+
+void CSubScreen_Monitor::CloseGraph() {
+    if (!m_chosen) {
+        return;
+    }
+    const bool bGraphHadFocus = m_pGraph->hasFocus() || m_pCloseGraph->hasFocus();
+    m_chosen.reset();
+    PlaceLists();
+    if (bGraphHadFocus) {
+        List(m_nCategory).setFocus();
+    }
+}
+
+bool CSubScreen_Monitor::IsGraphShown() const {
+    return m_chosen.has_value();
+}
+
+int CSubScreen_Monitor::ChosenRow() const {
+    return m_chosen ? static_cast<int>(*m_chosen) : -1;
+}
+
+void CSubScreen_Monitor::UpdateGraph() {
+    const CategoryList& category = CategoryOf(m_nCategory);
+    if (!m_chosen || *m_chosen >= category.items.size()) {
+        return;
+    }
+    const auto array = static_cast<EBoardArray>(m_nCategory);
+    const BoardItem& item = category.items[*m_chosen];
+    const CItemHistory* pHistory = m_history.Find(array, *m_chosen);
+    m_pGraph->SetContent(
+        {QString::fromStdU16String(item.Name), QString::fromStdString(PlainUnit(array)),
+         pHistory != nullptr ? pHistory->Samples() : std::vector<CItemHistory::Sample>(),
+         AlarmLineOf(array, item),
+         [array](double dValue) { return QString::fromStdString(ShownNumberText(array, dValue)); },
+         CMonitorHistory::Clock::now()});
 }
 
 void CSubScreen_Monitor::ResetFigures() {
@@ -303,28 +389,59 @@ bool CSubScreen_Monitor::HasAnyAlarm() const {
 
 void CSubScreen_Monitor::ShowCategory(int nCategory) {
     for (const CategoryList& category : m_categories) {
-        if (category.nNumber == nCategory) {
+        if (category.nNumber == nCategory && nCategory != m_nCategory) {
             m_nCategory = nCategory;
+            m_chosen.reset();  // the graph was of the other category's item
         }
     }
     for (const CategoryList& category : m_categories) {
-        category.pList->setVisible(category.nNumber == m_nCategory);
         category.pTab->setChecked(category.nNumber == m_nCategory);
     }
     PlaceLists();
     // The new category's values are read again at the next tick; until then
     // its list shows what was read last.
     RebuildAll();
+    UpdateGraph();
     update();
 }
 
 void CSubScreen_Monitor::PlaceLists() {
     const bool bSmall = IsSmall();
-    m_rcList = bSmall ? LayoutRect{7, 49, width() - 25, height() - 50}.ToQRect()
-                      : LayoutRect{5, 105, width() - 15, height() - 100}.ToQRect();
+    // The page's lower edge holds its buttons; the list and the graph share the rest.
+    const int nStrip = bSmall ? kStripHeightSmall : kStripHeight;
+    const QRect rcArea = bSmall
+                             ? LayoutRect{7, 49, width() - 25, height() - 8 - nStrip}.ToQRect()
+                             : LayoutRect{5, 105, width() - 15, height() - 10 - nStrip}.ToQRect();
+    const QRect rcStrip(rcArea.left(), rcArea.bottom() + 3, rcArea.width(), nStrip);
+    const bool bGraph = m_chosen.has_value();
+    CMyListCtrl& shown = List(m_nCategory);
+    m_rcList = rcArea;
+    if (bGraph && bSmall) {
+        // A screen of its own: the small list leaves no room under it.
+        m_pGraph->setGeometry(rcArea);
+    } else if (bGraph) {
+        const int nRows = shown.RowCount() * std::max(1, shown.sizeHintForRow(0)) + 4;
+        const int nGraph = std::clamp(rcArea.height() - nRows, kGraphLeast, kGraphMost);
+        m_pGraph->setGeometry(rcArea.left(), rcArea.bottom() + 1 - nGraph, rcArea.width(), nGraph);
+        m_rcList.setBottom(rcArea.bottom() - nGraph - 4);
+    }
     for (const CategoryList& category : m_categories) {
         category.pList->setGeometry(m_rcList);
+        category.pList->setVisible(category.nNumber == m_nCategory && !(bGraph && bSmall));
+        category.pList->SetChosenRow(category.nNumber == m_nCategory ? ChosenRow() : -1);
     }
+    m_pGraph->setVisible(bGraph);
+    if (bGraph && !bSmall) {
+        shown.scrollToItem(shown.topLevelItem(ChosenRow()));
+    }
+    const auto place = [&rcStrip](QPushButton& button, bool bRight) {
+        const int nWidth = button.sizeHint().width();
+        button.setGeometry(bRight ? rcStrip.right() + 1 - nWidth : rcStrip.left(), rcStrip.top(),
+                           nWidth, rcStrip.height());
+    };
+    place(*m_pReset, true);
+    place(*m_pCloseGraph, false);
+    m_pCloseGraph->setVisible(bGraph && bSmall);
 }
 
 void CSubScreen_Monitor::resizeEvent(QResizeEvent*) {

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -14,7 +15,9 @@
 #include "link/CMonitorHistory.h"
 
 class CDeviceLink;
+class CHistoryGraph;
 class CMyListCtrl;
+class QPushButton;
 class CPageTab;
 class IMainWindow;
 
@@ -71,6 +74,18 @@ public:
     void ResetFigures();
     const CMonitorHistory& History() const { return m_history; }
 
+    // Shows the graph of a row of the shown category, as a tap or Enter on
+    // the row does: under the list, or over it in the small layout.
+    void ChooseRow(int nRow);
+    void CloseGraph();
+    bool IsGraphShown() const;
+    // The chosen row of the shown category; -1 while no graph is shown.
+    int ChosenRow() const;
+    CHistoryGraph& Graph() const { return *m_pGraph; }
+    QPushButton& ResetButton() const { return *m_pReset; }
+    // The small layout's way back from the graph to the list.
+    QPushButton& CloseGraphButton() const { return *m_pCloseGraph; }
+
 signals:
     // An item's value has come into its alarm; said once until it leaves it.
     void ItemEnteredAlarm(const QString& strText);
@@ -112,6 +127,8 @@ private:
     void PlaceLists();
     // Notes which rows came into alarm, and whether the tab's mark changed.
     void TrackAlarms(CategoryList& category);
+    // Gives the graph the chosen item's history as it now stands.
+    void UpdateGraph();
 
     CDeviceLink& m_link;
     IMainWindow& m_mainWindow;
@@ -129,6 +146,11 @@ private:
     QString m_strAlarmNotice;  // %1 name, %2 value, %3 unit
     QString m_strFigures;      // minimum, average, maximum; the small layout leaves out the average
     CMonitorHistory m_history;
+    CHistoryGraph* m_pGraph = nullptr;
+    QPushButton* m_pReset = nullptr;
+    QPushButton* m_pCloseGraph = nullptr;
+    // The item whose graph is shown: its place in the shown category.
+    std::optional<size_t> m_chosen;
     // The figures line of an item's row.
     QString FiguresOf(EBoardArray array, size_t nIndex) const;
 };

@@ -114,6 +114,17 @@ QPushButton* AddCloseButton(QWidget& screen, QPoint iconAt, int nIconSize) {
     return pButton;
 }
 
+QPushButton* AddTextButton(QWidget& screen, const QString& strText, const QFont& font) {
+    auto* pButton = new QPushButton(strText, &screen);
+    pButton->setFont(font);
+    pButton->setStyleSheet(QStringLiteral(
+        "QPushButton { color: white; background: rgb(107, 37, 37); border: 1px solid white;"
+        " padding: 0px 8px; }"
+        "QPushButton:focus { border: 2px solid white; }"
+        "QPushButton:pressed { background: rgb(150, 60, 60); }"));
+    return pButton;
+}
+
 bool TextFits(const QFont& font, const QRect& rc, int nFlags, const QString& strText) {
     // A word longer than the width overflows it rather than wrapping.
     const QRect rcNeeded = QFontMetrics(font).boundingRect(rc, nFlags, strText);

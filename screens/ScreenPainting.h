@@ -64,5 +64,9 @@ void DrawUnderline(QPainter& painter, QPoint from, QPoint to);
 // with a little room around the icon, named for what it does.
 QPushButton* AddCloseButton(QWidget& screen, QPoint iconAt, int nIconSize);
 
+// A button named by its text, white on the panel colour with a white edge,
+// as the pages' own commands are drawn.
+QPushButton* AddTextButton(QWidget& screen, const QString& strText, const QFont& font);
+
 // White text on the panel colour, as the settings screens' lists show items.
 void SetListColours(QAbstractItemView& view);

@@ -102,6 +102,12 @@ QSize CDeviceFrame::ClientSize() const {
     return m_pClient->size();
 }
 
+void CDeviceFrame::SetCaption(const QString& strCaption, const QString& strTip) {
+    m_pCaption->setText(strCaption);
+    m_pCaption->setToolTip(strTip);
+    m_pCaption->setAccessibleDescription(strTip);
+}
+
 QString CDeviceFrame::Caption() const {
     return m_pCaption->text();
 }

@@ -31,6 +31,8 @@ public:
     // The title strip's OK button; hidden until a screen wants it.
     QPushButton& OkButton() const { return *m_pOk; }
     QString Caption() const;
+    // The caption, with a tip (and assistive description) that says more.
+    void SetCaption(const QString& strCaption, const QString& strTip = QString());
 
     // The current soft-key bar, or nullptr.
     CSoftKeyBar* SoftKeyBar() const;

@@ -14,6 +14,8 @@
 #include "data/Utf.h"
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"
+#include "link/Recording.h"
+#include "screens/CScreen_AlarmLog.h"
 #include "screens/CScreen_DisplaySetting.h"
 #include "screens/CScreen_LoadProfile.h"
 #include "screens/CScreen_LumoPoster.h"
@@ -98,6 +100,9 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
                              strError)) {
                 qWarning("tunevo: the alarm log: %s", strError.c_str());
             }
+            if (m_pAlarmLog->isVisible()) {
+                m_pAlarmLog->Open();  // the new entry on top
+            }
         });
     m_pMonitor->hide();
     m_pPoster = new CScreen_LumoPoster(m_link, *this, m_messageBox, this);
@@ -111,10 +116,11 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
         connect(m_pOverClock, &CSubScreen_OverClock::WaitingChanged, pScreen,
                 &CProfileScreen::SetBoardBusy);
     }
+    m_pAlarmLog = new CScreen_AlarmLog(*this, this);
     m_pLock = new CScreen_Lock(this);
     m_pStatus = new CScreen_Status(this);
-    m_pFocusTrap = new CFocusTrap(
-        *this, {m_pPoster, m_pPower, m_pSaveProfile, m_pLoadProfile, m_pDisplaySetting});
+    m_pFocusTrap = new CFocusTrap(*this, {m_pPoster, m_pPower, m_pSaveProfile, m_pLoadProfile,
+                                          m_pDisplaySetting, m_pAlarmLog});
     m_pTabOverClock = new CPageTab(m_strOverClock, false, this);
     m_pTabOverClock->setGeometry(g_rcTabOverClock.ToQRect());
     m_pTabOverClock->setChecked(true);
@@ -198,6 +204,10 @@ void CTunevoDlg::CloseOpenScreen() {
         m_pPower->OnCommand(CScreen_LumoPower::IDC_CLOSE);
     } else if (m_pPoster->isVisible()) {
         m_pPoster->OnCommand(CScreen_LumoPoster::IDC_CLOSE);
+    } else if (m_pAlarmLog->isVisible()) {
+        m_pAlarmLog->CloseButton().click();
+    } else if (m_nPage == kPageMonitor) {
+        m_pMonitor->CloseGraph();
     }
 }
 
@@ -256,6 +266,7 @@ void CTunevoDlg::CreateMenuBar(int nMenuId) {
     auto* pBar = new CSoftKeyBar(*menu);
     connect(pBar, &CSoftKeyBar::Command, this, &CTunevoDlg::OnMenuCommand);
     m_frame.SetSoftKeyBar(pBar);
+    ShowRecordingState();
     // A new bar starts enabled; it must not offer a second screen over an
     // open one, nor anything while the board is locked.
     if (m_bBoardLocked) {
@@ -281,7 +292,8 @@ void CTunevoDlg::RestoreSoftKeys() {
 }
 
 bool CTunevoDlg::IsOverlayOpen() const {
-    return m_pPower->isVisible() || m_pPoster->isVisible() || OpenSettingsScreen() != nullptr;
+    return m_pPower->isVisible() || m_pPoster->isVisible() || m_pAlarmLog->isVisible() ||
+           OpenSettingsScreen() != nullptr;
 }
 
 QWidget* CTunevoDlg::OpenSettingsScreen() const {
@@ -372,6 +384,21 @@ void CTunevoDlg::OnMenuCommand(int nId) {
         m_pMonitor->ResetFigures();
         return;
     }
+    if (nId == ID_MENU_RECORD) {
+        ToggleRecording();
+        return;
+    }
+    if (nId == ID_MENU_ALARM_LOG) {
+        // The log is the computer's, not the board's: a lost link does not
+        // keep it shut, a lock does, as it keeps every screen but two.
+        if (m_bBoardLocked || IsOverlayOpen()) {
+            return;
+        }
+        EnableSoftKeys(false);
+        m_pAlarmLog->Open();
+        ShowOverlay(*m_pAlarmLog, g_rcSettingsArea.ToQRect());
+        return;
+    }
     const auto title = m_profileTitles.find(nId);
     const bool bSettings = title != m_profileTitles.end() || nId == ID_MENU_DISPLAY_SETTING;
     if ((!bSettings && nId != ID_MENU_LUMO_REMOTE && nId != ID_MENU_LUMO_POSTER) ||
@@ -411,7 +438,9 @@ void CTunevoDlg::ShowOverlay(QWidget& screen, const QRect& rc) {
 }
 
 void CTunevoDlg::UpdateControlBar() {
-    m_pControlBar->setVisible(m_nPage == kPageOverClock && OpenSettingsScreen() == nullptr);
+    // The settings screens and the alarm log reach over it.
+    m_pControlBar->setVisible(m_nPage == kPageOverClock && OpenSettingsScreen() == nullptr &&
+                              !m_pAlarmLog->isVisible());
 }
 
 void CTunevoDlg::SetPagesEnabled(bool bEnabled) {
@@ -739,6 +768,53 @@ void CTunevoDlg::OnArrayRefreshed(int nKind, bool /*bOk*/) {
     // Even a refresh that failed read some values; those it missed keep their
     // last value, greyed once they have been missed for a while.
     m_pMonitor->UpdateCategory(nKind);
+    if (m_recording.IsOpen() && nKind >= static_cast<int>(EBoardArray::HwVolt) &&
+        nKind <= kLastArray) {
+        const auto array = static_cast<EBoardArray>(nKind);
+        for (const RecordedValue& value :
+             RecordedValuesOf(array, m_link.GetArray(array), LogClock::now())) {
+            if (!m_recording.WriteLine(RecordingLine(value))) {
+                // A full disk: what was written stays, whole lines only.
+                const QString strFile = QString::fromStdString(m_recording.Path());
+                StopRecording();
+                m_messageBox.ShowMessage(LocaleText(u"STR_RECORD_ERROR_MSG").arg(strFile));
+                return;
+            }
+        }
+    }
+}
+
+void CTunevoDlg::ToggleRecording() {
+    if (m_recording.IsOpen()) {
+        StopRecording();
+        return;
+    }
+    std::string strError;
+    if (!m_recording.Create(RecordingPath(LogClock::now()), kRecordingHeader, strError)) {
+        m_recording.Close();
+        m_messageBox.ShowMessage(
+            LocaleText(u"STR_RECORD_ERROR_MSG").arg(QString::fromStdString(strError)));
+        return;
+    }
+    ShowRecordingState();
+}
+
+void CTunevoDlg::StopRecording() {
+    m_recording.Close();
+    ShowRecordingState();
+}
+
+void CTunevoDlg::ShowRecordingState() {
+    const QString strFile = QString::fromStdString(m_recording.Path()).section(u'/', -1, -1);
+    m_frame.SetCaption(m_recording.IsOpen()
+                           ? QStringLiteral("Tunevo \u25CF ") + LocaleText(u"STR_RECORDING")
+                           : QStringLiteral("Tunevo"),
+                       m_recording.IsOpen() ? strFile : QString());
+    if (CSoftKeyBar* pBar = m_frame.SoftKeyBar()) {
+        if (QAction* pRecord = pBar->Action(ID_MENU_RECORD)) {
+            pRecord->setText(LocaleText(m_recording.IsOpen() ? u"STR_RECORD_STOP" : u"STR_RECORD"));
+        }
+    }
 }
 
 void CTunevoDlg::OnPowerCommandDone(bool bOk, int nDetail) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <map>
 
+#include "data/MonitorLog.h"
 #include "link/ILinkListener.h"
 #include "screens/CBackgroundWork.h"
 #include "screens/CSubScreen_OverClock.h"
@@ -20,6 +21,7 @@ class CDeviceLink;
 class CListenerBridge;
 class CPageTab;
 class CProfileScreen;
+class CScreen_AlarmLog;
 class CScreen_DisplaySetting;
 class CScreen_LoadProfile;
 class CScreen_Lock;
@@ -103,6 +105,10 @@ public:
     CScreen_SaveProfile& SaveProfileScreen() const { return *m_pSaveProfile; }
     CScreen_LoadProfile& LoadProfileScreen() const { return *m_pLoadProfile; }
     CScreen_DisplaySetting& DisplaySettingScreen() const { return *m_pDisplaySetting; }
+    CScreen_AlarmLog& AlarmLogScreen() const { return *m_pAlarmLog; }
+    // The file every value read goes to while Record to File is on.
+    bool IsRecording() const { return m_recording.IsOpen(); }
+    const std::string& RecordingFile() const { return m_recording.Path(); }
     CScreen_Lock& LockBanner() const { return *m_pLock; }
     CScreen_Status& StatusBanner() const { return *m_pStatus; }
     // While the link is lost and being brought back.
@@ -170,6 +176,11 @@ private:
     void FinishReconnect();
     // Says for a while that replies went missing and the link now waits longer.
     void ShowTimingFallback();
+    // Record to File: starts a new recording, or ends the one running.
+    void ToggleRecording();
+    void StopRecording();
+    // The caption and the menu entry say whether a recording runs.
+    void ShowRecordingState();
     void EndDialog(int nResult);
     void SetApplicationLock(bool bLocked);
     // While locked the pages, their tabs and the control bar take nothing
@@ -197,6 +208,7 @@ private:
     CScreen_SaveProfile* m_pSaveProfile = nullptr;
     CScreen_LoadProfile* m_pLoadProfile = nullptr;
     CScreen_DisplaySetting* m_pDisplaySetting = nullptr;
+    CScreen_AlarmLog* m_pAlarmLog = nullptr;
     // The settings screen the lock hid, shown again when it opens.
     QWidget* m_pHiddenByLock = nullptr;
     CScreen_Lock* m_pLock = nullptr;
@@ -215,6 +227,8 @@ private:
     QFont m_tabFont;
     // The profile screens' titles, by menu command.
     std::map<int, QString> m_profileTitles;
+
+    CLineFile m_recording;
 
     QRect m_rcPage;
     QRect m_rcControlBar;

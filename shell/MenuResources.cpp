@@ -42,6 +42,8 @@ std::optional<MenuResource> LoadMenuResource(int nMenuId) {
     if (!bFull) {
         menu.items.push_back(
             {ID_MENU_RESET_FIGURES, TextOf(u"STR_RESET_FIGURES", "Reset Min/Avg/Max")});
+        menu.items.push_back({ID_MENU_RECORD, TextOf(u"STR_RECORD", "Record to File")});
+        menu.items.push_back({ID_MENU_ALARM_LOG, TextOf(u"STR_ALARM_LOG", "Alarm Log")});
         menu.items.push_back({0, QString()});
     }
     for (size_t i = bFull ? 0 : kRemoteEntriesFrom; i < kOverClockEntries.size(); ++i) {

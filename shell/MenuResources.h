@@ -19,6 +19,10 @@ inline constexpr int ID_MENU_LUMO_REMOTE = 32774;
 inline constexpr int ID_MENU_LUMO_POSTER = 32775;
 // The monitor's minimum, average and maximum start again.
 inline constexpr int ID_MENU_RESET_FIGURES = 32790;
+// Starts or stops the recording of every value read to a CSV file.
+inline constexpr int ID_MENU_RECORD = 32791;
+// The log of items that came into alarm.
+inline constexpr int ID_MENU_ALARM_LOG = 32792;
 
 // One menu entry; command 0 is a separator.
 struct MenuItem {

@@ -21,6 +21,9 @@ public:
 
     // The port pattern under which the search finds the board (at port 0).
     std::string PortPattern() const { return m_strFolder + "/rfcomm%d"; }
+    // The simulated board's own alarm log, gone with it: its stopped fan
+    // does not belong in the user's log of real boards.
+    std::string AlarmLogPath() const { return m_strFolder + "/alarms.jsonl"; }
 
 private:
     std::shared_ptr<CBoardModel> m_pBoard;

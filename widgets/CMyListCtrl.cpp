@@ -96,6 +96,26 @@ QString CMyListCtrl::FiguresText(int nRow) const {
     return pRow != nullptr ? pRow->data(kColumnLabel, kFiguresRole).toString() : QString();
 }
 
+void CMyListCtrl::SetChoosable(bool bChoosable) {
+    setFocusPolicy(bChoosable ? Qt::StrongFocus : Qt::NoFocus);
+    disconnect(this, &QTreeWidget::itemClicked, this, nullptr);
+    disconnect(this, &QTreeWidget::itemActivated, this, nullptr);
+    if (bChoosable) {
+        const auto choose = [this](QTreeWidgetItem* pRow) {
+            emit RowChosen(indexOfTopLevelItem(pRow));
+        };
+        connect(this, &QTreeWidget::itemClicked, this, choose);
+        connect(this, &QTreeWidget::itemActivated, this, choose);
+    }
+}
+
+void CMyListCtrl::SetChosenRow(int nRow) {
+    if (m_nChosenRow != nRow) {
+        m_nChosenRow = nRow;
+        viewport()->update();
+    }
+}
+
 void CMyListCtrl::DeleteAllItems() {
     clear();
 }
@@ -196,6 +216,13 @@ void CMyListCtrl::drawRow(QPainter* pPainter, const QStyleOptionViewItem& option
         pPainter->drawText(rcFigures, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                            QFontMetrics(m_figuresFont)
                                .elidedText(FiguresText(nRow), Qt::ElideRight, rcFigures.width()));
+    }
+    // The chosen row is framed; the keyboard's place, when not on it, dotted.
+    const bool bChosen = nRow == m_nChosenRow;
+    if (bChosen || (hasFocus() && currentIndex().row() == nRow)) {
+        pPainter->setPen(QPen(m_textColour, 1, bChosen ? Qt::SolidLine : Qt::DotLine));
+        pPainter->setBrush(Qt::NoBrush);
+        pPainter->drawRect(option.rect.adjusted(0, 0, -1, -1));
     }
     pPainter->restore();
 }

@@ -37,6 +37,13 @@ public:
     // value's description.
     void SetFiguresText(int nRow, const QString& figures);
 
+    // On: the list takes the keyboard focus, and a tap on a row or Enter on
+    // the current one chooses it (RowChosen).
+    void SetChoosable(bool bChoosable);
+    // The chosen row is framed; -1 for none.
+    void SetChosenRow(int nRow);
+    int ChosenRow() const { return m_nChosenRow; }
+
     void DeleteAllItems();
     // Inserts a row before nRow (0: at the top).
     void InsertRow(int nRow, const QString& label, const QString& value, const QString& unit);
@@ -59,6 +66,9 @@ public:
     // Where a row's cell lies in the viewport.
     QRect CellRect(int nRow, int nColumn) const;
 
+signals:
+    void RowChosen(int nRow);
+
 protected:
     void drawRow(QPainter* pPainter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
@@ -69,6 +79,7 @@ private:
     bool m_bFanRule = false;
     QColor m_textColour = Qt::white;
     bool m_bShowsFigures = false;
+    int m_nChosenRow = -1;
     QFont m_figuresFont;
     int RowHeight() const;
 };

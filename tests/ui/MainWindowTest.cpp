@@ -7,11 +7,13 @@
 #include <QDialog>
 #include <QFontInfo>
 #include <QImage>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -20,6 +22,7 @@
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
 #include "screens/COCControl.h"
+#include "screens/CScreen_AlarmLog.h"
 #include "screens/CScreen_DisplaySetting.h"
 #include "screens/CScreen_LumoPoster.h"
 #include "screens/CScreen_LumoPower.h"
@@ -27,6 +30,7 @@
 #include "screens/CSubScreen_Monitor.h"
 #include "screens/CSubScreen_OverClock_Control.h"
 #include "screens/ScreenPainting.h"
+#include "shell/CDeviceFrame.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CScreen_Status.h"
@@ -38,6 +42,7 @@
 #include "tests/support/WaitUntil.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "tests/ui/Pixels.h"
+#include "widgets/CHistoryGraph.h"
 #include "widgets/CImageButton.h"
 #include "widgets/CMyListCtrl.h"
 
@@ -79,7 +84,8 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     Tap(&dlg, QPoint(300, 20));
     EXPECT_EQ(dlg.Page(), 1);
     EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()),
-              (QStringList{QStringLiteral("Reset Min/Avg/Max"), QStringLiteral("-"),
+              (QStringList{QStringLiteral("Reset Min/Avg/Max"), QStringLiteral("Record to File"),
+                           QStringLiteral("Alarm Log"), QStringLiteral("-"),
                            QStringLiteral("Remote Power"), QStringLiteral("POST Display")}));
     EXPECT_EQ(dlg.grab().toImage().pixelColor(5, 35), QColor(100, 100, 100));
     Tap(&dlg, QPoint(240, 300));
@@ -499,9 +505,112 @@ TEST_F(MonitorPageTest, EachRowShowsItsFiguresSinceTheResetAndAMissedReadMovesNo
     Tick(kTemp);
     EXPECT_EQ(list.FiguresText(nRow), strFigures) << "a missed read is a gap";
     m_pBoard->SetFault(EBoardFault::None);
-    m_pDlg->OnMenuCommand(ID_MENU_RESET_FIGURES);
+    Page().ResetButton().click();  // the page's own button, as the menu's entry
     Tick(kTemp);
     EXPECT_EQ(list.FiguresText(nRow), QStringLiteral("min 20   avg 20   max 20"));
+
+    // The row's graph spans its history, resets or not, the missed read a gap.
+    Page().ChooseRow(nRow);
+    const QString strGraph = Page().Graph().Description();
+    EXPECT_TRUE(
+        strGraph.startsWith("CPU over the last 2 minutes: now 20 °C, lowest 20 °C, highest 80 °C. "
+                            "The alarm is at 70 °C or above."))
+        << strGraph.toStdString();
+    EXPECT_TRUE(strGraph.endsWith("Stretches without a value: 1.")) << strGraph.toStdString();
+}
+
+// By keys alone: Tab to the list, a row by the arrows, Enter shows its
+// graph under the list, which follows the row's reads; Escape or another
+// tab closes it. In the small layout it takes the list's place, and Back
+// returns to the list.
+TEST_F(MonitorPageTest, TheGraphOfARowChosenByKeyFollowsItsReadsAndClosesByEscapeTabOrBack) {
+    StartBoard();
+    for (const QSize size : {kDefaultClientSize, LayoutClientSize(LayoutSmall)}) {
+        const bool bSmall = size == LayoutClientSize(LayoutSmall);
+        SCOPED_TRACE(bSmall ? "small" : "large");
+        m_pDlg.reset();
+        OpenMainWindow(size);
+        m_pFrame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_pFrame.get()));
+        m_pDlg->ShowPage(CTunevoDlg::kPageMonitor);
+        Page().StopRefresh();
+        Page().StopWatch();
+        Page().ShowCategory(kVolt);
+        CMyListCtrl& list = List(kVolt);
+        list.setFocus();
+        QTest::keyClick(&list, Qt::Key_Down);
+        QTest::keyClick(&list, Qt::Key_Return);
+        const int nRow = list.currentIndex().row();
+        ASSERT_TRUE(Page().IsGraphShown());
+        EXPECT_EQ(Page().ChosenRow(), nRow);
+        const CHistoryGraph& graph = Page().Graph();
+        const QString strName = list.Text(nRow, CMyListCtrl::kColumnLabel).chopped(1);
+        EXPECT_EQ(graph.accessibleName(), "Graph of " + strName);
+        EXPECT_TRUE(graph.isVisible());
+        EXPECT_EQ(list.isVisible(), !bSmall);
+        EXPECT_EQ(Page().CloseGraphButton().isVisible(), bSmall);
+        if (!bSmall) {
+            EXPECT_LE(list.geometry().bottom(), graph.geometry().top()) << "under the list";
+        } else {
+            EXPECT_TRUE(graph.hasFocus());
+        }
+        const QString strBefore = graph.Description();
+        m_pBoard->HoldValue(strName.toStdString(), 1500);  // 1.50000 V
+        Page().OnTimerRefresh();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return graph.Description() != strBefore; }));
+        EXPECT_TRUE(graph.Description().contains("now 1.50000 V"))
+            << graph.Description().toStdString();
+        if (bSmall) {
+            Page().CloseGraphButton().click();
+            EXPECT_TRUE(list.hasFocus()) << "back where the user was";
+        } else {
+            QTest::keyClick(m_pFrame.get(), Qt::Key_Escape);
+        }
+        EXPECT_FALSE(Page().IsGraphShown());
+        EXPECT_FALSE(graph.isVisible());
+        EXPECT_TRUE(list.isVisible());
+        Page().ChooseRow(0);
+        Page().ShowCategory(kTemp);
+        EXPECT_FALSE(Page().IsGraphShown()) << "the graph was of the other tab's item";
+        EXPECT_EQ(list.ChosenRow(), -1);
+    }
+}
+
+// Record to File: a new file in the data folder, a line for each value read
+// while it runs, the caption and the menu saying so; a second choice stops it.
+TEST_F(MonitorPageTest, RecordToFileWritesEachValueReadUntilStoppedAndTheCaptionSaysSo) {
+    OpenMonitor();
+    ASSERT_FALSE(m_pDlg->IsRecording());
+    m_pDlg->OnMenuCommand(ID_MENU_RECORD);
+    ASSERT_TRUE(m_pDlg->IsRecording());
+    const std::string strFile = m_pDlg->RecordingFile();
+    EXPECT_EQ(strFile.rfind(m_dir.Path() + "/tunevo/recordings/tunevo-", 0), 0u) << strFile;
+    EXPECT_EQ(m_pFrame->Caption(), "Tunevo \u25CF Recording");
+    EXPECT_EQ(m_pFrame->SoftKeyBar()->Action(ID_MENU_RECORD)->text(), "Stop Recording");
+    m_pBoard->HoldValue("CPU", 75);
+    Read(kTemp);
+    Read(kVolt);
+    m_pDlg->OnMenuCommand(ID_MENU_RECORD);
+    EXPECT_FALSE(m_pDlg->IsRecording());
+    EXPECT_EQ(m_pFrame->Caption(), "Tunevo");
+    EXPECT_EQ(m_pFrame->SoftKeyBar()->Action(ID_MENU_RECORD)->text(), "Record to File");
+    Read(kTemp);  // after the stop: not recorded
+
+    std::ifstream file(strFile);
+    std::vector<std::string> lines;
+    for (std::string strLine; std::getline(file, strLine);) {
+        lines.push_back(strLine);
+    }
+    const size_t nItems = m_pLink->GetArray(EBoardArray::HwTemp).size() +
+                          m_pLink->GetArray(EBoardArray::HwVolt).size();
+    ASSERT_EQ(lines.size(), 1 + nItems);
+    EXPECT_EQ(lines[0], "time,item,category,value,unit,alarm");
+    EXPECT_EQ(std::ranges::count_if(lines,
+                                    [](const std::string& strLine) {
+                                        return strLine.ends_with(",CPU,HW_Temp,75,\u00B0C,1");
+                                    }),
+              1);
+    EXPECT_TRUE(lines.back().ends_with(",V,0")) << lines.back();
 }
 
 // Each category's own colour rule, read off the rendered list: fans at 600
@@ -589,6 +698,18 @@ TEST_F(MonitorPageTest, AnAlarmMarksItsTabsAndIsToldToTheDesktopOnceAsItComes) {
     EXPECT_EQ(logged[0].strItem, "CPU");
     EXPECT_EQ(logged[1].strValue, "70");
     EXPECT_EQ(logged[1].strUnit, "\u00B0C");
+    // Listed in the window, newest first, until Escape closes the list.
+    m_pDlg->OnMenuCommand(ID_MENU_ALARM_LOG);
+    const QListWidget& shown = m_pDlg->AlarmLogScreen().List();
+    ASSERT_TRUE(m_pDlg->AlarmLogScreen().isVisible());
+    ASSERT_EQ(shown.count(), 2);
+    EXPECT_TRUE(shown.item(0)->text().endsWith("\nCPU is at its alarm value: 70 \u00B0C"));
+    EXPECT_TRUE(shown.item(1)->text().endsWith("\nCPU is at its alarm value: 75 \u00B0C"));
+    EXPECT_EQ(shown.item(0)->toolTip(), "TVB-Z790-1.02");
+    EXPECT_FALSE(SoftKeysEnabled());
+    QTest::keyClick(m_pFrame.get(), Qt::Key_Escape);
+    EXPECT_FALSE(m_pDlg->AlarmLogScreen().isVisible());
+    EXPECT_TRUE(SoftKeysEnabled());
 }
 
 // A value the board did not send is never shown: a missed read keeps the last

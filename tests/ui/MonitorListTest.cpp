@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <chrono>
 #include <utility>
 #include <vector>
 
 #include "tests/ui/Pixels.h"
+#include "widgets/CHistoryGraph.h"
 #include "widgets/CMyListCtrl.h"
 
 namespace {
@@ -85,3 +87,55 @@ TEST_F(MyListCtrlTest, EachRuleColoursTheValueAloneRedAndALongNameStopsAtItsColu
 }
 
 }  // namespace
+
+// An item's last minutes as the graph paints them: values every 2 s, read
+// at 60 and 80 around a failed read and, later, two values 30 s apart with
+// nothing in between; the alarm line at 75.
+TEST(HistoryGraphTest, TheAlarmLineIsRedTheLineBreaksWhereNoValueCameAndTheFiguresAreRead) {
+    using namespace std::chrono_literals;
+    const CHistoryGraph::Clock::time_point now{std::chrono::hours(500000)};
+    std::vector<CItemHistory::Sample> samples;
+    for (int nAgo = 100; nAgo >= 60; nAgo -= 2) {
+        samples.push_back({now - std::chrono::seconds(nAgo),
+                           nAgo == 80 ? std::nullopt : std::optional<double>(nAgo)});
+    }
+    samples.push_back({now - 30s, 65.0});  // 30 s after the last: a gap before it
+    samples.push_back({now - 28s, 65.0});
+    CHistoryGraph graph({"now %1, min %2, max %3", "-%1 min", "now", "Graph of %1",
+                         "%1, %2 min: now %3, lowest %4, highest %5.", "Alarm at %1 or above.",
+                         "Alarm at %1 or below.", "Gaps: %1.", "%1: nothing in %2 min."});
+    graph.resize(400, 200);
+    graph.SetContent({"CPU", "°C", samples, AlarmLine{75, false},
+                      [](double dValue) { return QString::number(dValue, 'f', 0); }, now});
+    graph.show();
+    QApplication::processEvents();
+    EXPECT_EQ(graph.Span(), 2min);
+    EXPECT_EQ(graph.GapCount(), 2);
+    EXPECT_EQ(graph.accessibleName(), "Graph of CPU");
+    EXPECT_EQ(graph.Description(),
+              "CPU, 2 min: now 65 °C, lowest 60 °C, highest 100 °C. Alarm at 75 °C or above. "
+              "Gaps: 2.");
+
+    const QImage image = graph.grab().toImage();
+    const QRect rcPlot = graph.PlotRect();
+    const auto column = [&](CHistoryGraph::Clock::time_point time) {
+        const int nX = qRound(graph.PointAt(time, 0).x());
+        return QRect(nX, rcPlot.top(), 1, rcPlot.height());
+    };
+    const int nAlarmY = qRound(graph.PointAt(now, 75).y());
+    EXPECT_GT(CountPixels(image, QRect(rcPlot.left(), nAlarmY, rcPlot.width(), 1), IsAlarmRed),
+              rcPlot.width() / 3)
+        << "the dashed alarm line";
+    EXPECT_EQ(CountPixels(image, QRect(rcPlot.left(), nAlarmY + 4, 20, 1), IsAlarmRed), 0);
+    EXPECT_GT(CountPixels(image, column(now - 93s), IsTextWhite), 0) << "between two values";
+    EXPECT_EQ(CountPixels(image, column(now - 80s), IsTextWhite), 0) << "the failed read";
+    EXPECT_EQ(CountPixels(image, column(now - 45s), IsTextWhite), 0) << "no value came";
+    EXPECT_GT(CountPixels(image, column(now - 29s), IsTextWhite), 0);
+
+    // Older values widen the span; none in it at all reads as such.
+    graph.SetContent({"CPU", "°C", {{now - 10min, 50.0}}, std::nullopt, {}, now});
+    EXPECT_EQ(graph.Span(), 15min);
+    graph.SetContent({"CPU", "°C", {{now - 2h, 50.0}}, std::nullopt, {}, now});
+    EXPECT_EQ(graph.Span(), 60min);
+    EXPECT_EQ(graph.Description(), "CPU: nothing in 60 min.");
+}

@@ -85,7 +85,8 @@ TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
     EXPECT_EQ(strError,
               QStringLiteral("--show takes power, poster, save-profile-1, save-profile-2, "
                              "load-profile-1, load-profile-2, display-setting, voltage, "
-                             "temperature, fan, frequency"));
+                             "temperature, fan, frequency, voltage-graph, temperature-graph, "
+                             "fan-graph, frequency-graph, alarm-log"));
     EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show")}, strError).has_value());
     for (const char* pszBad : {"--screen=50x50", "--after=-1", "--frobnicate", "stray"}) {
         EXPECT_FALSE(ParseCommandLine({QString::fromLatin1(pszBad)}, strError).has_value())
