@@ -6,18 +6,30 @@
 //   add: the time to record one item's value, over the hour's 108 000
 //   CSV: the time to write the hour as a recording, one line per value,
 //       each handed to the system whole
+//   graph: the time to paint one item's hour (offscreen, at the large
+//       layout's size), and the longest the event loop went without running
+//       a zero-interval timer while the graph took a new value and redrew
+//       at ten times the refresh's pace
 
 #include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "bench/LoopWatch.h"
 #include "bench/ProcessStats.h"
 #include "data/MonitorLog.h"
 #include "link/CMonitorHistory.h"
 #include "link/ItemText.h"
 #include "tests/support/TempDir.h"
+#include "widgets/CHistoryGraph.h"
 
 namespace {
 
@@ -43,9 +55,58 @@ BoardItemArray MakeItems(EBoardArray array) {
     return items;
 }
 
+// Paints one item's hour many times, then lets it redraw on a timer for a
+// few seconds as new values come; prints both figures.
+void MeasureGraph(const CItemHistory& item) {
+    constexpr int kPaints = 200;
+    constexpr int kRedrawMs = 200;
+    constexpr int kWatchMs = 5000;
+    CHistoryGraph graph({"now %1   min %2   max %3", "-%1 min", "now", "Graph of %1",
+                         "%1 %2 %3 %4 %5", "%1", "%1", "%1", "%1 %2"});
+    graph.resize(450, 280);
+    std::vector<CItemHistory::Sample> samples = item.Samples();
+    CItemHistory::Clock::time_point now = samples.back().time;
+    const auto content = [&] {
+        return CHistoryGraph::Content{"item A",
+                                      "V",
+                                      samples,
+                                      AlarmLine{1.6, false},
+                                      [](double dValue) { return QString::number(dValue, 'f', 5); },
+                                      now};
+    };
+    graph.SetContent(content());
+    QImage image(graph.size(), QImage::Format_ARGB32_Premultiplied);
+    const auto painted = Clock::now();
+    for (int i = 0; i < kPaints; ++i) {
+        graph.render(&image);
+    }
+    const double dPaintMs = Ms(Clock::now() - painted).count() / kPaints;
+
+    graph.show();
+    QTimer redraw;
+    QObject::connect(&redraw, &QTimer::timeout, [&] {
+        now += std::chrono::seconds(2);
+        samples.erase(samples.begin());
+        samples.push_back({now, 1.25});
+        graph.SetContent(content());
+        graph.repaint();
+    });
+    CLoopWatch watch;
+    redraw.start(kRedrawMs);
+    watch.Start();
+    QTest::qWait(kWatchMs);
+    const double dLongestMs = watch.Stop();
+    std::printf(
+        "graph    an hour of one item (%zu values, 450x280) painted in %.2f ms;\n"
+        "         longest event-loop block while redrawing every %d ms: %.1f ms\n",
+        samples.size(), dPaintMs, kRedrawMs, dLongestMs);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const long nRssBefore = ResidentKiB(getpid());
     CMonitorHistory history;
     std::vector<std::pair<EBoardArray, BoardItemArray>> arrays;
@@ -98,5 +159,6 @@ int main() {
     std::printf("add      %.3f us per value (%.0f values in %.1f ms)\n", 1000.0 * dFeedMs / nValues,
                 nValues, dFeedMs);
     std::printf("CSV      an hour (%.0f lines) in %.1f ms\n", nValues, dCsvMs);
+    MeasureGraph(*history.Find(EBoardArray::HwVolt, 0));
     return 0;
 }

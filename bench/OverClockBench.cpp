@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/BenchLink.h"
+#include "bench/LoopWatch.h"
 #include "data/IniPaths.h"
 #include "data/LocaleStringTable.h"
 #include "link/CDeviceLink.h"
@@ -54,33 +55,6 @@ public:
     }
     bool AskYesNo(const QString&, EDefault) override { return false; }
     int m_nShown = 0;
-};
-
-// The longest stretch the event loop went without running a zero timer.
-class CLoopWatch {
-public:
-    CLoopWatch() {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_dLongestMs =
-                std::max(m_dLongestMs, static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
-            m_clock.restart();
-        });
-    }
-    void Start() {
-        m_dLongestMs = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    double Stop() {
-        m_timer.stop();
-        return m_dLongestMs;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    double m_dLongestMs = 0;
 };
 
 // The letters of every over-clock item, whose frames the operations make.
