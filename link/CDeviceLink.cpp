@@ -301,10 +301,26 @@ Exchange CDeviceLink::Ask(ISerialPort& port, std::span<const uint8_t> frame, std
     const ELinkTiming timing = m_timing.load();
     Exchange exchange = Transact(port, *m_environment.pClock, frame, stop,
                                  Protocol::kReplyBufferSize, timing, shape);
-    if (timing == ELinkTiming::Fast && exchange.bWritten && !stop.stop_requested()) {
+    if (!exchange.bWritten || stop.stop_requested()) {
+        return exchange;
+    }
+    if (timing == ELinkTiming::Fast) {
         NoteFastExchange(exchange.bWhole);
     }
+    std::lock_guard lock(m_recentMutex);
+    ++m_counts.nExchanges;
+    m_counts.nLate += exchange.nStale > 0 ? 1 : 0;
+    if (exchange.nCount == 0) {
+        ++m_counts.nMissing;
+    } else if (!IsWholeReply(exchange.Received(), exchange.reply.size(), shape)) {
+        ++m_counts.nChecksum;
+    }
     return exchange;
+}
+
+CDeviceLink::ExchangeCounts CDeviceLink::Counts() const {
+    std::lock_guard lock(m_recentMutex);
+    return m_counts;
 }
 
 void CDeviceLink::NoteFastExchange(bool bGood) {

@@ -234,6 +234,16 @@ public:
     bool FellBackToFixedTiming() const {
         return m_environment.timing == ELinkTiming::Fast && Timing() == ELinkTiming::Fixed;
     }
+    // Every exchange since the link was made, and those that went wrong, by
+    // kind, for a watch to export.
+    struct ExchangeCounts {
+        uint64_t nExchanges = 0;
+        uint64_t nChecksum = 0;  // bytes came, but not one whole reply
+        uint64_t nMissing = 0;   // nothing came
+        uint64_t nLate = 0;      // a reply to an earlier request was found waiting
+    };
+    ExchangeCounts Counts() const;
+
     // In fast timing, this many bad exchanges among the last kFallbackWindow
     // turn the link to fixed timing for the rest of the session.
     static constexpr int kFallbackBad = 3;
@@ -373,8 +383,9 @@ private:
     std::atomic<int> m_nErrorCount{0};
     std::atomic<ELinkTiming> m_timing;
     // Fast timing's last exchanges, newest in bit 0: 1 for a bad one.
-    std::mutex m_recentMutex;
+    mutable std::mutex m_recentMutex;
     uint32_t m_nRecentBad = 0;
+    ExchangeCounts m_counts;  // under m_recentMutex
     std::atomic<bool> m_bLoaded{false};
     // An edit handed to RequestApply matched no item: the next apply fails.
     std::atomic<bool> m_bApplyEditLost{false};

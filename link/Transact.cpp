@@ -2,6 +2,8 @@
 
 #include "link/FrameCodec.h"
 
+#include <array>
+
 namespace {
 
 using std::chrono::duration_cast;
@@ -81,6 +83,13 @@ void ReadUntilWhole(ISerialPort& port, IClock& clock, std::stop_token stop, ERep
 
 }  // namespace
 
+bool IsWholeReply(std::span<const uint8_t> received, size_t nBufferSize, EReplyShape shape) {
+    if (shape == EReplyShape::Chunk) {
+        return IsWhole(received, nBufferSize, shape);
+    }
+    return received.size() == AnnouncedLength(received, nBufferSize) && HasValidChecksum(received);
+}
+
 std::optional<ELinkTiming> ParseLinkTiming(std::string_view text) {
     if (text == "fast") {
         return ELinkTiming::Fast;
@@ -94,6 +103,11 @@ std::optional<ELinkTiming> ParseLinkTiming(std::string_view text) {
 Exchange Transact(ISerialPort& port, IClock& clock, std::span<const uint8_t> frame,
                   std::stop_token stop, size_t nBufferSize, ELinkTiming timing, EReplyShape shape) {
     Exchange exchange;
+    // Read before they are dropped, only to be counted.
+    std::array<uint8_t, Protocol::kReplyBufferSize> stale{};
+    for (ReadResult read = port.Read(stale); read.nCount > 0; read = port.Read(stale)) {
+        exchange.nStale += read.nCount;
+    }
     port.DiscardInput();
     exchange.bWritten = port.Write(frame);
     exchange.reply.assign(nBufferSize, 0);

@@ -23,6 +23,9 @@ struct Exchange {
     // frame announces and its checksum, or a chunk whose checksum holds.
     // Set in fast timing only.
     bool bWhole = false;
+    // Bytes found waiting before the request went out: a late reply to an
+    // earlier one, dropped.
+    size_t nStale = 0;
 
     std::span<const uint8_t> Received() const { return {reply.data(), nCount}; }
 };
@@ -59,6 +62,10 @@ inline constexpr std::chrono::microseconds kChunkSilence{12000};
 // end, a repeated or second reply, make it a bad reply as they do in the
 // fixed wait. It is also the gap between a good reply and the next request.
 inline constexpr std::chrono::microseconds kReplyGap{3000};
+
+// Whether the bytes are exactly one reply of this shape: a framed reply of
+// the length it announces with its checksum, or a chunk whose checksum holds.
+bool IsWholeReply(std::span<const uint8_t> received, size_t nBufferSize, EReplyShape shape);
 
 // Drops stale input and writes exactly the frame. Fixed timing then waits
 // 100 ms whatever the write did, and makes one non-blocking read into a
