@@ -546,10 +546,17 @@ int RunInfo() {
     return kExitOk;
 }
 
-namespace {
-// Starts a new session until the board answers again, waiting 1 s, then
-// twice as long each time up to 10 s. False when interrupted meanwhile.
-bool Reconnect(std::unique_ptr<CCtlSession>& session) {
+void WatchForInterrupt() {
+    g_bInterrupted.store(false);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+}
+
+bool Interrupted() {
+    return g_bInterrupted.load();
+}
+
+bool ReconnectSession(std::unique_ptr<CCtlSession>& session) {
     constexpr auto kFirstPause = 1s;
     constexpr auto kLongestPause = 10s;
     auto pause = Clock::duration(kFirstPause);
@@ -573,7 +580,6 @@ bool Reconnect(std::unique_ptr<CCtlSession>& session) {
         pause = std::min<Clock::duration>(pause * 2, kLongestPause);
     }
 }
-}  // namespace
 
 int RunMonitor(const MonitorOptions& options) {
     const std::optional<double> dInterval = options.dInterval;
@@ -606,12 +612,10 @@ int RunMonitor(const MonitorOptions& options) {
         }
     }
 
-    g_bInterrupted.store(false);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    WatchForInterrupt();
     auto session = std::make_unique<CCtlSession>();
     if (const int nExit = session->Load();
-        nExit != kExitOk && !(options.bReconnect && Reconnect(session))) {
+        nExit != kExitOk && !(options.bReconnect && ReconnectSession(session))) {
         return nExit;
     }
     bool bComplete = true;
@@ -623,7 +627,7 @@ int RunMonitor(const MonitorOptions& options) {
             if (!options.bReconnect) {
                 return kExitLinkLost;
             }
-            if (!Reconnect(session)) {
+            if (!ReconnectSession(session)) {
                 break;  // interrupted while waiting
             }
             --nSample;  // the sample is taken again

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,23 @@ int RunLock();
 // The items that came into alarm, from the log every watch appends to.
 int RunAlarms(bool bJson);
 int RunProfile(const ProfileOptions& options);
+
+struct ServeOptions {
+    double dInterval = 10;                     // seconds between rounds of reads
+    std::string strListen = "127.0.0.1:9810";  // HOST:PORT; port 0 takes a free one
+    std::string strBoard;                      // the board label: --name, or the board named
+};
+// Keeps the board's link and serves its last readings to Prometheus until
+// SIGINT or SIGTERM; writes nothing to the board.
+int RunServe(const ServeOptions& options);
+
+class CCtlSession;
+// SIGINT and SIGTERM from now on end a long command at its next check.
+void WatchForInterrupt();
+bool Interrupted();
+// Starts a new session until the board answers again, waiting 1 s, then
+// twice as long each time up to 10 s. False when interrupted meanwhile.
+bool ReconnectSession(std::unique_ptr<CCtlSession>& session);
 
 // The power actions that switch something, by their command-line names.
 std::vector<std::string> PowerActionNames();

@@ -198,6 +198,28 @@ int main(int argc, char** argv) {
         "version, item, value and unit. Needs no board.");
     pAlarms->callback([&] { run = [&] { return RunAlarms(bAlarmsJson); }; });
 
+    ServeOptions serve;
+    std::string strName;
+    CLI::App* pServe =
+        app.add_subcommand("serve", "serve the board's readings to Prometheus, until stopped");
+    pServe->add_option("--interval", serve.dInterval, "seconds between rounds of reads (10)")
+        ->check(CLI::PositiveNumber);
+    pServe->add_option("--listen", serve.strListen,
+                       "HOST:PORT to serve /metrics on (127.0.0.1:9810); port 0 takes a free one");
+    pServe->add_option("--name", strName,
+                       "the board label of every metric (the --board given, or \"local\")");
+    pServe->footer(
+        "Keeps the board's link and reads, every interval, its lock, then (while it is\n"
+        "unlocked) every monitored and over-clock value, its power state and POST code,\n"
+        "and serves the last readings on http://HOST:PORT/metrics in Prometheus' text\n"
+        "format, each value with its age. A scrape never waits for the board. A lost\n"
+        "link is tried again, as the window does, with tunevo_up 0 meanwhile. Nothing\n"
+        "is written to the board. SIGINT or SIGTERM ends it.");
+    pServe->callback([&] {
+        serve.strBoard = !strName.empty() ? strName : !strBoard.empty() ? strBoard : "local";
+        run = [&] { return RunServe(serve); };
+    });
+
     CLI::App* pLock = app.add_subcommand("lock", "whether the board's lock is closed");
     pLock->footer("Prints locked or unlocked.");
     pLock->callback([&] { run = RunLock; });

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <prometheus/collectable.h>
+#include <prometheus/metric_family.h>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "link/BoardItem.h"
+#include "link/CDeviceLink.h"
+
+// What `tunevoctl serve` knows of its board: each item's last value read,
+// with its time, and the board's state, as the last round of reads left it.
+struct ServedBoard {
+    using Clock = std::chrono::system_clock;
+    struct Reading {
+        double dValue = 0;  // in the item's shown unit
+        bool bAlarm = false;
+        Clock::time_point readAt;
+    };
+
+    std::string strBoard;  // the label every metric carries
+    std::string strVersion;
+    std::string strName;
+    std::string strAddress;
+    bool bUp = false;  // the last round's reads all succeeded
+    // By array and item name; an item never read has none.
+    std::map<std::pair<EBoardArray, std::string>, Reading> readings;
+    std::optional<bool> powerOn;
+    std::optional<bool> locked;
+    std::optional<int> postCode;
+    CDeviceLink::ExchangeCounts counts;  // every link's of this serve, summed
+    uint64_t nReconnects = 0;
+    double dInterval = 0;  // seconds between rounds, for rules that judge ages
+};
+
+// Takes the values a read of the array brought into the readings; values
+// not read now keep their last reading, which grows old.
+void TakeReadings(ServedBoard& board, EBoardArray array, const BoardItemArray& items,
+                  ServedBoard::Clock::time_point now);
+
+// The metrics of a board, as a scrape at `now` serves them: base units, one
+// tunevo_ prefix, the board and the item as labels.
+std::vector<prometheus::MetricFamily> BoardFamilies(const ServedBoard& board,
+                                                    ServedBoard::Clock::time_point now);
+
+// The last readings, for the HTTP server's threads: a scrape copies them
+// under a short lock and never waits on the board.
+class CBoardExporter final : public prometheus::Collectable {
+public:
+    explicit CBoardExporter(ServedBoard board) : m_board(std::move(board)) {}
+
+    template <typename Change>
+    void Update(Change change) {
+        std::lock_guard lock(m_mutex);
+        change(m_board);
+    }
+    ServedBoard Snapshot() const {
+        std::lock_guard lock(m_mutex);
+        return m_board;
+    }
+    std::vector<prometheus::MetricFamily> Collect() const override {
+        return BoardFamilies(Snapshot(), ServedBoard::Clock::now());
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    ServedBoard m_board;
+};

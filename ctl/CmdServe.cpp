@@ -1,0 +1,142 @@
+// tunevoctl serve: one board's readings for Prometheus. The main thread
+// keeps the link and reads in rounds; the HTTP server's threads answer each
+// scrape from the last readings alone.
+
+#include <prometheus/exposer.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "ctl/CBoardExporter.h"
+#include "ctl/CCtlSession.h"
+#include "ctl/CtlCommands.h"
+#include "data/Utf.h"
+#include "link/CDeviceLink.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+CDeviceLink::ExchangeCounts operator+(const CDeviceLink::ExchangeCounts& first,
+                                      const CDeviceLink::ExchangeCounts& second) {
+    return {first.nExchanges + second.nExchanges, first.nChecksum + second.nChecksum,
+            first.nMissing + second.nMissing, first.nLate + second.nLate};
+}
+
+// One round: the lock first, then, as the window does, the values only
+// while the board is unlocked; the power state and POST code always. Only
+// reads: no frame of this round changes anything on the board. False when
+// a read went unanswered or the link was lost.
+bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
+    CDeviceLink& link = session.Link();
+    link.CheckLock();
+    const int nLock = link.LockState();
+    const bool bLocked = nLock != CDeviceLink::kStateUnknown && nLock != 1;
+    bool bAll = nLock != CDeviceLink::kStateUnknown;
+    if (!bLocked) {
+        for (EBoardArray array : kAllArrays) {
+            if (link.ArraySize(array) == 0) {
+                continue;
+            }
+            bAll = session.Refresh(array) && bAll;
+            const BoardItemArray items = link.GetArray(array);
+            exporter.Update([&](ServedBoard& board) {
+                TakeReadings(board, array, items, ServedBoard::Clock::now());
+            });
+            if (session.LinkLost()) {
+                return false;
+            }
+        }
+    }
+    const size_t nPowerReports = session.Reports().Count("OnPowerState");
+    link.PollPowerStatus();
+    const bool bPowerRead = session.Reports().Count("OnPowerState") > nPowerReports;
+    const auto power = session.Reports().Last("OnPowerState");
+    link.PollPosterCode();
+    const int nCode = link.PosterCode();
+    exporter.Update([&](ServedBoard& board) {
+        if (nLock != CDeviceLink::kStateUnknown) {
+            board.locked = bLocked;
+        }
+        if (bPowerRead && power) {
+            board.powerOn = power->nFirst != 0;
+        }
+        if (nCode != CDeviceLink::kStateUnknown) {
+            board.postCode = nCode;
+        }
+    });
+    return bAll && bPowerRead && !session.LinkLost();
+}
+
+// The link lets go of its port first. Then the process ends at once:
+// civetweb's stop waits for its threads' two-second polls, and the HTTP
+// server holds nothing a clean stop would keep.
+[[noreturn]] void EndServe(std::unique_ptr<CCtlSession>& session) {
+    session.reset();
+    std::fflush(nullptr);
+    std::_Exit(kExitOk);
+}
+
+}  // namespace
+
+int RunServe(const ServeOptions& options) {
+    ServedBoard served;
+    served.strBoard = options.strBoard;
+    served.dInterval = options.dInterval;
+    auto exporter = std::make_shared<CBoardExporter>(std::move(served));
+    std::unique_ptr<prometheus::Exposer> pExposer;
+    try {
+        pExposer = std::make_unique<prometheus::Exposer>(options.strListen, 2);
+    } catch (const std::exception& error) {
+        PrintError("cannot listen on " + options.strListen + ": " + error.what());
+        return kExitFailure;
+    }
+    pExposer->RegisterCollectable(exporter);
+    const std::vector<int> ports = pExposer->GetListeningPorts();
+    const std::string strHost = options.strListen.substr(0, options.strListen.rfind(':'));
+    std::printf("serving http://%s:%d/metrics\n", strHost.c_str(), ports.empty() ? 0 : ports[0]);
+    std::fflush(stdout);
+
+    WatchForInterrupt();
+    auto session = std::make_unique<CCtlSession>();
+    if (session->Load() != kExitOk && !ReconnectSession(session)) {
+        EndServe(session);  // ended before the board ever answered
+    }
+    CDeviceLink::ExchangeCounts before;  // the counts of the links lost so far
+    const auto describe = [&](ServedBoard& board) {
+        board.strVersion = ToUtf8(session->Link().GetBoardVersion());
+        board.strAddress = session->PortPath();
+        board.strName = options.strBoard;
+    };
+    exporter->Update(describe);
+    const auto interval = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(options.dInterval));
+    while (!Interrupted()) {
+        const Clock::time_point start = Clock::now();
+        const bool bUp = ReadRound(*session, *exporter);
+        const CDeviceLink::ExchangeCounts counts = before + session->Link().Counts();
+        exporter->Update([&](ServedBoard& board) {
+            board.bUp = bUp;
+            board.counts = counts;
+        });
+        if (session->LinkLost()) {
+            before = counts;
+            if (!ReconnectSession(session)) {
+                break;
+            }
+            exporter->Update([&](ServedBoard& board) {
+                ++board.nReconnects;
+                describe(board);
+            });
+            continue;
+        }
+        while (Clock::now() - start < interval && !Interrupted()) {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    EndServe(session);
+}

@@ -1,0 +1,260 @@
+// tunevoctl serve against simulated boards on real pseudo-terminals,
+// scraped over HTTP, checked by Debian's promtool and scraped in turn by a
+// real Prometheus server.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+
+#include "link/Protocol.h"
+#include "sim/CBoardDescription.h"
+#include "sim/CBoardModel.h"
+#include "sim/CPtyBoardServer.h"
+#include "tests/support/CChildProcess.h"
+#include "tests/support/HttpGet.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
+
+namespace {
+
+// A voltage of raw 1250 shown as 1.25 V; three temperatures: one read, one
+// the board never answers, one out of the sensor's range ("N/A"); a fan.
+const std::string kLabBoard =
+    "[Version]\nVer=LAB-BOARD-3\n"
+    "[Over_Volt]\nCount=1\n1=CPU Vcore,2,1,800,1600,1250,1,1000,0,0,65,97,1250,1\n"
+    "[HW_Volt]\nCount=1\n1=CPU Core,2,0,0,2000,1250,1,1000,0,1.6,70,0,1250,1\n"
+    "[HW_Temp]\nCount=3\n1=CPU,2,0,0,125,62,1,1,0,80,81,0,62,1\n"
+    "2=VRM,2,0,0,125,50,1,1,0,80,82,0,50,1\n3=PCH,2,0,0,255,200,1,1,0,80,83,0,200,1\n"
+    "[HW_Fan]\nCount=1\n1=CPU Fan,2,0,0,5000,1450,1,1,0,0,85,0,1450,1\n";
+constexpr uint8_t kVrmLetter = 82;
+
+// One board served on a pseudo-terminal, and one serve watching it.
+struct Rig {
+    std::shared_ptr<CBoardModel> pBoard;
+    std::unique_ptr<CPtyBoardServer> pServer;
+    std::string strLink;
+    std::unique_ptr<CChildProcess> pServe;
+    int nPort = 0;
+};
+
+// A port nothing listens on now, for a server told to listen on it.
+int FreePort() {
+    const int nFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nSize = sizeof(address);
+    ::bind(nFd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    ::getsockname(nFd, reinterpret_cast<sockaddr*>(&address), &nSize);
+    ::close(nFd);
+    return ntohs(address.sin_port);
+}
+
+std::string UrlEncoded(const std::string& strText) {
+    std::string strEncoded;
+    for (const unsigned char c : strText) {
+        if (std::isalnum(c) != 0 || c == '_' || c == '-' || c == '.') {
+            strEncoded += static_cast<char>(c);
+        } else {
+            char szByte[4];
+            std::snprintf(szByte, sizeof(szByte), "%%%02X", c);
+            strEncoded += szByte;
+        }
+    }
+    return strEncoded;
+}
+
+class ServeTest : public testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
+        setenv("XDG_DATA_HOME", (m_dir.Path() + "/data").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
+    }
+
+    // Serves a board and starts a serve for it; its port once it listens.
+    Rig& StartRig(const std::string& strName) {
+        Rig& rig = *m_rigs.emplace_back(std::make_unique<Rig>());
+        CBoardDescription description;
+        std::string strError;
+        EXPECT_TRUE(description.Parse(kLabBoard, strError)) << strError;
+        rig.pBoard = std::make_shared<CBoardModel>(description);
+        rig.pServer = std::make_unique<CPtyBoardServer>(rig.pBoard);
+        rig.strLink = m_dir.Path() + "/" + strName;
+        EXPECT_TRUE(rig.pServer->Start(rig.strLink, strError)) << strError;
+        const std::string strOut = m_dir.Path() + "/" + strName + ".out";
+        // Each serve downloads its board's description into a folder of its own.
+        const std::string strProgramDir = m_dir.Path() + "/" + strName + "-program";
+        std::filesystem::create_directories(strProgramDir);
+        rig.pServe = std::make_unique<CChildProcess>(
+            TUNEVO_CTL_PROGRAM,
+            std::vector<std::string>{"--board", rig.strLink, "serve", "--listen", "127.0.0.1:0",
+                                     "--interval", "0.5", "--name", strName},
+            std::vector<std::string>{"TUNEVO_DIR=" + strProgramDir}, strOut);
+        const std::regex serving("serving http://127\\.0\\.0\\.1:([0-9]+)/metrics");
+        std::smatch match;
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::string strText = Read(strOut);
+            return std::regex_search(strText, match, serving);
+        }));
+        rig.nPort = match.empty() ? 0 : std::stoi(match[1]);
+        return rig;
+    }
+    static std::string Read(const std::string& strPath) {
+        std::ifstream file(strPath);
+        return {std::istreambuf_iterator<char>(file), {}};
+    }
+    static std::string Scrape(const Rig& rig) { return HttpGet(rig.nPort, "/metrics").strBody; }
+    // Runs a command through the shell; its exit code and what it printed.
+    std::pair<int, std::string> Shell(const std::string& strCommand) const {
+        const std::string strOut = m_dir.Path() + "/shell.out";
+        const int nStatus = std::system((strCommand + " >" + strOut + " 2>&1").c_str());
+        return {WEXITSTATUS(nStatus), Read(strOut)};
+    }
+
+    TempDir m_dir;
+    std::vector<std::unique_ptr<Rig>> m_rigs;
+};
+
+// One serve over a board: every family, base units, no metric for a value
+// never read or "N/A", the stopped fan in alarm; promtool finds nothing to
+// say; another path is 404; only reads went to the board; a board gone
+// leaves tunevo_up 0 with the values' ages; SIGTERM ends it cleanly.
+TEST_F(ServeTest, AScrapeGivesTheBoardsLastReadingsInBaseUnitsAndNothingIsWritten) {
+    Rig& rig = StartRig("rig-1");
+    rig.pBoard->SetFault(EBoardFault::NoReply, kVrmLetter);
+    rig.pBoard->HoldValue("CPU Fan", 0);
+    rig.pBoard->HoldValue("CPU Core", 1250);
+    // A whole round read: the fan's value, and the power state read last.
+    std::string strText;
+    ASSERT_TRUE(WaitUntil([&] {
+        strText = Scrape(rig);
+        return strText.find("tunevo_fan_rpm{board=\"rig-1\",item=\"CPU Fan\"} 0\n") !=
+                   std::string::npos &&
+               strText.find("tunevo_power_on{") != std::string::npos;
+    })) << strText;
+    // clang-format off
+    for (const char* pszLine : {
+             "tunevo_board_info{board=\"rig-1\",version=\"LAB-BOARD-3\",name=\"rig-1\",address=\"",
+             "tunevo_voltage_volts{board=\"rig-1\",item=\"CPU Core\"} 1.25\n",
+             "tunevo_temperature_celsius{board=\"rig-1\",item=\"CPU\"} 62\n",
+             "tunevo_sensor_state{board=\"rig-1\",item=\"CPU Fan\"} 2\n",
+             "tunevo_sensor_state{board=\"rig-1\",item=\"CPU\"} 0\n",
+             "tunevo_sensor_age_seconds{board=\"rig-1\",item=\"CPU Core\"} ",
+             "tunevo_overclock_value{board=\"rig-1\",item=\"CPU Vcore\",unit=\"V\"} 1.25\n",
+             "tunevo_power_on{board=\"rig-1\"} 1\n", "tunevo_locked{board=\"rig-1\"} 0\n",
+             "tunevo_post_code{board=\"rig-1\"} ", "tunevo_exchanges_total{board=\"rig-1\"} ",
+             "tunevo_reply_failures_total{board=\"rig-1\",kind=\"missing\"} ",
+             "tunevo_reply_failures_total{board=\"rig-1\",kind=\"checksum\"} 0\n",
+             "tunevo_reply_failures_total{board=\"rig-1\",kind=\"late\"} 0\n",
+             "tunevo_reconnects_total{board=\"rig-1\"} 0\n"}) {
+        EXPECT_THAT(strText, testing::HasSubstr(pszLine));
+    }
+    // clang-format on
+    EXPECT_THAT(strText, testing::Not(testing::HasSubstr("item=\"VRM\""))) << "never read";
+    EXPECT_THAT(strText, testing::Not(testing::HasSubstr("item=\"PCH\""))) << "N/A";
+    EXPECT_THAT(strText, testing::ContainsRegex("tunevo_up\\{board=\"rig-1\"\\} 0\n"))
+        << "a round with an unanswered read is not up";
+    const std::string strMetrics = m_dir.WriteFile("scrape.txt", strText);
+    const auto [nLint, strLint] = Shell("promtool check metrics <" + strMetrics);
+    EXPECT_EQ(nLint, 0) << strLint;
+    EXPECT_EQ(strLint, "");
+    EXPECT_EQ(HttpGet(rig.nPort, "/").nStatus, 404);
+    EXPECT_EQ(HttpGet(rig.nPort, "/other").nStatus, 404);
+
+    rig.pBoard->SetFault(EBoardFault::None);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Scrape(rig).find("tunevo_up{board=\"rig-1\"} 1\n") != std::string::npos; }));
+    for (const std::vector<uint8_t>& frame : rig.pBoard->Requests()) {
+        const bool bRead = frame[Protocol::kOffsetStart] == Protocol::kStartQuery ||
+                           frame[Protocol::kOffsetLetter] == Protocol::kLetterOpen ||
+                           frame[Protocol::kOffsetLetter] == Protocol::kLetterChunk ||
+                           frame[Protocol::kOffsetLetter] == Protocol::kLetterPrepareRead49;
+        EXPECT_TRUE(bRead) << "a frame that changes the board, letter "
+                           << int{frame[Protocol::kOffsetLetter]};
+    }
+
+    rig.pServer->Stop();
+    ASSERT_TRUE(WaitUntil([&] {
+        strText = Scrape(rig);
+        return strText.find("tunevo_up{board=\"rig-1\"} 0\n") != std::string::npos;
+    }));
+    EXPECT_THAT(strText,
+                testing::HasSubstr("tunevo_temperature_celsius{board=\"rig-1\",item=\"CPU\"}"))
+        << "the last readings stay, growing old";
+    EXPECT_THAT(strText,
+                testing::HasSubstr("tunevo_sensor_age_seconds{board=\"rig-1\",item=\"CPU\"}"));
+    EXPECT_EQ(rig.pServe->Terminate(), 0) << "SIGTERM ends it by itself";
+}
+
+// A real Prometheus on loopback, with the shipped rules, scrapes two serves
+// each second: the query API gives both boards' temperatures, and the fan
+// alert is pending or firing for the board whose fan stopped, not the other.
+TEST_F(ServeTest, APrometheusServerScrapesTwoBoardsAndTheStoppedFanAlerts) {
+    Rig& stopped = StartRig("rig-1");
+    Rig& running = StartRig("rig-2");
+    stopped.pBoard->HoldValue("CPU Fan", 0);
+    const int nPort = FreePort();
+    const std::string strConfig =
+        m_dir.WriteFile("prometheus.yml",
+                        "global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
+                        "rule_files:\n  - " TUNEVO_SOURCE_DIR
+                        "/packaging/prometheus/tunevo.rules.yml\n"
+                        "scrape_configs:\n  - job_name: tunevo\n    static_configs:\n      - "
+                        "targets: ['127.0.0.1:" +
+                            std::to_string(stopped.nPort) +
+                            "', '127.0.0.1:" + std::to_string(running.nPort) + "']\n");
+    CChildProcess prometheus(
+        "/usr/bin/prometheus",
+        {"--config.file=" + strConfig, "--storage.tsdb.path=" + m_dir.Path() + "/tsdb",
+         "--web.listen-address=127.0.0.1:" + std::to_string(nPort), "--log.level=warn"},
+        {}, m_dir.Path() + "/prometheus.out");
+    const auto query = [&](const std::string& strQuery) {
+        const HttpReply reply = HttpGet(nPort, "/api/v1/query?query=" + UrlEncoded(strQuery));
+        const nlohmann::json answer = nlohmann::json::parse(reply.strBody, nullptr, false);
+        return answer.is_object() && answer.value("status", "") == "success"
+                   ? answer["data"]["result"]
+                   : nlohmann::json::array();
+    };
+    std::set<std::string> boards;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            boards.clear();
+            for (const nlohmann::json& series : query("tunevo_temperature_celsius{item=\"CPU\"}")) {
+                boards.insert(series["metric"]["board"].get<std::string>());
+            }
+            return boards.size() == 2;
+        },
+        std::chrono::seconds(30)))
+        << Read(m_dir.Path() + "/prometheus.out");
+    EXPECT_EQ(boards, (std::set<std::string>{"rig-1", "rig-2"}));
+    nlohmann::json alerts;
+    ASSERT_TRUE(WaitUntil([&] {
+        alerts = query("ALERTS{alertname=\"TunevoFanStopped\"}");
+        return !alerts.empty();
+    }));
+    ASSERT_EQ(alerts.size(), 1u) << alerts.dump();
+    EXPECT_EQ(alerts[0]["metric"]["board"], "rig-1");
+    EXPECT_EQ(alerts[0]["metric"]["item"], "CPU Fan");
+    EXPECT_THAT(alerts[0]["metric"]["alertstate"].get<std::string>(),
+                testing::AnyOf("pending", "firing"));
+}
+
+}  // namespace
