@@ -176,6 +176,17 @@ TEST_F(ServeTest, AScrapeGivesTheBoardsLastReadingsInBaseUnitsAndNothingIsWritte
     const auto [nLint, strLint] = Shell("promtool check metrics <" + strMetrics);
     EXPECT_EQ(nLint, 0) << strLint;
     EXPECT_EQ(strLint, "");
+    // Every metric the shipped rules and dashboard name is one serve exports.
+    const std::regex named("tunevo_[a-z_]+");
+    for (const char* pszFile :
+         {"/packaging/prometheus/tunevo.rules.yml", "/packaging/grafana/tunevo-boards.json"}) {
+        const std::string strShipped = Read(std::string(TUNEVO_SOURCE_DIR) + pszFile);
+        for (auto it = std::sregex_iterator(strShipped.begin(), strShipped.end(), named);
+             it != std::sregex_iterator(); ++it) {
+            EXPECT_THAT(strText, testing::HasSubstr("# TYPE " + it->str() + " "))
+                << pszFile << " names " << it->str();
+        }
+    }
     EXPECT_EQ(HttpGet(rig.nPort, "/").nStatus, 404);
     EXPECT_EQ(HttpGet(rig.nPort, "/other").nStatus, 404);
 
