@@ -109,9 +109,11 @@ protected:
                                      "--interval", "0.5", "--name", strName},
             std::vector<std::string>{"TUNEVO_DIR=" + strProgramDir}, strOut);
         const std::regex serving("serving http://127\\.0\\.0\\.1:([0-9]+)/metrics");
+        // The match points into the text, which must outlive it.
+        std::string strText;
         std::smatch match;
         EXPECT_TRUE(WaitUntil([&] {
-            const std::string strText = Read(strOut);
+            strText = Read(strOut);
             return std::regex_search(strText, match, serving);
         }));
         rig.nPort = match.empty() ? 0 : std::stoi(match[1]);
