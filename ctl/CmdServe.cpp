@@ -32,6 +32,9 @@ CDeviceLink::ExchangeCounts operator+(const CDeviceLink::ExchangeCounts& first,
 // reads: no frame of this round changes anything on the board. False when
 // a read went unanswered or the link was lost.
 bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
+    // Each round judges its own reports: a serve that runs for weeks keeps
+    // none older, and the checks below stay as quick as on the first day.
+    session.Reports().Clear();
     CDeviceLink& link = session.Link();
     link.CheckLock();
     const int nLock = link.LockState();
