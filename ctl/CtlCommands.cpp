@@ -623,6 +623,8 @@ int RunMonitor(const MonitorOptions& options) {
     for (long nSample = 1; (nSamples == 0 || nSample <= nSamples) && !g_bInterrupted.load();
          ++nSample) {
         const Clock::time_point start = Clock::now();
+        // Each sample judges its own reports, so a long watch keeps none older.
+        session->Reports().Clear();
         if (!RefreshMonitor(*session, static_cast<int>(nSample))) {
             if (!options.bReconnect) {
                 return kExitLinkLost;
