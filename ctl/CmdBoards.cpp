@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ctl/CCtlSession.h"
-#include "ctl/CtlCommands.h"
+#include "ctl/CmdBoards.h"
 #include "link/CNamedBoardOpener.h"
 #include "link/PortSearch.h"
 #include "link/Protocol.h"

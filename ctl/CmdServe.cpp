@@ -2,18 +2,18 @@
 // keeps the link and reads in rounds; the HTTP server's threads answer each
 // scrape from the last readings alone.
 
-#include <prometheus/exposer.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <thread>
 
-#include "ctl/CBoardExporter.h"
 #include "ctl/CCtlSession.h"
-#include "ctl/CtlCommands.h"
+#include "ctl/CmdServe.h"
+#include "ctl/CtlShared.h"
 #include "data/Utf.h"
+#include "export/CBoardExporter.h"
+#include "export/CMetricsServer.h"
 #include "link/CDeviceLink.h"
 
 namespace {
@@ -91,17 +91,15 @@ int RunServe(const ServeOptions& options) {
     served.strBoard = options.strBoard;
     served.dInterval = options.dInterval;
     auto exporter = std::make_shared<CBoardExporter>(std::move(served));
-    std::unique_ptr<prometheus::Exposer> pExposer;
-    try {
-        pExposer = std::make_unique<prometheus::Exposer>(options.strListen, 2);
-    } catch (const std::exception& error) {
-        PrintError("cannot listen on " + options.strListen + ": " + error.what());
+    CMetricsServer server;
+    std::string strError;
+    if (!server.Listen(options.strListen, strError)) {
+        PrintError("cannot listen on " + options.strListen + ": " + strError);
         return kExitFailure;
     }
-    pExposer->RegisterCollectable(exporter);
-    const std::vector<int> ports = pExposer->GetListeningPorts();
+    server.Serve(exporter);
     const std::string strHost = options.strListen.substr(0, options.strListen.rfind(':'));
-    std::printf("serving http://%s:%d/metrics\n", strHost.c_str(), ports.empty() ? 0 : ports[0]);
+    std::printf("serving http://%s:%d/metrics\n", strHost.c_str(), server.Port());
     std::fflush(stdout);
 
     WatchForInterrupt();

@@ -10,7 +10,18 @@
 
 #include "ctl/CCtlProgress.h"
 #include "ctl/CCtlSession.h"
-#include "ctl/CtlCommands.h"
+#include "ctl/CmdAlarms.h"
+#include "ctl/CmdBoards.h"
+#include "ctl/CmdInfo.h"
+#include "ctl/CmdLock.h"
+#include "ctl/CmdMonitor.h"
+#include "ctl/CmdPoster.h"
+#include "ctl/CmdPower.h"
+#include "ctl/CmdProfile.h"
+#include "ctl/CmdScan.h"
+#include "ctl/CmdServe.h"
+#include "ctl/CmdSet.h"
+#include "ctl/CtlShared.h"
 #include "data/IniPaths.h"
 
 namespace {

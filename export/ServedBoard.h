@@ -1,12 +1,10 @@
 #pragma once
 
-#include <prometheus/collectable.h>
 #include <prometheus/metric_family.h>
 
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -49,27 +47,3 @@ void TakeReadings(ServedBoard& board, EBoardArray array, const BoardItemArray& i
 // tunevo_ prefix, the board and the item as labels.
 std::vector<prometheus::MetricFamily> BoardFamilies(const ServedBoard& board,
                                                     ServedBoard::Clock::time_point now);
-
-// The last readings, for the HTTP server's threads: a scrape copies them
-// under a short lock and never waits on the board.
-class CBoardExporter final : public prometheus::Collectable {
-public:
-    explicit CBoardExporter(ServedBoard board) : m_board(std::move(board)) {}
-
-    template <typename Change>
-    void Update(Change change) {
-        std::lock_guard lock(m_mutex);
-        change(m_board);
-    }
-    ServedBoard Snapshot() const {
-        std::lock_guard lock(m_mutex);
-        return m_board;
-    }
-    std::vector<prometheus::MetricFamily> Collect() const override {
-        return BoardFamilies(Snapshot(), ServedBoard::Clock::now());
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    ServedBoard m_board;
-};

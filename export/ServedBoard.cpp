@@ -1,4 +1,4 @@
-#include "ctl/CBoardExporter.h"
+#include "export/ServedBoard.h"
 
 #include <array>
 

@@ -1,0 +1,4 @@
+#pragma once
+
+// tunevoctl scan: the port the board answers on.
+int RunScan();

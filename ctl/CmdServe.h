@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// tunevoctl serve: one board's readings for Prometheus, until stopped.
+
+struct ServeOptions {
+    double dInterval = 10;                     // seconds between rounds of reads
+    std::string strListen = "127.0.0.1:9810";  // HOST:PORT; port 0 takes a free one
+    std::string strBoard;                      // the board label: --name, or the board named
+};
+// Keeps the board's link and serves its last readings to Prometheus until
+// SIGINT or SIGTERM; writes nothing to the board.
+int RunServe(const ServeOptions& options);

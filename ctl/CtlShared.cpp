@@ -1,0 +1,181 @@
+#include "ctl/CtlShared.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include "ctl/CCtlProgress.h"
+#include "data/TextCase.h"
+#include "data/Utf.h"
+#include "link/ItemText.h"
+#include "link/Recording.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> g_bInterrupted{false};
+
+void OnInterrupt(int /*nSignal*/) {
+    g_bInterrupted.store(true);
+}
+
+}  // namespace
+
+int Usage(const std::string& strMessage) {
+    PrintError(strMessage + " (see tunevoctl --help)");
+    return kExitUsage;
+}
+
+// The board stopped answering: lost, or only silent.
+int NoAnswer(CCtlSession& session, const std::string& strWhat) {
+    if (session.LinkLost()) {
+        return kExitLinkLost;
+    }
+    PrintError("the board did not answer " + strWhat);
+    return kExitNoAnswer;
+}
+
+// Reads every monitored array; false when the link was lost.
+bool RefreshMonitor(CCtlSession& session, int nSample) {
+    int nArray = 0;
+    for (EBoardArray array : kHardwareArrays) {
+        ++nArray;
+        if (session.Link().GetArray(array).empty()) {
+            continue;
+        }
+        CCtlProgress::Instance().Show("reading sample " + std::to_string(nSample) + ": " +
+                                      std::to_string(nArray) + " of " +
+                                      std::to_string(kHardwareArrays.size()));
+        if (!session.Refresh(array)) {
+            if (session.LinkLost()) {
+                return false;
+            }
+            PrintError("the board did not answer every " + ToUtf8(SectionName(array)) +
+                       " value; those it did not are marked UNREAD");
+        }
+    }
+    CCtlProgress::Instance().Clear();
+    return true;
+}
+
+// Asks on the terminal (or whatever feeds standard input); yes only for "y" or "yes".
+bool Confirm(const std::string& strQuestion) {
+    std::fprintf(stderr, "%s [y/N] ", strQuestion.c_str());
+    std::fflush(stderr);
+    std::string strAnswer;
+    if (!std::getline(std::cin, strAnswer)) {
+        std::fputc('\n', stderr);
+        return false;
+    }
+    const std::u16string answer = FromUtf8(strAnswer);
+    return EqualsNoCase(answer, u"y") || EqualsNoCase(answer, u"yes");
+}
+
+// Writes the items the user set in the arrays, prints each write, reads the
+// board back and prints the named items as it now holds them.
+int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
+                     const std::vector<FoundItem>& named) {
+    if (!session.Link().StoreEdits(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
+                                   arrays[EBoardArray::OverRatio])) {
+        PrintError("the board's items changed while setting; nothing was sent");
+        return kExitFailure;
+    }
+    const CDeviceLink::ApplyResult result =
+        session.Link().ApplyAll(CDeviceLink::EApplyScope::UserSet);
+    for (const CDeviceLink::ItemWrite& write : result.writes) {
+        const BoardItem& item = arrays[write.array].at(write.nIndex);
+        std::printf("wrote %s = %s %s (raw %s): %s\n", ToUtf8(item.Name).c_str(),
+                    ShownText(write.array, item).c_str(), std::string(UnitOf(write.array)).c_str(),
+                    ToUtf8(item.Value).c_str(),
+                    write.bAcknowledged ? "acknowledged" : "NOT acknowledged");
+    }
+    if (session.LinkLost()) {
+        return kExitLinkLost;
+    }
+
+    // Read back what the board now holds.
+    for (EBoardArray array : kOverclockArrays) {
+        if (!session.Refresh(array) && session.LinkLost()) {
+            return kExitLinkLost;
+        }
+    }
+    int nResult = result.bOk ? kExitOk : kExitNoAnswer;
+    for (const FoundItem& found : named) {
+        const BoardItem& wanted = arrays[found.array][found.nIndex];
+        const BoardItem now = session.Link().GetArray(found.array).at(found.nIndex);
+        if (!WasReadNow(now)) {
+            PrintError(ToUtf8(now.Name) + ": the board did not answer the read-back");
+            nResult = kExitNoAnswer;
+            continue;
+        }
+        std::printf("%s = %s %s (raw %s)\n", ToUtf8(now.Name).c_str(),
+                    ShownText(found.array, now).c_str(), std::string(UnitOf(found.array)).c_str(),
+                    ToUtf8(now.Value).c_str());
+        if (now.Value != wanted.Value) {
+            PrintError(ToUtf8(now.Name) + ": the board kept raw " + ToUtf8(now.Value) +
+                       " instead of " + ToUtf8(wanted.Value));
+            nResult = kExitNoAnswer;
+        }
+    }
+    if (!result.bOk) {
+        PrintError("the board did not acknowledge every value; tunevoctl info shows what it has");
+    }
+    return nResult;
+}
+
+bool IsPlainNumber(const std::string& strText) {
+    size_t nPos = strText.starts_with('-') || strText.starts_with('+') ? 1 : 0;
+    size_t nDigits = 0;
+    bool bPoint = false;
+    for (; nPos < strText.size(); ++nPos) {
+        const char c = strText[nPos];
+        if (c >= '0' && c <= '9') {
+            ++nDigits;
+        } else if (c == '.' && !bPoint) {
+            bPoint = true;
+        } else {
+            return false;
+        }
+    }
+    return nDigits > 0;
+}
+
+void WatchForInterrupt() {
+    g_bInterrupted.store(false);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+}
+
+bool Interrupted() {
+    return g_bInterrupted.load();
+}
+
+bool ReconnectSession(std::unique_ptr<CCtlSession>& session) {
+    constexpr auto kFirstPause = 1s;
+    constexpr auto kLongestPause = 10s;
+    auto pause = Clock::duration(kFirstPause);
+    for (;;) {
+        PrintError("the board is out of reach; trying again in " +
+                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pause).count()) +
+                   " s");
+        const Clock::time_point until = Clock::now() + pause;
+        while (Clock::now() < until && !g_bInterrupted.load()) {
+            std::this_thread::sleep_for(20ms);
+        }
+        if (g_bInterrupted.load()) {
+            return false;
+        }
+        session.reset();  // the old link lets go of its port first
+        session = std::make_unique<CCtlSession>();
+        if (session->Load() == kExitOk) {
+            PrintError("the board answers again");
+            return true;
+        }
+        pause = std::min<Clock::duration>(pause * 2, kLongestPause);
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ctl/CCtlSession.h"
+
+// What several of tunevoctl's commands share: the usage and no-answer
+// exits, the confirmation, the interrupt flag, the reconnect, reading the
+// monitored arrays, and writing over-clock items with their read-back.
+
+// Prints the message with a pointer to the help; the usage exit code.
+int Usage(const std::string& strMessage);
+// The board stopped answering: kExitLinkLost when lost (said already), else
+// kExitNoAnswer after saying what went unanswered.
+int NoAnswer(CCtlSession& session, const std::string& strWhat);
+// Asks on the terminal (or whatever feeds standard input); yes only for "y" or "yes".
+bool Confirm(const std::string& strQuestion);
+
+// SIGINT and SIGTERM from now on end a long command at its next check.
+void WatchForInterrupt();
+bool Interrupted();
+// Starts a new session until the board answers again, waiting 1 s, then
+// twice as long each time up to 10 s. False when interrupted meanwhile.
+bool ReconnectSession(std::unique_ptr<CCtlSession>& session);
+
+// A typed value is a plain decimal number: an optional sign, digits and at
+// most one point, nothing else (no unit, no blanks).
+bool IsPlainNumber(const std::string& strText);
+
+// Reads every monitored array, showing progress for sample nSample; false
+// when the link was lost. Arrays not answered whole are said and marked.
+bool RefreshMonitor(CCtlSession& session, int nSample);
+
+// An over-clock item, by its array and place in it.
+struct FoundItem {
+    EBoardArray array;
+    size_t nIndex;
+};
+
+// Writes the items marked bUserSet in the arrays, prints each write, reads
+// the board back and prints the named items as it now holds them. The exit
+// code: kExitOk only when every write was acknowledged and read back as sent.
+int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
+                     const std::vector<FoundItem>& named);
