@@ -1,0 +1,67 @@
+#include "shell/COverClockController.h"
+
+#include "link/CDeviceLink.h"
+#include "screens/CSubScreen_OverClock_Control.h"
+#include "screens/IMessageBox.h"
+#include "screens/ScreenPainting.h"
+#include "shell/CTunevoDlg.h"
+
+COverClockController::COverClockController(CTunevoDlg& dlg, CDeviceLink& link,
+                                           IMessageBox& messageBox)
+    : m_dlg(dlg), m_link(link), m_messageBox(messageBox) {}
+
+void COverClockController::OnCommand(int nKind) {
+    // Taps are filtered while the board is locked; keys and assistive
+    // technology reach the bar directly, so the lock is kept here as well.
+    if (m_dlg.IsBoardLocked() || m_dlg.IsReconnecting()) {
+        return;
+    }
+    CSubScreen_OverClock& page = m_dlg.OverClockPage();
+    switch (nKind) {
+        case CSubScreen_OverClock_Control::kCommandRefresh:
+            page.RefreshFromBoard();
+            break;
+        case CSubScreen_OverClock_Control::kCommandApply:
+            page.ApplyToBoard();
+            break;
+        case CSubScreen_OverClock_Control::kCommandCancel:
+            page.RevertAll();
+            break;
+        default:
+            break;
+    }
+}
+
+void COverClockController::OnRefreshed(bool bOk) {
+    m_dlg.OverClockPage().HideWaiting();
+    if (m_dlg.IsReconnecting()) {
+        return;  // the values are read anew once the board is back
+    }
+    if (!bOk) {
+        m_messageBox.ShowMessage(LocaleText(u"STR_REFRESH_ERROR_MSG"));
+        return;
+    }
+    UpdateRows();
+}
+
+void COverClockController::OnApplied(bool bOk) {
+    if (bOk && m_dlg.IsReconnecting()) {
+        return;  // the rows read what the board holds once it is back
+    }
+    if (!bOk) {
+        m_dlg.OverClockPage().HideWaiting();
+        m_messageBox.ShowMessage(LocaleText(u"STR_APPLY_ERROR_MSG"));
+        return;
+    }
+    UpdateRows();
+    // The link holds what was written; the rows end on what the board now
+    // reports, so a value the board limited or refused shows as it is.
+    m_dlg.OverClockPage().RefreshFromBoard();
+}
+
+void COverClockController::UpdateRows(CSubScreen_OverClock::EEdits edits) {
+    CSubScreen_OverClock& page = m_dlg.OverClockPage();
+    page.UpdateFromArray(EBoardArray::OverVolt, m_link.GetOverVolt(), edits);
+    page.UpdateFromArray(EBoardArray::OverFreq, m_link.GetOverFreq(), edits);
+    page.UpdateFromArray(EBoardArray::OverRatio, m_link.GetOverRatio(), edits);
+}

@@ -1,0 +1,149 @@
+#include "shell/CReconnectController.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "link/CDeviceLink.h"
+#include "screens/CBackgroundWork.h"
+#include "screens/CSubScreen_Monitor.h"
+#include "screens/CSubScreen_OverClock.h"
+#include "screens/IMessageBox.h"
+#include "screens/ScreenPainting.h"
+#include "shell/CScreen_Status.h"
+#include "shell/CTunevoDlg.h"
+#include "widgets/ScreenLayout.h"
+
+CReconnectController::CReconnectController(CTunevoDlg& dlg, CDeviceLink& link,
+                                           CBackgroundWork& work, IMessageBox& messageBox)
+    : m_dlg(dlg), m_link(link), m_work(work), m_messageBox(messageBox) {
+    m_timerReconnect.setInterval(1000);
+    connect(&m_timerReconnect, &QTimer::timeout, this, &CReconnectController::OnTick);
+    m_timerStatusNote.setSingleShot(true);
+    m_timerStatusNote.setInterval(kStatusNoteMs);
+    connect(&m_timerStatusNote, &QTimer::timeout, this, [this] {
+        if (!IsReconnecting()) {
+            m_dlg.StatusBanner().hide();
+        }
+    });
+}
+
+void CReconnectController::ShowTimingFallback() {
+    if (std::exchange(m_bTimingFallbackShown, true) || IsReconnecting()) {
+        return;
+    }
+    SetStatus(LocaleText(u"STR_LINK_SLOW"));
+    m_dlg.ShowOverlay(m_dlg.StatusBanner(), g_rcLock.ToQRect());
+    m_timerStatusNote.start();
+}
+
+void CReconnectController::SetStatus(const QString& strText) {
+    m_dlg.StatusBanner().SetText(strText);
+}
+
+void CReconnectController::OnLinkState(bool bConnected) {
+    switch (m_eState) {
+        case EState::None:
+            if (!bConnected) {
+                Begin();
+            }
+            break;
+        case EState::Searching:
+            if (bConnected) {
+                m_eState = EState::Loading;
+                SetStatus(LocaleText(u"STR_RECONNECT_LOAD"));
+                m_link.StartLink();
+            } else {
+                ScheduleSearch();
+            }
+            break;
+        case EState::Loading:
+            if (!bConnected) {
+                DropLink();
+            }
+            break;
+        case EState::Dropping:
+        case EState::Waiting:
+            // Said by the threads of the connection just dropped.
+            break;
+    }
+}
+
+bool CReconnectController::OnConfigLoaded() {
+    if (m_eState != EState::Loading) {
+        return false;
+    }
+    Finish();
+    return true;
+}
+
+void CReconnectController::Begin() {
+    m_versionBeforeLoss = m_link.GetBoardVersion();
+    m_nPauseS = kFirstReconnectPauseS;
+    m_dlg.Lock().StopTimers();
+    CSubScreen_Monitor& monitor = m_dlg.MonitorPage();
+    monitor.StopRefresh();
+    monitor.StopWatch();
+    m_dlg.Lock().Forget();
+    // Every screen that works with the board closes as its Close or Cancel
+    // does; an apply or refresh in hand will not be answered.
+    m_dlg.CloseOpenScreen();
+    m_dlg.CloseOpenScreen();
+    m_dlg.OverClockPage().HideWaiting();
+    m_dlg.SetPagesEnabled(false);
+    m_dlg.EnableSoftKeys(false);
+    m_dlg.ShowOverlay(m_dlg.StatusBanner(), g_rcLock.ToQRect());
+    DropLink();
+}
+
+void CReconnectController::DropLink() {
+    m_eState = EState::Dropping;
+    SetStatus(LocaleText(u"STR_RECONNECT_SEARCH"));
+    CDeviceLink& link = m_link;
+    // Queued behind any blocking call in hand, which ends with the connection.
+    m_work.Run([&link] { link.Disconnect(); }, [this] { ScheduleSearch(); });
+}
+
+void CReconnectController::ScheduleSearch() {
+    if (m_dlg.IsEnded()) {
+        return;
+    }
+    m_eState = EState::Waiting;
+    m_nSecondsToSearch = m_nPauseS;
+    m_nPauseS = std::min(2 * m_nPauseS, kLastReconnectPauseS);
+    SetStatus(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
+    m_timerReconnect.start();
+}
+
+void CReconnectController::OnTick() {
+    if (--m_nSecondsToSearch > 0) {
+        SetStatus(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
+        return;
+    }
+    m_timerReconnect.stop();
+    m_eState = EState::Searching;
+    SetStatus(LocaleText(u"STR_RECONNECT_SEARCH"));
+    m_link.StartPortSearch();
+}
+
+void CReconnectController::Finish() {
+    m_eState = EState::None;
+    m_dlg.StatusBanner().hide();
+    const std::u16string version = m_link.GetBoardVersion();
+    const bool bSameBoard = version == m_versionBeforeLoss;
+    if (bSameBoard) {
+        m_dlg.UpdateOverClockRows(CSubScreen_OverClock::EEdits::Keep);
+    } else {
+        m_dlg.OverClockPage().RebuildItemControls();
+        m_dlg.UpdateOverClockRows();
+    }
+    m_dlg.SetPagesEnabled(true);
+    m_dlg.RestoreSoftKeys();
+    m_dlg.ShowPage(m_dlg.Page());
+    m_dlg.MonitorPage().StartWatch();
+    m_dlg.Lock().RunLockCheck();
+    if (!bSameBoard) {
+        m_messageBox.ShowMessage(LocaleText(u"STR_BOARD_CHANGED_MSG")
+                                     .arg(QString::fromStdU16String(version),
+                                          QString::fromStdU16String(m_versionBeforeLoss)));
+    }
+}
