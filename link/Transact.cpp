@@ -19,14 +19,11 @@ size_t AnnouncedLength(std::span<const uint8_t> bytes, size_t nBufferSize) {
     return nWhole <= nBufferSize ? nWhole : 0;
 }
 
-// Whether the bytes so far make a whole reply of this shape.
-bool IsWhole(std::span<const uint8_t> bytes, size_t nBufferSize, EReplyShape shape) {
-    if (shape == EReplyShape::Chunk) {
-        return bytes.size() >= Protocol::kFrameOverhead &&
-               XorChecksum(bytes.first(bytes.size() - 1)) == bytes.back();
-    }
-    const size_t nWhole = AnnouncedLength(bytes, nBufferSize);
-    return nWhole > 0 && bytes.size() >= nWhole;
+// The size the reply must reach to be whole: the length a framed reply
+// announces, or the chunk's given size; 0 while it is not known.
+size_t ExpectedSize(std::span<const uint8_t> bytes, size_t nBufferSize, EReplyShape shape,
+                    size_t nChunkSize) {
+    return shape == EReplyShape::Chunk ? nChunkSize : AnnouncedLength(bytes, nBufferSize);
 }
 
 // Reads whatever has arrived onto the end of what the exchange holds.
@@ -36,21 +33,35 @@ void ReadMore(ISerialPort& port, Exchange& exchange) {
     exchange.bNotConnected = exchange.bNotConnected || read.bNotConnected;
 }
 
+// Reads until the window is up.
+void ReadToDeadline(ISerialPort& port, IClock& clock, std::stop_token stop,
+                    IClock::TimePoint deadline, Exchange& exchange) {
+    while (!stop.stop_requested() && !exchange.bNotConnected &&
+           exchange.nCount < exchange.reply.size()) {
+        const microseconds wait = duration_cast<microseconds>(deadline - clock.Now());
+        if (wait <= microseconds::zero()) {
+            return;
+        }
+        if (port.WaitReadable(clock, wait, stop)) {
+            ReadMore(port, exchange);
+        }
+    }
+}
+
+// Fast timing, for a reply whose size is known once it starts (framed) or
+// beforehand (a chunk of the size expected).
 void ReadUntilWhole(ISerialPort& port, IClock& clock, std::stop_token stop, EReplyShape shape,
-                    Exchange& exchange) {
+                    size_t nChunkSize, Exchange& exchange) {
     const IClock::TimePoint deadline =
         clock.Now() + duration_cast<IClock::TimePoint::duration>(Protocol::kExchangeWait);
     const size_t nBuffer = exchange.reply.size();
-    auto left = [&] { return duration_cast<microseconds>(deadline - clock.Now()); };
+    auto whole = [&] { return IsWholeReply(exchange.Received(), nBuffer, shape); };
+    bool bEarly = false;
     while (!stop.stop_requested() && exchange.nCount < nBuffer) {
-        // A chunk has no length: it ends with a silence. Anything else waits
-        // for its next bytes until the fixed wait is up.
-        const bool bChunkStarted = shape == EReplyShape::Chunk && exchange.nCount > 0;
-        const microseconds wait = bChunkStarted ? std::min(left(), kChunkSilence) : left();
+        const microseconds wait = duration_cast<microseconds>(deadline - clock.Now());
         if (wait <= microseconds::zero()) {
             break;
         }
-        const size_t nBefore = exchange.nCount;
         if (port.WaitReadable(clock, wait, stop)) {
             ReadMore(port, exchange);
         }
@@ -62,30 +73,41 @@ void ReadUntilWhole(ISerialPort& port, IClock& clock, std::stop_token stop, ERep
             AnnouncedLength(bytes, nBuffer) == 0) {
             return;  // no reply is that long: bad, whatever follows
         }
-        const bool bSilence = exchange.nCount == nBefore;
-        const bool bWhole = IsWhole(bytes, nBuffer, shape);
-        if (shape == EReplyShape::Framed ? bWhole : bSilence && bWhole) {
+        const size_t nExpected = ExpectedSize(bytes, nBuffer, shape, nChunkSize);
+        if (nExpected > 0 && bytes.size() >= nExpected) {
+            // A chunk of another size than expected may still grow.
+            bEarly = shape == EReplyShape::Framed || (bytes.size() == nExpected && whole());
             break;
         }
     }
-    exchange.bWhole = IsWhole(exchange.Received(), nBuffer, shape);
-    if (shape == EReplyShape::Chunk || !exchange.bWhole || stop.stop_requested()) {
-        return;  // a chunk ended on a silence already
+    if (shape == EReplyShape::Chunk && !bEarly) {
+        ReadToDeadline(port, clock, stop, deadline, exchange);
+        exchange.bWhole = whole();
+        return;
+    }
+    exchange.bWhole = whole();
+    if (!exchange.bWhole || stop.stop_requested()) {
+        return;
     }
     // Bytes past the end would be a second reply, or noise: watched for
-    // a moment, and kept, so the reply's check refuses them.
+    // a moment, and kept, so the reply's check refuses them. A chunk that
+    // goes on was not whole yet.
+    const size_t nBefore = exchange.nCount;
     if (port.WaitReadable(clock, kReplyGap, stop)) {
         ReadMore(port, exchange);
     }
-    exchange.bWhole = exchange.nCount == AnnouncedLength(exchange.Received(), nBuffer) &&
-                      HasValidChecksum(exchange.Received());
+    if (shape == EReplyShape::Chunk && exchange.nCount > nBefore) {
+        ReadToDeadline(port, clock, stop, deadline, exchange);
+    }
+    exchange.bWhole = whole();
 }
 
 }  // namespace
 
 bool IsWholeReply(std::span<const uint8_t> received, size_t nBufferSize, EReplyShape shape) {
     if (shape == EReplyShape::Chunk) {
-        return IsWhole(received, nBufferSize, shape);
+        return received.size() >= Protocol::kFrameOverhead &&
+               XorChecksum(received.first(received.size() - 1)) == received.back();
     }
     return received.size() == AnnouncedLength(received, nBufferSize) && HasValidChecksum(received);
 }
@@ -101,7 +123,8 @@ std::optional<ELinkTiming> ParseLinkTiming(std::string_view text) {
 }
 
 Exchange Transact(ISerialPort& port, IClock& clock, std::span<const uint8_t> frame,
-                  std::stop_token stop, size_t nBufferSize, ELinkTiming timing, EReplyShape shape) {
+                  std::stop_token stop, size_t nBufferSize, ELinkTiming timing, EReplyShape shape,
+                  size_t nChunkSize) {
     Exchange exchange;
     // Read before they are dropped, only to be counted.
     std::array<uint8_t, Protocol::kReplyBufferSize> stale{};
@@ -111,14 +134,21 @@ Exchange Transact(ISerialPort& port, IClock& clock, std::span<const uint8_t> fra
     port.DiscardInput();
     exchange.bWritten = port.Write(frame);
     exchange.reply.assign(nBufferSize, 0);
-    if (timing == ELinkTiming::Fixed || !exchange.bWritten) {
+    // A late reply was just found: its twin may follow, so this reply is
+    // not taken before the window is up. A chunk of unknown size may grow
+    // until then.
+    const bool bWholeWindow = timing == ELinkTiming::Fixed || !exchange.bWritten ||
+                              exchange.nStale > 0 ||
+                              (shape == EReplyShape::Chunk && nChunkSize == 0);
+    if (bWholeWindow) {
         // A failed write waits as well: the caller's retry rhythm stays.
         clock.SleepFor(Protocol::kExchangeWait, stop);
         const ReadResult read = port.Read(exchange.reply);
         exchange.nCount = read.nCount;
         exchange.bNotConnected = read.bNotConnected;
+        exchange.bWhole = IsWholeReply(exchange.Received(), nBufferSize, shape);
         return exchange;
     }
-    ReadUntilWhole(port, clock, stop, shape, exchange);
+    ReadUntilWhole(port, clock, stop, shape, nChunkSize, exchange);
     return exchange;
 }

@@ -52,14 +52,33 @@ double Wave(double dSeconds, double dPeriod, double dPhase) {
     return std::sin(2 * std::numbers::pi * dSeconds / dPeriod + dPhase);
 }
 
+// Pieces of one size, as a board's firmware cuts its text; the last holds
+// what is left, which may be less, or nothing.
 std::vector<std::vector<uint8_t>> Split(const std::string& bytes, int nChunks) {
     std::vector<std::vector<uint8_t>> chunks;
+    if (nChunks <= 0) {
+        return chunks;
+    }
+    const size_t nPiece = (bytes.size() + static_cast<size_t>(nChunks) - 1) / nChunks;
     for (int i = 0; i < nChunks; ++i) {
-        const size_t nBegin = bytes.size() * i / nChunks;
-        const size_t nEnd = bytes.size() * (i + 1) / nChunks;
+        const size_t nBegin = std::min(bytes.size(), nPiece * static_cast<size_t>(i));
+        const size_t nEnd = std::min(bytes.size(), nBegin + nPiece);
         chunks.emplace_back(bytes.begin() + nBegin, bytes.begin() + nEnd);
     }
     return chunks;
+}
+
+// Where a chunk reply's first bytes pass its checksum on their own: the
+// shortest such prefix past start and index, or 0 when there is none.
+size_t ChecksumPassingPrefix(const std::vector<uint8_t>& reply) {
+    uint8_t nSum = 0;
+    for (size_t nSize = 1; nSize < reply.size(); ++nSize) {
+        nSum ^= reply[nSize - 1];
+        if (nSize >= Protocol::kFrameOverhead && nSum == 0) {
+            return nSize;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -90,6 +109,16 @@ void CBoardModel::DropNextReplies(int nReplies) {
 void CBoardModel::SetAcknowledgementDelay(std::chrono::milliseconds delay) {
     std::lock_guard lock(m_mutex);
     m_ackDelay = delay;
+}
+
+void CBoardModel::SendNextReplyLate() {
+    std::lock_guard lock(m_mutex);
+    m_bHoldNextReply = true;
+}
+
+int CBoardModel::ChunkPauses() const {
+    std::lock_guard lock(m_mutex);
+    return m_nChunkPauses;
 }
 
 void CBoardModel::SetChunkCount(int nChunks) {
@@ -144,11 +173,37 @@ std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes
         if (!reply.empty() && !bSilenced && m_nRepliesToDrop > 0) {
             --m_nRepliesToDrop;
         } else if (!reply.empty() && !bSilenced) {
-            replies.push_back(ApplyFault(std::move(reply), request[Protocol::kOffsetLetter]));
+            Reply answer = ApplyFault(std::move(reply), request[Protocol::kOffsetLetter]);
             if (request[Protocol::kOffsetStart] == Protocol::kStartChange &&
                 m_description.ItemForValue(request[Protocol::kOffsetLetter]) != nullptr) {
-                replies.back().delay += m_ackDelay;
+                answer.delay += m_ackDelay;
             }
+            if (std::exchange(m_bHoldNextReply, false)) {
+                m_heldReply = std::move(answer.bytes);
+                continue;
+            }
+            if (!m_heldReply.empty()) {
+                // The late one first, at once, then this one a moment after it.
+                const size_t nHeld = m_heldReply.size();
+                replies.push_back({std::exchange(m_heldReply, {}), kTurnaround + LineTime(nHeld)});
+                answer.delay = kStaleReplyLead + LineTime(answer.bytes.size());
+            }
+            const size_t nPause = request[Protocol::kOffsetLetter] == Protocol::kLetterChunk &&
+                                          m_fault == EBoardFault::ChunkPausesAtChecksum
+                                      ? ChecksumPassingPrefix(answer.bytes)
+                                      : 0;
+            if (nPause > 0) {
+                std::vector<uint8_t> rest(answer.bytes.begin() + static_cast<ptrdiff_t>(nPause),
+                                          answer.bytes.end());
+                answer.bytes.resize(nPause);
+                answer.delay = kTurnaround + LineTime(nPause);
+                ++m_nChunkPauses;
+                const size_t nRest = rest.size();
+                replies.push_back(std::move(answer));
+                replies.push_back({std::move(rest), kChunkPause + LineTime(nRest)});
+                continue;
+            }
+            replies.push_back(std::move(answer));
         }
     }
     m_pendingBytes.erase(m_pendingBytes.begin(), m_pendingBytes.begin() + nPos);
@@ -312,6 +367,7 @@ CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply, uint8_t n
     switch (bApplies ? m_fault : EBoardFault::None) {
         case EBoardFault::None:
         case EBoardFault::NoReply:
+        case EBoardFault::ChunkPausesAtChecksum:  // cut in Feed, where pieces are made
             break;
         case EBoardFault::WrongChecksum:
             reply.back() ^= 0x01;

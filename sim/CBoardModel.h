@@ -26,6 +26,9 @@ enum class EBoardFault {
     LostChunk,      // chunk 1 is always answered as chunk 2
     ShortReply,     // only the first four bytes of each reply
     DoubledReply,   // each reply sent twice in a row, as a late one before its repeat
+    // Each chunk reply stops for kChunkPause where its first bytes happen to
+    // pass its checksum, as a radio may stop anywhere; then the rest follows.
+    ChunkPausesAtChecksum,
 };
 
 // The board's receiver as the link sees it: takes request bytes as they
@@ -69,8 +72,17 @@ public:
     // that delivers it after the link stopped waiting.
     void SetAcknowledgementDelay(std::chrono::milliseconds delay);
 
-    // Serves the description in n chunks of about equal size, 0 to 255; 0
-    // announces none.
+    // The next reply is held back until the next request has come, and then
+    // sent just before that one's own reply, which follows kStaleReplyLead
+    // later: a reply late enough to meet the request after it.
+    void SendNextReplyLate();
+    static constexpr std::chrono::milliseconds kStaleReplyLead{10};
+    static constexpr std::chrono::milliseconds kChunkPause{30};
+    // How many chunk replies ChunkPausesAtChecksum has stopped so far.
+    int ChunkPauses() const;
+
+    // Serves the description in n chunks of one size, the last with what is
+    // left, 0 to 255; 0 announces none.
     void SetChunkCount(int nChunks);
     // A radio between the board and the line: each reply starts this long
     // after its request and comes in this many pieces, this far apart.
@@ -173,6 +185,9 @@ private:
     std::chrono::milliseconds m_ackDelay{0};
     std::chrono::milliseconds m_radioLatency{0};
     int m_nRadioPieces = 1;
+    bool m_bHoldNextReply = false;
+    std::vector<uint8_t> m_heldReply;
+    int m_nChunkPauses = 0;
     std::chrono::milliseconds m_radioGap = kRadioPieceGap;
     std::mt19937 m_noise;
     bool m_bPrepared49 = false;

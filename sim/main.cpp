@@ -31,6 +31,7 @@ const std::map<std::string_view, EBoardFault> kFaultNames = {
     {"lost-chunk", EBoardFault::LostChunk},
     {"short", EBoardFault::ShortReply},
     {"doubled", EBoardFault::DoubledReply},
+    {"chunk-pause", EBoardFault::ChunkPausesAtChecksum},
 };
 
 void PrintUsage(std::FILE* pOut) {
@@ -52,7 +53,9 @@ void PrintUsage(std::FILE* pOut) {
         "                 corrupt-chunks (first try of each chunk damaged),\n"
         "                 lost-chunk (chunk 1 always answered as chunk 2),\n"
         "                 short (replies cut to four bytes),\n"
-        "                 doubled (each reply sent twice in a row)\n"
+        "                 doubled (each reply sent twice in a row),\n"
+        "                 chunk-pause (chunks stop 30 ms where their start passes the\n"
+        "                 checksum)\n"
         "  --fault-only LETTER\n"
         "                 spoil only replies to this command letter: a character\n"
         "                 (p) or a number (0x04 for power actions, 122 for chunks)\n"

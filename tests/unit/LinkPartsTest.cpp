@@ -108,25 +108,31 @@ TEST_F(BusyFlagTest, OnlyTheHolderFreesTheFlagAndWaitingGivesUpAfterAHundredLook
 
 // One exchange with the board over the in-memory line, in both timings: the
 // same bytes come back; fast timing ends as soon as the reply is whole, and
-// never later than fixed timing's 100 ms.
+// never later than fixed timing's 100 ms. A chunk is taken early only at the
+// size expected: one of unknown size, or one that stops where its start
+// happens to pass the checksum, is read over the whole window.
 TEST(TransactTest, FastTimingTakesTheSameReplyAsSoonAsItIsWhole) {
     struct Case {
         const char* pszName;
         EBoardFault fault;
         int nLatencyMs;
         int nPieces;
-        int nGapMs;
         EReplyShape shape;
+        bool bSizeKnown;  // a chunk: its size is passed, as the download knows it
         bool bWhole;
+        bool bEarly;  // fast timing ends before the window
     };
     // clang-format off
     const Case cases[] = {
-        {"framed, at once",               EBoardFault::None,         0, 1, 5,  EReplyShape::Framed, true},
-        {"framed, in three pieces",       EBoardFault::None,         20, 3, 5, EReplyShape::Framed, true},
-        {"framed, cut short",             EBoardFault::ShortReply,   0, 1, 5,  EReplyShape::Framed, false},
-        {"framed, stray bytes after it",  EBoardFault::DoubledReply, 0, 1, 5,  EReplyShape::Framed, false},
-        {"chunk, pieces within silence",  EBoardFault::None,         20, 3, 5, EReplyShape::Chunk,  true},
-        {"chunk, pieces beyond silence",  EBoardFault::None,         0, 3, 15, EReplyShape::Chunk,  true},
+        {"framed, at once",              EBoardFault::None,         0,  1, EReplyShape::Framed, false, true,  true},
+        {"framed, in three pieces",      EBoardFault::None,         20, 3, EReplyShape::Framed, false, true,  true},
+        {"framed, cut short",            EBoardFault::ShortReply,   0,  1, EReplyShape::Framed, false, false, false},
+        {"framed, stray bytes after it", EBoardFault::DoubledReply, 0,  1, EReplyShape::Framed, false, false, true},
+        {"chunk of known size, pieces",  EBoardFault::None,         20, 3, EReplyShape::Chunk,  true,  true,  true},
+        {"chunk of unknown size",        EBoardFault::None,         0,  3, EReplyShape::Chunk,  false, true,  false},
+        {"chunk pausing at a checksum",  EBoardFault::ChunkPausesAtChecksum, 0, 1, EReplyShape::Chunk, true, true, true},
+        // Two whole chunks pass the checksum together: the download's check finds them.
+        {"chunk glued to another",       EBoardFault::DoubledReply, 0,  1, EReplyShape::Chunk,  true,  true,  false},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -137,17 +143,25 @@ TEST(TransactTest, FastTimingTakesTheSameReplyAsSoonAsItIsWhole) {
             auto pClock = std::make_shared<CVirtualClock>();
             auto pBoard = std::make_shared<CBoardModel>(CBoardDescription::Demo(), pClock);
             pBoard->SetFault(c.fault);
-            pBoard->SetRadio(std::chrono::milliseconds(c.nLatencyMs), c.nPieces,
-                             std::chrono::milliseconds(c.nGapMs));
+            pBoard->SetRadio(std::chrono::milliseconds(c.nLatencyMs), c.nPieces);
             CMemoryPort port(std::make_shared<CMemoryLine>(pBoard, pClock));
             const Frame request = c.shape == EReplyShape::Chunk
                                       ? BuildChunkRequest(0)
                                       : BuildCommandFrame(0xD3, Protocol::kLetterLockStatus);
+            // The size of chunk 0 when whole, as the board cuts its text.
+            const size_t nChunkSize =
+                c.bSizeKnown ? (pBoard->Description().Bytes().size() + pBoard->ChunkCount() - 1) /
+                                       pBoard->ChunkCount() +
+                                   3
+                             : 0;
             const IClock::TimePoint start = pClock->Now();
-            exchanges[timing] =
-                Transact(port, *pClock, request, {}, Protocol::kReplyBufferSize, timing, c.shape);
+            exchanges[timing] = Transact(port, *pClock, request, {}, Protocol::kReplyBufferSize,
+                                         timing, c.shape, nChunkSize);
             took[timing] =
                 std::chrono::duration_cast<std::chrono::microseconds>(pClock->Now() - start);
+            if (c.fault == EBoardFault::ChunkPausesAtChecksum) {
+                EXPECT_EQ(pBoard->ChunkPauses(), 1) << "the reply was not stopped";
+            }
         }
         const Exchange& fast = exchanges[ELinkTiming::Fast];
         const Exchange& fixed = exchanges[ELinkTiming::Fixed];
@@ -155,10 +169,11 @@ TEST(TransactTest, FastTimingTakesTheSameReplyAsSoonAsItIsWhole) {
         EXPECT_EQ(std::vector<uint8_t>(fast.Received().begin(), fast.Received().end()),
                   std::vector<uint8_t>(fixed.Received().begin(), fixed.Received().end()));
         EXPECT_EQ(fast.bWhole, c.bWhole);
+        EXPECT_EQ(fixed.bWhole, c.bWhole);
         EXPECT_EQ(took[ELinkTiming::Fixed], 100ms);
-        if (c.bWhole) {
+        if (c.bEarly) {
             EXPECT_LT(took[ELinkTiming::Fast], 100ms);
-        } else if (c.fault == EBoardFault::ShortReply) {
+        } else {
             EXPECT_EQ(took[ELinkTiming::Fast], 100ms) << "the rest might still come";
         }
     }
