@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "data/CIniDocument.h"
 
@@ -22,6 +23,11 @@ public:
     // Loads both documents (a missing file leaves its document empty) and
     // fills the "str" and "Message" maps from the message file.
     void LoadDocuments();
+    // The board's description from these bytes instead of its file.
+    void UseBoardBytes(std::string bytes) {
+        m_boardDocument.Clear();
+        m_boardDocument.LoadBytes(std::move(bytes));
+    }
 
     const std::string& GetBoardFilePath() const { return m_strBoardFilePath; }
     const std::string& GetMessageFilePath() const { return m_strMessageFilePath; }

@@ -46,8 +46,12 @@ int CIniDocument::LoadFile(const std::string& strPath) {
     if (!ReadRegularFile(strPath, strBytes)) {
         return SI_FILE;
     }
-    std::erase(strBytes, '\0');
-    return m_pImpl->ini.LoadData(strBytes.data(), strBytes.size());
+    return LoadBytes(std::move(strBytes));
+}
+
+int CIniDocument::LoadBytes(std::string bytes) {
+    std::erase(bytes, '\0');
+    return m_pImpl->ini.LoadData(bytes.data(), bytes.size());
 }
 
 const char16_t* CIniDocument::GetValue(std::u16string_view section, std::u16string_view key) const {

@@ -27,6 +27,8 @@ public:
     // Parses the whole file into the document. 0 or more on success; -3 when
     // the file cannot be opened or read, -2 out of memory, -1 undecodable.
     int LoadFile(const std::string& strPath);
+    // Parses the bytes as LoadFile parses a file's.
+    int LoadBytes(std::string bytes);
 
     // The value, or nullptr when the section or the key is absent.
     const char16_t* GetValue(std::u16string_view section, std::u16string_view key) const;

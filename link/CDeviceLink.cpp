@@ -97,10 +97,7 @@ void CDeviceLink::Disconnect() {
         std::lock_guard lock(m_ackMutex);
         m_awaitedAcks.reset();
     }
-    {
-        std::lock_guard lock(m_arrayMutex);
-        m_strConfigFileProblem.clear();
-    }
+    ForgetDownload();
     m_bPollsStarted.store(false);
     m_bPortHeldElsewhere.store(false);
     m_nErrorCount.store(0);
@@ -226,6 +223,7 @@ void CDeviceLink::StartLink() {
     }
     m_nErrorCount.store(0);
     m_bLoaded.store(false);
+    ForgetDownload();
     if (!m_pDispatcher) {
         MakeDispatcher();
     }
@@ -286,6 +284,20 @@ std::vector<std::string> CDeviceLink::DescriptionProblems() const {
     return m_description.problems;
 }
 
+std::vector<std::string> CDeviceLink::DownloadProblems() const {
+    std::lock_guard lock(m_arrayMutex);
+    return m_downloadProblems;
+}
+
+void CDeviceLink::ForgetDownload() {
+    // A new connection may reach another board, or the same one changed.
+    m_bDescriptionConfirmed.store(false);
+    std::lock_guard lock(m_arrayMutex);
+    m_strConfigFileProblem.clear();
+    m_downloadProblems.clear();
+    m_confirmedBytes.reset();
+}
+
 size_t CDeviceLink::ArraySize(EBoardArray array) const {
     std::lock_guard lock(m_arrayMutex);
     return ArrayOf(array).size();
@@ -297,22 +309,34 @@ std::u16string CDeviceLink::GetBoardVersion() const {
 }
 
 Exchange CDeviceLink::Ask(ISerialPort& port, std::span<const uint8_t> frame, std::stop_token stop,
-                          EReplyShape shape) {
+                          EReplyShape shape, size_t nChunkSize) {
+    IClock& clock = *m_environment.pClock;
     const ELinkTiming timing = m_timing.load();
-    Exchange exchange = Transact(port, *m_environment.pClock, frame, stop,
-                                 Protocol::kReplyBufferSize, timing, shape);
+    bool bCareful = false;
+    if (timing == ELinkTiming::Fast) {
+        std::lock_guard lock(m_recentMutex);
+        bCareful = clock.Now() < m_carefulUntil;
+    }
+    Exchange exchange = Transact(port, clock, frame, stop, Protocol::kReplyBufferSize,
+                                 bCareful ? ELinkTiming::Fixed : timing, shape, nChunkSize);
     if (!exchange.bWritten || stop.stop_requested()) {
         return exchange;
     }
+    // Stale bytes mean an earlier reply came late: whatever took its place
+    // then was not this link's to take, and the next replies are read with care.
+    const bool bGood = exchange.bWhole && exchange.nStale == 0;
     if (timing == ELinkTiming::Fast) {
-        NoteFastExchange(exchange.bWhole);
+        NoteFastExchange(bGood);
     }
     std::lock_guard lock(m_recentMutex);
+    if (!bGood) {
+        m_carefulUntil = clock.Now() + kLateReplyHorizon;
+    }
     ++m_counts.nExchanges;
     m_counts.nLate += exchange.nStale > 0 ? 1 : 0;
     if (exchange.nCount == 0) {
         ++m_counts.nMissing;
-    } else if (!IsWholeReply(exchange.Received(), exchange.reply.size(), shape)) {
+    } else if (!exchange.bWhole) {
         ++m_counts.nChecksum;
     }
     return exchange;

@@ -122,6 +122,14 @@ public:
     // What the loaded description holds that cannot be used, one line each
     // naming the item and why; said once by whoever shows the board.
     std::vector<std::string> DescriptionProblems() const;
+    // Why this connection's download of the description was refused although
+    // the board sent it: cut or glued on its way, or with nothing usable.
+    // Empty when it was taken, or never came.
+    std::vector<std::string> DownloadProblems() const;
+    // Whether this connection downloaded the board's description whole: only
+    // then does anything go to the board through its items. Without it the
+    // description kept from before may be read, never written through.
+    bool IsDescriptionConfirmed() const { return m_bDescriptionConfirmed.load(); }
 
     // Copies of the arrays, taken under the lock the refreshes write under.
     BoardItemArray GetArray(EBoardArray array) const;
@@ -188,10 +196,13 @@ public:
     struct ApplyResult {
         bool bOk = true;  // every item sent was acknowledged
         std::vector<ItemWrite> writes;
+        // Nothing was sent: this connection did not download the description whole.
+        bool bUnconfirmed = false;
     };
     // Writes the three over-clock arrays in the order the first frequency
     // item's direction asks for. An item whose value was neither read from
-    // the board nor set by the user is never written. Blocks for the exchanges.
+    // the board nor set by the user is never written, and nothing is while
+    // the description is not confirmed. Blocks for the exchanges.
     ApplyResult ApplyAll(EApplyScope scope);
 
     // The lock check made once after start-up (six tries, reporting
@@ -298,9 +309,17 @@ private:
     ApplyResult ApplyArray(EBoardArray array, EApplyScope scope);
     // The open exchange, asked up to six times; the chunk count it announces.
     std::optional<int> OpenDownload(ISerialPort& port);
+    struct Chunk {
+        std::string text;
+        // Bytes were waiting before it was first asked: the chunk before it
+        // had more to it than was taken.
+        bool bStaleBefore = false;
+    };
     // One chunk's text, asked up to six times; a text shorter than nShortest
-    // bytes counts as cut off.
-    std::optional<std::string> FetchChunk(ISerialPort& port, uint8_t nIndex, size_t nShortest);
+    // bytes counts as cut off. nExpected, when not 0, is the text's size
+    // expected, for fast timing to take it at once.
+    std::optional<Chunk> FetchChunk(ISerialPort& port, uint8_t nIndex, size_t nShortest,
+                                    size_t nExpected);
     void RunPowerPoll();
     void RunLoad();
     void RunRefreshRequest();
@@ -308,14 +327,17 @@ private:
     void RunPosterPoll();
     void RunLockPoll();
     // One exchange in the link's timing. In fast timing its outcome counts
-    // towards the fallback to fixed timing.
+    // towards the fallback to fixed timing, and a reply within
+    // kLateReplyHorizon of one that went astray is read over the whole window.
     Exchange Ask(ISerialPort& port, std::span<const uint8_t> frame, std::stop_token stop,
-                 EReplyShape shape = EReplyShape::Framed);
+                 EReplyShape shape = EReplyShape::Framed, size_t nChunkSize = 0);
     // The pause before the next request: after a bad reply always the retry
     // pause; after a good one only in fixed timing (fast timing kept its gap
     // in the exchange).
     void PauseAfterReply(bool bGood, std::stop_token stop);
     void NoteFastExchange(bool bGood);
+    // Drops what the last connection's download confirmed.
+    void ForgetDownload();
     // Sends a command frame up to six times until a valid reply comes, and
     // returns that exchange. Write failures report the link lost, checksum
     // failures count, and any bad reply is followed by a pause.
@@ -353,6 +375,10 @@ private:
     mutable std::mutex m_arrayMutex;
     std::array<BoardItemArray, kLastArray> m_arrays;
     std::string m_strConfigFileProblem;
+    std::vector<std::string> m_downloadProblems;
+    // The description this connection downloaded whole; it is what the
+    // items come from, even when the kept file could not be rewritten.
+    std::optional<std::string> m_confirmedBytes;
     // The usable items of the loaded description, the arrays are filled from.
     DescriptionCheck m_description;
 
@@ -386,7 +412,11 @@ private:
     mutable std::mutex m_recentMutex;
     uint32_t m_nRecentBad = 0;
     ExchangeCounts m_counts;  // under m_recentMutex
+    // Until then fast timing reads each reply over the whole window: a reply
+    // that went astray may still arrive. Under m_recentMutex.
+    IClock::TimePoint m_carefulUntil{};
     std::atomic<bool> m_bLoaded{false};
+    std::atomic<bool> m_bDescriptionConfirmed{false};
     // An edit handed to RequestApply matched no item: the next apply fails.
     std::atomic<bool> m_bApplyEditLost{false};
     // Refreshes asked for and not yet begun: the over-clock arrays, and one

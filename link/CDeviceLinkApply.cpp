@@ -91,6 +91,12 @@ void CDeviceLink::RunApplyRequest() {
 
 CDeviceLink::ApplyResult CDeviceLink::ApplyAll(EApplyScope scope) {
     ApplyResult result;
+    if (!IsDescriptionConfirmed()) {
+        // The items may not be the board's: a letter may now mean another item.
+        result.bOk = false;
+        result.bUnconfirmed = true;
+        return result;
+    }
     for (EBoardArray array : ApplyOrder(GetOverFreq(), GetOverRatio())) {
         // Every array is written even after a failure, and any failure fails
         // the whole apply: the user must not read success for a lost value.

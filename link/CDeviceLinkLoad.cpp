@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "data/CBoardConfig.h"
+#include "data/CIniDocument.h"
 #include "data/FileStore.h"
 #include "data/IniPaths.h"
 #include "link/CDeviceLink.h"
+#include "link/DescriptionCheck.h"
 #include "link/FrameCodec.h"
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
@@ -82,13 +84,16 @@ std::optional<int> CDeviceLink::OpenDownload(ISerialPort& port) {
     return std::nullopt;
 }
 
-std::optional<std::string> CDeviceLink::FetchChunk(ISerialPort& port, uint8_t nIndex,
-                                                   size_t nShortest) {
+std::optional<CDeviceLink::Chunk> CDeviceLink::FetchChunk(ISerialPort& port, uint8_t nIndex,
+                                                          size_t nShortest, size_t nExpected) {
     IClock& clock = *m_environment.pClock;
     const std::stop_token stop = StopToken();
     const Frame request = BuildChunkRequest(nIndex);
+    bool bStaleFirst = false;
     for (int nTry = 0; nTry < kChunkTries && !stop.stop_requested(); ++nTry) {
-        const Exchange exchange = Ask(port, request, stop, EReplyShape::Chunk);
+        const size_t nExpectedReply = nExpected > 0 ? nExpected + kChunkReplyOverhead : 0;
+        const Exchange exchange = Ask(port, request, stop, EReplyShape::Chunk, nExpectedReply);
+        bStaleFirst = bStaleFirst || (nTry == 0 && exchange.nStale > 0);
         if (!exchange.bWritten) {
             ReportLinkLost();
             continue;
@@ -96,8 +101,10 @@ std::optional<std::string> CDeviceLink::FetchChunk(ISerialPort& port, uint8_t nI
         const EChunkCheck check = CheckChunk(exchange, nIndex);
         const size_t nText = exchange.nCount - std::min(exchange.nCount, kChunkReplyOverhead);
         if (check == EChunkCheck::Good && nText >= nShortest) {
-            return std::string(
-                reinterpret_cast<const char*>(exchange.reply.data()) + kOffsetChunkText, nText);
+            return Chunk{
+                std::string(reinterpret_cast<const char*>(exchange.reply.data()) + kOffsetChunkText,
+                            nText),
+                bStaleFirst};
         }
         if (check == EChunkCheck::BadChecksum) {
             // A damaged chunk is a line error like any other: counted, and asked for again.
@@ -126,35 +133,48 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
         fail(kErrorConfigDownload, kTextConfigDownload);
         return;
     }
-    // The board cuts its text into pieces of about one size, the last maybe
+    // The board cuts its text into pieces of one size, the last maybe
     // shorter: a piece more than a byte shorter than a longer one was cut off
-    // on the line, and is asked for again.
-    std::vector<std::string> chunks(static_cast<size_t>(*nChunks));
+    // on the line, and is asked for again. Once the first is in, the size of
+    // the ones between is known, and fast timing takes each as soon as it is
+    // whole; the first and the last are read over the whole window.
+    const int nCount = *nChunks;
+    std::vector<std::string> chunks(static_cast<size_t>(nCount));
     size_t nLongest = 0;
-    auto fetch = [&](int nChunk) {
-        const bool bLast = nChunk + 1 == *nChunks;
+    int nVoided = 0;
+    // Whether bytes came after the chunk before this one was taken.
+    auto fetch = [&](int nChunk) -> std::optional<bool> {
+        const bool bLast = nChunk + 1 == nCount;
         const size_t nShortest = bLast || nLongest == 0 ? 0 : nLongest - 1;
-        std::optional<std::string> text =
-            FetchChunk(*use.pPort, static_cast<uint8_t>(nChunk), nShortest);
-        if (!text) {
-            return false;
+        const size_t nExpected = nChunk > 0 && !bLast ? chunks.front().size() : 0;
+        std::optional<Chunk> chunk =
+            FetchChunk(*use.pPort, static_cast<uint8_t>(nChunk), nShortest, nExpected);
+        if (!chunk) {
+            return std::nullopt;
         }
         if (!bLast) {
-            nLongest = std::max(nLongest, text->size());
+            nLongest = std::max(nLongest, chunk->text.size());
         }
-        chunks[static_cast<size_t>(nChunk)] = std::move(*text);
-        return true;
+        chunks[static_cast<size_t>(nChunk)] = std::move(chunk->text);
+        return chunk->bStaleBefore;
     };
-    for (int nChunk = 0; nChunk < *nChunks; ++nChunk) {
-        Report([nChunk, nOf = *nChunks](ILinkListener& listener) {
+    for (int nChunk = 0; nChunk < nCount; ++nChunk) {
+        Report([nChunk, nOf = nCount](ILinkListener& listener) {
             listener.OnProgress(ILinkListener::EProgress::ReadingDescription, nChunk + 1, nOf);
         });
-        if (stop.stop_requested() || !fetch(nChunk)) {
+        const std::optional<bool> bStaleBefore =
+            stop.stop_requested() ? std::nullopt : fetch(nChunk);
+        if (!bStaleBefore) {
             fail(kErrorConfigDownload, kTextConfigDownload);
             return;
         }
+        // Bytes after the chunk before it was taken: it may have been cut
+        // or glued to another's, so it is asked again, then this one.
+        if (*bStaleBefore && nChunk > 0 && nVoided++ < kChunkTries) {
+            nChunk -= 2;
+        }
     }
-    for (int nChunk = 0; nChunk + 1 < *nChunks; ++nChunk) {
+    for (int nChunk = 0; nChunk + 1 < nCount; ++nChunk) {
         if (chunks[static_cast<size_t>(nChunk)].size() + 1 < nLongest && !fetch(nChunk)) {
             fail(kErrorConfigDownload, kTextConfigDownload);
             return;
@@ -164,7 +184,25 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
     for (const std::string& chunk : chunks) {
         text += chunk;
     }
-    // Only a whole description replaces the last one.
+    // A description cut or glued on its way, or with nothing to work with,
+    // would cost the user a good kept one: the download has failed instead.
+    CIniDocument document;
+    document.LoadBytes(text);
+    const DescriptionCheck check = CheckDescription(text, document);
+    if (!check.MayReplaceKept()) {
+        {
+            std::lock_guard lock(m_arrayMutex);
+            m_downloadProblems = check.problems;
+            if (!check.HasUsableItem()) {
+                m_downloadProblems.insert(m_downloadProblems.begin(),
+                                          "the board's description holds no usable item");
+            }
+        }
+        fail(kErrorConfigDownload, kTextConfigDownload);
+        return;
+    }
+    // Only a whole description replaces the last one. One that cannot be
+    // kept is still this connection's: the items come from it all the same.
     std::string strWhy;
     if (!ReplaceFileWhole(strPath, text, &strWhy)) {
         {
@@ -173,13 +211,28 @@ void CDeviceLink::DownloadConfig(const std::string& strPath) {
         }
         fail(kErrorConfigFile, kTextConfigFile);
     }
+    {
+        std::lock_guard lock(m_arrayMutex);
+        m_confirmedBytes = std::move(text);
+    }
+    m_bDescriptionConfirmed.store(true);
 }
 
 void CDeviceLink::LoadConfiguration() {
     auto pConfig = std::make_shared<CBoardConfig>(g_szProgramDir);
     pConfig->LoadDocuments();
+    std::optional<std::string> confirmed;
+    {
+        std::lock_guard lock(m_arrayMutex);
+        confirmed = m_confirmedBytes;
+    }
     std::string strBytes;
-    ReadRegularFile(pConfig->GetBoardFilePath(), strBytes);
+    if (confirmed) {
+        strBytes = std::move(*confirmed);
+        pConfig->UseBoardBytes(strBytes);
+    } else {
+        ReadRegularFile(pConfig->GetBoardFilePath(), strBytes);
+    }
     DescriptionCheck description = CheckDescription(strBytes, pConfig->BoardDocument());
     {
         std::lock_guard lock(m_arrayMutex);

@@ -40,5 +40,7 @@ std::string CNamedBoardOpener::LastErrorText() const {
 }
 
 void CNamedBoardOpener::Answered(int) {
-    RememberLastBoard(m_address.Text());
+    if (m_remember == ERemember::Yes) {
+        RememberLastBoard(m_address.Text());
+    }
 }

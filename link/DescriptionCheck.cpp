@@ -1,12 +1,15 @@
 #include "link/DescriptionCheck.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <set>
 
 #include "data/CIniDocument.h"
 #include "data/Utf.h"
+#include "data/ValueText.h"
+#include "link/ItemText.h"
 #include "link/Protocol.h"
 
 namespace {
@@ -45,7 +48,10 @@ bool IsWholeNumber(std::u16string_view text) {
 // from the text before parsing), by lower-case section and key.
 struct RawScan {
     std::set<std::pair<std::string, std::string>> damagedKeys;
+    // The item names each key was given with, in file order.
+    std::map<std::pair<std::string, std::string>, std::vector<std::string>> keyNames;
     std::vector<std::string> problems;
+    bool bTorn = false;
 };
 
 RawScan ScanLines(std::string_view bytes, const std::set<std::string>& sections) {
@@ -69,21 +75,32 @@ RawScan ScanLines(std::string_view bytes, const std::set<std::string>& sections)
             if (sections.contains(strSection) && !seenSections.insert(strSection).second) {
                 scan.problems.push_back("section [" + std::string(name) +
                                         "] is given twice; items given in both are left out");
+                scan.bTorn = true;
             }
             continue;
         }
         const size_t nEquals = line.find('=');
-        if (!sections.contains(strSection) || nEquals == std::string_view::npos ||
-            line.starts_with(';') || line.starts_with('#')) {
+        if (!sections.contains(strSection) || line.empty() || line.starts_with(';') ||
+            line.starts_with('#')) {
+            continue;
+        }
+        if (nEquals == std::string_view::npos) {
+            scan.problems.push_back("line " + std::to_string(nLine) + " of [" + strSection +
+                                    "] is no KEY=VALUE line; it is passed over");
+            scan.bTorn = true;
             continue;
         }
         std::string strKey(Trim(line.substr(0, nEquals)));
         std::erase(strKey, '\0');
         const std::pair key{strSection, Lower(strKey)};
+        const std::string_view value = Trim(line.substr(nEquals + 1));
+        scan.keyNames[key].emplace_back(value.substr(0, value.find(',')));
         if (!seenKeys.insert(key).second) {
             scan.damagedKeys.insert(key);
+            scan.bTorn = true;
         } else if (raw.find('\0') != std::string_view::npos) {
             scan.damagedKeys.insert(key);
+            scan.bTorn = true;
             scan.problems.push_back("line " + std::to_string(nLine) + " of [" + strSection +
                                     "] holds a NUL byte; its item is left out");
         }
@@ -118,6 +135,14 @@ bool IsLetter(long nCode) {
 std::string WhyUnusable(EBoardArray array, const BoardItem& item) {
     if (item.Name.empty()) {
         return "it has no name";
+    }
+    // Saturated, a number past the limit would read as another value.
+    for (const auto& [pszField, pText] : {std::pair{"Min", &item.Min}, std::pair{"Max", &item.Max},
+                                          std::pair{"Value", &item.Value}}) {
+        if (std::fabs(LeadingNumber(*pText)) > static_cast<double>(kWToLLimit)) {
+            return std::string("its ") + pszField + " " + ToUtf8(*pText) + " is past " +
+                   std::to_string(kWToLLimit) + ", the largest raw value";
+        }
     }
     // A monitored value of another kind is read as a plain word; a setting
     // of another kind has no range to keep it to, and no known width.
@@ -167,6 +192,7 @@ void CheckSection(const CIniDocument& document, EBoardArray array, const RawScan
     const char16_t* pszCount = document.GetValue(section, u"Count");
     if (pszCount == nullptr || !IsWholeNumber(pszCount)) {
         if (pszCount != nullptr || !lines.empty()) {
+            check.bTorn = true;
             check.problems.push_back("[" + strSection + "] has " +
                                      (pszCount != nullptr
                                           ? "Count '" + ToUtf8(pszCount) + "', not a whole number"
@@ -176,28 +202,63 @@ void CheckSection(const CIniDocument& document, EBoardArray array, const RawScan
         return;
     }
     const long nCount = WToL(pszCount);
+    const std::string strCount = std::string(Trim(ToUtf8(pszCount)));
+    if (nCount < 0 || static_cast<unsigned long>(nCount) > DescriptionCheck::kMostItemsPerSection ||
+        strCount.size() > std::to_string(DescriptionCheck::kMostItemsPerSection).size()) {
+        check.problems.push_back("[" + strSection + "] has Count " + strCount + ", more than the " +
+                                 std::to_string(DescriptionCheck::kMostItemsPerSection) +
+                                 " items a board's section can hold; at most " +
+                                 std::to_string(DescriptionCheck::kMostItemsPerSection) +
+                                 " are read");
+        check.bTorn = true;
+    }
     size_t nWithin = 0;
+    size_t nTaken = 0;
+    size_t nPastCap = 0;
     for (const auto& [nKey, line] : lines) {
         BoardItem item;
         const bool bParsed = ParseItem(line, item);
         const std::string strLabel = Label(array, nKey, item);
         if (nKey > nCount) {
-            check.problems.push_back(strLabel + " lies past Count " + std::to_string(nCount) +
+            check.problems.push_back(strLabel + " lies past Count " + strCount +
                                      "; it is left out");
+            check.bTorn = true;
             continue;
         }
         ++nWithin;
-        if (scan.damagedKeys.contains({strLower, std::to_string(nKey)})) {
-            check.problems.push_back(strLabel + " is given twice or damaged; it is left out");
+        if (const std::pair key{strLower, std::to_string(nKey)}; scan.damagedKeys.contains(key)) {
+            const auto names = scan.keyNames.find(key);
+            if (names != scan.keyNames.end() && names->second.size() > 1) {
+                std::string strNames;
+                for (const std::string& strName : names->second) {
+                    strNames += (strNames.empty() ? "'" : " and '") + strName + "'";
+                }
+                check.problems.push_back(strLabel + " is given twice, as " + strNames +
+                                         "; all are left out");
+            } else {
+                check.problems.push_back(strLabel + " is damaged; it is left out");
+            }
             continue;
         }
         if (!bParsed) {
             check.problems.push_back(strLabel + " has fewer than 14 fields; it is left out");
+            check.bTorn = true;
+            continue;
+        }
+        if (nTaken == DescriptionCheck::kMostItemsPerSection) {
+            ++nPastCap;
             continue;
         }
         if (const std::string strWhy = WhyUnusable(array, item); !strWhy.empty()) {
             check.problems.push_back(strLabel + " is left out: " + strWhy);
             continue;
+        }
+        // A threshold no reading can meet, or every reading passes, says nothing.
+        if (IsHardwareArray(array) && array != EBoardArray::HwFan && !item.Threshold2.empty() &&
+            std::fabs(LeadingNumber(item.Threshold2)) >= kNoAlarmThreshold) {
+            check.problems.push_back(strLabel + ": its Threshold2 " + ToUtf8(item.Threshold2) +
+                                     " lies beyond any reading; it raises no alarm");
+            item.Threshold2 = kNoAlarmText;
         }
         if (!IsHardwareArray(array) && item.Kind == u"4" &&
             (WToL(item.IniMin) < 0 || WToL(item.IniMax) > kLargestByte)) {
@@ -206,10 +267,17 @@ void CheckSection(const CIniDocument& document, EBoardArray array, const RawScan
                                      "; values outside 0 to 255 are refused");
         }
         check.arrays[static_cast<size_t>(array) - kFirstArray].push_back(std::move(item));
+        ++nTaken;
+    }
+    if (nPastCap > 0) {
+        check.problems.push_back(
+            "[" + strSection + "]: " + std::to_string(nPastCap) + " items past the first " +
+            std::to_string(DescriptionCheck::kMostItemsPerSection) + " are left out");
     }
     if (nWithin < static_cast<size_t>(nCount)) {
-        check.problems.push_back("[" + strSection + "] has Count " + std::to_string(nCount) +
-                                 " but holds " + std::to_string(nWithin) + " items");
+        check.problems.push_back("[" + strSection + "] has Count " + strCount + " but holds " +
+                                 std::to_string(nWithin) + (nWithin == 1 ? " item" : " items"));
+        check.bTorn = true;
     }
 }
 
@@ -255,10 +323,15 @@ DescriptionCheck CheckDescription(std::string_view bytes, const CIniDocument& do
     }
     RawScan scan = ScanLines(bytes, sections);
     if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        // Whatever the INI reader makes of it is not what the board meant.
         check.problems.push_back(
-            "the description is UTF-16 text, which Tunevo cannot read (it reads ANSI or UTF-8)");
+            "the description is UTF-16 text, which Tunevo cannot read (it reads ANSI or UTF-8); "
+            "none of its items is used");
+        check.bTorn = true;
+        return check;
     }
     check.problems.insert(check.problems.end(), scan.problems.begin(), scan.problems.end());
+    check.bTorn = scan.bTorn;
     for (EBoardArray array : kAllArrays) {
         CheckSection(document, array, scan, check);
     }

@@ -18,20 +18,21 @@ long Divisor(const BoardItem& item) {
 }
 
 std::string OverclockText(EBoardArray array, const BoardItem& item) {
-    const float fMul = static_cast<float>(WToL(item.Mul));
-    const float fPerDiv = 1.0f / static_cast<float>(Divisor(item));
-    const float fShown = fMul * static_cast<float>(WToL(item.Value)) * fPerDiv;
-    const float fMin = fMul * static_cast<float>(WToL(item.Min)) * fPerDiv;
-    const float fMax = fMul * static_cast<float>(WToL(item.Max)) * fPerDiv;
+    // In double: a float shows 65535 / 1000 as 65.535004, a figure the board never sent.
+    const double dMul = static_cast<double>(WToL(item.Mul));
+    const double dDiv = static_cast<double>(Divisor(item));
+    const double dShown = dMul * static_cast<double>(WToL(item.Value)) / dDiv;
+    const double dMin = dMul * static_cast<double>(WToL(item.Min)) / dDiv;
+    const double dMax = dMul * static_cast<double>(WToL(item.Max)) / dDiv;
     // The range limits the shown value; the raw value stays as read.
-    const float fLimited = std::min(std::max(fShown, fMin), std::max(fMin, fMax));
+    const double dLimited = std::min(std::max(dShown, dMin), std::max(dMin, dMax));
     switch (array) {
         case EBoardArray::OverFreq:
-            return FixedText(fLimited, 1);
+            return FixedText(dLimited, 1);
         case EBoardArray::OverRatio:
-            return FixedText(fLimited, 0);
+            return FixedText(dLimited, 0);
         default:
-            return FixedText(fLimited, 6);
+            return FixedText(dLimited, 6);
     }
 }
 
@@ -64,9 +65,9 @@ std::string ShownText(EBoardArray array, const BoardItem& item) {
         case EBoardArray::OverRatio:
             return OverclockText(array, item);
         case EBoardArray::HwVolt:
-            return FixedText(static_cast<float>(nValue) / static_cast<float>(nDiv), 5);
+            return FixedText(static_cast<double>(nValue) / static_cast<double>(nDiv), 5);
         case EBoardArray::HwFrq:
-            return FixedText(static_cast<float>(nValue) / static_cast<float>(nDiv), 1);
+            return FixedText(static_cast<double>(nValue) / static_cast<double>(nDiv), 1);
         case EBoardArray::HwFan:
             return FixedText(static_cast<double>(nValue / nDiv), 0);
         case EBoardArray::HwTemp: {
@@ -122,6 +123,9 @@ std::optional<AlarmLine> AlarmLineOf(EBoardArray array, const BoardItem& item) {
             return AlarmLine{static_cast<double>(kFanAlarmRpm), true};
         case EBoardArray::HwVolt:
         case EBoardArray::HwTemp:
+            if (LeadingNumber(item.Threshold2) >= kNoAlarmThreshold) {
+                return std::nullopt;  // no reading reaches it
+            }
             // Compared in single precision, as IsAlarmValue compares it.
             return AlarmLine{
                 static_cast<double>(static_cast<float>(LeadingNumber(item.Threshold2))), false};

@@ -32,6 +32,12 @@ std::string ShownNumberText(EBoardArray array, double dValue);
 // at or above the item's Threshold2. Frequencies never alarm.
 bool IsAlarm(EBoardArray array, const BoardItem& item);
 
+// A Threshold2 at or beyond this, either way, lies beyond any reading: the
+// description check puts kNoAlarmText in its place, which no value reaches
+// and which draws no alarm line.
+inline constexpr double kNoAlarmThreshold = 1e9;
+inline constexpr const char16_t* kNoAlarmText = u"1e30";
+
 // The same rules for a value as shown (its text read as a number; "N/A"
 // reads as 0): the fan rule, or else the item's Threshold2. Compared in
 // single precision, as the values are shown from single precision.

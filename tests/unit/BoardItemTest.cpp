@@ -138,11 +138,13 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
          "section [Over_Volt] is given twice", 1},
         {strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 65) +
              "\n1=" + Line("B", "2", "0", "9", "1,1", 67) + "\n" + strGood,
-         "(item 1 of [Over_Volt]) is given twice", 1},
+         "(item 1 of [Over_Volt]) is given twice, as 'A' and 'B'", 1},
         {"[Over_Volt]\nCount=-1\n" + strGood, "Count '-1', not a whole number", 0},
         {"[Over_Volt]\nCount=two\n" + strGood, "Count 'two', not a whole number", 0},
         {strVolt + "1=A,2,0\n" + strGood, "item 1 of [Over_Volt] has fewer than 14 fields", 1},
         {strVolt + "1=" + Line("A", "7", "0", "9", "1,1", 65) + "\n" + strGood, "its kind '7'", 1},
+        {strVolt + "1=" + Line("A", "2", "0", "99999999999", "1,1", 65) + "\n" + strGood,
+         "its Max 99999999999 is past 2147483647", 1},
         {strVolt + "1=" + Line("A", "2", "9", "0", "1,1", 65) + "\n" + strGood,
          "'A' (item 1 of [Over_Volt]) is left out: its Min 9 lies above its Max 0", 1},
         {strVolt + "1=" + Line("A", "2", "0", "9", "-2147483648,-1", 65) + "\n" + strGood,
@@ -155,7 +157,7 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
         {strVolt + "1=CPU\0Vcore,2,0,0,9,1,1,1,0,0,65,97,1,1\n"s + strGood, "holds a NUL byte", 1},
         {strVolt + "3=" + Line("A", "2", "0", "9", "1,1", 65) + "\n" + strGood,
          "(item 3 of [Over_Volt]) lies past Count 2", 1},
-        {"[Over_Volt]\nCount=3\n" + strGood, "[Over_Volt] has Count 3 but holds 1 items", 1},
+        {"[Over_Volt]\nCount=3\n" + strGood, "[Over_Volt] has Count 3 but holds 1 item", 1},
         {strVolt + "1=" + Line("DRAM Voltage", "4", "1200", "2000", "1,1000", 65) + "\n" + strGood,
          "'DRAM Voltage' (item 1 of [Over_Volt]) is a one-byte setting with the range 1200 to "
          "2000",
@@ -184,6 +186,14 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
         Check(strVolt + "1=" + Line("A", "2", "0", "9", "1,1", 66) + "\n" + strGood);
     EXPECT_TRUE(shared.Items(EBoardArray::OverVolt).at(0).bWriteBlocked);
     EXPECT_TRUE(shared.Items(EBoardArray::OverVolt).at(1).bWriteBlocked);
+    // A threshold beyond any reading is said, and raises no alarm at 12.103 V.
+    const DescriptionCheck far =
+        Check("[HW_Volt]\nCount=1\n1=+12V,2,0,0,20000,12103,1,1000,0,-1e41,78,0,12103,1\n");
+    ASSERT_EQ(far.Items(EBoardArray::HwVolt).size(), 1u);
+    EXPECT_FALSE(IsAlarm(EBoardArray::HwVolt, far.Items(EBoardArray::HwVolt)[0]));
+    EXPECT_FALSE(AlarmLineOf(EBoardArray::HwVolt, far.Items(EBoardArray::HwVolt)[0]).has_value());
+    EXPECT_NE(far.problems.at(0).find("its Threshold2 -1e41 lies beyond any reading"),
+              std::string::npos);
     // A monitored value of another kind is read as a plain word, as described.
     EXPECT_TRUE(Check("[HW_Volt]\nCount=1\n1=" + Line("+5V", "0", "0", "6000", "1,1000", 78))
                     .problems.empty());
@@ -191,6 +201,8 @@ TEST(DescriptionCheck, EachBrokenPartIsLeftOutAndNamedWithItsReason) {
 
 TEST(ItemText, EachArrayShowsItsValuesInItsOwnFormat) {
     EXPECT_EQ(ShownText(EBoardArray::OverVolt, MakeItem(1250, 1, 1000)), "1.250000");
+    EXPECT_EQ(ShownText(EBoardArray::OverVolt, MakeItem(65535, 1, 1000)), "65.535000");
+    EXPECT_EQ(ShownText(EBoardArray::HwVolt, MakeItem(65535, 1, 1000)), "65.53500");
     EXPECT_EQ(ShownText(EBoardArray::OverFreq, MakeItem(1333, 1, 10)), "133.3");
     EXPECT_EQ(ShownText(EBoardArray::OverRatio, MakeItem(12, 1, 1)), "12");
     // Outside the range the shown value stops at its end; the raw text is untouched.

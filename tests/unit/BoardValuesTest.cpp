@@ -134,11 +134,14 @@ TEST_F(ConfigDownloadTest, ItemsOnAProtocolLetterOrAFileThatCannotBeWrittenAreSa
     EXPECT_TRUE(std::filesystem::is_symlink(BoardFilePath()));
     EXPECT_EQ(m_dir.ReadFile("elsewhere.txt"), kBoard);
 
+    // A description that cannot be kept is still the board's, whole: used and
+    // written through, with the file's problem said.
     g_szProgramDir = m_dir.Path() + "/no-such-folder";
     Load(kBoard);
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigFile), 1u);
     EXPECT_EQ(m_listener.Count("OnLinkError", kErrorConfigDownload), 0u);
-    EXPECT_TRUE(m_pLink->GetOverVolt().empty());
+    EXPECT_FALSE(m_pLink->GetOverVolt().empty());
+    EXPECT_TRUE(m_pLink->IsDescriptionConfirmed());
 }
 
 TEST_F(ConfigDownloadTest, TheLoadReadsTheOverclockArraysInOrderAndLeavesTheMonitorOnesUnread) {
