@@ -249,22 +249,26 @@ int CCtlSession::Load() {
         PrintError("the board's description: " + strProblem);
     }
     if (m_listener.Count("OnLinkError", kErrorConfigFile) > 0) {
-        PrintError("cannot write the board's description to " + m_pLink->ConfigFileProblem());
-        return kExitFailure;
+        // The board's description is in hand all the same; only keeping it failed.
+        PrintError("cannot keep the board's description in " + m_pLink->ConfigFileProblem() +
+                   "; it is used as the board sent it");
     }
     const bool bAnyItem = std::ranges::any_of(
         kAllArrays, [this](EBoardArray array) { return m_pLink->ArraySize(array) > 0; });
     if (m_listener.Count("OnLinkError", kErrorConfigDownload) > 0) {
+        for (const std::string& strProblem : m_pLink->DownloadProblems()) {
+            PrintError("the board's description as sent: " + strProblem);
+        }
+        const std::string strWhy = m_pLink->DownloadProblems().empty()
+                                       ? "the board did not send its description whole"
+                                       : "the board's description was not taken";
         if (!bAnyItem && m_pLink->DescriptionProblems().empty()) {
-            PrintError(
-                "the board did not send its description whole, and there is no earlier "
-                "one in " +
-                g_szProgramDir);
+            PrintError(strWhy + ", and there is no earlier one in " + g_szProgramDir);
             return kExitNoAnswer;
         }
-        PrintError(
-            "the board did not send its description whole; the last one downloaded is "
-            "used, and its items may differ from the board's");
+        PrintError(strWhy +
+                   "; the one kept from before is read, its items may differ from the "
+                   "board's, and nothing is written through it");
     }
     if (!bAnyItem) {
         PrintError("the board's description holds no item Tunevo can use");

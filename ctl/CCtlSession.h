@@ -26,6 +26,9 @@ enum ECtlExit : int {
     kExitDeclined = 10,    // the user said no at the confirmation
     kExitOutOfRange = 11,  // set: the value lies outside the item's range
     kExitNoProfile = 12,   // profile load: nothing saved in it for this board
+    // A write was refused: the board's description did not come whole, and
+    // the one kept from before may not match the board.
+    kExitDescription = 13,
 };
 
 // One connection to the board for one command: the link object the program

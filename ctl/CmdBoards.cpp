@@ -31,7 +31,8 @@ struct SeenBoard {
 
 // Whether the board answers the open frame, as the port search asks it.
 bool Answers(const BoardAddress& address) {
-    CNamedBoardOpener opener(address);
+    // A probe: the next tunevo still asks which board, as before the listing.
+    CNamedBoardOpener opener(address, CNamedBoardOpener::ERemember::No);
     CRfkillRadio radio(RfkillFolder());
     CSteadyClock clock;
     bool bHeld = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <memory>
 
 #include "ctl/CCtlSession.h"
 #include "ctl/CtlShared.h"
@@ -27,8 +28,11 @@ void ReadProfileFile(CProfileFile& file, const std::u16string& boardVersion) {
     if (file.Load() && !file.LoadForBoard(boardVersion)) {
         CProfileFile stale(file.Path());
         stale.Load();
-        PrintError(file.Path() + " was saved for board version " + ToUtf8(stale.GetVersion()) +
-                   ", not this board's " + ToUtf8(boardVersion) + "; its profiles do not apply");
+        const std::u16string version = stale.GetVersion();
+        PrintError(
+            file.Path() + " was saved " +
+            (version.empty() ? "without a board version" : "for board version " + ToUtf8(version)) +
+            ", not this board's " + ToUtf8(boardVersion) + "; its profiles do not apply");
     }
 }
 
@@ -165,11 +169,24 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
 }  // namespace
 
 int RunProfile(const ProfileOptions& options) {
-    CCtlSession session;
-    if (const int nExit = session.Load(); nExit != kExitOk) {
+    // Only a load writes to the board: it needs the board's description whole.
+    std::unique_ptr<CCtlSession> pSession;
+    const int nExit = options.strAction == "load"
+                          ? LoadForWriting(pSession)
+                          : (pSession = std::make_unique<CCtlSession>())->Load();
+    if (nExit != kExitOk) {
         return nExit;
     }
+    CCtlSession& session = *pSession;
     CProfileFile file;
+    if (options.strAction == "save") {
+        // Another board's profiles are kept under a name of their own, not overwritten.
+        if (const std::optional<std::string> aside =
+                CProfileFile::MoveAsideIfStale(file.Path(), session.Link().GetBoardVersion())) {
+            PrintError(file.Path() + " held another board's profiles; they were moved to " +
+                       *aside);
+        }
+    }
     ReadProfileFile(file, session.Link().GetBoardVersion());
     if (options.strAction == "show") {
         return ShowProfiles(session, file,

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "ctl/CCtlSession.h"
@@ -76,10 +77,11 @@ int RunSet(const SetOptions& options) {
         return Usage("set needs at least one NAME=VALUE");
     }
 
-    CCtlSession session;
-    if (const int nExit = session.Load(); nExit != kExitOk) {
+    std::unique_ptr<CCtlSession> pSession;
+    if (const int nExit = LoadForWriting(pSession); nExit != kExitOk) {
         return nExit;
     }
+    CCtlSession& session = *pSession;
     std::map<EBoardArray, BoardItemArray> arrays;
     for (EBoardArray array : kOverclockArrays) {
         arrays[array] = session.Link().GetArray(array);

@@ -80,6 +80,10 @@ bool Confirm(const std::string& strQuestion) {
 // board back and prints the named items as it now holds them.
 int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
                      const std::vector<FoundItem>& named) {
+    if (!session.Link().IsDescriptionConfirmed()) {
+        PrintError("nothing was written: the board's description did not come whole");
+        return kExitDescription;
+    }
     if (!session.Link().StoreEdits(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
                                    arrays[EBoardArray::OverRatio])) {
         PrintError("the board's items changed while setting; nothing was sent");
@@ -178,4 +182,27 @@ bool ReconnectSession(std::unique_ptr<CCtlSession>& session) {
         }
         pause = std::min<Clock::duration>(pause * 2, kLongestPause);
     }
+}
+
+int LoadForWriting(std::unique_ptr<CCtlSession>& session) {
+    session = std::make_unique<CCtlSession>();
+    if (const int nExit = session->Load(); nExit != kExitOk) {
+        return nExit;
+    }
+    if (session->Link().IsDescriptionConfirmed()) {
+        return kExitOk;
+    }
+    PrintError("reading the board's description once more before writing");
+    session.reset();  // the old link lets go of its port first
+    session = std::make_unique<CCtlSession>();
+    if (const int nExit = session->Load(); nExit != kExitOk) {
+        return nExit;
+    }
+    if (session->Link().IsDescriptionConfirmed()) {
+        return kExitOk;
+    }
+    PrintError(
+        "nothing was written: the board's description did not come whole, and a letter of the "
+        "one kept from before may now mean another item (try again; power actions still work)");
+    return kExitDescription;
 }

@@ -34,6 +34,12 @@ bool IsPlainNumber(const std::string& strText);
 // when the link was lost. Arrays not answered whole are said and marked.
 bool RefreshMonitor(CCtlSession& session, int nSample);
 
+// Loads the board for a command that writes to it. When this connection
+// did not download the board's description whole, a new one tries once
+// more; still without it, nothing may be written (kExitDescription, said).
+// kExitOk, or the exit code with the message printed.
+int LoadForWriting(std::unique_ptr<CCtlSession>& session);
+
 // An over-clock item, by its array and place in it.
 struct FoundItem {
     EBoardArray array;

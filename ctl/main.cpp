@@ -35,7 +35,8 @@ constexpr const char* kFooter =
     "4 Bluetooth radio off, 5 link lost, 6 unknown item, 7 value not a number,\n"
     "8 refused by the board, 9 the board did not acknowledge or answer,\n"
     "10 not confirmed, 11 value outside the item's range, 12 no such profile\n"
-    "for this board.";
+    "for this board, 13 nothing written: the board's description did not come\n"
+    "whole.";
 
 // "Usage:" first, as every command's help begins, then what the command does.
 class CUsageFirstFormatter final : public CLI::Formatter {

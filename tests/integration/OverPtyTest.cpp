@@ -272,7 +272,7 @@ TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     StartBoard({"--fault", "no-reply", "--fault-only", "122"});
     CtlResult result = Run("info");
     EXPECT_EQ(result.nExit, 0);
-    EXPECT_THAT(result.strErr, HasSubstr("the last one downloaded is used"));
+    EXPECT_THAT(result.strErr, HasSubstr("the one kept from before is read"));
     EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore"));
     m_pBoard.reset();
     StartBoard();
@@ -283,12 +283,18 @@ TEST_F(CtlTest, ADownloadThatFailsSaysWhetherTheBoardOrTheFolderIsToBlame) {
     ExpectFails("info", 1, "cannot create " + m_strProgramDir);
     m_strProgramDir = m_dir.Path() + "/program";
     const std::string strFile = m_strProgramDir + "/BiosConf_Kolt_V120.ini";
+    // A description that cannot be kept is the board's all the same: used, and said.
     ::chmod(strFile.c_str(), 0444);
-    ExpectFails("info", 1,
-                "cannot write the board's description to " + strFile + ": it is read-only");
+    result = Run("info");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strErr, HasSubstr("cannot keep the board's description in " + strFile +
+                                         ": it is read-only; it is used as the board sent it"));
+    EXPECT_THAT(result.strOut, HasSubstr("CPU Vcore"));
     std::filesystem::remove(strFile);
     std::filesystem::create_directory(strFile);
-    ExpectFails("info", 1, strFile + ": a folder stands in its place");
+    result = Run("info");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strErr, HasSubstr(strFile + ": a folder stands in its place"));
 }
 
 // What the description holds that cannot be used is said once, by item and
@@ -303,9 +309,17 @@ TEST_F(CtlTest, ABrokenDescriptionIsNamedOnceAndOneWithNothingUsableIsRefused) {
     EXPECT_THAT(result.strErr, HasSubstr(strProblem));
     EXPECT_EQ(result.strErr.find(strProblem), result.strErr.rfind(strProblem));
     EXPECT_THAT(result.strOut, Not(HasSubstr("Bad")));
+    // A useless description never replaces the kept one, which is read, not written through.
     m_pBoard.reset();
     StartBoard({}, "[Version]\nVer=EMPTY\n[Over_Volt]\n[HW_Temp]\n");
-    ExpectFails("info", 9, "the board's description holds no item Tunevo can use");
+    const CtlResult useless = Run("info");
+    EXPECT_EQ(useless.nExit, 0) << useless.strErr;
+    EXPECT_THAT(useless.strErr, HasSubstr("as sent: the board's description holds no usable item"));
+    EXPECT_THAT(useless.strErr, HasSubstr("nothing is written through it"));
+    EXPECT_THAT(useless.strOut, HasSubstr("TEST-BOARD-7"));
+    ExpectFails("set 'CPU Ratio=50'", 13, "nothing was written");
+    std::filesystem::remove(m_strProgramDir + "/BiosConf_Kolt_V120.ini");
+    ExpectFails("info", 9, "and there is no earlier one in");
 }
 
 TEST_F(CtlTest, SetWritesOnlyTheNamedItemsAndRefusesValuesOutsideTheirRange) {
@@ -441,6 +455,13 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
                     "[Profile1]\nCPU Ratio=50[X]\n[Version]\nVer=OTHER\n");
     ExpectFails("profile load 1 --yes", 12,
                 "was saved for board version OTHER, not this board's TEST-BOARD-7");
+    // A save keeps the other board's profiles in a file of their own.
+    result = Run("profile save 2");
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strErr, HasSubstr("held another board's profiles; they were moved to " +
+                                         m_strProgramDir + "/saved_profile1 for OTHER.ini"));
+    EXPECT_EQ(m_dir.ReadFile("program/saved_profile1 for OTHER.ini"),
+              "[Profile1]\nCPU Ratio=50[X]\n[Version]\nVer=OTHER\n");
     EXPECT_EQ(Run("profile save").nExit, 2);
     EXPECT_EQ(Run("profile load 3").nExit, 2);
 }
@@ -509,6 +530,19 @@ TEST_F(CtlTest, ANamedBoardThatCannotBeReachedSaysWhy) {
     }
     ExpectFails("--board 00:11:22:33:44 scan", 2, "names no board");
     ExpectFails("--board tcp:host scan", 2, "tcp:HOST:PORT");
+}
+
+// Listing the boards probes each one but remembers none: the next start
+// still searches, or asks, as it would have. A command's board is remembered.
+TEST_F(CtlTest, BoardsRemembersNoBoardItProbed) {
+    StartBoard();
+    const std::string strLast = m_dir.Path() + "/tunevo/board";
+    const CtlResult listed = Run("boards");
+    EXPECT_EQ(listed.nExit, 0) << listed.strErr;
+    EXPECT_THAT(listed.strOut, HasSubstr("rfcomm3"));
+    EXPECT_FALSE(std::filesystem::exists(strLast));
+    Out("lock");
+    EXPECT_EQ(m_dir.ReadFile("tunevo/board"), m_dir.Path() + "/ports/rfcomm3\n");
 }
 
 // The boards BlueZ knows, read from python3-dbusmock's BlueZ on a private
