@@ -19,6 +19,7 @@
 #include "platform/CDevicePortOpener.h"
 #include "platform/CSteadyClock.h"
 #include "platform/LocaleId.h"
+#include "platform/ProgramDir.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
@@ -116,6 +117,19 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, QStringLiteral("Tunevo"),
                               strMessage.arg(QString::fromStdString(strFolderError)));
         return 1;
+    }
+    if (line->bDemo) {
+        // The simulated board keeps its description, profiles and settings in
+        // a folder of its own: nothing of it mixes with a real board's files.
+        if (g_szTextsDir.empty()) {
+            g_szTextsDir = g_szProgramDir;
+        }
+        const std::string strDemoDir = DemoFolder(g_szProgramDir);
+        if (!CreatePrivateFolder(strDemoDir, strFolderError)) {
+            std::fprintf(stderr, "tunevo: %s\n", strFolderError.c_str());
+            return 1;
+        }
+        g_szProgramDir = strDemoDir;
     }
     CSingleCopyGuard guard(
         CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(g_szProgramDir)));

@@ -1,9 +1,13 @@
 #include "data/CProfileFile.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "data/IniPaths.h"
 #include "data/TextCase.h"
+#include "data/Utf.h"
 
 namespace {
 
@@ -90,10 +94,34 @@ bool CProfileFile::Save() const {
     return m_document.SaveFile(m_strPath) >= 0;
 }
 
-bool CProfileFile::DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion) {
+std::optional<std::string> CProfileFile::MoveAsideIfStale(const std::string& strPath,
+                                                          std::u16string_view boardVersion) {
     CProfileFile file(strPath);
     if (!file.Load() || !file.IsStale(boardVersion) || IsReadOnlyFile(strPath)) {
-        return false;
+        return std::nullopt;
     }
-    return std::remove(strPath.c_str()) == 0;
+    // The version as a file name may hold: letters, digits, dot, dash.
+    std::string strVersion;
+    for (const char c : ToUtf8(file.GetVersion())) {
+        const bool bPlain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                            (c >= '0' && c <= '9') || c == '.' || c == '-';
+        strVersion += bPlain ? c : '_';
+    }
+    const std::string strStem = strPath.substr(0, strPath.rfind(".ini")) + " for " +
+                                (strVersion.empty() ? "no board version" : strVersion);
+    constexpr int kMostNames = 100;
+    for (int nName = 1; nName <= kMostNames; ++nName) {
+        const std::string strAside =
+            strStem + (nName == 1 ? "" : " (" + std::to_string(nName) + ")") + ".ini";
+        // A second name that must not exist yet, then the first is let go:
+        // no file of the user's is ever replaced.
+        if (::link(strPath.c_str(), strAside.c_str()) == 0) {
+            ::unlink(strPath.c_str());
+            return strAside;
+        }
+        if (errno != EEXIST) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
 }

@@ -28,7 +28,7 @@ public:
     bool Load();
     // Load, but a file saved for another board configuration version counts
     // as none: it is forgotten, so that a save cannot mark its old values as
-    // this board's. The same rule as DeleteIfStale.
+    // this board's. The same rule as MoveAsideIfStale.
     bool LoadForBoard(std::u16string_view boardVersion);
 
     // "Profile1" or "Profile2"; empty for any other number.
@@ -51,12 +51,15 @@ public:
     // the user made read-only: it is kept, and holds no profile for this board.
     bool IsStaleAndReadOnly() const { return m_bStale && IsReadOnlyFile(m_strPath); }
 
-    // At start-up: deletes a file saved for another board configuration
-    // version (compared regardless of case; an absent "Ver" reads as empty).
-    // A file that does not load is left alone, and so is a read-only file and
-    // every file while the board version is empty (unknown). True when it
-    // was deleted.
-    static bool DeleteIfStale(const std::string& strPath, std::u16string_view boardVersion);
+    // A file saved for another board configuration version (compared
+    // regardless of case; an absent "Ver" reads as empty) is moved aside, to
+    // "saved_profile1 for VERSION.ini" beside it (a number added when that is
+    // taken), so that this board starts without profiles and the other
+    // board's stay. A file that does not load is left alone, and so is a
+    // read-only file and every file while the board version is empty
+    // (unknown). The new path when the file was moved.
+    static std::optional<std::string> MoveAsideIfStale(const std::string& strPath,
+                                                       std::u16string_view boardVersion);
 
 private:
     bool IsStale(std::u16string_view boardVersion) const;

@@ -25,6 +25,10 @@ std::string TextFilePath(std::string_view programDir, std::string_view fileName)
     return MakeIniPath(g_szTextsDir, fileName);
 }
 
+std::string DemoFolder(std::string_view programDir) {
+    return std::string(programDir) + "/demo";
+}
+
 bool UseProgramFolders(std::string& strError) {
     ProgramFolders folders;
     const bool bFound = FindProgramFolders(folders, strError);

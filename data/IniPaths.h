@@ -26,6 +26,10 @@ std::string MakeIniPath(std::string_view programDir, std::string_view fileName);
 // otherwise in g_szTextsDir (when set).
 std::string TextFilePath(std::string_view programDir, std::string_view fileName);
 
+// The simulated board's own folder inside Tunevo's: its description,
+// profiles and settings never touch a real board's.
+std::string DemoFolder(std::string_view programDir);
+
 // Fills g_szProgramDir and g_szTextsDir by the folder rule, creating the
 // per-user folder where that is the choice; false with the reason otherwise
 // (g_szTextsDir is filled even then).

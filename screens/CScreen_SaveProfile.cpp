@@ -1,5 +1,8 @@
 #include "screens/CScreen_SaveProfile.h"
 
+#include <optional>
+#include <string>
+
 #include "link/CDeviceLink.h"
 #include "link/ProfileValues.h"
 #include "screens/IMessageBox.h"
@@ -19,7 +22,14 @@ void CScreen_SaveProfile::Fill() {
 }
 
 void CScreen_SaveProfile::OnAction() {
+    // Another board's profiles, there since the screen opened, keep a file of their own.
+    const std::optional<std::string> aside =
+        CProfileFile::MoveAsideIfStale(m_file.Path(), m_link.GetBoardVersion());
     StoreProfile(m_file, Profile(), m_link);
     m_messageBox.ShowMessage(m_file.Save() ? m_strSaved : m_strSaveFailed);
+    if (aside) {
+        m_messageBox.ShowMessage(
+            LocaleText(u"STR_PROFILE_MOVED_MSG").arg(QString::fromStdString(*aside)));
+    }
     Close();
 }

@@ -55,7 +55,9 @@ CSubScreen_OverClock::CSubScreen_OverClock(CDeviceLink& link, IMainWindow& mainW
     const std::u16string version = m_link.GetBoardVersion();
     m_displayMap = m_displayFile.ChooseForOverclock(m_defaultMap, version);
     LayoutItems(m_displayMap);
-    CProfileFile::DeleteIfStale(MakeIniPath(g_szProgramDir, kProfileFileName), version);
+    m_strProfileMovedTo =
+        CProfileFile::MoveAsideIfStale(MakeIniPath(g_szProgramDir, kProfileFileName), version)
+            .value_or(std::string());
 }
 
 QRect CSubScreen_OverClock::RowRect(int nRow) {

@@ -65,6 +65,9 @@ public:
     std::vector<COCControl*> Controls() const;
     // Whether a row holds a step the user has not applied.
     bool HasUnappliedEdits() const;
+    // Where the profiles of another board version went at start, to be told;
+    // empty when there were none.
+    const std::string& ProfileMovedAside() const { return m_strProfileMovedTo; }
     QScrollBar& ScrollBar() const { return *m_pScrollBar; }
     CSreenWaiting& Waiting() const { return *m_pWaiting; }
     int ContentHeight() const { return m_nContentHeight; }
@@ -102,4 +105,5 @@ private:
     CDisplaySettingsFile m_displayFile;
     int m_nScrollPosition = 0;
     int m_nContentHeight = 0;
+    std::string m_strProfileMovedTo;
 };

@@ -22,6 +22,14 @@ void COverClockController::OnCommand(int nKind) {
             page.RefreshFromBoard();
             break;
         case CSubScreen_OverClock_Control::kCommandApply:
+            // Through a description the board did not send whole this time a
+            // letter may mean another item: nothing is written until it has.
+            if (!m_link.IsDescriptionConfirmed()) {
+                if (m_messageBox.AskYesNo(LocaleText(u"STR_DESC_UNCONFIRMED_MSG"))) {
+                    m_dlg.ReloadBoard();
+                }
+                break;
+            }
             page.ApplyToBoard();
             break;
         case CSubScreen_OverClock_Control::kCommandCancel:

@@ -44,7 +44,7 @@ void CReconnectController::OnLinkState(bool bConnected) {
     switch (m_eState) {
         case EState::None:
             if (!bConnected) {
-                Begin();
+                Begin(LocaleText(u"STR_RECONNECT_SEARCH"));
             }
             break;
         case EState::Searching:
@@ -76,7 +76,13 @@ bool CReconnectController::OnConfigLoaded() {
     return true;
 }
 
-void CReconnectController::Begin() {
+void CReconnectController::Reload() {
+    if (!IsReconnecting()) {
+        Begin(LocaleText(u"STR_RELOAD_DESCRIPTION"));
+    }
+}
+
+void CReconnectController::Begin(const QString& strFirstStatus) {
     m_versionBeforeLoss = m_link.GetBoardVersion();
     m_nPauseS = kFirstReconnectPauseS;
     m_dlg.Lock().StopTimers();
@@ -93,6 +99,7 @@ void CReconnectController::Begin() {
     m_dlg.EnableSoftKeys(false);
     m_dlg.ShowOverlay(m_dlg.StatusBanner(), g_rcLock.ToQRect());
     DropLink();
+    SetStatus(strFirstStatus);
 }
 
 void CReconnectController::DropLink() {

@@ -31,6 +31,9 @@ public:
     bool IsReconnecting() const { return m_eState != EState::None; }
     // The link's report of its connection.
     void OnLinkState(bool bConnected);
+    // Drops the connection and loads the board anew, as after a loss, at the
+    // user's asking: to read a description that did not come whole.
+    void Reload();
     // The board's description is in; true when that finished a reconnect.
     bool OnConfigLoaded();
     // Says for a while that replies went missing and the link now waits longer.
@@ -46,7 +49,8 @@ private:
         Searching,  // for the board
         Loading,    // the board answered; its description and values are read
     };
-    void Begin();
+    // The link went away, or the user asked for the board anew.
+    void Begin(const QString& strFirstStatus);
     void DropLink();
     void ScheduleSearch();
     void OnTick();

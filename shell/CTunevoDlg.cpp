@@ -127,6 +127,11 @@ void CTunevoDlg::Run() {
     if (m_link.GetOverVolt().empty()) {
         // Asked after the window is up, so the message lies over it.
         QTimer::singleShot(0, this, [this] { ShowLinkLost(); });
+    } else if (const std::string& strAside = m_pOverClock->ProfileMovedAside(); !strAside.empty()) {
+        QTimer::singleShot(0, this, [this, strAside] {
+            m_messageBox.ShowMessage(
+                LocaleText(u"STR_PROFILE_MOVED_MSG").arg(QString::fromStdString(strAside)));
+        });
     }
 }
 

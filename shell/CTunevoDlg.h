@@ -127,6 +127,8 @@ public:
 
     // For the controllers the window owns.
     CLockController& Lock() { return m_lock; }
+    // Loads the board anew, the user's unapplied steps kept for the same board.
+    void ReloadBoard() { m_reconnect.Reload(); }
     CDeviceFrame& Frame() { return m_frame; }
     // Whether any screen the menu opens is up.
     bool IsOverlayOpen() const;

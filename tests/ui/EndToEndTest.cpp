@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "data/FileStore.h"
 #include "link/FrameCodec.h"
 #include "link/Protocol.h"
 #include "shell/CDeviceFrame.h"
@@ -62,10 +63,19 @@ double LightShareOfMiddle(const QImage& image) {
     return nAll > 0 ? double(nLight) / nAll : 0.0;
 }
 
+// The demo keeps to a folder of its own: a real board's files beside it stay as they were.
 TEST_F(EndToEndTest, TheDemoLoadsItsBoardAndShowsItsStoppedFanInRed) {
+    const std::string strRealBoard = "[Version]\nVer=REAL-BOARD\n";
+    const std::string strKept = m_dir.WriteFile("BiosConf_Kolt_V120.ini", strRealBoard);
     const QImage image =
         Screenshot({"--demo", "--show", "fan"}, m_ports.Path() + "/none%d", "12000");
     ASSERT_FALSE(image.isNull());
+    std::string strAfter;
+    ASSERT_TRUE(ReadRegularFile(strKept, strAfter));
+    EXPECT_EQ(strAfter, strRealBoard);
+    std::string strDemo;
+    EXPECT_TRUE(ReadRegularFile(m_dir.Path() + "/demo/BiosConf_Kolt_V120.ini", strDemo));
+    EXPECT_NE(strDemo.find("TVB-Z790"), std::string::npos);
     // The client area between the title strip and the soft-key bar.
     EXPECT_EQ(image.size(), QSize(480, 696 + 2 * CDeviceFrame::StripHeight(480)));
     EXPECT_LT(LightShareOfMiddle(image), 0.1) << "no link-lost message";
@@ -109,11 +119,13 @@ TEST_F(EndToEndTest, ABoardThatVanishesAndReturnsIsTakenUpAgainByTheSameWindow) 
 }
 
 TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {
+    // Demos keep to their own folder, and exclude each other there.
+    const std::string strDemoDir = m_dir.Path() + "/demo";
     CChildProcess first(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"));
     ASSERT_EQ(::chmod(m_runtime.Path().c_str(), 0700), 0);
     const QString strLock =
         QDir(QString::fromStdString(m_runtime.Path()))
-            .filePath(CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(m_dir.Path())) +
+            .filePath(CSingleCopyGuard::KeyForProgramDir(QString::fromStdString(strDemoDir)) +
                       ".lock");
     ASSERT_TRUE(WaitUntil([&] { return QFile::exists(strLock); }));
     // The second copy retries until the first shows its window.
@@ -121,8 +133,8 @@ TEST_F(EndToEndTest, ASecondCopyExitsWithMinusOneWhileTheFirstRuns) {
     CChildProcess second(TUNEVO_PROGRAM, {"--demo"}, Environment(m_ports.Path() + "/none%d"),
                          strSaid);
     EXPECT_EQ(second.WaitExit(20000), 255);
-    EXPECT_EQ(m_dir.ReadFile("second.txt"), "tunevo: already running from " + m_dir.Path() +
-                                                "; brought its window to the front\n");
+    EXPECT_EQ(m_dir.ReadFile("second.txt"),
+              "tunevo: already running from " + strDemoDir + "; brought its window to the front\n");
     // The first copy was still running, and ends cleanly when terminated.
     EXPECT_EQ(first.Terminate(), 0);
     EXPECT_FALSE(QFile::exists(strLock));

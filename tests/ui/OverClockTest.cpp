@@ -13,6 +13,7 @@
 #include "screens/COCControl.h"
 #include "screens/CSubScreen_OverClock.h"
 #include "screens/CSubScreen_OverClock_Control.h"
+#include "shell/CScreen_Status.h"
 #include "shell/CTunevoApp.h"
 #include "sim/CBoardDescription.h"
 #include "tests/ui/OverClockFixture.h"
@@ -185,6 +186,41 @@ TEST_F(OverClockTest, AFailedApplyOrRefreshIsSaidOnceAndTheEditsStayUntilCancel)
     EXPECT_EQ(vcore.GetRawValue(), u"1248");
     QTest::mouseClick(&dlg.ControlBar().CancelButton(), Qt::LeftButton);
     EXPECT_EQ(vcore.DisplayText(), "1.249000");
+}
+
+// A description that did not come whole may give a letter to another item
+// than the board does: Apply writes nothing, and offers to read it again;
+// read whole, the step the user kept goes to the board.
+TEST_F(OverClockTest, ApplyWritesNothingThroughADescriptionNotReadWholeAndOffersToReadIt) {
+    m_dir.WriteFile("BiosConf_Kolt_V120.ini", m_pBoard->Description().Bytes());
+    m_pBoard->SetFault(EBoardFault::LostChunk);
+    CTunevoDlg& dlg = Open();
+    ASSERT_FALSE(m_pLink->IsDescriptionConfirmed());
+    COCControl& vcore = Row(u"CPU Vcore");
+    QTest::mouseClick(&vcore.PlusButton(), Qt::LeftButton);
+    const size_t nBefore = SentCount();
+    m_messageBox.ScriptAnswer(false);
+    QTest::mouseClick(&dlg.ControlBar().ApplyButton(), Qt::LeftButton);
+    ASSERT_EQ(m_messageBox.Shown().size(), 1);
+    EXPECT_TRUE(m_messageBox.Shown()[0].startsWith(
+        QStringLiteral("The board's description did not come whole this time")));
+    EXPECT_FALSE(dlg.IsReconnecting());
+    for (const Bytes& frame : SentFrom(nBefore)) {
+        EXPECT_NE(frame[0], Protocol::kStartChange) << "nothing written";
+    }
+    EXPECT_TRUE(vcore.IsEdited());
+
+    m_pBoard->SetFault(EBoardFault::None);
+    m_messageBox.ScriptAnswer(true);
+    QTest::mouseClick(&dlg.ControlBar().ApplyButton(), Qt::LeftButton);
+    EXPECT_TRUE(dlg.IsReconnecting());
+    EXPECT_EQ(dlg.StatusBanner().Text(), QStringLiteral("Reading the board's description again…"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsReconnecting(); }, 20000));
+    ASSERT_TRUE(m_pLink->IsDescriptionConfirmed());
+    COCControl& kept = Row(u"CPU Vcore");
+    EXPECT_TRUE(kept.IsEdited());
+    Press(dlg.ControlBar().ApplyButton());
+    EXPECT_EQ(BoardValue(), 1251);
 }
 
 // A press steps once after 250 ms and every 250 ms while held, and once more

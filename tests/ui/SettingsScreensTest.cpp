@@ -147,8 +147,9 @@ TEST_F(SettingsScreensTest, LoadLimitsToTheRangeAndLeavesItemsWithoutANumber) {
     EXPECT_EQ(Row(u"CPU VCCIO").DisplayText(), "1.050000");
 
     // A file saved for another board meanwhile cannot be loaded, and a save
-    // does not label its other profile as this board's.
-    m_dir.WriteFile("saved_profile1.ini", "[Version]\nVer=OTHER\n[Profile1]\nCPU Vcore=1.5\n");
+    // does not label its other profile as this board's: it moves it aside.
+    const std::string strOther = "[Version]\nVer=OTHER\n[Profile1]\nCPU Vcore=1.5\n";
+    m_dir.WriteFile("saved_profile1.ini", strOther);
     dlg.OnMenuCommand(ID_MENU_LOAD_PROFILE_ONE);
     EXPECT_FALSE(dlg.LoadProfileScreen().ActionButton().isEnabled());
     dlg.LoadProfileScreen().CancelButton().click();
@@ -158,6 +159,9 @@ TEST_F(SettingsScreensTest, LoadLimitsToTheRangeAndLeavesItemsWithoutANumber) {
     ASSERT_GE(stored.LoadFile(ProfilePath()), 0);
     EXPECT_TRUE(stored.GetAllKeys(u"Profile1").empty());
     EXPECT_EQ(stored.GetAllKeys(u"Profile2").size(), 12u);
+    EXPECT_EQ(m_dir.ReadFile("saved_profile1 for OTHER.ini"), strOther);
+    EXPECT_TRUE(
+        m_messageBox.Shown().last().contains(QStringLiteral("saved_profile1 for OTHER.ini")));
 }
 
 // Both sides keep the same file: a profile the window saved loads with

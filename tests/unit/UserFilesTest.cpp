@@ -170,28 +170,39 @@ TEST_F(ProfileFileTest, NamesMatchInAnyCaseAndOnlyTheTwoProfilesExist) {
     EXPECT_EQ(stored.GetVersion(), u"V2");
 }
 
-TEST_F(ProfileFileTest, AFileForAnotherBoardVersionIsDeletedAtStartUp) {
+// Another board's profiles are moved aside under a name that says its
+// version, never deleted nor overwritten.
+TEST_F(ProfileFileTest, AFileForAnotherBoardVersionIsMovedAsideUnderItsVersion) {
     auto write = [this](const std::string& strText) {
         m_dir.WriteFile("saved_profile1.ini", strText);
     };
-    write("[Profile1]\nA=1\n[Version]\nVer=tvb-z790-1.02\n");
-    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u"TVB-Z790-1.02"));
+    const std::string strOther = "[Profile1]\nA=1\n[Version]\nVer=tvb/z790 1.02\n";
+    write(strOther);
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u"TVB/Z790 1.02"), std::nullopt);
     EXPECT_TRUE(std::filesystem::exists(Path()));
-    EXPECT_TRUE(CProfileFile::DeleteIfStale(Path(), u"TVB-Z790-1.03"));
+    const std::string strAside = m_dir.Path() + "/saved_profile1 for tvb_z790_1.02.ini";
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u"TVB-Z790-1.03"), strAside);
     EXPECT_FALSE(std::filesystem::exists(Path()));
+    EXPECT_EQ(m_dir.ReadFile("saved_profile1 for tvb_z790_1.02.ini"), strOther);
+    // The same board's profiles again: the first stays, the second takes a number.
+    write(strOther + "B=2\n");
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u"V1"),
+              m_dir.Path() + "/saved_profile1 for tvb_z790_1.02 (2).ini");
+    EXPECT_EQ(m_dir.ReadFile("saved_profile1 for tvb_z790_1.02.ini"), strOther);
     // Without "Ver" the file is stale; while the board's version is unknown
     // (its description did not download) no file is.
     write("[Profile1]\nA=1\n[Version]\nVer=V0\n");
-    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u""));
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u""), std::nullopt);
     write("[Profile1]\nA=1\n");
-    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u""));
-    EXPECT_TRUE(CProfileFile::DeleteIfStale(Path(), u"V1"));
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u""), std::nullopt);
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u"V1"),
+              m_dir.Path() + "/saved_profile1 for no board version.ini");
     // A file that is not there is no error.
-    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u"V1"));
-    // A read-only file is kept, and holds no profile for this board.
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u"V1"), std::nullopt);
+    // A read-only file is kept where it is, and holds no profile for this board.
     write("[Profile1]\nA=1\n[Version]\nVer=V0\n");
     ASSERT_EQ(::chmod(Path().c_str(), 0444), 0);
-    EXPECT_FALSE(CProfileFile::DeleteIfStale(Path(), u"V1"));
+    EXPECT_EQ(CProfileFile::MoveAsideIfStale(Path(), u"V1"), std::nullopt);
     CProfileFile kept(Path());
     EXPECT_FALSE(kept.LoadForBoard(u"V1"));
     EXPECT_FALSE(kept.HasProfile(1));
