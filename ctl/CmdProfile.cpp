@@ -66,8 +66,8 @@ int SaveProfile(CCtlSession& session, CProfileFile& file, int nProfile) {
         }
     }
     StoreProfile(file, nProfile, session.Link());
-    if (!file.Save()) {
-        PrintError("cannot write " + file.Path() + "; it stays as it was");
+    if (std::string strWhy; !file.Save(&strWhy)) {
+        PrintError("cannot write " + file.Path() + ": " + strWhy + "; it stays as it was");
         return kExitFailure;
     }
     std::printf("saved profile %d to %s\n", nProfile, file.Path().c_str());

@@ -86,10 +86,10 @@ int CIniDocument::SetValue(std::u16string_view section, std::u16string_view key,
     return m_pImpl->ini.SetValue(sectionText.c_str(), keyText.c_str(), valueText.c_str());
 }
 
-int CIniDocument::SaveFile(const std::string& strPath) const {
+int CIniDocument::SaveFile(const std::string& strPath, std::string* pstrWhy) const {
     std::string strBytes;
     if (m_pImpl->ini.Save(strBytes, kWriteSignature) < 0) {
         return SI_FAIL;
     }
-    return ReplaceFileWhole(strPath, strBytes) ? SI_OK : SI_FILE;
+    return ReplaceFileWhole(strPath, strBytes, pstrWhy) ? SI_OK : SI_FILE;
 }

@@ -42,7 +42,7 @@ public:
 
     // Creates or truncates the file and writes the whole document. 0 or more
     // on success, -3 when the file cannot be written.
-    int SaveFile(const std::string& strPath) const;
+    int SaveFile(const std::string& strPath, std::string* pstrWhy = nullptr) const;
 
 private:
     struct Impl;

@@ -90,8 +90,8 @@ void CProfileFile::SetVersion(std::u16string_view version) {
     m_document.SetValue(kVersionSection, kVersionKey, version);
 }
 
-bool CProfileFile::Save() const {
-    return m_document.SaveFile(m_strPath) >= 0;
+bool CProfileFile::Save(std::string* pstrWhy) const {
+    return m_document.SaveFile(m_strPath, pstrWhy) >= 0;
 }
 
 std::optional<std::string> CProfileFile::MoveAsideIfStale(const std::string& strPath,

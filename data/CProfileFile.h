@@ -44,8 +44,8 @@ public:
     void SetVersion(std::u16string_view version);
 
     // Writes the whole document; the old file stays whole when that fails
-    // (read-only file, full disk). True when written.
-    bool Save() const;
+    // (read-only file, full disk), and pstrWhy says why. True when written.
+    bool Save(std::string* pstrWhy = nullptr) const;
 
     // Whether the last LoadForBoard met a file of another board version that
     // the user made read-only: it is kept, and holds no profile for this board.

@@ -106,7 +106,9 @@ bool ReplaceFileWhole(const std::string& strPath, std::string_view bytes, std::s
                                             : "something other than a file stands in its place");
     }
     if (bRegular && IsReadOnlyFile(strPath)) {
-        return refuse("it is read-only");
+        // Without any read bit either, the user shut the file: say so as it is.
+        return refuse((info.st_mode & 0444) == 0 ? "it is shut (neither readable nor writable)"
+                                                 : "it is read-only");
     }
     std::string strTemp = strPath + ".XXXXXX";
     const int nFile = ::mkstemp(strTemp.data());

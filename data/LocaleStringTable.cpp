@@ -1,7 +1,9 @@
 #include "data/LocaleStringTable.h"
 
+#include "data/BuiltInTexts.h"
 #include "data/CIniDocument.h"
 #include "data/IniPaths.h"
+#include "data/Utf.h"
 #include "platform/LocaleId.h"
 
 LocaleStringTable& LocaleStringTable::Instance() {
@@ -27,13 +29,30 @@ void LocaleStringTable::Load() {
 
 void LocaleStringTable::Load(std::string_view programDir, uint32_t nLcid) {
     m_texts.clear();
+    m_strProblem.clear();
+    const std::string strPath = TextFilePath(programDir, kLocaleFileName);
     CIniDocument document;
     document.SetUnicode(true);
-    // A failed load leaves the document empty, and so the table: blank labels.
-    document.LoadFile(TextFilePath(programDir, kLocaleFileName));
+    const bool bRead = document.LoadFile(strPath) >= 0;
     const std::u16string_view section = SectionForLcid(nLcid);
     for (const std::u16string& key : document.GetAllKeys(section)) {
         m_texts.insert_or_assign(key, document.GetString(section, key));
+    }
+    // A label left blank says nothing: the built-in English stands in.
+    CIniDocument builtIn;
+    builtIn.SetUnicode(true);
+    builtIn.LoadBytes(std::string(kBuiltInLocaleText));
+    size_t nMissing = 0;
+    for (const std::u16string& key : builtIn.GetAllKeys(u"English")) {
+        if (m_texts.emplace(key, builtIn.GetString(u"English", key)).second) {
+            ++nMissing;
+        }
+    }
+    if (!bRead) {
+        m_strProblem = strPath + " cannot be read; the built-in English texts are shown";
+    } else if (nMissing > 0) {
+        m_strProblem = strPath + " lacks " + std::to_string(nMissing) + " texts of [" +
+                       ToUtf8(section) + "]; the built-in English ones stand in for them";
     }
 }
 

@@ -15,9 +15,12 @@ public:
 
     // Loads the language of the system locale from the program directory.
     void Load();
-    // Loads the language of a locale id from a directory. A missing or
-    // unreadable file, or a missing section, leaves the table empty.
+    // Loads the language of a locale id from a directory. Every text the
+    // file lacks (it is missing, unreadable, or damaged) is the built-in
+    // English one, and Problem() says so.
     void Load(std::string_view programDir, uint32_t nLcid);
+    // What was wrong with the texts file at the last load; empty when nothing.
+    const std::string& Problem() const { return m_strProblem; }
 
     // The text of a key; the empty text for a key the table does not hold.
     std::u16string GetString(std::u16string_view key) const;
@@ -27,4 +30,5 @@ public:
 
 private:
     std::map<std::u16string, std::u16string, std::less<>> m_texts;
+    std::string m_strProblem;
 };

@@ -94,6 +94,9 @@ CScreen_Splash::CScreen_Splash(CDeviceFrame& frame, CDeviceLink& link, CListener
 
     LocaleStringTable& texts = LocaleStringTable::Instance();
     texts.Load();
+    if (!texts.Problem().empty()) {
+        qWarning("tunevo: %s", texts.Problem().c_str());
+    }
     m_strLinkLost = QString::fromStdU16String(texts.GetString(u"STR_CONN_NA"));
     m_strTagline = QString::fromStdU16String(texts.GetString(u"STR_SPLASH_TAGLINE"));
 

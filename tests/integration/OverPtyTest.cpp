@@ -462,6 +462,10 @@ TEST_F(CtlTest, ProfilesSaveShowAndLoadBackOnlyWhatChanged) {
                                          m_strProgramDir + "/saved_profile1 for OTHER.ini"));
     EXPECT_EQ(m_dir.ReadFile("program/saved_profile1 for OTHER.ini"),
               "[Profile1]\nCPU Ratio=50[X]\n[Version]\nVer=OTHER\n");
+    const std::string strProfiles = m_strProgramDir + "/saved_profile1.ini";
+    ::chmod(strProfiles.c_str(), 0444);
+    ExpectFails("profile save 1", 1,
+                "cannot write " + strProfiles + ": it is read-only; it stays as it was");
     EXPECT_EQ(Run("profile save").nExit, 2);
     EXPECT_EQ(Run("profile load 3").nExit, 2);
 }

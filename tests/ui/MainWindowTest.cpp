@@ -18,6 +18,7 @@
 #include <set>
 
 #include "data/FileStore.h"
+#include "data/LocaleStringTable.h"
 #include "data/MonitorLog.h"
 #include "link/LinkErrors.h"
 #include "link/Protocol.h"
@@ -103,16 +104,26 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     }
 }
 
-TEST_F(MainWindowTest, WithoutTheLocaleFileTheMenuIsInEnglishAndTheRestBlank) {
-    // Without the locale file, labels and messages are blank; the menu is in
-    // English; nothing breaks.
-    std::filesystem::remove(m_dir.Path() + "/BT_LocaleStr.ini");
+// Without the locale file, or with one that lacks texts, the built-in
+// English ones stand in: no label or message is blank, and the problem is said.
+TEST_F(MainWindowTest, WithoutTheLocaleFileOrItsTextsTheBuiltInEnglishStandsIn) {
+    for (const char* pszFile : {"", "[Chinese]\nSTR_RESET=\xE9\x87\x8D\xE5\x90\xAF\n"}) {
+        SCOPED_TRACE(pszFile);
+        std::filesystem::remove(m_dir.Path() + "/BT_LocaleStr.ini");
+        if (*pszFile != '\0') {
+            m_dir.WriteFile("BT_LocaleStr.ini", pszFile);
+        }
+        UseLocale("zh_CN.UTF-8");
+        EXPECT_NE(LocaleStringTable::Instance().Problem().find("BT_LocaleStr.ini"),
+                  std::string::npos);
+    }
     UseLocale("en_US.UTF-8");
     CTunevoDlg& dlg = Open();
     EXPECT_EQ(m_pFrame->SoftKeyBar()->Key(0)->text(), QStringLiteral("Menu"));
-    EXPECT_TRUE(dlg.PowerScreen().Button(CScreen_LumoPower::IDC_RESET)->text().isEmpty());
+    EXPECT_FALSE(dlg.PowerScreen().Button(CScreen_LumoPower::IDC_POWER_ON)->text().isEmpty());
     dlg.OnApplied(false);
-    EXPECT_EQ(m_messageBox.Shown(), QStringList{QString()});
+    EXPECT_EQ(m_messageBox.Shown(),
+              QStringList{QStringLiteral("Applying the settings to the board failed.")});
 }
 
 TEST_F(MainWindowTest, EachLinkErrorReportShowsItsOwnTextOnce) {

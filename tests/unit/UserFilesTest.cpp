@@ -79,8 +79,15 @@ TEST_F(FileStoreTest, ALinkStaysALinkAndItsTargetIsReplacedWhole) {
     EXPECT_TRUE(std::filesystem::is_symlink(Path("dangling.ini")));
     EXPECT_FALSE(std::filesystem::exists(Path("kept/missing.ini")));
 
+    // Each refusal says why, in the file's own terms.
+    std::string strWhy;
     ASSERT_EQ(::chmod(Path("kept/settings.ini").c_str(), 0444), 0);
-    EXPECT_FALSE(ReplaceFileWhole(Path("settings.ini"), "newer"));
+    EXPECT_FALSE(ReplaceFileWhole(Path("settings.ini"), "newer", &strWhy));
+    EXPECT_EQ(strWhy, "it is read-only");
+    ASSERT_EQ(::chmod(Path("kept/settings.ini").c_str(), 0), 0);
+    EXPECT_FALSE(ReplaceFileWhole(Path("settings.ini"), "newer", &strWhy));
+    EXPECT_EQ(strWhy, "it is shut (neither readable nor writable)");
+    ASSERT_EQ(::chmod(Path("kept/settings.ini").c_str(), 0644), 0);
     EXPECT_EQ(m_dir.ReadFile("kept/settings.ini"), "new");
 }
 
