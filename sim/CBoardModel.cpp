@@ -68,19 +68,6 @@ std::vector<std::vector<uint8_t>> Split(const std::string& bytes, int nChunks) {
     return chunks;
 }
 
-// Where a chunk reply's first bytes pass its checksum on their own: the
-// shortest such prefix past start and index, or 0 when there is none.
-size_t ChecksumPassingPrefix(const std::vector<uint8_t>& reply) {
-    uint8_t nSum = 0;
-    for (size_t nSize = 1; nSize < reply.size(); ++nSize) {
-        nSum ^= reply[nSize - 1];
-        if (nSize >= Protocol::kFrameOverhead && nSum == 0) {
-            return nSize;
-        }
-    }
-    return 0;
-}
-
 }  // namespace
 
 CBoardModel::CBoardModel() : CBoardModel(CBoardDescription::Demo()) {}
@@ -93,32 +80,6 @@ CBoardModel::CBoardModel(CBoardDescription description, std::shared_ptr<IClock> 
     const size_t nChunks = (nSize + kChunkPayload - 1) / kChunkPayload;
     m_chunks =
         Split(m_description.Bytes(), static_cast<int>(std::min<size_t>(nChunks, kMostChunks)));
-}
-
-void CBoardModel::SetFault(EBoardFault fault, std::optional<uint8_t> nOnlyLetter) {
-    std::lock_guard lock(m_mutex);
-    m_fault = fault;
-    m_nFaultLetter = nOnlyLetter;
-}
-
-void CBoardModel::DropNextReplies(int nReplies) {
-    std::lock_guard lock(m_mutex);
-    m_nRepliesToDrop = std::max(nReplies, 0);
-}
-
-void CBoardModel::SetAcknowledgementDelay(std::chrono::milliseconds delay) {
-    std::lock_guard lock(m_mutex);
-    m_ackDelay = delay;
-}
-
-void CBoardModel::SendNextReplyLate() {
-    std::lock_guard lock(m_mutex);
-    m_bHoldNextReply = true;
-}
-
-int CBoardModel::ChunkPauses() const {
-    std::lock_guard lock(m_mutex);
-    return m_nChunkPauses;
 }
 
 void CBoardModel::SetChunkCount(int nChunks) {
@@ -321,94 +282,6 @@ std::vector<uint8_t> CBoardModel::AnswerChunk(uint8_t nIndex) {
     return reply;
 }
 
-void CBoardModel::SetNoise(int nPercent, uint32_t nSeed) {
-    std::lock_guard lock(m_mutex);
-    m_nNoisePercent = std::clamp(nPercent, 0, 100);
-    m_noise.seed(nSeed);
-}
-
-EBoardFault CBoardModel::NoiseFault() {
-    if (m_nNoisePercent == 0 ||
-        std::uniform_int_distribution<int>(0, 99)(m_noise) >= m_nNoisePercent) {
-        return EBoardFault::None;
-    }
-    static constexpr EBoardFault kNoises[] = {EBoardFault::WrongChecksum, EBoardFault::NoReply,
-                                              EBoardFault::ShortReply, EBoardFault::LateReply,
-                                              EBoardFault::Garbage};
-    return kNoises[std::uniform_int_distribution<size_t>(0, std::size(kNoises) - 1)(m_noise)];
-}
-
-CBoardModel::Reply CBoardModel::ApplyFault(std::vector<uint8_t> reply, uint8_t nLetter) {
-    Reply result;
-    const bool bChunk = nLetter == Protocol::kLetterChunk;
-    const bool bApplies = !m_nFaultLetter || *m_nFaultLetter == nLetter;
-    if (const EBoardFault noise = NoiseFault(); noise != EBoardFault::None) {
-        // Noise cuts a reply anywhere, and drops one by sending nothing.
-        if (noise == EBoardFault::ShortReply) {
-            reply.resize(std::uniform_int_distribution<size_t>(1, reply.size() - 1)(m_noise));
-        } else if (noise == EBoardFault::NoReply) {
-            reply.clear();
-        } else if (noise == EBoardFault::WrongChecksum) {
-            reply.back() ^= 0x01;
-        } else if (noise == EBoardFault::LateReply) {
-            result.delay = kLateReplyDelay;
-        } else {
-            reply = {0xFF, 0x00, 0x13, 0x37, 0xC0, 0xDE};
-        }
-        result.delay += kTurnaround + LineTime(reply.size());
-        result.bytes = std::move(reply);
-        return result;
-    }
-    // A chunk reply's byte 1 is its index; other replies' byte 2 is the letter.
-    const size_t nTagOffset = bChunk ? 1 : Protocol::kOffsetLetter;
-    auto reseal = [&reply] {
-        reply.back() = XorChecksum(std::span(reply).first(reply.size() - 1));
-    };
-    switch (bApplies ? m_fault : EBoardFault::None) {
-        case EBoardFault::None:
-        case EBoardFault::NoReply:
-        case EBoardFault::ChunkPausesAtChecksum:  // cut in Feed, where pieces are made
-            break;
-        case EBoardFault::WrongChecksum:
-            reply.back() ^= 0x01;
-            break;
-        case EBoardFault::WrongLetter:
-            reply[nTagOffset] ^= 0x20;
-            reseal();
-            break;
-        case EBoardFault::Garbage:
-            reply = {0xFF, 0x00, 0x13, 0x37, 0xC0, 0xDE};
-            break;
-        case EBoardFault::LateReply:
-            result.delay = kLateReplyDelay;
-            break;
-        case EBoardFault::CorruptChunks:
-            if (bChunk) {
-                // Only the first try of each chunk: a retry gets it whole.
-                int& nTries = m_chunkTries[reply[1]];
-                if (nTries++ == 0) {
-                    reply[reply.size() > 3 ? 2 : reply.size() - 1] ^= 0x10;
-                }
-            }
-            break;
-        case EBoardFault::ShortReply:
-            reply.resize(std::min<size_t>(reply.size(), 4));
-            break;
-        case EBoardFault::DoubledReply:
-            reply.insert(reply.end(), reply.begin(), reply.end());
-            break;
-        case EBoardFault::LostChunk:
-            if (bChunk && reply[1] == 1) {
-                reply[1] = 2;
-                reseal();
-            }
-            break;
-    }
-    result.delay += kTurnaround + LineTime(reply.size());
-    result.bytes = std::move(reply);
-    return result;
-}
-
 double CBoardModel::SecondsRunning() const {
     return std::chrono::duration<double>(m_pClock->Now() - m_start).count();
 }
@@ -504,62 +377,6 @@ void CBoardModel::Settle() const {
     m_pending = EPending::None;
 }
 
-bool CBoardModel::IsPoweredOn() const {
-    std::lock_guard lock(m_mutex);
-    Settle();
-    return m_bPowerOn;
-}
-
-void CBoardModel::SetPoweredOn(bool bOn) {
-    std::lock_guard lock(m_mutex);
-    m_pending = EPending::None;
-    if (bOn != m_bPowerOn) {
-        m_bPowerOn = bOn;
-        m_bootedAt = bOn ? std::optional(Now()) : std::nullopt;
-    }
-}
-
-bool CBoardModel::IsLocked() const {
-    std::lock_guard lock(m_mutex);
-    return LockClosedNow();
-}
-
-void CBoardModel::SetLocked(std::optional<bool> bLocked) {
-    std::lock_guard lock(m_mutex);
-    m_bLockedByHand = bLocked;
-}
-
-void CBoardModel::SetLockSchedule(std::vector<LockWindow> windows) {
-    std::lock_guard lock(m_mutex);
-    m_lockWindows = std::move(windows);
-}
-
-bool CBoardModel::LockClosedNow() const {
-    if (m_bLockedByHand) {
-        return *m_bLockedByHand;
-    }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Now() - m_start);
-    return std::ranges::any_of(m_lockWindows, [elapsed](const LockWindow& window) {
-        return elapsed >= window.start &&
-               (!window.duration || elapsed < window.start + *window.duration);
-    });
-}
-
-int CBoardModel::PosterCode() const {
-    std::lock_guard lock(m_mutex);
-    return PosterCodeNow();
-}
-
-int CBoardModel::PosterMode() const {
-    std::lock_guard lock(m_mutex);
-    return m_nPosterMode;
-}
-
-void CBoardModel::HoldPosterCode(std::optional<int> nCode) {
-    std::lock_guard lock(m_mutex);
-    m_nHeldPosterCode = nCode;
-}
-
 bool CBoardModel::HoldValue(std::string_view strName, std::optional<long> nValue) {
     for (const SimItem& item : m_description.Items()) {
         if (item.nArray < kHwVolt || item.strName != strName) {
@@ -574,44 +391,6 @@ bool CBoardModel::HoldValue(std::string_view strName, std::optional<long> nValue
         return true;
     }
     return false;
-}
-
-void CBoardModel::SetPosterMode(int nMode) {
-    std::lock_guard lock(m_mutex);
-    m_nPosterMode = nMode;
-}
-
-void CBoardModel::SetPowerStateBytes(uint8_t nOn, uint8_t nOff) {
-    std::lock_guard lock(m_mutex);
-    m_nStateOnByte = nOn;
-    m_nStateOffByte = nOff;
-}
-
-void CBoardModel::SetLockedByte(uint8_t nLocked) {
-    std::lock_guard lock(m_mutex);
-    m_nLockedByte = nLocked;
-}
-
-const std::vector<int>& CBoardModel::StartupCodes() {
-    // Power on, processor, memory, chipset, DXE, PCI, storage, boot, running.
-    static const std::vector<int> codes = {0x01, 0x02, 0x03, 0x04, 0x06, 0x0B, 0x10, 0x11,
-                                           0x15, 0x19, 0x1F, 0x2B, 0x32, 0x3A, 0x4F, 0x60,
-                                           0x68, 0x70, 0x79, 0x90, 0x92, 0x94, 0x99, 0xA0,
-                                           0xA2, 0xA3, 0xA8, 0xB2, 0xB4, 0xAD, 0x00};
-    return codes;
-}
-
-int CBoardModel::PosterCodeNow() const {
-    Settle();
-    if (m_nHeldPosterCode) {
-        return *m_nHeldPosterCode;
-    }
-    const std::vector<int>& codes = StartupCodes();
-    if (!m_bPowerOn || !m_bootedAt) {
-        return codes.back();  // off, or running since before we looked
-    }
-    const auto nStep = static_cast<size_t>((Now() - *m_bootedAt) / kPostCodeStep);
-    return codes[std::min(nStep, codes.size() - 1)];
 }
 
 long CBoardModel::HardwareValue(const SimItem& item, double dSeconds) const {

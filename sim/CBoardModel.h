@@ -154,6 +154,9 @@ private:
     std::vector<uint8_t> Answer(const std::vector<uint8_t>& request);
     std::vector<uint8_t> AnswerChunk(uint8_t nIndex);
     Reply ApplyFault(std::vector<uint8_t> reply, uint8_t nLetter);
+    // Where a chunk reply's first bytes pass its checksum on their own: the
+    // shortest such prefix past start and index, or 0 when there is none.
+    static size_t ChecksumPassingPrefix(const std::vector<uint8_t>& reply);
     // The fault a noisy line gives this reply, if any. Expects m_mutex held.
     EBoardFault NoiseFault();
     double SecondsRunning() const;
