@@ -80,10 +80,6 @@ bool Confirm(const std::string& strQuestion) {
 // board back and prints the named items as it now holds them.
 int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
                      const std::vector<FoundItem>& named) {
-    if (!session.Link().IsDescriptionConfirmed()) {
-        PrintError("nothing was written: the board's description did not come whole");
-        return kExitDescription;
-    }
     if (!session.Link().StoreEdits(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
                                    arrays[EBoardArray::OverRatio])) {
         PrintError("the board's items changed while setting; nothing was sent");
@@ -91,6 +87,10 @@ int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>
     }
     const CDeviceLink::ApplyResult result =
         session.Link().ApplyAll(CDeviceLink::EApplyScope::UserSet);
+    if (result.bUnconfirmed) {
+        PrintError("nothing was written: the board's description did not come whole");
+        return kExitDescription;
+    }
     for (const CDeviceLink::ItemWrite& write : result.writes) {
         const BoardItem& item = arrays[write.array].at(write.nIndex);
         std::printf("wrote %s = %s %s (raw %s): %s\n", ToUtf8(item.Name).c_str(),
@@ -185,21 +185,19 @@ bool ReconnectSession(std::unique_ptr<CCtlSession>& session) {
 }
 
 int LoadForWriting(std::unique_ptr<CCtlSession>& session) {
-    session = std::make_unique<CCtlSession>();
-    if (const int nExit = session->Load(); nExit != kExitOk) {
-        return nExit;
-    }
-    if (session->Link().IsDescriptionConfirmed()) {
-        return kExitOk;
-    }
-    PrintError("reading the board's description once more before writing");
-    session.reset();  // the old link lets go of its port first
-    session = std::make_unique<CCtlSession>();
-    if (const int nExit = session->Load(); nExit != kExitOk) {
-        return nExit;
-    }
-    if (session->Link().IsDescriptionConfirmed()) {
-        return kExitOk;
+    constexpr int kTries = 2;
+    for (int nTry = 1; nTry <= kTries; ++nTry) {
+        session.reset();  // an old link lets go of its port first
+        session = std::make_unique<CCtlSession>();
+        if (const int nExit = session->Load(); nExit != kExitOk) {
+            return nExit;
+        }
+        if (session->Link().IsDescriptionConfirmed()) {
+            return kExitOk;
+        }
+        if (nTry < kTries) {
+            PrintError("reading the board's description once more before writing");
+        }
     }
     PrintError(
         "nothing was written: the board's description did not come whole, and a letter of the "

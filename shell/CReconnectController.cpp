@@ -58,7 +58,7 @@ void CReconnectController::OnLinkState(bool bConnected) {
             break;
         case EState::Loading:
             if (!bConnected) {
-                DropLink();
+                DropLink(LocaleText(u"STR_RECONNECT_SEARCH"));
             }
             break;
         case EState::Dropping:
@@ -98,13 +98,12 @@ void CReconnectController::Begin(const QString& strFirstStatus) {
     m_dlg.SetPagesEnabled(false);
     m_dlg.EnableSoftKeys(false);
     m_dlg.ShowOverlay(m_dlg.StatusBanner(), g_rcLock.ToQRect());
-    DropLink();
-    SetStatus(strFirstStatus);
+    DropLink(strFirstStatus);
 }
 
-void CReconnectController::DropLink() {
+void CReconnectController::DropLink(const QString& strStatus) {
     m_eState = EState::Dropping;
-    SetStatus(LocaleText(u"STR_RECONNECT_SEARCH"));
+    SetStatus(strStatus);
     CDeviceLink& link = m_link;
     // Queued behind any blocking call in hand, which ends with the connection.
     m_work.Run([&link] { link.Disconnect(); }, [this] { ScheduleSearch(); });

@@ -51,7 +51,8 @@ private:
     };
     // The link went away, or the user asked for the board anew.
     void Begin(const QString& strFirstStatus);
-    void DropLink();
+    // Closes the connection, saying so with the text given, then searches.
+    void DropLink(const QString& strStatus);
     void ScheduleSearch();
     void OnTick();
     void Finish();
