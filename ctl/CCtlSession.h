@@ -29,6 +29,9 @@ enum ECtlExit : int {
     // A write was refused: the board's description did not come whole, and
     // the one kept from before may not match the board.
     kExitDescription = 13,
+    kExitStalled = 14,       // boot-watch: the start-up stalled and was not brought back
+    kExitNothingToUndo = 15, // undo: no write of this board's changed anything
+    kExitNotKept = 16,       // set --confirm: the change was not kept and was reverted
 };
 
 // One connection to the board for one command: the link object the program

@@ -6,6 +6,7 @@
 
 #include "ctl/CCtlSession.h"
 #include "ctl/CtlShared.h"
+#include "data/Utf.h"
 
 namespace {
 
@@ -27,6 +28,18 @@ const std::map<std::string, PowerAction> kPowerActions = {
 };
 
 }  // namespace
+
+void JournalPowerAction(CCtlSession& session, const std::string& strAction, bool bAcknowledged) {
+    JournalEntry entry = NewJournalEntry("tunevoctl", "power " + strAction, EJournalAction::Power);
+    entry.strAddress = session.PortPath();
+    if (session.Link().GetBoardVersion().empty()) {
+        session.Link().LoadConfiguration();  // the last board's files name it
+    }
+    entry.strBoard = ToUtf8(session.Link().GetBoardVersion());
+    entry.strPower = strAction;
+    entry.bOk = bAcknowledged;
+    AppendToJournal(entry);
+}
 
 int RunPower(const PowerOptions& options) {
     std::string strAction = options.strAction;
@@ -66,6 +79,7 @@ int RunPower(const PowerOptions& options) {
     session.Link().PowerAction(power.nCode);
     const std::optional<CRecordingListener::Report> done =
         session.Reports().Last("OnPowerCommandDone");
+    JournalPowerAction(session, strAction, done && done->nFirst != 0);
     if (done && done->nFirst != 0) {
         std::printf("acknowledged: %s\n", power.pszDone);
         return kExitOk;

@@ -12,6 +12,10 @@ struct PowerOptions {
 
 int RunPower(const PowerOptions& options);
 
+class CCtlSession;
+// Puts a power action sent, and whether the board took it, in the journal.
+void JournalPowerAction(CCtlSession& session, const std::string& strAction, bool bAcknowledged);
+
 // The power actions that switch something, by their command-line names.
 std::vector<std::string> PowerActionNames();
 // The old name of force-off, still taken but no longer shown.

@@ -158,7 +158,8 @@ int LoadProfileToBoard(CCtlSession& session, const CProfileFile& file, int nProf
         PrintError("cancelled; nothing was sent");
         return kExitDeclined;
     }
-    const int nExit = WriteAndReadBack(session, arrays, changed);
+    const int nExit = WriteAndReadBack(session, arrays, changed,
+                                       {"profile load " + std::to_string(nProfile), EJournalAction::Apply, {}});
     if (nLeft > 0) {
         PrintError(strLeft);
         return nExit == kExitOk ? kExitNoAnswer : nExit;

@@ -1,6 +1,12 @@
 #include "ctl/CmdSet.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <thread>
 #include <map>
 #include <memory>
 #include <optional>
@@ -48,6 +54,94 @@ std::optional<std::pair<long, long>> StepsAround(const BoardItem& item,
         return std::nullopt;
     }
     return std::pair{static_cast<long>(dLower), static_cast<long>(dLower) + 1};
+}
+
+enum class EKeepAnswer { Keep, Revert, EndOfInput, TimedOut };
+
+// Asks on standard input, counting down on standard error; only "y" or
+// "yes" keeps. The end of input answers at once.
+EKeepAnswer AskToKeep(int nSeconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(nSeconds);
+    std::string strLine;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::seconds>(until -
+                                                                  std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            std::fputc('\n', stderr);
+            return EKeepAnswer::TimedOut;
+        }
+        std::fprintf(stderr, "\rKeep these values? [y/N] (reverting in %3lld s) ",
+                     static_cast<long long>(left.count()));
+        std::fflush(stderr);
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int nReady = ::poll(&input, 1, 1000);
+        if (Interrupted()) {
+            std::fputc('\n', stderr);
+            return EKeepAnswer::Revert;  // Ctrl+C is no yes
+        }
+        if (nReady <= 0) {
+            continue;
+        }
+        char c = 0;
+        const ssize_t nRead = ::read(STDIN_FILENO, &c, 1);
+        if (nRead <= 0) {
+            std::fputc('\n', stderr);
+            return EKeepAnswer::EndOfInput;
+        }
+        if (c != '\n') {
+            strLine += c;
+            continue;
+        }
+        const std::u16string answer = FromUtf8(strLine);
+        return EqualsNoCase(answer, u"y") || EqualsNoCase(answer, u"yes") ? EKeepAnswer::Keep
+                                                                          : EKeepAnswer::Revert;
+    }
+}
+
+// After a write the user asked to confirm: keeps it on a yes, and otherwise
+// writes back the values before. The board may have gone meanwhile: it is
+// waited for as long again as the countdown was.
+int KeepOrRevert(std::unique_ptr<CCtlSession>& pSession, const JournalEntry& written,
+                 int nSeconds, int nExitOfWrite) {
+    WatchForInterrupt();
+    const EKeepAnswer answer = AskToKeep(nSeconds);
+    if (answer == EKeepAnswer::Keep) {
+        std::printf("kept\n");
+        return nExitOfWrite;
+    }
+    PrintError(answer == EKeepAnswer::TimedOut ? "no answer: writing back the values before"
+                                               : "not kept: writing back the values before");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(nSeconds);
+    for (;;) {
+        const UndoPlan plan = PlanUndo(written, pSession->Link());
+        if (plan.items.empty()) {
+            std::printf("the board holds the values before again\n");
+            return kExitNotKept;
+        }
+        const int nExit = WriteBack(*pSession, plan, false,
+                                    {"set --confirm (reverted)", EJournalAction::Revert, written.strId});
+        if (nExit != kExitLinkLost) {
+            return nExit == kExitOk ? kExitNotKept : nExit;
+        }
+        // Lost: wait for the board to come back, then write back what is left.
+        bool bBack = false;
+        while (!bBack && std::chrono::steady_clock::now() < until && !Interrupted()) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            bBack = LoadForWriting(pSession) == kExitOk;
+        }
+        if (!bBack) {
+            std::string strNames;
+            for (const JournalItem& item : written.items) {
+                if (item.Changed()) {
+                    strNames += (strNames.empty() ? "" : ", ") + item.strName + " (was " +
+                                item.strShownBefore + " " + item.strUnit + ")";
+                }
+            }
+            PrintError("the board did not come back within " + std::to_string(nSeconds) +
+                       " s; not restored: " + strNames);
+            return kExitLinkLost;
+        }
+    }
 }
 
 }  // namespace
@@ -158,5 +252,11 @@ int RunSet(const SetOptions& options) {
         named.push_back(*found);
     }
 
-    return WriteAndReadBack(session, arrays, named);
+    JournalEntry written;
+    const int nExit =
+        WriteAndReadBack(session, arrays, named, {"set", EJournalAction::Apply, {}}, &written);
+    if (options.nConfirmSeconds <= 0 || !written.ChangedSomething() || nExit == kExitLinkLost) {
+        return nExit;
+    }
+    return KeepOrRevert(pSession, written, options.nConfirmSeconds, nExit);
 }

@@ -10,6 +10,7 @@
 #include "ctl/CCtlProgress.h"
 #include "data/TextCase.h"
 #include "data/Utf.h"
+#include "link/CApplyRecord.h"
 #include "link/ItemText.h"
 #include "link/Recording.h"
 
@@ -79,7 +80,12 @@ bool Confirm(const std::string& strQuestion) {
 // Writes the items the user set in the arrays, prints each write, reads the
 // board back and prints the named items as it now holds them.
 int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
-                     const std::vector<FoundItem>& named) {
+                     const std::vector<FoundItem>& named, const WriteJournal& journal,
+                     JournalEntry* pWritten) {
+    // The values before are the link's, taken before any edit reaches it.
+    CApplyRecord record(session.Link(), "tunevoctl", journal.strCommand, journal.action);
+    record.SetAddress(session.PortPath());
+    record.SetUndoes(journal.strUndoes);
     if (!session.Link().StoreEdits(arrays[EBoardArray::OverVolt], arrays[EBoardArray::OverFreq],
                                    arrays[EBoardArray::OverRatio])) {
         PrintError("the board's items changed while setting; nothing was sent");
@@ -91,6 +97,15 @@ int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>
         PrintError("nothing was written: the board's description did not come whole");
         return kExitDescription;
     }
+    record.Written(session.Link(), result);
+    // Whatever happens next, what was sent is on record.
+    const auto journalled = [&](int nExit) {
+        AppendToJournal(record.Entry());
+        if (pWritten != nullptr) {
+            *pWritten = record.Entry();
+        }
+        return nExit;
+    };
     for (const CDeviceLink::ItemWrite& write : result.writes) {
         const BoardItem& item = arrays[write.array].at(write.nIndex);
         std::printf("wrote %s = %s %s (raw %s): %s\n", ToUtf8(item.Name).c_str(),
@@ -99,15 +114,16 @@ int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>
                     write.bAcknowledged ? "acknowledged" : "NOT acknowledged");
     }
     if (session.LinkLost()) {
-        return kExitLinkLost;
+        return journalled(kExitLinkLost);
     }
 
     // Read back what the board now holds.
     for (EBoardArray array : kOverclockArrays) {
         if (!session.Refresh(array) && session.LinkLost()) {
-            return kExitLinkLost;
+            return journalled(kExitLinkLost);
         }
     }
+    record.ReadBack(session.Link());
     int nResult = result.bOk ? kExitOk : kExitNoAnswer;
     for (const FoundItem& found : named) {
         const BoardItem& wanted = arrays[found.array][found.nIndex];
@@ -121,15 +137,71 @@ int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>
                     ShownText(found.array, now).c_str(), std::string(UnitOf(found.array)).c_str(),
                     ToUtf8(now.Value).c_str());
         if (now.Value != wanted.Value) {
-            PrintError(ToUtf8(now.Name) + ": the board kept raw " + ToUtf8(now.Value) +
-                       " instead of " + ToUtf8(wanted.Value));
+            PrintError(ToUtf8(now.Name) + ": the board limited or refused it: it holds " +
+                       ShownText(found.array, now) + " (raw " + ToUtf8(now.Value) +
+                       ") instead of " + ShownText(found.array, wanted) + " (raw " +
+                       ToUtf8(wanted.Value) + ")");
             nResult = kExitNoAnswer;
         }
     }
     if (!result.bOk) {
         PrintError("the board did not acknowledge every value; tunevoctl info shows what it has");
     }
-    return nResult;
+    return journalled(nResult);
+}
+
+void AppendToJournal(const JournalEntry& entry) {
+    static CJournal journal;
+    if (!journal.Append(entry)) {
+        if (const std::string strProblem = journal.TakeProblem(); !strProblem.empty()) {
+            PrintError("the journal could not be written (" + strProblem +
+                       "); the board's values are not on record");
+        }
+    }
+}
+
+std::vector<JournalEntry> ReadJournal() {
+    CJournal::Contents contents = CJournal().Read();
+    for (const std::string& strNote : contents.notes) {
+        PrintError(strNote);
+    }
+    return std::move(contents.entries);
+}
+
+void PrintUndoPlan(const UndoPlan& plan) {
+    for (const UndoItem& item : plan.items) {
+        const JournalItem& written = item.written;
+        std::printf("  %-24s %s -> %s %s", written.strName.c_str(),
+                    (item.strShownNow.empty() ? std::string("UNREAD") : item.strShownNow).c_str(),
+                    written.strShownBefore.c_str(), written.strUnit.c_str());
+        if (item.bChangedSince) {
+            std::printf("   changed since: that write left %s",
+                        (written.strShownReadBack.empty() ? written.strShownAsked
+                                                          : written.strShownReadBack)
+                            .c_str());
+        }
+        std::printf("\n");
+    }
+    for (const std::string& strName : plan.missing) {
+        std::printf("  %-24s not on this board's description now; left alone\n", strName.c_str());
+    }
+    std::fflush(stdout);
+}
+
+int WriteBack(CCtlSession& session, const UndoPlan& plan, bool bWithChangedSince,
+              const WriteJournal& journal, JournalEntry* pWritten) {
+    std::map<EBoardArray, BoardItemArray> arrays;
+    if (!UndoEdits(session.Link(), plan, bWithChangedSince, arrays)) {
+        PrintError("nothing was written: no value to write back is left");
+        return kExitFailure;
+    }
+    std::vector<FoundItem> named;
+    for (const UndoItem& item : plan.items) {
+        if (!item.bChangedSince || bWithChangedSince) {
+            named.push_back({item.array, item.nIndex});
+        }
+    }
+    return WriteAndReadBack(session, arrays, named, journal, pWritten);
 }
 
 bool IsPlainNumber(const std::string& strText) {

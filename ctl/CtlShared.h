@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "ctl/CCtlSession.h"
+#include "data/CJournal.h"
+#include "link/UndoPlan.h"
 
 // What several of tunevoctl's commands share: the usage and no-answer
 // exits, the confirmation, the interrupt flag, the reconnect, reading the
@@ -46,8 +48,33 @@ struct FoundItem {
     size_t nIndex;
 };
 
+// How a write is journalled: the command the user gave, and what it is.
+struct WriteJournal {
+    std::string strCommand;
+    EJournalAction action = EJournalAction::Apply;
+    std::string strUndoes;  // the entry an undo, revert or recovery writes back
+};
+
+// Appends to Tunevo's journal; the first failure is said once on standard
+// error, and none of them stops the command.
+void AppendToJournal(const JournalEntry& entry);
+// The journal's entries, saying on standard error each line passed over.
+std::vector<JournalEntry> ReadJournal();
+
 // Writes the items marked bUserSet in the arrays, prints each write, reads
-// the board back and prints the named items as it now holds them. The exit
-// code: kExitOk only when every write was acknowledged and read back as sent.
+// the board back, prints the named items as it now holds them, and
+// journals it all. The exit code: kExitOk only when every write was
+// acknowledged and read back as sent. pWritten, when given, receives the
+// journal's entry.
 int WriteAndReadBack(CCtlSession& session, std::map<EBoardArray, BoardItemArray>& arrays,
-                     const std::vector<FoundItem>& named);
+                     const std::vector<FoundItem>& named, const WriteJournal& journal,
+                     JournalEntry* pWritten = nullptr);
+
+// Prints what writing the plan back would do, one item a line, changed-since
+// items marked.
+void PrintUndoPlan(const UndoPlan& plan);
+// Writes back the plan's values before (items changed since only with
+// bWithChangedSince) through the apply path, and journals it. The exit code
+// of WriteAndReadBack; kExitFailure when nothing could be staged.
+int WriteBack(CCtlSession& session, const UndoPlan& plan, bool bWithChangedSince,
+              const WriteJournal& journal, JournalEntry* pWritten = nullptr);

@@ -12,7 +12,9 @@
 #include "ctl/CCtlSession.h"
 #include "ctl/CmdAlarms.h"
 #include "ctl/CmdBoards.h"
+#include "ctl/CmdBootWatch.h"
 #include "ctl/CmdInfo.h"
+#include "ctl/CmdJournal.h"
 #include "ctl/CmdLock.h"
 #include "ctl/CmdMonitor.h"
 #include "ctl/CmdPoster.h"
@@ -21,6 +23,7 @@
 #include "ctl/CmdScan.h"
 #include "ctl/CmdServe.h"
 #include "ctl/CmdSet.h"
+#include "ctl/CmdUndo.h"
 #include "ctl/CtlShared.h"
 #include "data/IniPaths.h"
 
@@ -36,7 +39,8 @@ constexpr const char* kFooter =
     "8 refused by the board, 9 the board did not acknowledge or answer,\n"
     "10 not confirmed, 11 value outside the item's range, 12 no such profile\n"
     "for this board, 13 nothing written: the board's description did not come\n"
-    "whole.";
+    "whole, 14 the PC's start-up stalled and was not brought back, 15 nothing\n"
+    "to undo, 16 the change was not kept and its values were written back.";
 
 // "Usage:" first, as every command's help begins, then what the command does.
 class CUsageFirstFormatter final : public CLI::Formatter {
@@ -63,6 +67,30 @@ const CLI::Validator kPositiveSeconds(
                    : std::string("takes a number of seconds above 0");
     },
     "SECONDS");
+
+// A whole number of seconds from 1 to nMost; the text given is not echoed,
+// as it may be any length.
+CLI::Validator WholeSeconds(int nMost) {
+    return CLI::Validator(
+        [nMost](const std::string& strText) {
+            const bool bDigits = !strText.empty() && strText.size() <= 9 &&
+                                 strText.find_first_not_of("0123456789") == std::string::npos;
+            return bDigits && std::stoi(strText) >= 1 && std::stoi(strText) <= nMost
+                       ? std::string()
+                       : "takes a whole number of seconds from 1 to " + std::to_string(nMost);
+        },
+        "SECONDS");
+}
+
+// A POST code in hexadecimal, 00 to FFFF.
+const CLI::Validator kHexCode(
+    [](const std::string& strText) {
+        return !strText.empty() && strText.size() <= 4 &&
+                       strText.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos
+                   ? std::string()
+                   : std::string("takes a POST code in hexadecimal, 00 to FFFF");
+    },
+    "HEX");
 
 }  // namespace
 
@@ -162,7 +190,13 @@ int main(int argc, char** argv) {
         "range as the - and + buttons do, with a note. So is a value between two of\n"
         "the item's steps (the two nearest are named), unless --round takes the\n"
         "nearer one, with a note, and a value the item's setting cannot carry\n"
-        "(a one-byte item above raw 255).");
+        "(a one-byte item above raw 255). With --confirm SECONDS it then asks on\n"
+        "standard input whether to keep the values: anything but y, the end of\n"
+        "input, Ctrl+C or the end of the countdown writes back the values before\n"
+        "(exit 16). Every write is kept in the journal (tunevoctl journal).");
+    pSet->add_option("--confirm", set.nConfirmSeconds,
+                     "ask to keep the values, writing back the ones before after SECONDS")
+        ->check(WholeSeconds(kMostConfirmSeconds));
     pSet->callback([&] { run = [&] { return RunSet(set); }; });
 
     PowerOptions power;
@@ -190,6 +224,58 @@ int main(int argc, char** argv) {
         "input unless --yes is given; the board acknowledges at once and acts a\n"
         "moment later. clear-cmos is refused while the PC is on.");
     pPower->callback([&] { run = [&] { return RunPower(power); }; });
+
+    JournalOptions journal;
+    CLI::App* pJournal =
+        app.add_subcommand("journal", "what was written to the board and done to its PC");
+    pJournal->add_flag("--json", journal.bJson, "each entry as its JSON line");
+    pJournal->add_option("--last", journal.nLast, "this many entries, newest first (0: all)")
+        ->capture_default_str();
+    pJournal->footer(
+        "Shows journal.jsonl in Tunevo's folder, newest first: each write with its\n"
+        "items' values before and asked, those the board did not acknowledge or\n"
+        "held otherwise, power actions and start-ups seen to finish.");
+    pJournal->callback([&] { run = [&] { return RunJournal(journal); }; });
+
+    UndoOptions undo;
+    CLI::App* pUndo =
+        app.add_subcommand("undo", "write back the values the last write to this board replaced");
+    pUndo->add_flag("--yes,-y", undo.bYes, "do not ask for confirmation");
+    pUndo->add_flag("--overwrite-changed", undo.bWithChangedSince,
+                    "write back values changed since that write as well");
+    pUndo->footer(
+        "Finds the last write to this board in the journal that changed a value,\n"
+        "lists its items (now -> before) and writes the values before back after a\n"
+        "confirmation. A value changed since that write is listed and left alone\n"
+        "unless you say yes to it (or give --overwrite-changed). An undo is itself\n"
+        "a write: undo again to undo it. Exit 15 when there is nothing to undo.");
+    pUndo->callback([&] { run = [&] { return RunUndo(undo); }; });
+
+    BootWatchOptions bootWatch;
+    std::string strReadyCode = "00";
+    CLI::App* pBootWatch = app.add_subcommand(
+        "boot-watch", "follow the PC's start-up; with --recover bring back a stalled one");
+    pBootWatch->add_option("--stuck", bootWatch.nStuckSeconds,
+                           "one code standing this long is a stall")
+        ->check(WholeSeconds(3600))
+        ->capture_default_str();
+    pBootWatch->add_option("--ready", strReadyCode, "the code of a finished start-up")
+        ->check(kHexCode)
+        ->capture_default_str();
+    pBootWatch->add_flag("--recover", bootWatch.bRecover,
+                         "on a stall, write back the values before the last write and reset once");
+    pBootWatch->add_flag("--json", bootWatch.bJson, "a summary object on standard output");
+    pBootWatch->footer(
+        "Reads the POST code until the PC reaches the ready code (exit 0) or one\n"
+        "code stands for --stuck seconds (exit 14). With --recover a stall writes\n"
+        "back the values from before the last write to this board since its last\n"
+        "good start-up, as the journal holds them, resets the PC once and watches\n"
+        "again; it never clears CMOS and never resets twice. Run it after a reset\n"
+        "or power-on.");
+    pBootWatch->callback([&] {
+        bootWatch.nReadyCode = std::stoi(strReadyCode, nullptr, 16);
+        run = [&] { return RunBootWatch(bootWatch); };
+    });
 
     PosterOptions poster;
     CLI::App* pPoster = app.add_subcommand("poster", "the board's POST-code display");

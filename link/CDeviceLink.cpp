@@ -425,3 +425,12 @@ CDeviceLink::PortUse CDeviceLink::UsePort(EBusyDiscipline discipline) {
     }
     return use;
 }
+
+std::string CDeviceLink::SessionPortName() const {
+    const int nSession = m_nSessionPort.load();
+    if (nSession < 0) {
+        return {};
+    }
+    const std::string strName = PortName(nSession);
+    return strName.empty() ? "port " + std::to_string(nSession) : strName;
+}

@@ -179,14 +179,17 @@ public:
     // when an edit found no item to land on. Any thread.
     bool StoreEdits(const BoardItemArray& overVolt, const BoardItemArray& overFreq,
                     const BoardItemArray& overRatio);
-    // Stores the edits and applies them on the dispatcher, which ends with
-    // OnApplied; an edit that found no item fails the apply.
-    void RequestApply(BoardItemArray overVolt, BoardItemArray overFreq, BoardItemArray overRatio);
     // Which items an apply writes.
     enum class EApplyScope {
         Changed,  // every changed item, the first one, and one after an unacknowledged write
         UserSet,  // only the items the user set
     };
+    // Stores the edits and applies them on the dispatcher, which ends with
+    // OnApplied; an edit that found no item fails the apply.
+    void RequestApply(BoardItemArray overVolt, BoardItemArray overFreq, BoardItemArray overRatio,
+                      EApplyScope scope = EApplyScope::Changed);
+    // Applies the edits already stored (StoreEdits), on the dispatcher.
+    void RequestStoredApply(EApplyScope scope);
     // One set frame sent, and whether the board acknowledged it.
     struct ItemWrite {
         EBoardArray array;
@@ -204,6 +207,11 @@ public:
     // the board nor set by the user is never written, and nothing is while
     // the description is not confirmed. Blocks for the exchanges.
     ApplyResult ApplyAll(EApplyScope scope);
+    // What the last apply run on the dispatcher sent, for its record.
+    ApplyResult LastApplyResult() const;
+    // How the port of this session's board is named to the user; empty
+    // before one was taken.
+    std::string SessionPortName() const;
 
     // The lock check made once after start-up (six tries, reporting
     // OnLockState), then starts the poster and lock polls. Blocks the caller
@@ -214,7 +222,11 @@ public:
     // One "s" or "r" exchange, skipped while the port is busy; they store the
     // lock state, or the poster code and mode.
     void PollLockStatus();
-    void PollPosterCode();
+    // True when the board answered the poster read.
+    bool PollPosterCode();
+    // The message file's text for a POST code, whatever the display's mode;
+    // empty when it has none.
+    std::string PosterCodeText(int nCode) const;
     // Reports the poster text of the stored code and mode, if it has one.
     void NotifyPoster();
     // Reads the poster once and reports its text, on the dispatcher.
@@ -419,6 +431,9 @@ private:
     std::atomic<bool> m_bDescriptionConfirmed{false};
     // An edit handed to RequestApply matched no item: the next apply fails.
     std::atomic<bool> m_bApplyEditLost{false};
+    std::atomic<EApplyScope> m_applyScope{EApplyScope::Changed};
+    mutable std::mutex m_lastApplyMutex;
+    ApplyResult m_lastApply;
     // Refreshes asked for and not yet begun: the over-clock arrays, and one
     // bit per array number. Each gets its own report.
     std::atomic<bool> m_bOverclockRefreshPending{false};

@@ -69,20 +69,39 @@ bool CDeviceLink::StoreEdits(const BoardItemArray& overVolt, const BoardItemArra
 }
 
 void CDeviceLink::RequestApply(BoardItemArray overVolt, BoardItemArray overFreq,
-                               BoardItemArray overRatio) {
+                               BoardItemArray overRatio, EApplyScope scope) {
     if (!m_pDispatcher) {
         return;
     }
     if (!StoreEdits(overVolt, overFreq, overRatio)) {
         m_bApplyEditLost.store(true);
     }
+    RequestStoredApply(scope);
+}
+
+void CDeviceLink::RequestStoredApply(EApplyScope scope) {
+    if (!m_pDispatcher) {
+        return;
+    }
+    m_applyScope.store(scope);
     m_pDispatcher->Post(ERequest::Apply);
+}
+
+CDeviceLink::ApplyResult CDeviceLink::LastApplyResult() const {
+    std::lock_guard lock(m_lastApplyMutex);
+    return m_lastApply;
 }
 
 void CDeviceLink::RunApplyRequest() {
     // An edit lost before this run makes it fail; one lost during it, the next.
     const bool bEditLost = m_bApplyEditLost.exchange(false);
-    const bool bOk = ApplyAll(EApplyScope::Changed).bOk && !bEditLost;
+    ApplyResult result = ApplyAll(m_applyScope.exchange(EApplyScope::Changed));
+    result.bOk = result.bOk && !bEditLost;
+    const bool bOk = result.bOk;
+    {
+        std::lock_guard lock(m_lastApplyMutex);
+        m_lastApply = std::move(result);
+    }
     EndRequest(ERequest::Apply);
     if (!IsStopping()) {
         Report([bOk](ILinkListener& listener) { listener.OnApplied(bOk); });

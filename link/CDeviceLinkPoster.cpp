@@ -113,17 +113,17 @@ void CDeviceLink::PollLockStatus() {
     m_environment.pClock->SleepFor(Protocol::kRetryPause, StopToken());
 }
 
-void CDeviceLink::PollPosterCode() {
+bool CDeviceLink::PollPosterCode() {
     const PortUse use = UsePort(EBusyDiscipline::Skip);
     if (!use) {
-        return;
+        return false;
     }
     const Exchange exchange =
         Ask(*use.pPort, BuildCommandFrame(Protocol::kStartQuery, Protocol::kLetterPosterCode),
             StopToken());
     if (!exchange.bWritten || (exchange.nCount == 0 && exchange.bNotConnected)) {
         ReportLinkLost();
-        return;
+        return false;
     }
     const EReplyCheck check = IsValidReply(exchange.Received(), Protocol::kLetterPosterCode);
     if (check == EReplyCheck::Valid) {
@@ -131,12 +131,23 @@ void CDeviceLink::PollPosterCode() {
         m_nPosterMode.store(reply[Protocol::kOffsetPosterMode]);
         m_nPosterCode.store(reply[Protocol::kOffsetPosterCode] +
                             256 * reply[Protocol::kOffsetPosterCode + 1]);
-        return;
+        return true;
     }
     if (check == EReplyCheck::ChecksumFailure) {
         CountChecksumFailure();
     }
     m_environment.pClock->SleepFor(Protocol::kRetryPause, StopToken());
+    return false;
+}
+
+std::string CDeviceLink::PosterCodeText(int nCode) const {
+    const std::shared_ptr<const CBoardConfig> pConfig = Config();
+    if (pConfig == nullptr) {
+        return {};
+    }
+    const std::u16string key = HexText(nCode, "%02X");
+    const std::u16string message = pConfig->LookupMessage(key);
+    return ToUtf8(message.empty() ? pConfig->LookupStr(key) : message);
 }
 
 void CDeviceLink::NotifyPoster() {

@@ -128,6 +128,7 @@ bool CBoardDescription::Parse(std::string bytes, std::string& strError) {
             item.nMin = Number(fields[3]);
             item.nMax = Number(fields[4]);
             item.nValue = std::clamp(Number(fields[5]), item.nMin, std::max(item.nMin, item.nMax));
+            item.nThreshold2 = Number(fields[9]);
             const long nValueCmd = Number(fields[10]);
             const long nRangeCmd = Number(fields[11]);
             if (!claim(valueLetters, nValueCmd, item)) {

@@ -16,6 +16,9 @@ struct SimItem {
     long nMin = 0;
     long nMax = 0;
     long nValue = 0;
+    // An over-clock voltage past this (when above 0) stops the PC's next
+    // start-up in memory training, as a real board stops on a bad setting.
+    long nThreshold2 = 0;
     uint8_t nValueCmd = 0;
     uint8_t nRangeCmd = 0;  // 0: the range is never read
 };

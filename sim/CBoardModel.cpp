@@ -366,6 +366,7 @@ void CBoardModel::Settle() const {
         case EPending::Reset:
             m_bPowerOn = true;
             m_bootedAt = m_pendingAt;
+            BeginStartup();
             break;
         case EPending::Off:
             m_bPowerOn = false;

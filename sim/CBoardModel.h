@@ -146,6 +146,9 @@ public:
     // The start-up codes the poster walks through after power-on; it then
     // settles on the last one.
     static const std::vector<int>& StartupCodes();
+    // Where a start-up that begins with an over-clock voltage past its
+    // second threshold stops for good: memory training.
+    static constexpr int kStallCode = 0x15;
 
     // Time the line needs for n bytes at 57600 baud.
     static std::chrono::microseconds LineTime(size_t nBytes);
@@ -170,6 +173,9 @@ private:
     long CurrentValueHeld(const SimItem& item) const;
     bool LockClosedNow() const;
     int PosterCodeNow() const;
+    // A start-up begins now: whether it will stall is decided by the values in force.
+    void BeginStartup() const;
+    bool AnyVoltagePastLimit() const;
     IClock::TimePoint Now() const { return m_pClock->Now(); }
 
     enum class EPending { None, On, Off, Reset };
@@ -200,6 +206,7 @@ private:
     mutable EPending m_pending = EPending::None;
     mutable IClock::TimePoint m_pendingAt{};
     mutable std::optional<IClock::TimePoint> m_bootedAt;
+    mutable bool m_bStartupStalls = false;
     int m_nPosterMode = 1;
     std::optional<int> m_nHeldPosterCode;
     uint8_t m_nStateOnByte = kStateOn;

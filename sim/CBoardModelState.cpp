@@ -17,6 +17,7 @@ void CBoardModel::SetPoweredOn(bool bOn) {
     if (bOn != m_bPowerOn) {
         m_bPowerOn = bOn;
         m_bootedAt = bOn ? std::optional(Now()) : std::nullopt;
+        BeginStartup();
     }
 }
 
@@ -96,5 +97,23 @@ int CBoardModel::PosterCodeNow() const {
         return codes.back();  // off, or running since before we looked
     }
     const auto nStep = static_cast<size_t>((Now() - *m_bootedAt) / kPostCodeStep);
-    return codes[std::min(nStep, codes.size() - 1)];
+    const int nCode = codes[std::min(nStep, codes.size() - 1)];
+    if (m_bStartupStalls) {
+        // The walk goes no further than the stall code, and rests there.
+        const auto stall = std::ranges::find(codes, kStallCode);
+        if (static_cast<size_t>(stall - codes.begin()) <= nStep) {
+            return kStallCode;
+        }
+    }
+    return nCode;
+}
+
+void CBoardModel::BeginStartup() const {
+    m_bStartupStalls = AnyVoltagePastLimit();
+}
+
+bool CBoardModel::AnyVoltagePastLimit() const {
+    return std::ranges::any_of(m_description.Items(), [this](const SimItem& item) {
+        return item.nArray == 1 && item.nThreshold2 > 0 && CurrentValueHeld(item) > item.nThreshold2;
+    });
 }

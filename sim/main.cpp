@@ -76,6 +76,12 @@ void PrintUsage(std::FILE* pOut) {
         "to the schedule), on, off (switch the PC at once), status, help, and\n"
         "set NAME=RAW to hold a monitored item at a raw value (set Pump=0 stops\n"
         "the pump), set NAME=auto to let it move again.\n"
+        "\n"
+        "A start-up (power on or reset) that begins while an over-clock voltage\n"
+        "stands above its second threshold (the tenth field of its line; CPU\n"
+        "Vcore above 1.400 V on the demo board) stops at POST code 15, memory\n"
+        "training, as a board with a bad over-clock does; the next start-up with\n"
+        "the values back in range runs through to 00.\n"
         "Runs until interrupted (Ctrl+C) or terminated.\n",
         pOut);
 }
