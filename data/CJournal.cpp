@@ -161,8 +161,9 @@ std::optional<JournalEntry> ParseJournalLine(const std::string& strLine) {
     return entry;
 }
 
-CJournal::CJournal(std::string strFolder)
-    : m_strPath(MakeIniPath(strFolder.empty() ? g_szProgramDir : strFolder, "/journal.jsonl")) {}
+CJournal::CJournal(std::string strFolder, uintmax_t nRotateBytes)
+    : m_strPath(MakeIniPath(strFolder.empty() ? g_szProgramDir : strFolder, "/journal.jsonl")),
+      m_nRotateBytes(nRotateBytes) {}
 
 std::string CJournal::RotatedPath(int nNumber) const {
     return DirectoryOf(m_strPath) + "/journal." + std::to_string(nNumber) + ".jsonl";
@@ -171,7 +172,7 @@ std::string CJournal::RotatedPath(int nNumber) const {
 void CJournal::RotateIfLarge() {
     std::error_code error;
     const uintmax_t nSize = std::filesystem::file_size(m_strPath, error);
-    if (error || nSize < kRotateBytes) {
+    if (error || nSize < m_nRotateBytes) {
         return;
     }
     // Renames only: each file is whole before and after, whatever stops us.

@@ -86,8 +86,9 @@ public:
     // journal.1.jsonl ... journal.3.jsonl are kept; the oldest goes.
     static constexpr int kKeptFiles = 3;
 
-    // The journal in the folder (Tunevo's folder when empty).
-    explicit CJournal(std::string strFolder = {});
+    // The journal in the folder (Tunevo's folder when empty), moved aside
+    // past nRotateBytes.
+    explicit CJournal(std::string strFolder = {}, uintmax_t nRotateBytes = kRotateBytes);
 
     const std::string& Path() const { return m_strPath; }
 
@@ -110,6 +111,7 @@ private:
     void RotateIfLarge();
 
     std::string m_strPath;
+    uintmax_t m_nRotateBytes;
     bool m_bFailed = false;
     std::string m_strProblem;
 };

@@ -108,8 +108,9 @@ public:
     static constexpr std::chrono::milliseconds kPowerOnDelay{1500};
     static constexpr std::chrono::milliseconds kPowerOffDelay{1000};
     static constexpr std::chrono::milliseconds kResetDelay{500};
-    // How long each start-up POST code shows after power-on or reset.
+    // How long each start-up POST code shows after power-on or reset, unless set.
     static constexpr std::chrono::milliseconds kPostCodeStep{300};
+    void SetPostCodeStep(std::chrono::milliseconds step);
     // The "p" state bytes the board answers.
     static constexpr uint8_t kStateOn = 15;
     static constexpr uint8_t kStateOff = 0;
@@ -207,6 +208,7 @@ private:
     mutable IClock::TimePoint m_pendingAt{};
     mutable std::optional<IClock::TimePoint> m_bootedAt;
     mutable bool m_bStartupStalls = false;
+    std::chrono::milliseconds m_postCodeStep = kPostCodeStep;
     int m_nPosterMode = 1;
     std::optional<int> m_nHeldPosterCode;
     uint8_t m_nStateOnByte = kStateOn;

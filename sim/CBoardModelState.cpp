@@ -96,7 +96,7 @@ int CBoardModel::PosterCodeNow() const {
     if (!m_bPowerOn || !m_bootedAt) {
         return codes.back();  // off, or running since before we looked
     }
-    const auto nStep = static_cast<size_t>((Now() - *m_bootedAt) / kPostCodeStep);
+    const auto nStep = static_cast<size_t>((Now() - *m_bootedAt) / m_postCodeStep);
     const int nCode = codes[std::min(nStep, codes.size() - 1)];
     if (m_bStartupStalls) {
         // The walk goes no further than the stall code, and rests there.
@@ -106,6 +106,11 @@ int CBoardModel::PosterCodeNow() const {
         }
     }
     return nCode;
+}
+
+void CBoardModel::SetPostCodeStep(std::chrono::milliseconds step) {
+    std::lock_guard lock(m_mutex);
+    m_postCodeStep = std::max(step, std::chrono::milliseconds(1));
 }
 
 void CBoardModel::BeginStartup() const {

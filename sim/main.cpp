@@ -39,7 +39,7 @@ void PrintUsage(std::FILE* pOut) {
         "Usage: tunevo-board --link PATH [--board FILE] [--chunks N] [--fault KIND]\n"
         "                    [--fault-only LETTER] [--noise PERCENT] [--off] [--locked] [--lock-at "
         "S[+D]]...\n"
-        "                    [--latency MS] [--pieces N]\n"
+        "                    [--latency MS] [--pieces N] [--post-step MS]\n"
         "\n"
         "Serves a simulated Tunevo board on a pseudo-terminal and makes PATH a\n"
         "symbolic link to it. With PATH /tmp/x/rfcomm5, run tunevo with\n"
@@ -65,6 +65,7 @@ void PrintUsage(std::FILE* pOut) {
         "  --latency MS   answer each request MS milliseconds later, as a radio link\n"
         "                 does (0 to 1000)\n"
         "  --pieces N     send each reply in N pieces 5 ms apart, 1 to 16\n"
+        "  --post-step MS show each start-up POST code this long (300; 10 to 10000)\n"
         "  --off          start with the PC switched off\n"
         "  --locked       start with the board's lock closed\n"
         "  --lock-at S[+D]\n"
@@ -218,6 +219,7 @@ int main(int argc, char** argv) {
     int nNoise = 0;
     int nLatencyMs = 0;
     int nPieces = 1;
+    int nPostStepMs = static_cast<int>(CBoardModel::kPostCodeStep.count());
     bool bStartOff = false;
     bool bStartLocked = false;
     std::vector<CBoardModel::LockWindow> lockWindows;
@@ -270,6 +272,11 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "tunevo-board: --pieces takes a number from 1 to 16\n");
                 return 2;
             }
+        } else if (arg == "--post-step" && bHasValue) {
+            if (!ParseCount(argv[++i], 10000, nPostStepMs) || nPostStepMs < 10) {
+                std::fprintf(stderr, "tunevo-board: --post-step takes 10 to 10000 milliseconds\n");
+                return 2;
+            }
         } else if (arg == "--off") {
             bStartOff = true;
         } else if (arg == "--locked") {
@@ -313,6 +320,7 @@ int main(int argc, char** argv) {
     pBoard->SetFault(fault, nFaultLetter);
     pBoard->SetNoise(nNoise);
     pBoard->SetRadio(std::chrono::milliseconds(nLatencyMs), nPieces);
+    pBoard->SetPostCodeStep(std::chrono::milliseconds(nPostStepMs));
     pBoard->SetPoweredOn(!bStartOff);
     if (bStartLocked) {
         pBoard->SetLocked(true);

@@ -18,6 +18,9 @@ struct CtlPlaces {
 };
 
 // Runs tunevoctl with the (shell-quoted) arguments and standard input; its
-// input and output pass through files in the scratch folder.
+// input and output pass through files in the scratch folder. With an input
+// command, standard input is that command's output through a pipe instead,
+// open until the command ends (sleep 5: five seconds of silence).
 CtlResult RunCtl(const std::string& strProgram, const CtlPlaces& places, const TempDir& scratch,
-                 const std::string& strArguments, const std::string& strInput = "");
+                 const std::string& strArguments, const std::string& strInput = "",
+                 const std::string& strInputCommand = "");

@@ -157,4 +157,27 @@ TEST(BoardModel, AMonitoredValueHeldByHandIsAnsweredUntilReleased) {
     EXPECT_FALSE(board.HoldValue("No Such Fan", 0));
 }
 
+// A start-up that begins with a voltage past its second threshold stops in
+// memory training for good; one begun with the values back in range ends ready.
+TEST(BoardModel, AStartUpWithAVoltagePastItsLimitStopsInMemoryTraining) {
+    auto pClock = std::make_shared<CVirtualClock>();
+    CBoardModel board(CBoardDescription::Demo(), pClock);
+    const auto setVcore = [&board](uint16_t nRaw) {
+        // The demo's Vcore is letter 65; 1401 is one step past its 1400.
+        EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 65, nRaw & 0xFF, nRaw >> 8)).empty());
+    };
+    const auto startUp = [&] {
+        EXPECT_FALSE(Ask(board, BuildCommandFrame(0x53, 0x04, 0x10)).empty());  // reset
+        pClock->SleepFor(CBoardModel::kResetDelay + std::chrono::seconds(60), {});
+        return board.PosterCode();
+    };
+    setVcore(1400);
+    EXPECT_EQ(startUp(), 0x00);
+    setVcore(1401);
+    EXPECT_EQ(board.PosterCode(), 0x00) << "a running PC is not touched by a write";
+    EXPECT_EQ(startUp(), CBoardModel::kStallCode);
+    setVcore(1250);
+    EXPECT_EQ(startUp(), 0x00);
+}
+
 }  // namespace
