@@ -148,6 +148,13 @@ void COCControl::SetStepsEnabled(bool bEnabled) {
     Changed();
 }
 
+void COCControl::SetHeldNote(const QString& strNote) {
+    m_strHeldNote = strNote;
+    setToolTip(strNote.isEmpty() ? QString::fromStdU16String(m_name)
+                                 : QString::fromStdU16String(m_name) + QStringLiteral(": ") + strNote);
+    Changed();
+}
+
 void COCControl::Changed() {
     const bool bCanStep = m_bStepsEnabled && m_value.CanStep();
     m_pMinus->setEnabled(bCanStep);
@@ -156,6 +163,9 @@ void COCControl::Changed() {
     QString strDescription = DisplayText() + QLatin1Char(' ') + strUnit;
     if (IsEdited()) {
         strDescription += QStringLiteral(", ") + m_strEdited;
+    }
+    if (!m_strHeldNote.isEmpty()) {
+        strDescription += QStringLiteral(", ") + m_strHeldNote;
     }
     setAccessibleDescription(strDescription);
     update();
@@ -226,6 +236,15 @@ void COCControl::paintEvent(QPaintEvent*) {
         painter.setBrush(kValueEdited);
         painter.drawPolygon(
             QPolygon({corner, corner - QPoint(nMark, 0), corner + QPoint(0, nMark)}));
+    }
+    if (!m_strHeldNote.isEmpty()) {
+        // The board kept another value than asked: a mark at the box's foot.
+        const int nMark = m_rcBoxInside.height() / 3;
+        const QPoint corner = m_rcBoxInside.bottomRight();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kValueAlarm);
+        painter.drawPolygon(
+            QPolygon({corner, corner - QPoint(nMark, 0), corner - QPoint(0, nMark)}));
     }
     painter.setPen(isEnabled() ? ValueColor() : kValueStale);
     painter.setFont(m_valueFont);

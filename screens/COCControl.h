@@ -55,6 +55,10 @@ public:
     CMyButton& PlusButton() const { return *m_pPlus; }
     // The row's steps are off while the page waits for the board.
     void SetStepsEnabled(bool bEnabled);
+    // Marks the row whose apply the board limited or refused, saying what
+    // was asked; empty clears it. Kept until the next apply.
+    void SetHeldNote(const QString& strNote);
+    const QString& HeldNote() const { return m_strHeldNote; }
 
     // Position of the item in its array, set by the page.
     int m_nItemIndex = 0;
@@ -88,4 +92,5 @@ private:
     QFont m_valueFont;
     // Said of a value stepped but not applied.
     QString m_strEdited;
+    QString m_strHeldNote;
 };

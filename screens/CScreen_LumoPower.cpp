@@ -183,6 +183,7 @@ void CScreen_LumoPower::OnCommand(int nId) {
                                bStops ? IMessageBox::EDefault::No : IMessageBox::EDefault::Yes)) {
         return;
     }
+    m_mainWindow.OnPowerRequested(kButtons[nIndex].nPowerCode);
     m_link.RequestPower(kButtons[nIndex].nPowerCode);
     if (nId == IDC_RESET) {
         m_mainWindow.RestoreSoftKeys();

@@ -18,4 +18,6 @@ public:
     virtual void OnOverClockCommand(int nKind) = 0;
     // The application's screen lock flag, set while the board is locked.
     virtual bool IsScreenLocked() const = 0;
+    // A power action is about to be sent, for the journal and the start-up watch.
+    virtual void OnPowerRequested(int /*nCode*/) {}
 };

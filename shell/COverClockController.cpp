@@ -30,6 +30,10 @@ void COverClockController::OnCommand(int nKind) {
                 }
                 break;
             }
+            if (!m_dlg.SafetyNet().MayApply()) {
+                break;
+            }
+            m_dlg.SafetyNet().BeforeApply();
             page.ApplyToBoard();
             break;
         case CSubScreen_OverClock_Control::kCommandCancel:

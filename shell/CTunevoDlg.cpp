@@ -8,6 +8,7 @@
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"
 #include "screens/CScreen_AlarmLog.h"
+#include "screens/CScreen_Journal.h"
 #include "screens/CScreen_DisplaySetting.h"
 #include "screens/CScreen_LoadProfile.h"
 #include "screens/CScreen_LumoPoster.h"
@@ -43,7 +44,8 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
       m_reconnect(*this, link, m_work, messageBox),
       m_recording(link, frame, messageBox),
       m_alarms(link),
-      m_overClock(*this, link, messageBox) {
+      m_overClock(*this, link, messageBox),
+      m_safety(*this, link, messageBox, m_alarms.Notifier()) {
     setGeometry(QRect(QPoint(0, 0), frame.ClientSize()));
     FillWithPageColour(*this);
 
@@ -79,10 +81,11 @@ CTunevoDlg::CTunevoDlg(CDeviceLink& link, CListenerBridge& bridge, IMessageBox& 
     }
     m_pAlarmLog = new CScreen_AlarmLog(*this, this);
     m_alarms.Watch(*m_pMonitor, *m_pAlarmLog);
+    m_pJournal = new CScreen_Journal(*this, this);
     m_pLock = new CScreen_Lock(this);
     m_pStatus = new CScreen_Status(this);
     m_pFocusTrap = new CFocusTrap(*this, {m_pPoster, m_pPower, m_pSaveProfile, m_pLoadProfile,
-                                          m_pDisplaySetting, m_pAlarmLog});
+                                          m_pDisplaySetting, m_pAlarmLog, m_pJournal});
     m_pTabs = new CPageTabs(*this, [this](int nPage) { ShowPage(nPage); });
 
     ComputeLayout();
@@ -149,6 +152,8 @@ void CTunevoDlg::CloseOpenScreen() {
         m_pPoster->OnCommand(CScreen_LumoPoster::IDC_CLOSE);
     } else if (m_pAlarmLog->isVisible()) {
         m_pAlarmLog->CloseButton().click();
+    } else if (m_pJournal->isVisible()) {
+        m_pJournal->CloseButton().click();
     } else if (m_nPage == kPageMonitor) {
         m_pMonitor->CloseGraph();
     }
@@ -177,6 +182,7 @@ void CTunevoDlg::CreateMenuBar(int nMenuId) {
     connect(pBar, &CSoftKeyBar::Command, this, &CTunevoDlg::OnMenuCommand);
     m_frame.SetSoftKeyBar(pBar);
     m_recording.ShowState();
+    m_safety.ShowState();
     // A new bar starts enabled; it must not offer a second screen over an
     // open one, nor anything while the board is locked.
     if (IsBoardLocked()) {
@@ -203,7 +209,7 @@ void CTunevoDlg::RestoreSoftKeys() {
 
 bool CTunevoDlg::IsOverlayOpen() const {
     return m_pPower->isVisible() || m_pPoster->isVisible() || m_pAlarmLog->isVisible() ||
-           OpenSettingsScreen() != nullptr;
+           m_pJournal->isVisible() || OpenSettingsScreen() != nullptr;
 }
 
 QWidget* CTunevoDlg::OpenSettingsScreen() const {
@@ -259,15 +265,25 @@ void CTunevoDlg::OnMenuCommand(int nId) {
         m_recording.Toggle();
         return;
     }
-    if (nId == ID_MENU_ALARM_LOG) {
-        // The log is the computer's, not the board's: a lost link does not
-        // keep it shut, a lock does, as it keeps every screen but two.
+    if (nId == ID_MENU_ALARM_LOG || nId == ID_MENU_JOURNAL) {
+        // The logs are the computer's, not the board's: a lost link does not
+        // keep them shut, a lock does, as it keeps every screen but two.
         if (IsBoardLocked() || IsOverlayOpen()) {
             return;
         }
         EnableSoftKeys(false);
-        m_pAlarmLog->Open();
-        ShowOverlay(*m_pAlarmLog, g_rcSettingsArea.ToQRect());
+        CLogScreen& screen = nId == ID_MENU_JOURNAL ? static_cast<CLogScreen&>(*m_pJournal)
+                                                    : *m_pAlarmLog;
+        screen.Open();
+        ShowOverlay(screen, g_rcSettingsArea.ToQRect());
+        return;
+    }
+    if (nId == ID_MENU_UNDO) {
+        m_safety.Undo();
+        return;
+    }
+    if (nId == ID_MENU_KEEP_ASK) {
+        m_safety.ToggleAskToKeep();
         return;
     }
     const auto title = m_profileTitles.find(nId);
@@ -311,7 +327,7 @@ void CTunevoDlg::ShowOverlay(QWidget& screen, const QRect& rc) {
 void CTunevoDlg::UpdateControlBar() {
     // The settings screens and the alarm log reach over it.
     m_pControlBar->setVisible(m_nPage == kPageOverClock && OpenSettingsScreen() == nullptr &&
-                              !m_pAlarmLog->isVisible());
+                              !m_pAlarmLog->isVisible() && !m_pJournal->isVisible());
 }
 
 void CTunevoDlg::SetPagesEnabled(bool bEnabled) {
@@ -388,17 +404,25 @@ void CTunevoDlg::OnPowerState(bool bOn) {
 }
 
 void CTunevoDlg::OnConfigLoaded(bool) {
-    if (!m_reconnect.OnConfigLoaded() && !IsReconnecting()) {
+    if (m_reconnect.OnConfigLoaded()) {
+        m_safety.OnBoardBack();
+    } else if (!IsReconnecting()) {
         m_lock.RunLockCheck();
     }
 }
 
 void CTunevoDlg::OnOverclockRefreshed(bool bOk) {
     m_overClock.OnRefreshed(bOk);
+    m_safety.OnOverclockRefreshed(bOk);
 }
 
 void CTunevoDlg::OnApplied(bool bOk) {
+    m_safety.OnApplied(bOk);
     m_overClock.OnApplied(bOk);
+}
+
+void CTunevoDlg::OnPowerRequested(int nCode) {
+    m_safety.OnPowerRequested(nCode);
 }
 
 void CTunevoDlg::UpdateOverClockRows(CSubScreen_OverClock::EEdits edits) {
@@ -416,6 +440,7 @@ void CTunevoDlg::OnArrayRefreshed(int nKind, bool /*bOk*/) {
 }
 
 void CTunevoDlg::OnPowerCommandDone(bool bOk, int nDetail) {
+    m_safety.OnPowerCommandDone(bOk);
     if (!bOk) {
         m_messageBox.ShowMessage(PowerResultMessage(nDetail));
     }

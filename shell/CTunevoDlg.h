@@ -17,6 +17,7 @@
 #include "shell/COverClockController.h"
 #include "shell/CReconnectController.h"
 #include "shell/CRecordingController.h"
+#include "shell/CSafetyNetController.h"
 #include "shell/CWindowKeys.h"
 
 class CDeviceFrame;
@@ -26,6 +27,7 @@ class CListenerBridge;
 class CPageTabs;
 class CProfileScreen;
 class CScreen_AlarmLog;
+class CScreen_Journal;
 class CScreen_DisplaySetting;
 class CScreen_LoadProfile;
 class CScreen_Lock;
@@ -42,7 +44,7 @@ class IMessageBox;
 // overlay screens, and the link's listener for as long as it runs. It turns
 // each report into a screen update or a message box. What has a life of its
 // own goes to the small controllers it owns: the board's lock, bringing a
-// lost link back, and Record to File (the safety net's joins them there).
+// lost link back, Record to File, and the safety net under tuning.
 // Main thread only; reports reach it through the listener bridge.
 class CTunevoDlg final : public QWidget, public ILinkListener, public IMainWindow {
     Q_OBJECT
@@ -68,6 +70,7 @@ public:
     void ShowPowerScreen() override;
     void OnOverClockCommand(int nKind) override;
     bool IsScreenLocked() const override;
+    void OnPowerRequested(int nCode) override;
 
     // Replaces the soft-key bar with one built from a menu, in the locale's language.
     void CreateMenuBar(int nMenuId);
@@ -101,6 +104,9 @@ public:
     CScreen_LoadProfile& LoadProfileScreen() const { return *m_pLoadProfile; }
     CScreen_DisplaySetting& DisplaySettingScreen() const { return *m_pDisplaySetting; }
     CScreen_AlarmLog& AlarmLogScreen() const { return *m_pAlarmLog; }
+    CScreen_Journal& JournalScreen() const { return *m_pJournal; }
+    // The journal, undo, keep-or-revert and the start-up watch.
+    CSafetyNetController& SafetyNet() { return m_safety; }
     // The file every value read goes to while Record to File is on.
     bool IsRecording() const { return m_recording.IsRecording(); }
     const std::string& RecordingFile() const { return m_recording.File(); }
@@ -185,6 +191,7 @@ private:
     CScreen_LoadProfile* m_pLoadProfile = nullptr;
     CScreen_DisplaySetting* m_pDisplaySetting = nullptr;
     CScreen_AlarmLog* m_pAlarmLog = nullptr;
+    CScreen_Journal* m_pJournal = nullptr;
     CScreen_Lock* m_pLock = nullptr;
     CScreen_Status* m_pStatus = nullptr;
     CPageTabs* m_pTabs = nullptr;
@@ -206,5 +213,6 @@ private:
     CRecordingController m_recording;
     CAlarmController m_alarms;
     COverClockController m_overClock;
+    CSafetyNetController m_safety;
     CWindowKeys* m_pKeys = nullptr;
 };

@@ -14,21 +14,28 @@ struct Entry {
     const char* pszFallback;
 };
 
-constexpr std::array<Entry, 7> kOverClockEntries = {{
+constexpr std::array<Entry, 10> kOverClockEntries = {{
     {ID_MENU_SAVE_PROFILE_ONE, u"STR_SAVEPROFILE_ONE", "Save Profile I"},
     {ID_MENU_LOAD_PROFILE_ONE, u"STR_LOADPROFILE_ONE", "Load Profile I"},
     {ID_MENU_SAVE_PROFILE_TWO, u"STR_SAVEPROFILE_TWO", "Save Profile II"},
     {ID_MENU_LOAD_PROFILE_TWO, u"STR_LOADPROFILE_TWO", "Load Profile II"},
+    {ID_MENU_UNDO, u"STR_UNDO", "Undo Last Apply"},
+    {ID_MENU_KEEP_ASK, u"STR_KEEP_SETTING", "Ask to Keep Values: %1"},
     {ID_MENU_DISPLAY_SETTING, u"STR_DISPLAY_SETTING", "Display Setting"},
+    {ID_MENU_JOURNAL, u"STR_JOURNAL", "Journal"},
     {ID_MENU_LUMO_REMOTE, u"STR_LUMOREMOTE", "Remote Power"},
     {ID_MENU_LUMO_POSTER, u"STR_LUMOPOSTER", "POST Display"},
 }};
-// The settings end before the remote screens; a separator parts them.
-constexpr size_t kRemoteEntriesFrom = 5;
+// The settings end before the journal and the remote screens, which the
+// monitor page's menu shares; a separator parts them.
+constexpr size_t kRemoteEntriesFrom = 7;
 
 QString TextOf(const char16_t* pszKey, const char* pszFallback) {
     const QString strText = LocaleText(pszKey);
-    return strText.isEmpty() ? QString::fromLatin1(pszFallback) : strText;
+    const QString strShown = strText.isEmpty() ? QString::fromLatin1(pszFallback) : strText;
+    // A setting's entry says its state; the window marks it once it knows.
+    return strShown.contains(QStringLiteral("%1")) ? strShown.arg(TextOf(u"STR_OFF", "Off"))
+                                                   : strShown;
 }
 
 }  // namespace

@@ -23,6 +23,11 @@ inline constexpr int ID_MENU_RESET_FIGURES = 32790;
 inline constexpr int ID_MENU_RECORD = 32791;
 // The log of items that came into alarm.
 inline constexpr int ID_MENU_ALARM_LOG = 32792;
+// The journal of writes and power actions; undo the last apply; the
+// setting that asks to keep applied values.
+inline constexpr int ID_MENU_JOURNAL = 32793;
+inline constexpr int ID_MENU_UNDO = 32794;
+inline constexpr int ID_MENU_KEEP_ASK = 32795;
 
 // One menu entry; command 0 is a separator.
 struct MenuItem {

@@ -32,7 +32,9 @@ protected:
     std::vector<std::string> Environment(const std::string& strPattern) const {
         return {"QT_QPA_PLATFORM=offscreen",           "TUNEVO_DIR=" + m_dir.Path(),
                 "TUNEVO_PORT_PATTERN=" + strPattern,   "LC_ALL=en_US.UTF-8",
-                "XDG_RUNTIME_DIR=" + m_runtime.Path(), "XDG_DATA_HOME=" + m_dir.Path()};
+                "XDG_RUNTIME_DIR=" + m_runtime.Path(), "XDG_DATA_HOME=" + m_dir.Path(),
+                // The board used last is this test's, never one of the user's.
+                "XDG_CONFIG_HOME=" + m_dir.Path()};
     }
     // Runs tunevo until it saves its window and returns the picture.
     QImage Screenshot(std::vector<std::string> args, const std::string& strPattern,

@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     const QImage before = dlg.grab().toImage();
     EXPECT_EQ(before.pixelColor(5, 35), QColor(80, 0, 0)) << "the shown tab has the page colour";
     EXPECT_EQ(before.pixelColor(475, 35), QColor(100, 100, 100)) << "the other tab is grey";
-    ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 8);
+    ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 11);
     // A settings screen opens in its area with the soft keys off; no second
     // one opens over it, and closing it gives the keys back.
     dlg.OnMenuCommand(32778);
@@ -87,14 +87,15 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()),
               (QStringList{QStringLiteral("Reset Min/Avg/Max"), QStringLiteral("Record to File"),
                            QStringLiteral("Alarm Log"), QStringLiteral("-"),
-                           QStringLiteral("Remote Power"), QStringLiteral("POST Display")}));
+                           QStringLiteral("Journal"), QStringLiteral("Remote Power"),
+                           QStringLiteral("POST Display")}));
     EXPECT_EQ(dlg.grab().toImage().pixelColor(5, 35), QColor(100, 100, 100));
     Tap(&dlg, QPoint(240, 300));
     Tap(&dlg, QPoint(479, 39));
     EXPECT_EQ(dlg.Page(), 1);
     Tap(&dlg, QPoint(239, 39));
     EXPECT_EQ(dlg.Page(), 0);
-    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 8);
+    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 11);
 
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     EXPECT_FALSE(SoftKeysEnabled());

@@ -1,0 +1,69 @@
+#include "shell/CScreen_SafetyPrompt.h"
+
+#include <QAccessible>
+#include <QPainter>
+#include <QPushButton>
+
+#include "screens/ScreenPainting.h"
+#include "widgets/Accessibility.h"
+#include "widgets/ScreenLayout.h"
+
+namespace {
+constexpr int kMargin = 6;
+constexpr int kFontHeight = 15;
+constexpr int kFontHeightSmall = 9;
+constexpr int kButtonWidth = 150;
+constexpr int kButtonWidthSmall = 80;
+}  // namespace
+
+CScreen_SafetyPrompt::CScreen_SafetyPrompt(QWidget* pParent) : QWidget(pParent) {
+    hide();
+    const bool bSmall = g_nScreenLayout == LayoutSmall;
+    setFont(ScreenFont(bSmall ? kFontHeightSmall : kFontHeight, QFont::DemiBold));
+    SetAccessibleRole(*this, QAccessible::AlertMessage);
+    m_pAccept = AddTextButton(*this, {}, font());
+    m_pReject = AddTextButton(*this, {}, font());
+    connect(m_pAccept, &QPushButton::clicked, this, &CScreen_SafetyPrompt::Accepted);
+    connect(m_pReject, &QPushButton::clicked, this, &CScreen_SafetyPrompt::Rejected);
+}
+
+void CScreen_SafetyPrompt::Ask(const QString& strText, const QString& strAccept,
+                               const QString& strReject) {
+    for (auto [pButton, strName] : {std::pair{m_pAccept, strAccept}, {m_pReject, strReject}}) {
+        pButton->setText(strName);
+        pButton->setAccessibleName(strName);
+    }
+    m_strText.clear();
+    SetText(strText);
+    QAccessibleEvent event(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&event);
+}
+
+void CScreen_SafetyPrompt::SetText(const QString& strText) {
+    if (strText == m_strText) {
+        return;
+    }
+    m_strText = strText;
+    setAccessibleName(strText);
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+    update();
+}
+
+void CScreen_SafetyPrompt::resizeEvent(QResizeEvent*) {
+    const bool bSmall = g_nScreenLayout == LayoutSmall;
+    const int nWidth = bSmall ? kButtonWidthSmall : kButtonWidth;
+    const int nHeight = height() / 3;
+    const int nTop = height() - nHeight - kMargin;
+    m_pReject->setGeometry(width() - kMargin * 2 - nWidth, nTop, nWidth, nHeight);
+    m_pAccept->setGeometry(width() - kMargin * 3 - nWidth * 2, nTop, nWidth, nHeight);
+}
+
+void CScreen_SafetyPrompt::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintPanel(painter, rect(), kMargin / 2);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(kMargin * 2, kMargin, width() - kMargin * 4,
+                           m_pAccept->y() - kMargin * 2),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_strText);
+}
