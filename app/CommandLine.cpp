@@ -24,7 +24,8 @@ const QStringList kShownScreens = {QStringLiteral("power"),
                                    QStringLiteral("temperature-graph"),
                                    QStringLiteral("fan-graph"),
                                    QStringLiteral("frequency-graph"),
-                                   QStringLiteral("alarm-log")};
+                                   QStringLiteral("alarm-log"),
+                                   QStringLiteral("journal")};
 }  // namespace
 
 QString CommandLineUsage() {
@@ -44,9 +45,9 @@ QString CommandLineUsage() {
         "  --fullscreen       fill the screen, the largest layout that fits centred\n"
         "  --show SCREEN      once the main window is up, open a screen: power,\n"
         "                     poster, save-profile-1, save-profile-2, load-profile-1,\n"
-        "                     load-profile-2, display-setting or alarm-log; or the\n"
-        "                     monitor page on its voltage, temperature, fan or\n"
-        "                     frequency list; with -graph (fan-graph), the first\n"
+        "                     load-profile-2, display-setting, alarm-log or journal;\n"
+        "                     or the monitor page on its voltage, temperature, fan\n"
+        "                     or frequency list; with -graph (fan-graph), the first\n"
         "                     row's graph\n"
         "  --screenshot FILE  save the window as a PNG after --after ms (3000) and exit\n"
         "  --link-timing T    fast (read each reply as soon as it is whole; the\n"

@@ -51,7 +51,8 @@ void ShowOnMainWindow(CTunevoDlg& mainWindow, const QString& strShow) {
         {QStringLiteral("load-profile-1"), ID_MENU_LOAD_PROFILE_ONE},
         {QStringLiteral("load-profile-2"), ID_MENU_LOAD_PROFILE_TWO},
         {QStringLiteral("display-setting"), ID_MENU_DISPLAY_SETTING},
-        {QStringLiteral("alarm-log"), ID_MENU_ALARM_LOG}};
+        {QStringLiteral("alarm-log"), ID_MENU_ALARM_LOG},
+        {QStringLiteral("journal"), ID_MENU_JOURNAL}};
     if (auto command = commands.find(strShow); command != commands.end()) {
         mainWindow.OnMenuCommand(command->second);
     } else if (auto it = categories.find(QString(strShow).remove(QStringLiteral("-graph")));

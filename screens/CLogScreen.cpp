@@ -32,6 +32,7 @@ CLogScreen::CLogScreen(IMainWindow& mainWindow, const QString& strTitle, QWidget
     m_pList->setAccessibleName(m_strTitle);
     m_pList->setFrameShape(QFrame::NoFrame);
     m_pList->setWordWrap(true);
+    m_pList->setSpacing(2);  // entries of several lines stay apart
     m_pList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pList->setFont(ScreenFont(bSmall ? kFontHeightSmall : kFontHeight));
     SetListColours(*m_pList);

@@ -1,6 +1,7 @@
 #include "shell/CSafetyNetController.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QPushButton>
 #include <chrono>
 
@@ -402,7 +403,11 @@ void CSafetyNetController::ShowStall() {
     const QString strText = QString::fromStdString(m_link.PosterCodeText(nCode));
     const std::optional<JournalEntry> last = LastWriteSinceStart();
     const QString strLast =
-        last ? QString::fromStdString(IsoLocalTime(last->time) + " " + last->strCommand)
+        last ? QDateTime::fromSecsSinceEpoch(std::chrono::duration_cast<std::chrono::seconds>(
+                                                 last->time.time_since_epoch())
+                                                 .count())
+                       .toString(QStringLiteral("HH:mm:ss ")) +
+                   QString::fromStdString(last->strProgram + " " + last->strCommand)
              : LocaleText(u"STR_STALL_NO_APPLY");
     const QString strCodeAndText =
         strText.isEmpty() ? strCode : strCode + QStringLiteral(" (") + strText + u')';

@@ -1,6 +1,7 @@
 #include "shell/CScreen_SafetyPrompt.h"
 
 #include <QAccessible>
+#include <algorithm>
 #include <QPainter>
 #include <QPushButton>
 
@@ -12,8 +13,8 @@ namespace {
 constexpr int kMargin = 6;
 constexpr int kFontHeight = 15;
 constexpr int kFontHeightSmall = 9;
-constexpr int kButtonWidth = 150;
-constexpr int kButtonWidthSmall = 80;
+constexpr int kButtonWidth = 120;
+constexpr int kButtonWidthSmall = 60;
 }  // namespace
 
 CScreen_SafetyPrompt::CScreen_SafetyPrompt(QWidget* pParent) : QWidget(pParent) {
@@ -35,6 +36,7 @@ void CScreen_SafetyPrompt::Ask(const QString& strText, const QString& strAccept,
     }
     m_strText.clear();
     SetText(strText);
+    resizeEvent(nullptr);  // the buttons fit their new names
     QAccessibleEvent event(this, QAccessible::Alert);
     QAccessible::updateAccessibility(&event);
 }
@@ -52,11 +54,18 @@ void CScreen_SafetyPrompt::SetText(const QString& strText) {
 
 void CScreen_SafetyPrompt::resizeEvent(QResizeEvent*) {
     const bool bSmall = g_nScreenLayout == LayoutSmall;
-    const int nWidth = bSmall ? kButtonWidthSmall : kButtonWidth;
     const int nHeight = height() / 3;
     const int nTop = height() - nHeight - kMargin;
-    m_pReject->setGeometry(width() - kMargin * 2 - nWidth, nTop, nWidth, nHeight);
-    m_pAccept->setGeometry(width() - kMargin * 3 - nWidth * 2, nTop, nWidth, nHeight);
+    // Each as wide as its name needs, within half the banner.
+    const auto widthFor = [&](const QPushButton& button) {
+        const int nText = button.fontMetrics().horizontalAdvance(button.text()) + 4 * kMargin;
+        return std::min(std::max(bSmall ? kButtonWidthSmall : kButtonWidth, nText),
+                        (width() - 5 * kMargin) / 2);
+    };
+    const int nReject = widthFor(*m_pReject);
+    const int nAccept = widthFor(*m_pAccept);
+    m_pReject->setGeometry(width() - kMargin * 2 - nReject, nTop, nReject, nHeight);
+    m_pAccept->setGeometry(width() - kMargin * 3 - nReject - nAccept, nTop, nAccept, nHeight);
 }
 
 void CScreen_SafetyPrompt::paintEvent(QPaintEvent*) {
