@@ -364,6 +364,9 @@ void CSafetyNetController::OnWatchTick() {
             if (m_record) {
                 FinishRecord(false);
             }
+            // A write-back waiting for its read is not answered; a revert is
+            // kept below, and a stall is seen anew.
+            m_writeBack.reset();
             m_eStage = EStage::Idle;
             if (m_ePrompt == EPrompt::Keep && m_keepEntry) {
                 m_pendingRevert = std::exchange(m_keepEntry, std::nullopt);

@@ -46,10 +46,7 @@ void CScreen_SafetyPrompt::SetText(const QString& strText) {
         return;
     }
     m_strText = strText;
-    setAccessibleName(strText);
-    QAccessibleEvent event(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
-    update();
+    AnnounceName(*this, strText);
 }
 
 void CScreen_SafetyPrompt::resizeEvent(QResizeEvent*) {

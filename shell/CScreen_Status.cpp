@@ -25,10 +25,7 @@ void CScreen_Status::SetText(const QString& strText) {
         return;
     }
     m_strText = strText;
-    setAccessibleName(strText);
-    QAccessibleEvent event(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
-    update();
+    AnnounceName(*this, strText);
 }
 
 void CScreen_Status::paintEvent(QPaintEvent*) {

@@ -315,6 +315,9 @@ std::vector<uint8_t> CBoardModel::AnswerWrite(const std::vector<uint8_t>& reques
         if (item.strKind == "1") {
             nValue += item.nMin - 1;  // a position counted from 1
         }
+        if (const auto limit = m_writeLimits.find(nLetter); limit != m_writeLimits.end()) {
+            nValue = std::min(nValue, limit->second);
+        }
         m_written[nLetter] = ClampToRange(item, nValue);
     }
     const uint8_t data[kReplyDataBytes] = {};
@@ -390,6 +393,17 @@ bool CBoardModel::HoldValue(std::string_view strName, std::optional<long> nValue
             m_held.erase(item.nValueCmd);
         }
         return true;
+    }
+    return false;
+}
+
+bool CBoardModel::LimitWrites(std::string_view strName, long nMost) {
+    for (const SimItem& item : m_description.Items()) {
+        if (item.nArray < kHwVolt && item.strName == strName) {
+            std::lock_guard lock(m_mutex);
+            m_writeLimits[item.nValueCmd] = nMost;
+            return true;
+        }
     }
     return false;
 }

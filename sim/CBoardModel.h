@@ -140,6 +140,11 @@ public:
     // not limited to the item's range: sensors misread. False for a name
     // that is none of the board's monitored items.
     bool HoldValue(std::string_view strName, std::optional<long> nValue);
+    // Keeps an over-clock item's written values at or below a raw value, as
+    // firmware that limits a voltage does: the write is acknowledged and the
+    // limit is what reads back. Nothing lifts it. False for a name that is
+    // none of the board's over-clock items.
+    bool LimitWrites(std::string_view strName, long nMost);
     // The bytes this board answers for on and off (boards differ: 15 or 2
     // for on, 0, 4 or 8 for off), and for a closed lock (0 by default).
     void SetPowerStateBytes(uint8_t nOn, uint8_t nOff);
@@ -220,6 +225,8 @@ private:
     std::map<uint8_t, long> m_written;
     // Monitored values held by hand, by value letter.
     std::map<uint8_t, long> m_held;
+    // The most an over-clock item takes, by value letter.
+    std::map<uint8_t, long> m_writeLimits;
     std::vector<uint8_t> m_pendingBytes;
     std::vector<std::vector<uint8_t>> m_requests;
 };

@@ -98,3 +98,10 @@ void CPageTab::paintEvent(QPaintEvent* pEvent) {
         QPushButton::paintEvent(pEvent);
     }
 }
+
+void AnnounceName(QWidget& widget, const QString& strName) {
+    widget.setAccessibleName(strName);
+    QAccessibleEvent event(&widget, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+    widget.update();
+}

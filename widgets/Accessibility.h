@@ -11,6 +11,10 @@ class QWidget;
 // lock banner are status messages. Buttons keep their press action.
 void SetAccessibleRole(QWidget& widget, QAccessible::Role role);
 
+// Names the widget anew and tells assistive technology that its name
+// changed, as a status or alert whose name is its text must.
+void AnnounceName(QWidget& widget, const QString& strName);
+
 // Tab walks the widgets in this order.
 void SetTabOrder(std::initializer_list<QWidget*> widgets);
 

@@ -47,10 +47,12 @@ protected:
 
 TEST_F(SafetyNetCtlTest, WritesAndPowerActionsAreJournalledWithTheirValuesBeforeAskedAndReadBack) {
     StartStallingBoard();
+    Out("profile save 1");
     Out("set 'CPU Vcore=1.3' 'CPU Ratio=52'");
     Out("power reset --yes");
+    Out("profile load 1 --yes");
     const std::vector<nlohmann::json> entries = Journal();
-    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_EQ(entries.size(), 3u);
     const nlohmann::json& set = entries[0];
     EXPECT_EQ(set["program"], "tunevoctl");
     EXPECT_EQ(set["command"], "set");
@@ -70,10 +72,17 @@ TEST_F(SafetyNetCtlTest, WritesAndPowerActionsAreJournalledWithTheirValuesBefore
     EXPECT_EQ(entries[1]["action"], "power");
     EXPECT_EQ(entries[1]["power"], "reset");
     EXPECT_EQ(entries[1]["ok"], true);
+    EXPECT_EQ(entries[2]["command"], "profile load 1");
+    // Going down, the ratio is written before the voltage.
+    ASSERT_EQ(entries[2]["items"].size(), 2u);
+    EXPECT_EQ(entries[2]["items"][0]["name"], "CPU Ratio");
+    EXPECT_EQ(entries[2]["items"][1]["before"], "1300");
+    EXPECT_EQ(entries[2]["items"][1]["read_back"], "1250");
     // Shown newest first, old -> new.
     const std::string strShown = Out("journal --last 2");
-    EXPECT_LT(strShown.find("power reset"), strShown.find("set"));
-    EXPECT_THAT(strShown, HasSubstr("CPU Vcore                1.250000 -> 1.300000 V"));
+    EXPECT_LT(strShown.find("profile load 1"), strShown.find("power reset"));
+    EXPECT_EQ(strShown.find(" set "), std::string::npos) << "two entries only";
+    EXPECT_THAT(strShown, HasSubstr("CPU Vcore                1.300000 -> 1.250000 V"));
 }
 
 TEST_F(SafetyNetCtlTest, UndoWritesBackTheLastChangeAndAnUndoIsUndoneLikeAnyWrite) {

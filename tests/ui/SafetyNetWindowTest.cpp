@@ -73,6 +73,24 @@ TEST_F(SafetyNetWindowTest, AppliesAndPowerActionsAreJournalledAndShownNewestFir
     EXPECT_EQ(list.accessibleName(), QStringLiteral("Journal"));
 }
 
+TEST_F(SafetyNetWindowTest, AValueTheBoardLimitedIsMarkedInItsRowAndSaid) {
+    OpenPolling();
+    ASSERT_TRUE(m_pBoard->LimitWrites("CPU Vcore", 1250));
+    StepVcoreAndApply();
+    WaitForJournal(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Row(u"CPU Vcore").HeldNote().isEmpty(); }, kWaitMs));
+    const COCControl& vcore = Row(u"CPU Vcore");
+    EXPECT_EQ(vcore.GetRawValue(), u"1250") << "the row shows what the board holds";
+    EXPECT_TRUE(vcore.accessibleDescription().contains(QStringLiteral("the board holds 1.250000")))
+        << vcore.accessibleDescription().toStdString();
+    EXPECT_TRUE(m_messageBox.Shown().back().startsWith(QStringLiteral("The board limited")));
+    EXPECT_TRUE(Row(u"CPU VCCSA").HeldNote().isEmpty());
+    EXPECT_EQ(Journal().back().items.front().strReadBack, "1250");
+    // The next apply starts the rows afresh.
+    m_pDlg->SafetyNet().BeforeApply();
+    EXPECT_TRUE(vcore.HeldNote().isEmpty());
+}
+
 TEST_F(SafetyNetWindowTest, UndoWritesBackTheLastApplyAfterAYesAndSaysWhenThereIsNothing) {
     CTunevoDlg& dlg = OpenPolling();
     dlg.OnMenuCommand(ID_MENU_UNDO);

@@ -86,7 +86,7 @@ TEST(CommandLine, ShowOpensThePowerOrPosterScreenOrAMonitorList) {
               QStringLiteral("--show takes power, poster, save-profile-1, save-profile-2, "
                              "load-profile-1, load-profile-2, display-setting, voltage, "
                              "temperature, fan, frequency, voltage-graph, temperature-graph, "
-                             "fan-graph, frequency-graph, alarm-log"));
+                             "fan-graph, frequency-graph, alarm-log, journal"));
     EXPECT_FALSE(ParseCommandLine({QStringLiteral("--show")}, strError).has_value());
     for (const char* pszBad : {"--screen=50x50", "--after=-1", "--frobnicate", "stray"}) {
         EXPECT_FALSE(ParseCommandLine({QString::fromLatin1(pszBad)}, strError).has_value())
