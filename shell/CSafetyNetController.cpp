@@ -41,6 +41,16 @@ const char* PowerName(int nCode) {
     }
 }
 
+// The bottom banner's place; on the small layout twice its height, so that
+// the question and both buttons are read whole.
+QRect PromptRect() {
+    QRect rc = g_rcLock.ToQRect();
+    if (g_nScreenLayout == LayoutSmall) {
+        rc.setTop(rc.top() - rc.height());
+    }
+    return rc;
+}
+
 QString HexCode(int nCode) {
     return QStringLiteral("%1").arg(nCode, 2, 16, QLatin1Char('0')).toUpper();
 }
@@ -149,11 +159,12 @@ void CSafetyNetController::FinishRecord(bool bReadBack) {
     QString strHeld;
     for (const JournalItem& item : record.Differing()) {
         const QString strName = QString::fromStdString(item.strName);
-        const QString strNote = LocaleText(u"STR_JOURNAL_HELD")
-                                    .arg(QString::fromStdString(item.strShownReadBack)) +
-                                QStringLiteral(" (") + QString::fromStdString(item.strShownAsked) +
-                                QStringLiteral(" ") + QString::fromStdString(item.strUnit) +
-                                QStringLiteral("?)");
+        const QString strUnit = QStringLiteral(" ") + QString::fromStdString(item.strUnit);
+        const QString strNote = LocaleText(u"STR_HELD_ASKED")
+                                    .arg(LocaleText(u"STR_JOURNAL_HELD")
+                                             .arg(QString::fromStdString(item.strShownReadBack) +
+                                                  strUnit),
+                                         QString::fromStdString(item.strShownAsked) + strUnit);
         for (COCControl* pControl : m_dlg.OverClockPage().Controls()) {
             if (EqualsNoCase(pControl->GetName(), FromUtf8(item.strName))) {
                 pControl->SetHeldNote(strNote);
@@ -284,7 +295,7 @@ void CSafetyNetController::AskToKeep(const JournalEntry& entry) {
     m_ePrompt = EPrompt::Keep;
     m_pPrompt->Ask(LocaleText(u"STR_KEEP_ASK").arg(m_nKeepSecondsLeft), LocaleText(u"STR_KEEP"),
                    LocaleText(u"STR_REVERT"));
-    m_dlg.ShowOverlay(*m_pPrompt, g_rcLock.ToQRect());
+    m_dlg.ShowOverlay(*m_pPrompt, PromptRect());
     m_pPrompt->AcceptButton().setFocus(Qt::OtherFocusReason);
     m_keepTimer.start();
 }
@@ -430,7 +441,7 @@ void CSafetyNetController::ShowStall() {
     m_pPrompt->Ask(strBanner, LocaleText(u"STR_STALL_RECOVER"), LocaleText(u"STR_STALL_DISMISS"));
     // Offered only when there is something to restore, and once per stall.
     m_pPrompt->AcceptButton().setEnabled(last.has_value() && !m_bRecoveredThisStall);
-    m_dlg.ShowOverlay(*m_pPrompt, g_rcLock.ToQRect());
+    m_dlg.ShowOverlay(*m_pPrompt, PromptRect());
     if (last && !m_bRecoveredThisStall && m_settings.bAutoRecover) {
         RecoverFromStall();
     }

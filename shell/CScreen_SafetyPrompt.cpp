@@ -51,16 +51,15 @@ void CScreen_SafetyPrompt::SetText(const QString& strText) {
 
 void CScreen_SafetyPrompt::resizeEvent(QResizeEvent*) {
     const bool bSmall = g_nScreenLayout == LayoutSmall;
-    const int nHeight = height() / 3;
+    const int nHeight = std::min(height() / 3, bSmall ? 20 : 40);
     const int nTop = height() - nHeight - kMargin;
-    // Each as wide as its name needs, within half the banner.
-    const auto widthFor = [&](const QPushButton& button) {
+    // Each as wide as its name needs; the second first, the first in what is left.
+    const auto widthFor = [&](const QPushButton& button, int nMost) {
         const int nText = button.fontMetrics().horizontalAdvance(button.text()) + 4 * kMargin;
-        return std::min(std::max(bSmall ? kButtonWidthSmall : kButtonWidth, nText),
-                        (width() - 5 * kMargin) / 2);
+        return std::min(std::max(bSmall ? kButtonWidthSmall : kButtonWidth, nText), nMost);
     };
-    const int nReject = widthFor(*m_pReject);
-    const int nAccept = widthFor(*m_pAccept);
+    const int nReject = widthFor(*m_pReject, (width() - 5 * kMargin) / 2);
+    const int nAccept = widthFor(*m_pAccept, width() - 5 * kMargin - nReject);
     m_pReject->setGeometry(width() - kMargin * 2 - nReject, nTop, nReject, nHeight);
     m_pAccept->setGeometry(width() - kMargin * 3 - nReject - nAccept, nTop, nAccept, nHeight);
 }
