@@ -1,5 +1,6 @@
 #include "screens/CSubScreen_OverClock.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -50,6 +51,9 @@ CSubScreen_OverClock::CSubScreen_OverClock(CDeviceLink& link, IMainWindow& mainW
     m_pScrollBar->setSingleStep(RowRect(1).y() - RowRect(0).y());
     m_pScrollBar->hide();
     connect(m_pScrollBar, &QScrollBar::valueChanged, this, &CSubScreen_OverClock::OnScrollValue);
+    // Whatever moves the focus (Tab, the arrows, assistive technology) brings its row into view.
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* pNow) { ShowRowOf(pNow); });
 
     BuildItemControls();
     const std::u16string version = m_link.GetBoardVersion();
@@ -188,8 +192,20 @@ void CSubScreen_OverClock::keyPressEvent(QKeyEvent* pEvent) {
     const bool bMinus = pFocus == static_cast<QWidget*>(&from->pControl->MinusButton());
     CMyButton& target = bMinus ? to->pControl->MinusButton() : to->pControl->PlusButton();
     target.setFocus(Qt::TabFocusReason);
-    // Scrolled just far enough to show the row whole.
-    const QRect rcRow = RowRect(nTarget);
+}
+
+void CSubScreen_OverClock::ShowRowOf(const QWidget* pWidget) {
+    if (pWidget == nullptr || !isAncestorOf(pWidget)) {
+        return;
+    }
+    const auto row = std::ranges::find_if(m_rows, [pWidget](const Row& candidate) {
+        return candidate.nShownRow >= 0 && (candidate.pControl == pWidget ||
+                                            candidate.pControl->isAncestorOf(pWidget));
+    });
+    if (row == m_rows.end() || !m_pScrollBar->isVisible()) {
+        return;
+    }
+    const QRect rcRow = RowRect(row->nShownRow);
     const int nPosition = std::clamp(m_nScrollPosition, rcRow.bottom() + 1 - height(), rcRow.top());
     m_pScrollBar->setValue(std::clamp(nPosition, 0, m_pScrollBar->maximum()));
 }

@@ -94,6 +94,9 @@ private:
     void AddControls(EBoardArray array, const BoardItemArray& items);
     void PlaceScrollBar();
     void OnScrollValue(int nPosition);
+    // Scrolls just far enough to show whole the row holding the widget, so
+    // that the focus never rests on a row nobody can see.
+    void ShowRowOf(const QWidget* pWidget);
 
     CDeviceLink& m_link;
     IMainWindow& m_mainWindow;

@@ -75,6 +75,23 @@ TEST_F(KeyboardTest, TheOverClockRowsAreSteppedFromTheKeyboard) {
     }
     EXPECT_GT(dlg.OverClockPage().ScrollPosition(), 0);
     EXPECT_TRUE(dlg.OverClockPage().rect().contains(lastRow.geometry()));
+    // Tab and Shift+Tab through every row and back: the row holding the
+    // focus is always whole in sight.
+    rows[0]->MinusButton().setFocus(Qt::TabFocusReason);
+    std::set<const QWidget*> seen;
+    for (int nKey : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        for (size_t n = 0; n < 2 * rows.size(); ++n) {
+            Press(nKey, nKey == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            const QWidget* pRow = QApplication::focusWidget()->parentWidget();
+            if (std::ranges::find(rows, pRow) != rows.end()) {
+                seen.insert(pRow);
+                EXPECT_TRUE(dlg.OverClockPage().rect().contains(pRow->geometry()))
+                    << static_cast<const COCControl*>(pRow)->GetName().size();
+            }
+        }
+    }
+    EXPECT_EQ(seen.size(), static_cast<size_t>(std::ranges::count_if(
+                               rows, [](const COCControl* pRow) { return pRow->isVisible(); })));
 }
 
 // Ctrl+Tab walks the over-clock page and the monitor's categories as their
