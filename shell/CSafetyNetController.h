@@ -57,6 +57,10 @@ public:
     bool IsStallShown() const { return m_ePrompt == EPrompt::Stall; }
     // A revert waits for the board to come back.
     bool IsRevertPending() const { return m_pendingRevert.has_value(); }
+    // Nothing in hand: no write, no question to keep, no revert waiting.
+    bool IsIdle() const {
+        return m_eStage == EStage::Idle && m_ePrompt != EPrompt::Keep && !m_pendingRevert;
+    }
     // Keeps checking the start-up: the link's last POST code, twice a second.
     const QTimer& WatchTimer() const { return m_watchTimer; }
 

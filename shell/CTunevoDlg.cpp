@@ -457,8 +457,17 @@ void CTunevoDlg::ShowLinkLost() {
 }
 
 bool CTunevoDlg::MayQuit() {
-    return m_bEnded || !m_pOverClock->HasUnappliedEdits() ||
-           m_messageBox.AskYesNo(LocaleText(u"STR_QUIT_UNAPPLIED_MSG"), IMessageBox::EDefault::No);
+    if (m_bEnded) {
+        return true;
+    }
+    if (m_pOverClock->HasUnappliedEdits()) {
+        return m_messageBox.AskYesNo(LocaleText(u"STR_QUIT_UNAPPLIED_MSG"),
+                                     IMessageBox::EDefault::No);
+    }
+    // A write in hand, or values waiting to be kept, are not left by a stray Enter.
+    const bool bBusy = m_pOverClock->IsWaiting() || !m_safety.IsIdle();
+    return !bBusy ||
+           m_messageBox.AskYesNo(LocaleText(u"STR_QUIT_BUSY_MSG"), IMessageBox::EDefault::No);
 }
 
 void CTunevoDlg::EndDialog(int nResult) {

@@ -90,8 +90,9 @@ public:
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool) override {}
 
-    // Whether the user may quit now: unapplied steps are dropped only when
-    // the user says so, No being the default.
+    // Whether the user may quit now: unapplied steps are dropped, and a
+    // write in hand or a keep question left, only when the user says so, No
+    // being the default.
     bool MayQuit();
 
     // Shows the over-clock or the monitor page, as a tap on its tab does.

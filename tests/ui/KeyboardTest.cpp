@@ -198,6 +198,18 @@ TEST_F(KeyboardTest, QuittingWithUnappliedStepsAsksWithNoAsTheDefault) {
     ok.click();
     EXPECT_EQ(m_pEnded->count(), 0);
     ASSERT_EQ(m_messageBox.Defaults(), std::vector{IMessageBox::EDefault::No});
+    dlg.ControlBar().CancelButton().click();
+    // Nothing unapplied, but a read of the board in hand: asked too, No the default.
+    dlg.ControlBar().RefreshButton().click();
+    m_messageBox.ScriptAnswer(false);
+    ok.setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_Space);
+    EXPECT_EQ(m_pEnded->count(), 0);
+    ASSERT_EQ(m_messageBox.Defaults().size(), 2u);
+    EXPECT_EQ(m_messageBox.Defaults().back(), IMessageBox::EDefault::No);
+    EXPECT_TRUE(m_messageBox.Shown().back().startsWith(QStringLiteral("Tunevo is still working")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.OverClockPage().IsWaiting(); }));
+    dlg.OverClockPage().Controls()[0]->StepUp();
     m_messageBox.ScriptAnswer(true);
     ok.click();
     EXPECT_EQ(m_pEnded->count(), 1);
