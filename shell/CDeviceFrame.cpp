@@ -103,6 +103,8 @@ QSize CDeviceFrame::ClientSize() const {
 }
 
 void CDeviceFrame::SetCaption(const QString& strCaption, const QString& strTip) {
+    // The desktop's title bar and task list say the same, for a window not in front.
+    setWindowTitle(strCaption);
     m_pCaption->setText(strCaption);
     m_pCaption->setToolTip(strTip);
     m_pCaption->setAccessibleDescription(strTip);

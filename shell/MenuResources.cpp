@@ -14,7 +14,7 @@ struct Entry {
     const char* pszFallback;
 };
 
-constexpr std::array<Entry, 10> kOverClockEntries = {{
+constexpr std::array<Entry, 11> kOverClockEntries = {{
     {ID_MENU_SAVE_PROFILE_ONE, u"STR_SAVEPROFILE_ONE", "Save Profile I"},
     {ID_MENU_LOAD_PROFILE_ONE, u"STR_LOADPROFILE_ONE", "Load Profile I"},
     {ID_MENU_SAVE_PROFILE_TWO, u"STR_SAVEPROFILE_TWO", "Save Profile II"},
@@ -22,11 +22,12 @@ constexpr std::array<Entry, 10> kOverClockEntries = {{
     {ID_MENU_UNDO, u"STR_UNDO", "Undo Last Apply"},
     {ID_MENU_KEEP_ASK, u"STR_KEEP_SETTING", "Ask to Keep Values: %1"},
     {ID_MENU_DISPLAY_SETTING, u"STR_DISPLAY_SETTING", "Display Setting"},
+    {ID_MENU_ALARM_LOG, u"STR_ALARM_LOG", "Alarm Log"},
     {ID_MENU_JOURNAL, u"STR_JOURNAL", "Journal"},
     {ID_MENU_LUMO_REMOTE, u"STR_LUMOREMOTE", "Remote Power"},
     {ID_MENU_LUMO_POSTER, u"STR_LUMOPOSTER", "POST Display"},
 }};
-// The settings end before the journal and the remote screens, which the
+// The settings end before the logs and the remote screens, which the
 // monitor page's menu shares; a separator parts them.
 constexpr size_t kRemoteEntriesFrom = 7;
 
@@ -50,7 +51,6 @@ std::optional<MenuResource> LoadMenuResource(int nMenuId) {
         menu.items.push_back(
             {ID_MENU_RESET_FIGURES, TextOf(u"STR_RESET_FIGURES", "Reset Min/Avg/Max")});
         menu.items.push_back({ID_MENU_RECORD, TextOf(u"STR_RECORD", "Record to File")});
-        menu.items.push_back({ID_MENU_ALARM_LOG, TextOf(u"STR_ALARM_LOG", "Alarm Log")});
         menu.items.push_back({0, QString()});
     }
     for (size_t i = bFull ? 0 : kRemoteEntriesFrom; i < kOverClockEntries.size(); ++i) {

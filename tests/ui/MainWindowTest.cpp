@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     const QImage before = dlg.grab().toImage();
     EXPECT_EQ(before.pixelColor(5, 35), QColor(80, 0, 0)) << "the shown tab has the page colour";
     EXPECT_EQ(before.pixelColor(475, 35), QColor(100, 100, 100)) << "the other tab is grey";
-    ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 11);
+    ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 12);
     // A settings screen opens in its area with the soft keys off; no second
     // one opens over it, and closing it gives the keys back.
     dlg.OnMenuCommand(32778);
@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     EXPECT_EQ(dlg.Page(), 1);
     EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()),
               (QStringList{QStringLiteral("Reset Min/Avg/Max"), QStringLiteral("Record to File"),
-                           QStringLiteral("Alarm Log"), QStringLiteral("-"),
+                           QStringLiteral("-"), QStringLiteral("Alarm Log"),
                            QStringLiteral("Journal"), QStringLiteral("Remote Power"),
                            QStringLiteral("POST Display")}));
     EXPECT_EQ(dlg.grab().toImage().pixelColor(5, 35), QColor(100, 100, 100));
@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     EXPECT_EQ(dlg.Page(), 1);
     Tap(&dlg, QPoint(239, 39));
     EXPECT_EQ(dlg.Page(), 0);
-    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 11);
+    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 12);
 
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     EXPECT_FALSE(SoftKeysEnabled());
@@ -598,6 +598,7 @@ TEST_F(MonitorPageTest, RecordToFileWritesEachValueReadUntilStoppedAndTheCaption
     const std::string strFile = m_pDlg->RecordingFile();
     EXPECT_EQ(strFile.rfind(m_dir.Path() + "/tunevo/recordings/tunevo-", 0), 0u) << strFile;
     EXPECT_EQ(m_pFrame->Caption(), "Tunevo \u25CF Recording");
+    EXPECT_EQ(m_pFrame->windowTitle(), m_pFrame->Caption());
     EXPECT_EQ(m_pFrame->SoftKeyBar()->Action(ID_MENU_RECORD)->text(), "Stop Recording");
     m_pBoard->HoldValue("CPU", 75);
     Read(kTemp);
@@ -605,6 +606,7 @@ TEST_F(MonitorPageTest, RecordToFileWritesEachValueReadUntilStoppedAndTheCaption
     m_pDlg->OnMenuCommand(ID_MENU_RECORD);
     EXPECT_FALSE(m_pDlg->IsRecording());
     EXPECT_EQ(m_pFrame->Caption(), "Tunevo");
+    EXPECT_EQ(m_pFrame->windowTitle(), "Tunevo");
     EXPECT_EQ(m_pFrame->SoftKeyBar()->Action(ID_MENU_RECORD)->text(), "Record to File");
     Read(kTemp);  // after the stop: not recorded
 
