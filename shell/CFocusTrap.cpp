@@ -119,8 +119,10 @@ bool CFocusTrap::eventFilter(QObject* pWatched, QEvent* pEvent) {
             Step(pKey->key() == Qt::Key_Tab && (pKey->modifiers() & Qt::ShiftModifier) == 0);
             return true;
         }
-        if (!bInside) {
+        if (!bInside && !pWidget->isAncestorOf(pOpen)) {
             // A key meant for something behind the screen is not its to take.
+            // One the screen's own control passed up (Shift, before Shift+Tab)
+            // reaches the window too: that is no reason to move the focus.
             FocusFirst(*pOpen);
             return true;
         }

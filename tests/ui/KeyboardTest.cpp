@@ -155,6 +155,15 @@ TEST_F(KeyboardTest, FocusStaysInTheOpenScreenUntilEscapeGivesItBack) {
         EXPECT_EQ(reached, std::set<QWidget*>(stops.begin(), stops.end())) << nCommand;
         Press(Qt::Key_Backtab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), stops.back()) << "round once, and back one";
+        // Shift+Tab goes round the other way, through every stop.
+        std::vector<QWidget*> back;
+        for (size_t i = 0; i < stops.size(); ++i) {
+            Press(Qt::Key_Backtab, Qt::ShiftModifier);
+            back.push_back(QApplication::focusWidget());
+        }
+        std::vector<QWidget*> expected(stops.rbegin() + 1, stops.rend());
+        expected.push_back(stops.back());
+        EXPECT_EQ(back, expected) << nCommand;
         Press(Qt::Key_Escape);
         EXPECT_FALSE(pScreen->isVisible()) << nCommand;
         EXPECT_EQ(QApplication::focusWidget(), &plus) << nCommand;
