@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -58,6 +59,9 @@ bool CFocusTrap::IsOurs(const QWidget* pWidget) const {
 void CFocusTrap::Opened(QWidget& screen) {
     std::erase_if(m_open, [&screen](const auto& open) { return open.first == &screen; });
     QWidget* pFocus = QApplication::focusWidget();
+    if (!IsOurs(pFocus)) {
+        pFocus = m_pLastFocus;
+    }
     m_open.emplace_back(&screen, IsOurs(pFocus) && !screen.isAncestorOf(pFocus) ? pFocus : nullptr);
     FocusFirst(screen);
 }
@@ -78,6 +82,14 @@ void CFocusTrap::Closed(QWidget& screen) {
         FocusFirst(*pUnder);
     } else if (pBefore != nullptr && TakesTab(*pBefore)) {
         pBefore->setFocus(Qt::OtherFocusReason);
+    } else if (pBefore != nullptr) {
+        // Hidden with the screen (the control bar under Save Profile): it
+        // shows again once the window has taken the screen's closing in.
+        QTimer::singleShot(0, this, [this, pBefore] {
+            if (OpenScreen() == nullptr && pBefore != nullptr && TakesTab(*pBefore)) {
+                pBefore->setFocus(Qt::OtherFocusReason);
+            }
+        });
     }
 }
 
@@ -108,6 +120,9 @@ bool CFocusTrap::eventFilter(QObject* pWatched, QEvent* pEvent) {
         return false;
     }
     QWidget* pOpen = OpenScreen();
+    if (type == QEvent::FocusIn && pOpen == nullptr && IsOurs(pWidget)) {
+        m_pLastFocus = pWidget;
+    }
     if (pOpen == nullptr || !IsOurs(pWidget)) {
         return false;
     }

@@ -39,4 +39,8 @@ private:
     // The open screens in the order they opened, each with the widget that
     // had the focus before it.
     std::vector<std::pair<QPointer<QWidget>, QPointer<QWidget>>> m_open;
+    // The last control of the window outside any screen to hold the focus:
+    // a screen opened from the soft-key menu (whose popup holds the focus
+    // meanwhile) gives it back there.
+    QPointer<QWidget> m_pLastFocus;
 };

@@ -193,6 +193,20 @@ TEST_F(KeyboardTest, FocusStaysInTheOpenScreenUntilEscapeGivesItBack) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); })) << nKey;
         QTest::keyClick(&menu, Qt::Key_Escape);
     }
+    // Apply, the menu, Save Profile, Escape: the focus is back on Apply.
+    Press(Qt::Key_Escape);
+    QPushButton& apply = dlg.ControlBar().ApplyButton();
+    apply.setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_F10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }));
+    menu.setActiveAction(m_pFrame->SoftKeyBar()->Action(ID_MENU_SAVE_PROFILE_ONE));
+    QTest::keyClick(&menu, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.SaveProfileScreen().isVisible(); }));
+    Press(Qt::Key_Escape);
+    EXPECT_FALSE(dlg.SaveProfileScreen().isVisible());
+    // The window's own focus: offscreen, nothing gives the window back its
+    // activation when the menu's popup has gone, as a window manager does.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_pFrame->focusWidget() == &apply; }));
 }
 
 // OK, Alt+F4 and the window manager's close all ask before unapplied steps
