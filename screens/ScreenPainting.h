@@ -17,7 +17,8 @@ class QPoint;
 inline const QColor kPageColor(80, 0, 0);
 inline const QColor kPanelColor(107, 37, 37);
 inline const QColor kInactiveTabColor(100, 100, 100);
-inline const QColor kInactiveTabText(49, 26, 26);
+// Light on the grey, 5:1, so that the tab not shown still reads.
+inline const QColor kInactiveTabText(235, 235, 235);
 
 // The text of a locale key; empty when the locale file lacks it.
 QString LocaleText(std::u16string_view key);

@@ -70,6 +70,8 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     const QImage before = dlg.grab().toImage();
     EXPECT_EQ(before.pixelColor(5, 35), QColor(80, 0, 0)) << "the shown tab has the page colour";
     EXPECT_EQ(before.pixelColor(475, 35), QColor(100, 100, 100)) << "the other tab is grey";
+    // Its name still reads: at least 4.5 to 1 against the grey.
+    EXPECT_GE(TextContrastIn(before, QRect(300, 5, 120, 30), QColor(100, 100, 100)), 4.5);
     ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 12);
     // A settings screen opens in its area with the soft keys off; no second
     // one opens over it, and closing it gives the keys back.
