@@ -52,8 +52,8 @@ CSubScreen_OverClock::CSubScreen_OverClock(CDeviceLink& link, IMainWindow& mainW
     m_pScrollBar->hide();
     connect(m_pScrollBar, &QScrollBar::valueChanged, this, &CSubScreen_OverClock::OnScrollValue);
     // Whatever moves the focus (Tab, the arrows, assistive technology) brings its row into view.
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* pNow) { ShowRowOf(pNow); });
+    m_focusFollower = connect(qApp, &QApplication::focusChanged, this,
+                              [this](QWidget*, QWidget* pNow) { ShowRowOf(pNow); });
 
     BuildItemControls();
     const std::u16string version = m_link.GetBoardVersion();
@@ -192,6 +192,10 @@ void CSubScreen_OverClock::keyPressEvent(QKeyEvent* pEvent) {
     const bool bMinus = pFocus == static_cast<QWidget*>(&from->pControl->MinusButton());
     CMyButton& target = bMinus ? to->pControl->MinusButton() : to->pControl->PlusButton();
     target.setFocus(Qt::TabFocusReason);
+}
+
+CSubScreen_OverClock::~CSubScreen_OverClock() {
+    disconnect(m_focusFollower);
 }
 
 void CSubScreen_OverClock::ShowRowOf(const QWidget* pWidget) {

@@ -25,6 +25,7 @@ public:
     // Builds the rows from the link's arrays and lays them out by the display
     // settings, and drops a profile file saved for another board version.
     CSubScreen_OverClock(CDeviceLink& link, IMainWindow& mainWindow, QWidget* pParent);
+    ~CSubScreen_OverClock() override;
 
     // Creates the rows from the link's three over-clock arrays.
     void BuildItemControls();
@@ -97,6 +98,8 @@ private:
     // Scrolls just far enough to show whole the row holding the widget, so
     // that the focus never rests on a row nobody can see.
     void ShowRowOf(const QWidget* pWidget);
+    // Ended before the widget's own teardown, which moves the focus too.
+    QMetaObject::Connection m_focusFollower;
 
     CDeviceLink& m_link;
     IMainWindow& m_mainWindow;
