@@ -31,7 +31,3 @@ CBootWatch::EState CBootWatch::Observe(TimePoint now, int nCode) {
     }
     return m_state;
 }
-
-std::chrono::seconds CBootWatch::Standing(TimePoint now) const {
-    return std::chrono::duration_cast<std::chrono::seconds>(now - m_since);
-}

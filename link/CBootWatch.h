@@ -36,10 +36,8 @@ public:
     EState Observe(TimePoint now, int nCode);
 
     EState State() const { return m_state; }
-    // The code seen last, and how long it has stood.
+    // The code seen last.
     int Code() const { return m_nCode; }
-    std::chrono::seconds Standing(TimePoint now) const;
-    const Settings& GetSettings() const { return m_settings; }
 
 private:
     Settings m_settings;

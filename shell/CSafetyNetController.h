@@ -61,8 +61,6 @@ public:
     bool IsIdle() const {
         return m_eStage == EStage::Idle && m_ePrompt != EPrompt::Keep && !m_pendingRevert;
     }
-    // Keeps checking the start-up: the link's last POST code, twice a second.
-    const QTimer& WatchTimer() const { return m_watchTimer; }
 
 private:
     // What a write-back is for.
