@@ -1,5 +1,6 @@
 #include "screens/CLogScreen.h"
 
+#include <QDateTime>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -40,6 +41,13 @@ CLogScreen::CLogScreen(IMainWindow& mainWindow, const QString& strTitle, QWidget
     colours.setColor(QPalette::Highlight, QColor(150, 60, 60));
     colours.setColor(QPalette::HighlightedText, Qt::white);
     m_pList->setPalette(colours);
+}
+
+QString CLogScreen::LocalTimeText(std::chrono::system_clock::time_point time,
+                                  const QString& strFormat) {
+    const auto nSeconds =
+        std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+    return QDateTime::fromSecsSinceEpoch(nSeconds).toString(strFormat);
 }
 
 void CLogScreen::Open() {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <chrono>
 
 class IMainWindow;
 class QListWidget;
@@ -19,6 +20,10 @@ public:
     QListWidget& List() const { return *m_pList; }
     QPushButton& CloseButton() const { return *m_pClose; }
     const QString& Title() const { return m_strTitle; }
+
+    // A logged time in local time, to the second, in a QDateTime format.
+    static QString LocalTimeText(std::chrono::system_clock::time_point time,
+                                 const QString& strFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 
 protected:
     // Adds the entries to the list, newest first.

@@ -1,6 +1,5 @@
 #include "screens/CScreen_AlarmLog.h"
 
-#include <QDateTime>
 #include <QListWidget>
 #include <ranges>
 
@@ -14,11 +13,7 @@ CScreen_AlarmLog::CScreen_AlarmLog(IMainWindow& mainWindow, QWidget* pParent)
 void CScreen_AlarmLog::Fill(QListWidget& list) {
     const std::vector<AlarmEntry> entries = ReadAlarms();
     for (const AlarmEntry& entry : std::views::reverse(entries)) {
-        const QString strWhen =
-            QDateTime::fromSecsSinceEpoch(
-                std::chrono::duration_cast<std::chrono::seconds>(entry.time.time_since_epoch())
-                    .count())
-                .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QString strWhen = LocalTimeText(entry.time);
         const QString strWhat = m_strEntry.arg(QString::fromStdString(entry.strItem),
                                                QString::fromStdString(entry.strValue),
                                                QString::fromStdString(entry.strUnit));

@@ -1,6 +1,5 @@
 #include "screens/CScreen_Journal.h"
 
-#include <QDateTime>
 #include <QListWidget>
 #include <ranges>
 
@@ -36,10 +35,7 @@ QString Shown(const std::string& strShown, const std::string& strRaw) {
 }
 
 QString EntryText(const JournalEntry& entry) {
-    const QString strWhen =
-        QDateTime::fromSecsSinceEpoch(
-            std::chrono::duration_cast<std::chrono::seconds>(entry.time.time_since_epoch()).count())
-            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString strWhen = CLogScreen::LocalTimeText(entry.time);
     QString strText = strWhen + QStringLiteral("  ") + ActionText(entry.action);
     if (entry.action == EJournalAction::Power || entry.action == EJournalAction::Started) {
         const std::string& strWhat =

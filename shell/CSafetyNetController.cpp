@@ -1,7 +1,6 @@
 #include "shell/CSafetyNetController.h"
 
 #include <QAction>
-#include <QDateTime>
 #include <QPushButton>
 #include <chrono>
 
@@ -9,6 +8,7 @@
 #include "data/Utf.h"
 #include "link/CDeviceLink.h"
 #include "link/UndoPlan.h"
+#include "screens/CLogScreen.h"
 #include "screens/COCControl.h"
 #include "screens/IMessageBox.h"
 #include "screens/ScreenPainting.h"
@@ -417,10 +417,7 @@ void CSafetyNetController::ShowStall() {
     const QString strText = QString::fromStdString(m_link.PosterCodeText(nCode));
     const std::optional<JournalEntry> last = LastWriteSinceStart();
     const QString strLast =
-        last ? QDateTime::fromSecsSinceEpoch(std::chrono::duration_cast<std::chrono::seconds>(
-                                                 last->time.time_since_epoch())
-                                                 .count())
-                       .toString(QStringLiteral("HH:mm:ss ")) +
+        last ? CLogScreen::LocalTimeText(last->time, QStringLiteral("HH:mm:ss ")) +
                    QString::fromStdString(last->strProgram + " " + last->strCommand)
              : LocaleText(u"STR_STALL_NO_APPLY");
     const QString strCodeAndText =
