@@ -11,6 +11,7 @@
 #include "app/CSignalQuitter.h"
 #include "app/CommandLine.h"
 #include "app/Screenshot.h"
+#include "data/CWindowSettings.h"
 #include "data/IniPaths.h"
 #include "data/LocaleStringTable.h"
 #include "data/MonitorLog.h"
@@ -29,6 +30,7 @@
 #include "shell/CSingleCopyGuard.h"
 #include "shell/CTunevoApp.h"
 #include "shell/CTunevoDlg.h"
+#include "shell/CWindowZoom.h"
 #include "shell/MenuResources.h"
 #include "sim/CDemoBoard.h"
 #include "sim/CFixedRadio.h"
@@ -65,21 +67,35 @@ void ShowOnMainWindow(CTunevoDlg& mainWindow, const QString& strShow) {
     }
 }
 
-// The client size asked for, or the largest layout that fits the screen.
-// Screenshots keep the default: they are not limited by any screen.
-QSize ClientSizeFor(const CommandLine& line, const QScreen& screen) {
-    // Room for the title bar a window manager adds above the window.
-    constexpr int kTitleBarAllowance = 40;
+// The window's layout and scale: a --screen size or a screenshot's as they
+// are, full screen the largest that fills it, else the kept zoom where the
+// screen has room for it and the best fit where not.
+struct WindowChoice {
+    CWindowZoom::Fit fit;
+    bool bKeepZoom = false;  // a zoom of this window is kept for the next start
+};
+
+WindowChoice ChooseWindow(const CommandLine& line, const QScreen& screen,
+                          const std::string& strZoomFolder) {
     if (line.clientSize.isValid()) {
-        return line.clientSize;
-    }
-    if (line.bFullScreen) {
-        return CDeviceFrame::ClientSizeToFit(screen.size());
+        return {{line.clientSize, 1}};
     }
     if (!line.strScreenshot.isEmpty()) {
-        return kDefaultClientSize;
+        // Not limited by any screen.
+        return {{kDefaultClientSize, 1}};
     }
-    return CDeviceFrame::ClientSizeToFit(screen.availableSize() - QSize(0, kTitleBarAllowance));
+    if (line.bFullScreen) {
+        return {CWindowZoom::FitArea(screen.size())};
+    }
+    const QSize area =
+        screen.availableSize() - QSize(0, CWindowZoom::kTitleBarAllowance);
+    const double dKept = WindowSettings::Load(strZoomFolder).dScale;
+    if (dKept > 0) {
+        if (std::optional<CWindowZoom::Fit> fit = CWindowZoom::FitAtScale(area, dKept)) {
+            return {*fit, true};
+        }
+    }
+    return {CWindowZoom::FitArea(area), true};
 }
 
 // Exit code of a second copy that brought the running one to the front.
@@ -119,6 +135,8 @@ int main(int argc, char** argv) {
                               strMessage.arg(QString::fromStdString(strFolderError)));
         return 1;
     }
+    // One zoom for the demo and the boards: it is the desktop's, not a board's.
+    const std::string strZoomFolder = g_szProgramDir;
     if (line->bDemo) {
         // The simulated board keeps its description, profiles and settings in
         // a folder of its own: nothing of it mixes with a real board's files.
@@ -170,7 +188,10 @@ int main(int argc, char** argv) {
     // Declared before the splash: the link's threads report through the
     // bridge until the splash has torn the link down.
     CListenerBridge bridge;
-    CDeviceFrame frame(ClientSizeFor(*line, *app.primaryScreen()));
+    const WindowChoice window = ChooseWindow(*line, *app.primaryScreen(), strZoomFolder);
+    CWindowZoom::ScaleBeforeWindows(window.fit.dScale);
+    CDeviceFrame frame(window.fit.client);
+    new CWindowZoom(frame, window.fit.dScale, window.bKeepZoom ? strZoomFolder : std::string());
     CQtMessageBox messageBox(&frame);
     auto pSplash =
         std::make_unique<CScreen_Splash>(frame, CDeviceLink::Instance(), bridge, messageBox);

@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "shell/CSoftKeyBar.h"
 #include "widgets/Images.h"
-#include "widgets/ScreenLayout.h"
 
 namespace {
 constexpr int kSmallWidth = 240;
@@ -24,20 +24,9 @@ int CDeviceFrame::StripHeight(int nClientWidth) {
     return nClientWidth == kSmallWidth ? kStripHeightSmall : kStripHeight;
 }
 
-QSize CDeviceFrame::ClientSizeToFit(QSize area) {
-    for (ELayout nLayout : {LayoutLarge, LayoutMedium}) {
-        const QSize client = LayoutClientSize(nLayout);
-        if (client.width() <= area.width() &&
-            client.height() + 2 * StripHeight(client.width()) <= area.height()) {
-            return client;
-        }
-    }
-    return LayoutClientSize(LayoutSmall);
-}
-
 CDeviceFrame::CDeviceFrame(QSize clientSize, QWidget* pParent) : QWidget(pParent) {
     setWindowTitle(QStringLiteral("Tunevo"));
-    // The layouts are fixed pixel designs: a maximized window could not be filled.
+    // The layouts are fixed pixel designs: only a scaled window fills more.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -96,6 +85,21 @@ void CDeviceFrame::ShowFullScreen() {
     setMinimumSize(m_pDevice->size());
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     showFullScreen();
+}
+
+void CDeviceFrame::AllowResize(double dScale) {
+    if (!windowFlags().testFlag(Qt::WindowMaximizeButtonHint)) {
+        // Before the window is shown: new flags hide a shown one.
+        setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+    }
+    const QSize device = m_pDevice->size();
+    setMinimumSize(static_cast<int>(std::ceil(device.width() / dScale)),
+                   static_cast<int>(std::ceil(device.height() / dScale)));
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+QSize CDeviceFrame::DeviceSize() const {
+    return m_pDevice->size();
 }
 
 QSize CDeviceFrame::ClientSize() const {

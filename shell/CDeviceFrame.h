@@ -16,14 +16,16 @@ public:
     // Height of the title strip and of the soft-key bar for a client width.
     static int StripHeight(int nClientWidth);
 
-    // The largest layout's client size whose window fits in an area of the
-    // screen; the small layout's when none does.
-    static QSize ClientSizeToFit(QSize area);
-
     explicit CDeviceFrame(QSize clientSize, QWidget* pParent = nullptr);
 
     // Fills the screen, the device centred on it.
     void ShowFullScreen();
+    // Lets the user resize and maximise the window, down to the device's
+    // unscaled size when it is drawn dScale times larger.
+    void AllowResize(double dScale);
+
+    // The strips and the client area together.
+    QSize DeviceSize() const;
 
     QWidget& ClientArea() const { return *m_pClient; }
     QSize ClientSize() const;
