@@ -91,11 +91,16 @@ CProfileScreen::CProfileScreen(EKind kind, CDeviceLink& link, IMainWindow& mainW
     m_pList->setHeaderLabels({QString(),
                               LocaleText(bSave ? u"STR_SAVED_PROFILE" : u"STR_CUR_SETTING"),
                               LocaleText(bSave ? u"STR_CUR_SETTING" : u"STR_PROFILE_PREV")});
+    // The names' column has no heading to see, but one to hear.
+    m_pList->headerItem()->setData(0, Qt::AccessibleTextRole, LocaleText(u"STR_PROFILE_ITEM"));
+    m_pList->setAccessibleName(LocaleText(bSave ? u"STR_SAVE" : u"STR_LOAD"));
     // The value columns are as wide as their widest text, header included;
-    // names take what is left and are cut with "…", their tooltip whole. No
-    // column hides behind a sideways scroll.
+    // names take what is left and go onto a second line where that is too
+    // little (only one word longer than all of it is cut). No column hides behind a sideways scroll.
     m_pList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pList->setTextElideMode(Qt::ElideRight);
+    // Headings apart from each other, as the values below them are.
+    m_pList->header()->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0 6px; }"));
     m_pList->header()->setStretchLastSection(false);
     m_pList->header()->setMinimumSectionSize(0);
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -141,6 +146,34 @@ void CProfileScreen::Refill() {
     m_pList->clear();
     Fill();
     m_pList->expandAll();
+    WrapNames();
+}
+
+void CProfileScreen::WrapNames() {
+    if (m_bNamesAbove) {
+        return;
+    }
+    // The cell's own margins around its text.
+    constexpr int kCellMargins = 8;
+    QHeaderView& header = *m_pList->header();
+    header.resizeSections(QHeaderView::ResizeToContents);
+    const int nRoom = m_pList->contentsRect().width() - header.sectionSize(1) -
+                      header.sectionSize(2) - kCellMargins;
+    const QFontMetrics metrics(m_listFont);
+    for (int nRow = 0; nRow < m_pList->topLevelItemCount(); ++nRow) {
+        QTreeWidgetItem& row = *m_pList->topLevelItem(nRow);
+        const QString strName = row.toolTip(0);
+        if (metrics.horizontalAdvance(strName) <= nRoom) {
+            continue;
+        }
+        for (qsizetype nSpace = strName.lastIndexOf(u' '); nSpace > 0;
+             nSpace = strName.lastIndexOf(u' ', nSpace - 1)) {
+            if (metrics.horizontalAdvance(strName.left(nSpace)) <= nRoom) {
+                row.setText(0, strName.left(nSpace) + u'\n' + strName.mid(nSpace + 1));
+                break;
+            }
+        }
+    }
 }
 
 bool CProfileScreen::AddItemRows() {
@@ -165,7 +198,6 @@ bool CProfileScreen::AddItemRows() {
                 pRow->setFirstColumnSpanned(true);
                 new QTreeWidgetItem(pRow, QStringList{QString()} + values);
             }
-            // A long name is cut short in its column; the tooltip holds all of it.
             pRow->setToolTip(0, strName);
             if (m_kind == EKind::Save) {
                 pRow->setTextAlignment(0, Qt::AlignCenter);

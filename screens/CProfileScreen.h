@@ -63,6 +63,8 @@ protected:
 
 private:
     void Refill();
+    // Breaks a name too long for its column onto a second line.
+    void WrapNames();
 
     const EKind m_kind;
     IMainWindow& m_mainWindow;

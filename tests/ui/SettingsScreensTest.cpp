@@ -1,6 +1,7 @@
 // The save and load profile screens and the display setting screen over the
 // demo board: what they list, what they write, and what reaches the board.
 
+#include <QAccessible>
 #include <QListWidget>
 #include <QTreeWidget>
 #include <filesystem>
@@ -27,7 +28,8 @@ class SettingsScreensTest : public OverClockFixture {
 protected:
     static QStringList RowTexts(const QTreeWidget& list, int nRow) {
         const QTreeWidgetItem& row = *list.topLevelItem(nRow);
-        return {row.text(0), row.text(1), row.text(2)};
+        // A name too long for its column goes on over a second line.
+        return {row.text(0).replace(u'\n', u' '), row.text(1), row.text(2)};
     }
     static QStringList CheckedNames(const QListWidget& list) {
         QStringList names;
@@ -63,6 +65,18 @@ TEST_F(SettingsScreensTest, SaveListsEveryItemAndStoresTheCurrentValuesBesideThe
     EXPECT_EQ(RowTexts(list, 2), (QStringList{"BCLK Frequency", "", "100.0[MHz]"}));
     EXPECT_EQ(RowTexts(list, 6), (QStringList{"CPU Vcore", "", "1.25000[V]"}));
     EXPECT_EQ(RowTexts(list, 11), (QStringList{"VTT DDR", "", "0.68000[V]"}));
+
+    // Each name is read whole, and can be heard with its column's heading.
+    const QFontMetrics metrics(list.font());
+    for (int nRow = 0; nRow < list.topLevelItemCount(); ++nRow) {
+        for (const QString& strLine : list.topLevelItem(nRow)->text(0).split(u'\n')) {
+            EXPECT_LE(metrics.horizontalAdvance(strLine) + 8, list.columnWidth(0))
+                << strLine.toStdString();
+        }
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(const_cast<QTreeWidget*>(&list))->text(QAccessible::Name),
+              "Save Profile II");
+    EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal, Qt::AccessibleTextRole), "Item");
 
     screen.ActionButton().click();
     EXPECT_EQ(LastMessage(), "Profile saved.");
