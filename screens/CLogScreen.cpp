@@ -62,6 +62,8 @@ void CLogScreen::AddNote(const QString& strText) {
 }
 
 void CLogScreen::Close() {
+    // A hidden list's current row would still be reported as focused.
+    m_pList->setCurrentItem(nullptr);
     hide();
     m_mainWindow.RestoreSoftKeys();
 }

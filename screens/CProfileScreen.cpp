@@ -222,6 +222,8 @@ void CProfileScreen::SetBoardBusy(bool bBusy) {
 }
 
 void CProfileScreen::Close() {
+    // A hidden list's current cell would still be reported as focused.
+    m_pList->setCurrentItem(nullptr);
     hide();
     m_mainWindow.RestoreSoftKeys();
 }

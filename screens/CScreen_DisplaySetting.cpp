@@ -211,6 +211,9 @@ void CScreen_DisplaySetting::Cancel() {
 }
 
 void CScreen_DisplaySetting::Close() {
+    // A hidden list's current row would still be reported as focused.
+    m_pVoltList->setCurrentItem(nullptr);
+    m_pFreqList->setCurrentItem(nullptr);
     hide();
     m_mainWindow.RestoreSoftKeys();
 }

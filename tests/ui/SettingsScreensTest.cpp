@@ -77,6 +77,16 @@ TEST_F(SettingsScreensTest, SaveListsEveryItemAndStoresTheCurrentValuesBesideThe
     EXPECT_EQ(QAccessible::queryAccessibleInterface(const_cast<QTreeWidget*>(&list))->text(QAccessible::Name),
               "Save Profile II");
     EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal, Qt::AccessibleTextRole), "Item");
+    // A cell that had the focus does not keep saying so once the screen is gone.
+    auto& tree = const_cast<QTreeWidget&>(list);
+    tree.setFocus();
+    tree.setCurrentItem(tree.topLevelItem(3), 1);
+    screen.CancelButton().click();
+    QAccessibleInterface& table = *QAccessible::queryAccessibleInterface(&tree);
+    for (int nChild = 0; nChild < table.childCount(); ++nChild) {
+        EXPECT_FALSE(table.child(nChild)->state().focused) << nChild;
+    }
+    dlg.OnMenuCommand(ID_MENU_SAVE_PROFILE_TWO);
 
     screen.ActionButton().click();
     EXPECT_EQ(LastMessage(), "Profile saved.");
