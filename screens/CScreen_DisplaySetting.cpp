@@ -139,6 +139,14 @@ CScreen_DisplaySetting::CScreen_DisplaySetting(CDeviceLink& link, IMainWindow& m
         // A long name is cut with "…", its tooltip whole, not scrolled to.
         pList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         pList->setTextElideMode(Qt::ElideRight);
+        // The style's own boxes are dark on the dark panel: ours are outlined
+        // in white and as tall as the text's capitals.
+        const int nBox = QFontMetrics(m_font).capHeight() + 4;
+        pList->setStyleSheet(
+            QStringLiteral("QListWidget::indicator { width: %1px; height: %1px; margin-right: 4px; }"
+                           "QListWidget::indicator:unchecked { image: url(:/images/check_off.svg); }"
+                           "QListWidget::indicator:checked { image: url(:/images/check_on.svg); }")
+                .arg(nBox));
     }
     // As the eye reads the screen: the tabs, the list shown, then the buttons.
     SetTabOrder({m_pFreqTab, m_pVoltTab, m_pVoltList, m_pFreqList, m_pApply, m_pCancel});

@@ -19,6 +19,7 @@
 #include "tests/support/CtlRun.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/ui/OverClockFixture.h"
+#include "tests/ui/Pixels.h"
 
 namespace {
 
@@ -228,6 +229,13 @@ TEST_F(SettingsScreensTest, DisplaySettingChoosesTheShownRowsAndTheChoiceOutlive
     EXPECT_EQ(CheckedNames(freq), (QStringList{"BCLK Frequency", "PCIE Frequency", "DRAM Frequency",
                                                "CPU Ratio", "Ring Ratio"}));
     EXPECT_EQ(volt.count(), 6);
+    // Both kinds of box stand out from the panel (3:1 at least), not only their ticks.
+    const QImage listImage = freq.grab().toImage();
+    for (const int nRow : {0, 3}) {
+        const QRect rcRow = freq.visualItemRect(freq.item(nRow));
+        const QRect rcBox(rcRow.left(), rcRow.top(), rcRow.height(), rcRow.height());
+        EXPECT_GE(TextContrastIn(listImage, rcBox, kPanelColor), 3.0) << nRow;
+    }
 
     // A change not applied is gone after a tab switch.
     freq.item(0)->setCheckState(Qt::Unchecked);
