@@ -37,7 +37,12 @@ void CReconnectController::ShowTimingFallback() {
 }
 
 void CReconnectController::SetStatus(const QString& strText) {
-    m_dlg.StatusBanner().SetText(strText);
+    // While the board is away, the greyed values say when they were true.
+    const bool bAway = IsReconnecting() && m_lastRead.isValid();
+    m_dlg.StatusBanner().SetText(
+        bAway ? strText + u'\n' +
+                    LocaleText(u"STR_VALUES_LAST_READ").arg(m_lastRead.toString(u"HH:mm:ss"))
+              : strText);
 }
 
 void CReconnectController::OnLinkState(bool bConnected) {
@@ -84,6 +89,7 @@ void CReconnectController::Reload() {
 
 void CReconnectController::Begin(const QString& strFirstStatus) {
     m_versionBeforeLoss = m_link.GetBoardVersion();
+    m_lastRead = m_dlg.LastValuesRead();
     m_nPauseS = kFirstReconnectPauseS;
     m_dlg.Lock().StopTimers();
     CSubScreen_Monitor& monitor = m_dlg.MonitorPage();

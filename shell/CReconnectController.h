@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTime>
 #include <QTimer>
 #include <string>
 
@@ -66,6 +67,7 @@ private:
     int m_nPauseS = kFirstReconnectPauseS;
     int m_nSecondsToSearch = 0;
     std::u16string m_versionBeforeLoss;
+    QTime m_lastRead;  // the board's last answer before it went away
     QTimer m_timerReconnect;
     QTimer m_timerStatusNote;
     bool m_bTimingFallbackShown = false;

@@ -403,7 +403,8 @@ void CTunevoDlg::OnPowerState(bool bOn) {
     m_pPower->SetPowerState(bOn);
 }
 
-void CTunevoDlg::OnConfigLoaded(bool) {
+void CTunevoDlg::OnConfigLoaded(bool bOk) {
+    NoteValuesRead(bOk);
     if (m_reconnect.OnConfigLoaded()) {
         m_safety.OnBoardBack();
     } else if (!IsReconnecting()) {
@@ -412,11 +413,13 @@ void CTunevoDlg::OnConfigLoaded(bool) {
 }
 
 void CTunevoDlg::OnOverclockRefreshed(bool bOk) {
+    NoteValuesRead(bOk);
     m_overClock.OnRefreshed(bOk);
     m_safety.OnOverclockRefreshed(bOk);
 }
 
 void CTunevoDlg::OnApplied(bool bOk) {
+    NoteValuesRead(bOk);
     m_safety.OnApplied(bOk);
     m_overClock.OnApplied(bOk);
 }
@@ -429,10 +432,11 @@ void CTunevoDlg::UpdateOverClockRows(CSubScreen_OverClock::EEdits edits) {
     m_overClock.UpdateRows(edits);
 }
 
-void CTunevoDlg::OnArrayRefreshed(int nKind, bool /*bOk*/) {
+void CTunevoDlg::OnArrayRefreshed(int nKind, bool bOk) {
     if (IsReconnecting()) {
         return;
     }
+    NoteValuesRead(bOk);
     // Even a refresh that failed read some values; those it missed keep their
     // last value, greyed once they have been missed for a while.
     m_pMonitor->UpdateCategory(nKind);
@@ -443,6 +447,12 @@ void CTunevoDlg::OnPowerCommandDone(bool bOk, int nDetail) {
     m_safety.OnPowerCommandDone(bOk);
     if (!bOk) {
         m_messageBox.ShowMessage(PowerResultMessage(nDetail));
+    }
+}
+
+void CTunevoDlg::NoteValuesRead(bool bOk) {
+    if (bOk) {
+        m_lastValuesRead = QTime::currentTime();
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <QTime>
 #include <QTimer>
 #include <QWidget>
 #include <map>
@@ -115,6 +116,8 @@ public:
     CScreen_Status& StatusBanner() const { return *m_pStatus; }
     // While the link is lost and being brought back.
     bool IsReconnecting() const { return m_reconnect.IsReconnecting(); }
+    // When the board last answered a read of its values; invalid before that.
+    QTime LastValuesRead() const { return m_lastValuesRead; }
     CSubScreen_Monitor& MonitorPage() const { return *m_pMonitor; }
     // Where items coming into alarm are told.
     CDesktopNotifier& Notifier() { return m_alarms.Notifier(); }
@@ -171,6 +174,7 @@ private:
     CFocusTrap* m_pFocusTrap = nullptr;
     void ComputeLayout();
     void ShowLinkLost();
+    void NoteValuesRead(bool bOk);
     void EndDialog(int nResult);
     // The control bar shows on the over-clock page unless a settings screen,
     // which reaches over it, is open.
@@ -206,6 +210,8 @@ private:
     QRect m_rcMonitor;
     int m_nPage = kPageOverClock;
     bool m_bLinkLostShown = false;
+    // The window opens on values the splash has just read.
+    QTime m_lastValuesRead = QTime::currentTime();
     bool m_bEnded = false;
 
     // After the screens' work queue, which they hand their blocking calls to.

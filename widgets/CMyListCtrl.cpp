@@ -160,8 +160,9 @@ bool CMyListCtrl::IsValueStale(int nRow) const {
 }
 
 QColor CMyListCtrl::ValueColour(int nRow) const {
-    if (IsValueStale(nRow)) {
-        // Not read lately: it may no longer be the board's.
+    if (IsValueStale(nRow) || !isEnabled()) {
+        // Not read lately, or no longer read (the board is out of reach): it
+        // may no longer be the board's.
         return kValueStale;
     }
     return IsValueInAlarm(nRow) ? kValueAlarm : m_textColour;

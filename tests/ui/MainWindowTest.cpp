@@ -32,6 +32,8 @@
 #include "screens/CSubScreen_OverClock_Control.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
+#include "widgets/CMyListCtrl.h"
+#include "widgets/ValueColours.h"
 #include "shell/CQtMessageBox.h"
 #include "shell/CScreen_Lock.h"
 #include "shell/CScreen_Status.h"
@@ -172,6 +174,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return banner.Text().contains(QStringLiteral("Trying again in 2 s")); }, 10000));
         EXPECT_FALSE(dlg.OverClockPage().isEnabled());
+        // The last values stay, greyed, with the time they were read.
+        EXPECT_TRUE(banner.Text().contains(QStringLiteral("The values shown were last read at ")))
+            << banner.Text().toStdString();
         EXPECT_FALSE(dlg.ControlBar().isEnabled());
         EXPECT_FALSE(SoftKeysEnabled());
         EXPECT_TRUE(m_pFrame->OkButton().isEnabled()) << "the user can still quit";
@@ -218,6 +223,16 @@ protected:
     std::u16string m_strStepped;
     std::u16string m_strSteppedRaw;
 };
+
+TEST_F(ReconnectTest, TheMonitorsLastValuesAreGreyedWhileTheBoardIsAway) {
+    CTunevoDlg& dlg = OpenPolling();
+    dlg.ShowPage(CTunevoDlg::kPageMonitor);
+    const CMyListCtrl& values = dlg.MonitorPage().List(dlg.MonitorPage().Category());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return values.ValueColour(0) == Qt::white; }, 10000));
+    m_pLine->SetHungUp(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.IsReconnecting(); }, 10000));
+    EXPECT_EQ(values.ValueColour(0), kValueStale);
+}
 
 TEST_F(ReconnectTest, TheSameBoardBackKeepsTheUnappliedStepAndReadsTheValuesAnew) {
     StepAndLoseTheBoard();
