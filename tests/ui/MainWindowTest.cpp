@@ -74,7 +74,8 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     EXPECT_EQ(before.pixelColor(475, 35), QColor(100, 100, 100)) << "the other tab is grey";
     // Its name still reads: at least 4.5 to 1 against the grey.
     EXPECT_GE(TextContrastIn(before, QRect(300, 5, 120, 30), QColor(100, 100, 100)), 4.5);
-    ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 12);
+    ASSERT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 13);
+    EXPECT_TRUE(MenuTexts(*m_pFrame->SoftKeyBar()).contains(QStringLiteral("Record to File")));
     // A settings screen opens in its area with the soft keys off; no second
     // one opens over it, and closing it gives the keys back.
     dlg.OnMenuCommand(32778);
@@ -89,8 +90,8 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     Tap(&dlg, QPoint(300, 20));
     EXPECT_EQ(dlg.Page(), 1);
     EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()),
-              (QStringList{QStringLiteral("Reset Min/Avg/Max"), QStringLiteral("Record to File"),
-                           QStringLiteral("-"), QStringLiteral("Alarm Log"),
+              (QStringList{QStringLiteral("Reset Min/Avg/Max"), QStringLiteral("-"),
+                           QStringLiteral("Record to File"), QStringLiteral("Alarm Log"),
                            QStringLiteral("Journal"), QStringLiteral("Remote Power"),
                            QStringLiteral("POST Display")}));
     EXPECT_EQ(dlg.grab().toImage().pixelColor(5, 35), QColor(100, 100, 100));
@@ -99,7 +100,7 @@ TEST_F(MainWindowTest, TabsSwitchThePageAndItsMenu) {
     EXPECT_EQ(dlg.Page(), 1);
     Tap(&dlg, QPoint(239, 39));
     EXPECT_EQ(dlg.Page(), 0);
-    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 12);
+    EXPECT_EQ(MenuTexts(*m_pFrame->SoftKeyBar()).size(), 13);
 
     dlg.OnMenuCommand(ID_MENU_LUMO_REMOTE);
     EXPECT_FALSE(SoftKeysEnabled());
@@ -620,11 +621,15 @@ TEST_F(MonitorPageTest, RecordToFileWritesEachValueReadUntilStoppedAndTheCaption
     m_pBoard->HoldValue("CPU", 75);
     Read(kTemp);
     Read(kVolt);
+    // The over-clock page's menu says the same, and stops the same recording.
+    m_pDlg->ShowPage(CTunevoDlg::kPageOverClock);
+    EXPECT_EQ(m_pFrame->SoftKeyBar()->Action(ID_MENU_RECORD)->text(), "Stop Recording");
     m_pDlg->OnMenuCommand(ID_MENU_RECORD);
     EXPECT_FALSE(m_pDlg->IsRecording());
     EXPECT_EQ(m_pFrame->Caption(), "Tunevo");
     EXPECT_EQ(m_pFrame->windowTitle(), "Tunevo");
     EXPECT_EQ(m_pFrame->SoftKeyBar()->Action(ID_MENU_RECORD)->text(), "Record to File");
+    m_pDlg->ShowPage(CTunevoDlg::kPageMonitor);
     Read(kTemp);  // after the stop: not recorded
 
     std::ifstream file(strFile);

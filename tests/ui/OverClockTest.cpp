@@ -214,7 +214,9 @@ TEST_F(OverClockTest, ApplyWritesNothingThroughADescriptionNotReadWholeAndOffers
     m_messageBox.ScriptAnswer(true);
     QTest::mouseClick(&dlg.ControlBar().ApplyButton(), Qt::LeftButton);
     EXPECT_TRUE(dlg.IsReconnecting());
-    EXPECT_EQ(dlg.StatusBanner().Text(), QStringLiteral("Reading the board's description again…"));
+    EXPECT_TRUE(dlg.StatusBanner().Text().startsWith(
+        QStringLiteral("Reading the board's description again…\nThe values shown were last read at ")))
+        << dlg.StatusBanner().Text().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsReconnecting(); }, 20000));
     ASSERT_TRUE(m_pLink->IsDescriptionConfirmed());
     COCControl& kept = Row(u"CPU Vcore");
