@@ -22,6 +22,8 @@ public:
     QWidget* OpenScreen() const;
     // The screen's controls that Tab stops at, in Tab's order.
     static std::vector<QWidget*> TabStops(const QWidget& screen);
+    // Focuses the first of them.
+    static void FocusFirst(const QWidget& screen);
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
@@ -31,7 +33,6 @@ private:
     void Closed(QWidget& screen);
     // Tab or Shift+Tab within the open screen.
     void Step(bool bForward);
-    static void FocusFirst(const QWidget& screen);
     bool IsOurs(const QWidget* pWidget) const;
 
     QWidget& m_window;

@@ -1,5 +1,6 @@
 #include "shell/CReconnectController.h"
 
+
 #include <algorithm>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "screens/IMessageBox.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CScreen_Status.h"
+#include "shell/CFocusTrap.h"
 #include "shell/CTunevoDlg.h"
 #include "widgets/ScreenLayout.h"
 
@@ -34,6 +36,19 @@ void CReconnectController::ShowTimingFallback() {
     SetStatus(LocaleText(u"STR_LINK_SLOW"));
     m_dlg.ShowOverlay(m_dlg.StatusBanner(), g_rcLock.ToQRect());
     m_timerStatusNote.start();
+}
+
+void CReconnectController::RestoreFocus() {
+    // Where it was, or the page's first control when that one is gone
+    // (rebuilt rows) or hidden: never left on the title strip's OK, where
+    // the next Enter would quit.
+    if (m_pFocusBefore != nullptr && m_pFocusBefore->isVisible() && m_pFocusBefore->isEnabled()) {
+        m_pFocusBefore->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    CFocusTrap::FocusFirst(m_dlg.Page() == CTunevoDlg::kPageMonitor
+                               ? static_cast<QWidget&>(m_dlg.MonitorPage())
+                               : static_cast<QWidget&>(m_dlg.OverClockPage()));
 }
 
 void CReconnectController::SetStatus(const QString& strText) {
@@ -90,6 +105,9 @@ void CReconnectController::Reload() {
 void CReconnectController::Begin(const QString& strFirstStatus) {
     m_versionBeforeLoss = m_link.GetBoardVersion();
     m_lastRead = m_dlg.LastValuesRead();
+    // Disabling the pages moves the focus away; it comes back with them.
+    QWidget* pFocus = m_dlg.window()->focusWidget();
+    m_pFocusBefore = pFocus != nullptr && m_dlg.isAncestorOf(pFocus) ? pFocus : nullptr;
     m_nPauseS = kFirstReconnectPauseS;
     m_dlg.Lock().StopTimers();
     CSubScreen_Monitor& monitor = m_dlg.MonitorPage();
@@ -152,6 +170,7 @@ void CReconnectController::Finish() {
     m_dlg.RestoreSoftKeys();
     m_dlg.ShowPage(m_dlg.Page());
     m_dlg.MonitorPage().StartWatch();
+    RestoreFocus();
     m_dlg.Lock().RunLockCheck();
     if (!bSameBoard) {
         m_messageBox.ShowMessage(LocaleText(u"STR_BOARD_CHANGED_MSG")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QTime>
 #include <QTimer>
 #include <string>
@@ -58,6 +59,7 @@ private:
     void OnTick();
     void Finish();
     void SetStatus(const QString& strText);
+    void RestoreFocus();
 
     CTunevoDlg& m_dlg;
     CDeviceLink& m_link;
@@ -67,7 +69,8 @@ private:
     int m_nPauseS = kFirstReconnectPauseS;
     int m_nSecondsToSearch = 0;
     std::u16string m_versionBeforeLoss;
-    QTime m_lastRead;  // the board's last answer before it went away
+    QTime m_lastRead;
+    QPointer<QWidget> m_pFocusBefore;  // the board's last answer before it went away
     QTimer m_timerReconnect;
     QTimer m_timerStatusNote;
     bool m_bTimingFallbackShown = false;

@@ -32,6 +32,7 @@
 #include "screens/CSubScreen_OverClock_Control.h"
 #include "screens/ScreenPainting.h"
 #include "shell/CDeviceFrame.h"
+#include "widgets/CMyButton.h"
 #include "widgets/CMyListCtrl.h"
 #include "widgets/ValueColours.h"
 #include "shell/CQtMessageBox.h"
@@ -47,6 +48,7 @@
 #include "tests/ui/Pixels.h"
 #include "widgets/CHistoryGraph.h"
 #include "widgets/CImageButton.h"
+#include "widgets/CMyButton.h"
 #include "widgets/CMyListCtrl.h"
 
 namespace {
@@ -159,11 +161,14 @@ TEST_F(MainWindowTest, EachLinkErrorReportShowsItsOwnTextOnce) {
 // board meanwhile, and goes on from where it was.
 class ReconnectTest : public MainWindowFixture {
 protected:
+    QWidget* m_pFocusBefore = nullptr;
     // Opens the window, steps the first row up, and takes the board away.
     void StepAndLoseTheBoard() {
         CTunevoDlg& dlg = OpenPolling();
         m_strStepped = dlg.OverClockPage().Controls().front()->GetName();
         dlg.OverClockPage().Controls().front()->StepUp();
+        m_pFocusBefore = &dlg.OverClockPage().Controls().front()->PlusButton();
+        m_pFocusBefore->setFocus();
         m_strSteppedRaw = dlg.OverClockPage().Controls().front()->GetRawValue();
         m_pLine->SetHungUp(true);
         ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.IsReconnecting(); }, 10000));
@@ -196,6 +201,11 @@ protected:
         EXPECT_TRUE(dlg.OverClockPage().isEnabled());
         EXPECT_TRUE(SoftKeysEnabled());
         EXPECT_EQ(m_pEnded->count(), 0);
+        // The focus is back where it was, or at the page's start when that
+        // control is gone: never on the OK that quits.
+        QWidget* pFocus = QApplication::focusWidget();
+        EXPECT_NE(pFocus, &m_pFrame->OkButton());
+        EXPECT_TRUE(pFocus != nullptr && dlg.OverClockPage().isAncestorOf(pFocus));
     }
     // The demo board with some of its text replaced.
     std::shared_ptr<CBoardModel> DemoWith(
@@ -299,6 +309,24 @@ TEST_F(MainWindowTest, TapsOnTheWindowWhileAMessageBoxIsUpDoNothing) {
     });
     realBox.ShowMessage(QStringLiteral("The power command did not reach the board."));
     EXPECT_EQ(nPageDuringBox, 0) << "the monitor tab was not taken";
+    // The focus comes back where it was; when that control went away under
+    // the box, to the page's first one, not to the OK that quits.
+    for (const bool bHideMeanwhile : {false, true}) {
+        QPushButton& apply = dlg.ControlBar().ApplyButton();
+        apply.setFocus();
+        QTimer::singleShot(100, [&] {
+            dlg.ControlBar().setVisible(!bHideMeanwhile);
+            static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+        });
+        realBox.ShowMessage(QStringLiteral("The description could not be downloaded."));
+        QWidget* pFocus = m_pFrame->focusWidget();
+        if (!bHideMeanwhile) {
+            EXPECT_EQ(pFocus, &apply);
+        } else {
+            EXPECT_TRUE(pFocus != nullptr && dlg.OverClockPage().isAncestorOf(pFocus));
+        }
+    }
+    dlg.ControlBar().show();
     // Enter in a question whose default is No answers No.
     QTimer::singleShot(100, [] {
         QWidget* pBox = QApplication::activeModalWidget();
