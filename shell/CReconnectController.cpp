@@ -1,6 +1,5 @@
 #include "shell/CReconnectController.h"
 
-
 #include <algorithm>
 #include <utility>
 
