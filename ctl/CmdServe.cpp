@@ -3,6 +3,7 @@
 // scrape from the last readings alone.
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,6 +15,8 @@
 #include "data/Utf.h"
 #include "export/CBoardExporter.h"
 #include "export/CMetricsServer.h"
+#include "export/CWebConfig.h"
+#include "export/ListenAddress.h"
 #include "link/CDeviceLink.h"
 
 namespace {
@@ -76,8 +79,8 @@ bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
 }
 
 // The link lets go of its port first. Then the process ends at once:
-// civetweb's stop waits for its threads' two-second polls, and the HTTP
-// server holds nothing a clean stop would keep.
+// civetweb's stop waits for its threads' polls, and the HTTP server holds
+// nothing a clean stop would keep.
 [[noreturn]] void EndServe(std::unique_ptr<CCtlSession>& session) {
     session.reset();
     std::fflush(nullptr);
@@ -93,13 +96,36 @@ int RunServe(const ServeOptions& options) {
     auto exporter = std::make_shared<CBoardExporter>(std::move(served));
     CMetricsServer server;
     std::string strError;
-    if (!server.Listen(options.strListen, strError)) {
+    const std::optional<ListenAddress> address = ListenAddress::Parse(options.strListen, strError);
+    if (!address) {
+        PrintError(strError);
+        return kExitUsage;
+    }
+    if (!options.strWebConfig.empty()) {
+        std::optional<CWebConfig> config = CWebConfig::Load(options.strWebConfig, strError);
+        if (!config) {
+            PrintError(strError);
+            return kExitUsage;
+        }
+        server.RequireAuth(std::move(*config));
+    }
+    server.ListBoards([exporter] {
+        const ServedBoard board = exporter->Snapshot();
+        return std::vector<CMetricsServer::BoardLine>{
+            {board.strBoard, board.strAddress.empty() ? "(not found yet)" : board.strAddress,
+             board.bUp}};
+    });
+    server.Serve(exporter);
+    const CMetricsServer::Settings settings{
+        options.nConnections, static_cast<int>(std::lround(options.dRequestTimeout * 1000))};
+    if (!server.Listen(*address, settings, strError)) {
         PrintError("cannot listen on " + options.strListen + ": " + strError);
         return kExitFailure;
     }
-    server.Serve(exporter);
-    const std::string strHost = options.strListen.substr(0, options.strListen.rfind(':'));
-    std::printf("serving http://%s:%d/metrics\n", strHost.c_str(), server.Port());
+    std::printf("serving http://%s:%d/metrics%s\n", address->UrlHost().c_str(), server.Port(),
+                address->strHost.empty() ? " on every interface"
+                : address->bPortOnly     ? " (this machine only; :PORT serves every interface)"
+                                         : "");
     std::fflush(stdout);
 
     WatchForInterrupt();

@@ -8,6 +8,9 @@ struct ServeOptions {
     double dInterval = 10;                     // seconds between rounds of reads
     std::string strListen = "127.0.0.1:9810";  // HOST:PORT; port 0 takes a free one
     std::string strBoard;                      // the board label: --name, or the board named
+    std::string strWebConfig;                  // users every request authenticates as
+    int nConnections = 16;                     // HTTP connections served at once
+    double dRequestTimeout = 5;                // seconds for a client's request to come whole
 };
 // Keeps the board's link and serves its last readings to Prometheus until
 // SIGINT or SIGTERM; writes nothing to the board.

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -300,10 +301,33 @@ int main(int argc, char** argv) {
     std::string strName;
     CLI::App* pServe =
         app.add_subcommand("serve", "serve the board's readings to Prometheus, until stopped");
+    // Finite numbers in a range only; the message never repeats what was given.
+    const auto within = [](double dLeast, double dMost, std::string strWhat) {
+        return CLI::Validator(
+            [=](const std::string& strValue) {
+                char* pszEnd = nullptr;
+                const double dValue = std::strtod(strValue.c_str(), &pszEnd);
+                const bool bOk = !strValue.empty() && *pszEnd == '\0' && std::isfinite(dValue) &&
+                                 dValue >= dLeast && dValue <= dMost;
+                return bOk ? std::string() : strWhat;
+            },
+            "");
+    };
     pServe->add_option("--interval", serve.dInterval, "seconds between rounds of reads (10)")
-        ->check(CLI::PositiveNumber);
+        ->check(within(0.1, 86400, "takes seconds from 0.1 to 86400"));
     pServe->add_option("--listen", serve.strListen,
-                       "HOST:PORT to serve /metrics on (127.0.0.1:9810); port 0 takes a free one");
+                       "HOST:PORT, [IPV6]:PORT, or :PORT for every interface, to serve on "
+                       "(127.0.0.1:9810); port 0 takes a free one, a port alone means this "
+                       "machine only");
+    pServe->add_option("--web.config.file", serve.strWebConfig,
+                       "users and bcrypt hashes every request must authenticate as "
+                       "(basic_auth_users, as Prometheus' exporters read it)");
+    pServe->add_option("--web.max-connections", serve.nConnections,
+                       "connections served at once; more wait their turn (16)")
+        ->check(within(1, 256, "takes a whole number from 1 to 256"));
+    pServe->add_option("--web.request-timeout", serve.dRequestTimeout,
+                       "seconds a client has to send its request before it is dropped (5)")
+        ->check(within(0.1, 60, "takes seconds from 0.1 to 60"));
     pServe->add_option("--name", strName,
                        "the board label of every metric (the --board given, or \"local\")");
     pServe->footer(
