@@ -32,8 +32,9 @@ CDeviceLink::ExchangeCounts operator+(const CDeviceLink::ExchangeCounts& first,
 
 // One round: the lock first, then, as the window does, the values only
 // while the board is unlocked; the power state and POST code always. Only
-// reads: no frame of this round changes anything on the board. False when
-// a read went unanswered or the link was lost.
+// reads: no frame of this round changes anything on the board. Whether the
+// board answered it: an item it did not answer keeps its last reading, but
+// a board that answered nothing, or a link lost, is down.
 bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
     // Each round judges its own reports: a serve that runs for weeks keeps
     // none older, and the checks below stay as quick as on the first day.
@@ -42,13 +43,12 @@ bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
     link.CheckLock();
     const int nLock = link.LockState();
     const bool bLocked = nLock != CDeviceLink::kStateUnknown && nLock != 1;
-    bool bAll = nLock != CDeviceLink::kStateUnknown;
     if (!bLocked) {
         for (EBoardArray array : kAllArrays) {
             if (link.ArraySize(array) == 0) {
                 continue;
             }
-            bAll = session.Refresh(array) && bAll;
+            session.Refresh(array);
             const BoardItemArray items = link.GetArray(array);
             exporter.Update([&](ServedBoard& board) {
                 TakeReadings(board, array, items, ServedBoard::Clock::now());
@@ -75,7 +75,7 @@ bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
             board.postCode = nCode;
         }
     });
-    return bAll && bPowerRead && !session.LinkLost();
+    return (nLock != CDeviceLink::kStateUnknown || bPowerRead) && !session.LinkLost();
 }
 
 // The link lets go of its port first. Then the process ends at once:
@@ -146,11 +146,13 @@ int RunServe(const ServeOptions& options) {
         const Clock::time_point start = Clock::now();
         const bool bUp = ReadRound(*session, *exporter);
         const CDeviceLink::ExchangeCounts counts = before + session->Link().Counts();
+        const bool bLost = session->LinkLost();
         exporter->Update([&](ServedBoard& board) {
             board.bUp = bUp;
+            board.strDownReason = bUp ? "" : bLost ? "link lost" : "no answer";
             board.counts = counts;
         });
-        if (session->LinkLost()) {
+        if (bLost) {
             before = counts;
             if (!ReconnectSession(session)) {
                 break;

@@ -1,5 +1,6 @@
 #include "export/ServedBoard.h"
 
+#include <algorithm>
 #include <array>
 
 #include "data/Utf.h"
@@ -58,6 +59,9 @@ void TakeReadings(ServedBoard& board, EBoardArray array, const BoardItemArray& i
         }
         const bool bHardware = array >= EBoardArray::HwVolt;
         board.readings[key] = {*value, bHardware && IsAlarm(array, item), now};
+        if (array == EBoardArray::HwFan && *value > 0) {
+            board.fansSeenTurning.insert(key.second);
+        }
     }
 }
 
@@ -66,8 +70,28 @@ std::vector<MetricFamily> BoardFamilies(const ServedBoard& board,
     const ClientMetric::Label boardLabel{"board", board.strBoard};
     std::vector<MetricFamily> families;
     families.push_back(
-        Family("tunevo_up", "1 when the last round of reads from the board succeeded.",
+        Family("tunevo_up", "1 when the board answered the last round of reads.",
                MetricType::Gauge, {Sample({boardLabel}, board.bUp ? 1 : 0, MetricType::Gauge)}));
+    MetricFamily down = Family("tunevo_down_reason",
+                               "Present, 1, while the board is down: why it is.", MetricType::Gauge);
+    if (!board.bUp) {
+        down.metric.push_back(
+            Sample({boardLabel, {"reason", board.strDownReason}}, 1, MetricType::Gauge));
+    }
+    families.push_back(std::move(down));
+    MetricFamily lastRead =
+        Family("tunevo_last_reading_timestamp_seconds",
+               "When the newest value was read from the board, in seconds since the epoch.",
+               MetricType::Gauge);
+    if (!board.readings.empty()) {
+        const auto newest = std::ranges::max_element(board.readings, {}, [](const auto& entry) {
+                                return entry.second.readAt;
+                            })->second.readAt;
+        lastRead.metric.push_back(Sample(
+            {boardLabel}, std::chrono::duration<double>(newest.time_since_epoch()).count(),
+            MetricType::Gauge));
+    }
+    families.push_back(std::move(lastRead));
     families.push_back(Family(
         "tunevo_read_interval_seconds", "Seconds between the rounds of reads from the board.",
         MetricType::Gauge, {Sample({boardLabel}, board.dInterval, MetricType::Gauge)}));
@@ -92,7 +116,14 @@ std::vector<MetricFamily> BoardFamilies(const ServedBoard& board,
     for (const Measure& measure : kMeasures) {
         measured[measure.array] = Family(measure.pszName, measure.pszHelp, MetricType::Gauge);
     }
-    for (const auto& [key, reading] : board.readings) {
+    MetricFamily turning =
+        Family("tunevo_fan_seen_turning",
+               "1 for a fan read above 0 RPM since the serve started, else 0 (nothing on it).",
+               MetricType::Gauge);
+    // A board down serves no readings: frozen values would look live and alert.
+    static const decltype(board.readings) kNone;
+    const auto& readings = board.bUp ? board.readings : kNone;
+    for (const auto& [key, reading] : readings) {
         const auto& [array, strItem] = key;
         const ClientMetric::Label itemLabel{"item", strItem};
         const double dAge = std::chrono::duration<double>(now - reading.readAt).count();
@@ -111,19 +142,25 @@ std::vector<MetricFamily> BoardFamilies(const ServedBoard& board,
             state.metric.push_back(
                 Sample({boardLabel, itemLabel}, reading.bAlarm ? 2 : 0, MetricType::Gauge));
         }
+        if (array == EBoardArray::HwFan) {
+            turning.metric.push_back(Sample({boardLabel, itemLabel},
+                                            board.fansSeenTurning.contains(strItem) ? 1 : 0,
+                                            MetricType::Gauge));
+        }
         age.metric.push_back(Sample({boardLabel, itemLabel}, dAge, MetricType::Gauge));
     }
     for (auto& [array, family] : measured) {
         families.push_back(std::move(family));
     }
     families.push_back(std::move(state));
+    families.push_back(std::move(turning));
     families.push_back(std::move(age));
     families.push_back(std::move(overclock));
 
     const auto optional = [&](const char* pszName, const char* pszHelp,
                               std::optional<double> value) {
         MetricFamily family = Family(pszName, pszHelp, MetricType::Gauge);
-        if (value) {
+        if (value && board.bUp) {
             family.metric.push_back(Sample({boardLabel}, *value, MetricType::Gauge));
         }
         families.push_back(std::move(family));

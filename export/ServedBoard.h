@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,12 +28,19 @@ struct ServedBoard {
     std::string strVersion;
     std::string strName;
     std::string strAddress;
-    bool bUp = false;  // the last round's reads all succeeded
+    // The board answered the last round (an item it did not answer keeps its
+    // last reading, which grows old); else why not: "not found", "link lost"
+    // or "no answer". While it is down its readings are not served.
+    bool bUp = false;
+    std::string strDownReason = "not found";
     // By array and item name; an item never read has none.
     std::map<std::pair<EBoardArray, std::string>, Reading> readings;
     std::optional<bool> powerOn;
     std::optional<bool> locked;
     std::optional<int> postCode;
+    // The fans read above 0 RPM since the serve started: one never seen
+    // turning is a header with nothing on it, not a stopped fan.
+    std::set<std::string> fansSeenTurning;
     CDeviceLink::ExchangeCounts counts;  // every link's of this serve, summed
     uint64_t nReconnects = 0;
     double dInterval = 0;  // seconds between rounds, for rules that judge ages

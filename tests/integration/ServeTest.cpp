@@ -178,8 +178,11 @@ TEST_F(ServeTest, AScrapeGivesTheBoardsLastReadingsInBaseUnitsAndNothingIsWritte
     // clang-format on
     EXPECT_THAT(strText, testing::Not(testing::HasSubstr("item=\"VRM\""))) << "never read";
     EXPECT_THAT(strText, testing::Not(testing::HasSubstr("item=\"PCH\""))) << "N/A";
-    EXPECT_THAT(strText, testing::ContainsRegex("tunevo_up\\{board=\"rig-1\"\\} 0\n"))
-        << "a round with an unanswered read is not up";
+    EXPECT_THAT(strText, testing::HasSubstr("tunevo_up{board=\"rig-1\"} 1\n"))
+        << "a board that answers all but one item is up";
+    EXPECT_THAT(strText,
+                testing::HasSubstr("tunevo_fan_seen_turning{board=\"rig-1\",item=\"CPU Fan\"} 0\n"))
+        << "held at 0 from the start: nothing on that header";
     const std::string strMetrics = m_dir.WriteFile("scrape.txt", strText);
     const auto [nLint, strLint] = Shell("promtool check metrics <" + strMetrics);
     EXPECT_EQ(nLint, 0) << strLint;
@@ -214,11 +217,14 @@ TEST_F(ServeTest, AScrapeGivesTheBoardsLastReadingsInBaseUnitsAndNothingIsWritte
         strText = Scrape(rig);
         return strText.find("tunevo_up{board=\"rig-1\"} 0\n") != std::string::npos;
     }));
-    EXPECT_THAT(strText,
-                testing::HasSubstr("tunevo_temperature_celsius{board=\"rig-1\",item=\"CPU\"}"))
-        << "the last readings stay, growing old";
-    EXPECT_THAT(strText,
-                testing::HasSubstr("tunevo_sensor_age_seconds{board=\"rig-1\",item=\"CPU\"}"));
+    // A board down serves why, and when it last answered, but no frozen readings.
+    EXPECT_THAT(strText, testing::ContainsRegex(
+                             "tunevo_down_reason\\{board=\"rig-1\",reason=\"(link lost|no answer)\"\\} 1\n"));
+    EXPECT_THAT(strText, testing::HasSubstr("tunevo_last_reading_timestamp_seconds{board=\"rig-1\"} "));
+    for (const char* pszGone : {"tunevo_temperature_celsius{", "tunevo_sensor_age_seconds{",
+                                "tunevo_sensor_state{", "tunevo_power_on{"}) {
+        EXPECT_THAT(strText, testing::Not(testing::HasSubstr(pszGone)));
+    }
     EXPECT_EQ(rig.pServe->Terminate(), 0) << "SIGTERM ends it by itself";
 }
 
@@ -321,6 +327,11 @@ TEST_F(ServeTest, AWebConfigWithUsersAuthenticatesEveryRequestAndTlsIsRefused) {
 TEST_F(ServeTest, APrometheusServerScrapesTwoBoardsAndTheStoppedFanAlerts) {
     Rig& stopped = StartRig("rig-1");
     Rig& running = StartRig("rig-2");
+    // A fan seen turning, then stopped: not a header with nothing on it.
+    ASSERT_TRUE(WaitUntil([&] {
+        return Scrape(stopped).find("tunevo_fan_seen_turning{board=\"rig-1\",item=\"CPU Fan\"} 1\n") !=
+               std::string::npos;
+    }));
     stopped.pBoard->HoldValue("CPU Fan", 0);
     const int nPort = FreePort();
     const std::string strConfig =
