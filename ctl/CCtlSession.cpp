@@ -57,9 +57,18 @@ void CCtlSession::CProgressListener::OnProgress(EProgress step, int n, int nOf) 
                                       : "reading the over-clock values: " + strOf);
 }
 
+namespace {
+// Which board a thread's messages are about, where one process serves many.
+thread_local std::string t_strBoardPrefix;
+}  // namespace
+
+void NameBoardInMessages(const std::string& strBoard) {
+    t_strBoardPrefix = strBoard.empty() ? std::string() : strBoard + ": ";
+}
+
 void PrintError(const std::string& strMessage) {
     CCtlProgress::Instance().Clear();
-    std::fprintf(stderr, "tunevoctl: %s\n", strMessage.c_str());
+    std::fprintf(stderr, "tunevoctl: %s%s\n", t_strBoardPrefix.c_str(), strMessage.c_str());
 }
 
 namespace {
@@ -109,8 +118,11 @@ void CCtlSession::UseTiming(ELinkTiming timing) {
 // port pattern; remembers which opened last: after a successful search, the board's.
 class CCtlSession::CRecordingOpener final : public IPortOpener {
 public:
-    CRecordingOpener() {
-        if (g_namedBoard) {
+    explicit CRecordingOpener(const BoardAddress* pBoard) {
+        if (pBoard != nullptr) {
+            // One of many a serve reads: none of them is "the board used last".
+            m_pNamed = std::make_unique<CNamedBoardOpener>(*pBoard, CNamedBoardOpener::ERemember::No);
+        } else if (g_namedBoard) {
             m_pNamed = std::make_unique<CNamedBoardOpener>(*g_namedBoard);
         } else {
             m_pSearch = std::make_unique<CBoardSearchOpener>();
@@ -180,8 +192,8 @@ std::filesystem::path RfkillFolder() {
     return pszFolder != nullptr && *pszFolder != '\0' ? pszFolder : "/sys/class/rfkill";
 }
 
-CCtlSession::CCtlSession()
-    : m_pOpener(std::make_shared<CRecordingOpener>()),
+CCtlSession::CCtlSession(const BoardAddress* pBoard)
+    : m_pOpener(std::make_shared<CRecordingOpener>(pBoard)),
       m_pRadio(std::make_shared<CRfkillRadio>(RfkillFolder())) {
     m_pLink = std::make_unique<CDeviceLink>(
         CDeviceLink::Environment{m_pOpener, m_pRadio, std::make_shared<CSteadyClock>(), g_timing});

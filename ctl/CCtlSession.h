@@ -38,7 +38,8 @@ enum ECtlExit : int {
 // uses, on the real machine, with a record of its reports.
 class CCtlSession {
 public:
-    CCtlSession();
+    // The board given, else the one named for every session, else a search.
+    explicit CCtlSession(const BoardAddress* pBoard = nullptr);
     // From now on every session opens this board instead of searching the ports.
     static void UseBoard(std::optional<BoardAddress> address);
     // From now on every session's link starts in this timing.
@@ -88,3 +89,5 @@ std::filesystem::path RfkillFolder();
 
 // Prints "tunevoctl: " and the message to standard error.
 void PrintError(const std::string& strMessage);
+// From now on this thread's messages start with the board's name.
+void NameBoardInMessages(const std::string& strBoard);

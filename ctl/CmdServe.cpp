@@ -1,88 +1,122 @@
-// tunevoctl serve: one board's readings for Prometheus. The main thread
-// keeps the link and reads in rounds; the HTTP server's threads answer each
-// scrape from the last readings alone.
+// tunevoctl serve: boards' readings for Prometheus. Each board is read on a
+// thread of its own (CBoardRunner); the HTTP server's threads answer each
+// scrape from the last readings alone; the main thread waits for signals:
+// SIGHUP reads --config again, SIGINT and SIGTERM end it.
 
-#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
+#include "ctl/CBoardRunner.h"
 #include "ctl/CCtlSession.h"
 #include "ctl/CmdServe.h"
 #include "ctl/CtlShared.h"
-#include "data/Utf.h"
-#include "export/CBoardExporter.h"
 #include "export/CMetricsServer.h"
 #include "export/CWebConfig.h"
 #include "export/ListenAddress.h"
-#include "link/CDeviceLink.h"
+#include "export/ServeConfig.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
-CDeviceLink::ExchangeCounts operator+(const CDeviceLink::ExchangeCounts& first,
-                                      const CDeviceLink::ExchangeCounts& second) {
-    return {first.nExchanges + second.nExchanges, first.nChecksum + second.nChecksum,
-            first.nMissing + second.nMissing, first.nLate + second.nLate};
+std::atomic<bool> g_bReload{false};
+
+extern "C" void OnHangUp(int) {
+    g_bReload = true;
 }
 
-// One round: the lock first, then, as the window does, the values only
-// while the board is unlocked; the power state and POST code always. Only
-// reads: no frame of this round changes anything on the board. Whether the
-// board answered it: an item it did not answer keeps its last reading, but
-// a board that answered nothing, or a link lost, is down.
-bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
-    // Each round judges its own reports: a serve that runs for weeks keeps
-    // none older, and the checks below stay as quick as on the first day.
-    session.Reports().Clear();
-    CDeviceLink& link = session.Link();
-    link.CheckLock();
-    const int nLock = link.LockState();
-    const bool bLocked = nLock != CDeviceLink::kStateUnknown && nLock != 1;
-    if (!bLocked) {
-        for (EBoardArray array : kAllArrays) {
-            if (link.ArraySize(array) == 0) {
-                continue;
+// The boards served, by name, as the configuration names them.
+class CBoardSet {
+public:
+    explicit CBoardSet(CMetricsServer& server) : m_server(server) {}
+
+    // Starts the boards new to the list, stops those gone from it, and
+    // restarts those whose settings changed; the others read on undisturbed.
+    void Follow(const std::vector<CBoardRunner::Settings>& wanted) {
+        std::map<std::string, const CBoardRunner::Settings*> byName;
+        for (const CBoardRunner::Settings& settings : wanted) {
+            byName[settings.strName] = &settings;
+        }
+        std::vector<std::unique_ptr<CBoardRunner>> stopping;
+        {
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_runners.begin(); it != m_runners.end();) {
+                const auto found = byName.find(it->first);
+                if (found != byName.end() && Same(it->second->Of(), *found->second)) {
+                    byName.erase(found);
+                    ++it;
+                    continue;
+                }
+                m_server.StopServing(it->second->Exporter());
+                stopping.push_back(std::move(it->second));
+                it = m_runners.erase(it);
             }
-            session.Refresh(array);
-            const BoardItemArray items = link.GetArray(array);
-            exporter.Update([&](ServedBoard& board) {
-                TakeReadings(board, array, items, ServedBoard::Clock::now());
-            });
-            if (session.LinkLost()) {
-                return false;
-            }
+        }
+        stopping.clear();  // each lets go of its board's port before a new one takes it
+        for (const auto& [strName, pSettings] : byName) {
+            auto pRunner = std::make_unique<CBoardRunner>(*pSettings);
+            m_server.Serve(pRunner->Exporter());
+            std::lock_guard lock(m_mutex);
+            m_runners[strName] = std::move(pRunner);
         }
     }
-    const size_t nPowerReports = session.Reports().Count("OnPowerState");
-    link.PollPowerStatus();
-    const bool bPowerRead = session.Reports().Count("OnPowerState") > nPowerReports;
-    const auto power = session.Reports().Last("OnPowerState");
-    link.PollPosterCode();
-    const int nCode = link.PosterCode();
-    exporter.Update([&](ServedBoard& board) {
-        if (nLock != CDeviceLink::kStateUnknown) {
-            board.locked = bLocked;
+    std::vector<CMetricsServer::BoardLine> Lines() const {
+        std::lock_guard lock(m_mutex);
+        std::vector<CMetricsServer::BoardLine> lines;
+        for (const auto& [strName, pRunner] : m_runners) {
+            const ServedBoard board = pRunner->Exporter()->Snapshot();
+            lines.push_back({strName,
+                             board.strAddress.empty() ? "(not found yet)" : board.strAddress,
+                             board.bUp});
         }
-        if (bPowerRead && power) {
-            board.powerOn = power->nFirst != 0;
-        }
-        if (nCode != CDeviceLink::kStateUnknown) {
-            board.postCode = nCode;
-        }
-    });
-    return (nLock != CDeviceLink::kStateUnknown || bPowerRead) && !session.LinkLost();
+        return lines;
+    }
+    void StopAll() { Follow({}); }
+
+private:
+    static bool Same(const CBoardRunner::Settings& first, const CBoardRunner::Settings& second) {
+        const auto text = [](const std::optional<BoardAddress>& address) {
+            return address ? address->Text() : std::string();
+        };
+        return text(first.address) == text(second.address) &&
+               first.dInterval == second.dInterval && first.labels == second.labels;
+    }
+
+    CMetricsServer& m_server;
+    mutable std::mutex m_mutex;
+    std::map<std::string, std::unique_ptr<CBoardRunner>> m_runners;
+};
+
+// The boards to serve: --config's, or the one board of the command line.
+std::optional<std::vector<CBoardRunner::Settings>> WantedBoards(const ServeOptions& options,
+                                                                std::string& strError) {
+    if (options.strConfig.empty()) {
+        return std::vector<CBoardRunner::Settings>{
+            {options.strBoard, std::nullopt, options.dInterval, {}}};
+    }
+    const auto boards = LoadServeConfig(options.strConfig, options.dInterval, strError);
+    if (!boards) {
+        return std::nullopt;
+    }
+    std::vector<CBoardRunner::Settings> wanted;
+    for (const ServeBoardConfig& board : *boards) {
+        wanted.push_back({board.strName, board.address, board.dInterval, board.labels});
+    }
+    return wanted;
 }
 
-// The link lets go of its port first. Then the process ends at once:
+// The boards let go of their ports first. Then the process ends at once:
 // civetweb's stop waits for its threads' polls, and the HTTP server holds
 // nothing a clean stop would keep.
-[[noreturn]] void EndServe(std::unique_ptr<CCtlSession>& session) {
-    session.reset();
+[[noreturn]] void EndServe(CBoardSet& boards) {
+    boards.StopAll();
     std::fflush(nullptr);
     std::_Exit(kExitOk);
 }
@@ -90,17 +124,14 @@ bool ReadRound(CCtlSession& session, CBoardExporter& exporter) {
 }  // namespace
 
 int RunServe(const ServeOptions& options) {
-    ServedBoard served;
-    served.strBoard = options.strBoard;
-    served.dInterval = options.dInterval;
-    auto exporter = std::make_shared<CBoardExporter>(std::move(served));
-    CMetricsServer server;
     std::string strError;
     const std::optional<ListenAddress> address = ListenAddress::Parse(options.strListen, strError);
-    if (!address) {
+    std::optional<std::vector<CBoardRunner::Settings>> wanted;
+    if (!address || !(wanted = WantedBoards(options, strError))) {
         PrintError(strError);
         return kExitUsage;
     }
+    CMetricsServer server;
     if (!options.strWebConfig.empty()) {
         std::optional<CWebConfig> config = CWebConfig::Load(options.strWebConfig, strError);
         if (!config) {
@@ -109,13 +140,8 @@ int RunServe(const ServeOptions& options) {
         }
         server.RequireAuth(std::move(*config));
     }
-    server.ListBoards([exporter] {
-        const ServedBoard board = exporter->Snapshot();
-        return std::vector<CMetricsServer::BoardLine>{
-            {board.strBoard, board.strAddress.empty() ? "(not found yet)" : board.strAddress,
-             board.bUp}};
-    });
-    server.Serve(exporter);
+    CBoardSet boards(server);
+    server.ListBoards([&boards] { return boards.Lines(); });
     const CMetricsServer::Settings settings{
         options.nConnections, static_cast<int>(std::lround(options.dRequestTimeout * 1000))};
     if (!server.Listen(*address, settings, strError)) {
@@ -129,43 +155,21 @@ int RunServe(const ServeOptions& options) {
     std::fflush(stdout);
 
     WatchForInterrupt();
-    auto session = std::make_unique<CCtlSession>();
-    if (session->Load() != kExitOk && !ReconnectSession(session)) {
-        EndServe(session);  // ended before the board ever answered
-    }
-    CDeviceLink::ExchangeCounts before;  // the counts of the links lost so far
-    const auto describe = [&](ServedBoard& board) {
-        board.strVersion = ToUtf8(session->Link().GetBoardVersion());
-        board.strAddress = session->PortPath();
-        board.strName = options.strBoard;
-    };
-    exporter->Update(describe);
-    const auto interval = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(options.dInterval));
+    std::signal(SIGHUP, OnHangUp);
+    boards.Follow(*wanted);
     while (!Interrupted()) {
-        const Clock::time_point start = Clock::now();
-        const bool bUp = ReadRound(*session, *exporter);
-        const CDeviceLink::ExchangeCounts counts = before + session->Link().Counts();
-        const bool bLost = session->LinkLost();
-        exporter->Update([&](ServedBoard& board) {
-            board.bUp = bUp;
-            board.strDownReason = bUp ? "" : bLost ? "link lost" : "no answer";
-            board.counts = counts;
-        });
-        if (bLost) {
-            before = counts;
-            if (!ReconnectSession(session)) {
-                break;
-            }
-            exporter->Update([&](ServedBoard& board) {
-                ++board.nReconnects;
-                describe(board);
-            });
+        std::this_thread::sleep_for(50ms);
+        if (!g_bReload.exchange(false) || options.strConfig.empty()) {
             continue;
         }
-        while (Clock::now() - start < interval && !Interrupted()) {
-            std::this_thread::sleep_for(20ms);
+        // A file that no longer reads leaves the boards as they were.
+        if (auto reloaded = WantedBoards(options, strError)) {
+            boards.Follow(*reloaded);
+            std::fprintf(stderr, "tunevoctl: %s read again: %zu boards\n",
+                         options.strConfig.c_str(), reloaded->size());
+        } else {
+            PrintError(strError + "; the boards served stay as they were");
         }
     }
-    EndServe(session);
+    EndServe(boards);
 }

@@ -231,7 +231,9 @@ bool Interrupted() {
     return g_bInterrupted.load();
 }
 
-bool ReconnectSession(std::unique_ptr<CCtlSession>& session) {
+bool ReconnectSession(std::unique_ptr<CCtlSession>& session, const BoardAddress* pBoard,
+                      const std::atomic<bool>* pStop) {
+    const auto stopped = [pStop] { return g_bInterrupted.load() || (pStop != nullptr && pStop->load()); };
     constexpr auto kFirstPause = 1s;
     constexpr auto kLongestPause = 10s;
     auto pause = Clock::duration(kFirstPause);
@@ -240,14 +242,14 @@ bool ReconnectSession(std::unique_ptr<CCtlSession>& session) {
                    std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pause).count()) +
                    " s");
         const Clock::time_point until = Clock::now() + pause;
-        while (Clock::now() < until && !g_bInterrupted.load()) {
+        while (Clock::now() < until && !stopped()) {
             std::this_thread::sleep_for(20ms);
         }
-        if (g_bInterrupted.load()) {
+        if (stopped()) {
             return false;
         }
         session.reset();  // the old link lets go of its port first
-        session = std::make_unique<CCtlSession>();
+        session = std::make_unique<CCtlSession>(pBoard);
         if (session->Load() == kExitOk) {
             PrintError("the board answers again");
             return true;

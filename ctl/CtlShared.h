@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,9 +25,11 @@ bool Confirm(const std::string& strQuestion);
 // SIGINT and SIGTERM from now on end a long command at its next check.
 void WatchForInterrupt();
 bool Interrupted();
-// Starts a new session until the board answers again, waiting 1 s, then
-// twice as long each time up to 10 s. False when interrupted meanwhile.
-bool ReconnectSession(std::unique_ptr<CCtlSession>& session);
+// Starts a new session (for the board given, else the one every session
+// opens) until the board answers again, waiting 1 s, then twice as long
+// each time up to 10 s. False when interrupted, or stopped, meanwhile.
+bool ReconnectSession(std::unique_ptr<CCtlSession>& session, const BoardAddress* pBoard = nullptr,
+                      const std::atomic<bool>* pStop = nullptr);
 
 // A typed value is a plain decimal number: an optional sign, digits and at
 // most one point, nothing else (no unit, no blanks).

@@ -319,6 +319,9 @@ int main(int argc, char** argv) {
                        "HOST:PORT, [IPV6]:PORT, or :PORT for every interface, to serve on "
                        "(127.0.0.1:9810); port 0 takes a free one, a port alone means this "
                        "machine only");
+    pServe->add_option("--config", serve.strConfig,
+                       "a YAML file of boards (name, address, interval, labels) to serve "
+                       "together; SIGHUP reads it again");
     pServe->add_option("--web.config.file", serve.strWebConfig,
                        "users and bcrypt hashes every request must authenticate as "
                        "(basic_auth_users, as Prometheus' exporters read it)");
@@ -336,8 +339,13 @@ int main(int argc, char** argv) {
         "and serves the last readings on http://HOST:PORT/metrics in Prometheus' text\n"
         "format, each value with its age. A scrape never waits for the board. A lost\n"
         "link is tried again, as the window does, with tunevo_up 0 meanwhile. Nothing\n"
-        "is written to the board. SIGINT or SIGTERM ends it.");
+        "is written to the board. SIGINT or SIGTERM ends it. With --config, every\n"
+        "board of the file is read on a thread of its own, its series labelled by\n"
+        "its name; SIGHUP reads the file again, starting and stopping boards.");
     pServe->callback([&] {
+        if (!serve.strConfig.empty() && (!strBoard.empty() || !strName.empty())) {
+            throw CLI::ValidationError("--config", "names the boards itself; leave out --board and --name");
+        }
         serve.strBoard = !strName.empty() ? strName : !strBoard.empty() ? strBoard : "local";
         run = [&] { return RunServe(serve); };
     });

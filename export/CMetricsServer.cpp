@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <iterator>
+#include <map>
 
 #include "export/ProcessMetrics.h"
 
@@ -113,6 +115,11 @@ void CMetricsServer::Serve(const std::shared_ptr<prometheus::Collectable>& pColl
     m_collectables.push_back(pCollectable);
 }
 
+void CMetricsServer::StopServing(const std::shared_ptr<prometheus::Collectable>& pCollectable) {
+    std::lock_guard lock(m_mutex);
+    std::erase(m_collectables, pCollectable);
+}
+
 bool CMetricsServer::Listen(const ListenAddress& address, const Settings& settings,
                             std::string& strError) {
     static const unsigned kLibrary = mg_init_library(0);
@@ -194,9 +201,19 @@ std::string CMetricsServer::MetricsText() {
     std::vector<MetricFamily> families;
     {
         std::lock_guard lock(m_mutex);
+        // Each board gives the same families: one of each name, holding
+        // every board's series (a name's TYPE may be given once only).
+        std::map<std::string, size_t> byName;
         for (const auto& pCollectable : m_collectables) {
             for (MetricFamily& family : pCollectable->Collect()) {
-                families.push_back(std::move(family));
+                const auto [it, bNew] = byName.try_emplace(family.name, families.size());
+                if (bNew) {
+                    families.push_back(std::move(family));
+                } else {
+                    auto& metrics = families[it->second].metric;
+                    metrics.insert(metrics.end(), std::make_move_iterator(family.metric.begin()),
+                                   std::make_move_iterator(family.metric.end()));
+                }
             }
         }
     }

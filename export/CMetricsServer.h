@@ -43,8 +43,9 @@ public:
     void RequireAuth(CWebConfig config) { m_auth = std::move(config); }
     // Before Listen: what the landing page lists.
     void ListBoards(std::function<std::vector<BoardLine>()> boards) { m_boards = std::move(boards); }
-    // Serves the collectable's metrics from now on.
+    // Serves the collectable's metrics from now on, or no longer.
     void Serve(const std::shared_ptr<prometheus::Collectable>& pCollectable);
+    void StopServing(const std::shared_ptr<prometheus::Collectable>& pCollectable);
 
     // False with the cause (address in use, no such address, permission) in
     // strError when it cannot listen.

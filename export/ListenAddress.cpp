@@ -16,14 +16,19 @@ bool ParsePort(std::string_view text, int& nPort) {
            nPort >= 0 && nPort <= kMostPort;
 }
 
-// The first address a host name or numeric address stands for.
+// The first address a host name or numeric address stands for; an IPv4
+// one where there is one (the HTTP server may have no IPv6).
 bool Resolve(const std::string& strHost, bool bIpv6Only, std::string& strNumeric, bool& bIpv6,
              std::string& strError) {
     addrinfo hints{};
-    hints.ai_family = bIpv6Only ? AF_INET6 : AF_UNSPEC;
+    hints.ai_family = bIpv6Only ? AF_INET6 : AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* pFound = nullptr;
-    const int nResult = ::getaddrinfo(strHost.c_str(), nullptr, &hints, &pFound);
+    int nResult = ::getaddrinfo(strHost.c_str(), nullptr, &hints, &pFound);
+    if (nResult != 0 && !bIpv6Only) {
+        hints.ai_family = AF_INET6;
+        nResult = ::getaddrinfo(strHost.c_str(), nullptr, &hints, &pFound);
+    }
     if (nResult != 0 || pFound == nullptr) {
         strError = "no such address: " + strHost + " (" + ::gai_strerror(nResult) + ")";
         return false;

@@ -188,5 +188,14 @@ std::vector<MetricFamily> BoardFamilies(const ServedBoard& board,
     families.push_back(Family(
         "tunevo_reconnects_total", "Times the link was lost and made again.", MetricType::Counter,
         {Sample({boardLabel}, static_cast<double>(board.nReconnects), MetricType::Counter)}));
+    // Every series starts with the board label; the configured ones follow it.
+    for (MetricFamily& family : families) {
+        for (ClientMetric& metric : family.metric) {
+            for (size_t i = 0; i < board.labels.size(); ++i) {
+                metric.label.insert(metric.label.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                                    {board.labels[i].first, board.labels[i].second});
+            }
+        }
+    }
     return families;
 }

@@ -25,6 +25,8 @@ struct ServedBoard {
     };
 
     std::string strBoard;  // the label every metric carries
+    // Labels every series carries after board, from the serve's configuration.
+    std::vector<std::pair<std::string, std::string>> labels;
     std::string strVersion;
     std::string strName;
     std::string strAddress;

@@ -12,7 +12,9 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -91,8 +93,8 @@ protected:
         unsetenv("XDG_DATA_HOME");
     }
 
-    // Serves a board and starts a serve for it; its port once it listens.
-    Rig& StartRig(const std::string& strName, const std::vector<std::string>& extra = {}) {
+    // Serves a board on a pseudo-terminal linked at a path named after it.
+    Rig& ServeBoard(const std::string& strName) {
         Rig& rig = *m_rigs.emplace_back(std::make_unique<Rig>());
         CBoardDescription description;
         std::string strError;
@@ -101,14 +103,16 @@ protected:
         rig.pServer = std::make_unique<CPtyBoardServer>(rig.pBoard);
         rig.strLink = m_dir.Path() + "/" + strName;
         EXPECT_TRUE(rig.pServer->Start(rig.strLink, strError)) << strError;
+        return rig;
+    }
+    // Starts a serve with the arguments; its port once it listens.
+    int StartServe(std::unique_ptr<CChildProcess>& pServe, const std::string& strName,
+                   const std::vector<std::string>& args) {
         const std::string strOut = m_dir.Path() + "/" + strName + ".out";
-        // Each serve downloads its board's description into a folder of its own.
+        // Each serve downloads its boards' descriptions into a folder of its own.
         const std::string strProgramDir = m_dir.Path() + "/" + strName + "-program";
         std::filesystem::create_directories(strProgramDir);
-        std::vector<std::string> args{"--board",  rig.strLink, "serve", "--listen", "127.0.0.1:0",
-                                      "--interval", "0.5", "--name", strName};
-        args.insert(args.end(), extra.begin(), extra.end());
-        rig.pServe = std::make_unique<CChildProcess>(
+        pServe = std::make_unique<CChildProcess>(
             TUNEVO_CTL_PROGRAM, args, std::vector<std::string>{"TUNEVO_DIR=" + strProgramDir},
             strOut);
         const std::regex serving("serving http://127\\.0\\.0\\.1:([0-9]+)/metrics");
@@ -119,7 +123,15 @@ protected:
             strText = Read(strOut);
             return std::regex_search(strText, match, serving);
         }));
-        rig.nPort = match.empty() ? 0 : std::stoi(match[1]);
+        return match.empty() ? 0 : std::stoi(match[1]);
+    }
+    // Serves a board and starts a serve for it.
+    Rig& StartRig(const std::string& strName, const std::vector<std::string>& extra = {}) {
+        Rig& rig = ServeBoard(strName);
+        std::vector<std::string> args{"--board",  rig.strLink, "serve", "--listen", "127.0.0.1:0",
+                                      "--interval", "0.5", "--name", strName};
+        args.insert(args.end(), extra.begin(), extra.end());
+        rig.nPort = StartServe(rig.pServe, strName, args);
         return rig;
     }
     static std::string Read(const std::string& strPath) {
@@ -319,6 +331,61 @@ TEST_F(ServeTest, AWebConfigWithUsersAuthenticatesEveryRequestAndTlsIsRefused) {
                                           rig.strLink + " serve --web.config.file " + strTls);
     EXPECT_EQ(nExit, 2);
     EXPECT_THAT(strOutput, testing::HasSubstr("reverse proxy"));
+}
+
+// One serve reads the boards its file names, each labelled: one answering,
+// one never found, one that goes away and comes back. SIGHUP reads the file
+// again: a board dropped from it goes, a new one comes, the others read on.
+TEST_F(ServeTest, OneServeReadsTheBoardsOfItsFileAndFollowsItsChanges) {
+    Rig& first = ServeBoard("rig-a");
+    Rig& away = ServeBoard("rig-c");
+    Rig& added = ServeBoard("rig-d");
+    const auto config = [&](const std::string& strBoards) {
+        return m_dir.WriteFile("boards.yml", "boards:\n" + strBoards);
+    };
+    const std::string strA = "  - {name: rig-a, address: " + first.strLink + ", interval: 0.5}\n";
+    const std::string strC = "  - {name: rig-c, address: " + away.strLink +
+                             ", interval: 0.5, labels: {rack: \"7\"}}\n";
+    const std::string strPath = config(strA + "  - {name: rig-b, address: " + m_dir.Path() +
+                                       "/nothing, interval: 0.5}\n" + strC);
+    std::unique_ptr<CChildProcess> pServe;
+    const int nPort = StartServe(pServe, "lab", {"serve", "--listen", "127.0.0.1:0", "--config", strPath});
+    const auto scrapeHas = [&](const std::vector<std::string>& lines) {
+        const std::string strText = HttpGet(nPort, "/metrics").strBody;
+        return std::ranges::all_of(lines, [&](const std::string& strLine) {
+            return strText.find(strLine) != std::string::npos;
+        });
+    };
+    ASSERT_TRUE(WaitUntil([&] {
+        return scrapeHas({"tunevo_up{board=\"rig-a\"} 1\n", "tunevo_up{board=\"rig-c\",rack=\"7\"} 1\n",
+                          "tunevo_down_reason{board=\"rig-b\",reason=\"not found\"} 1\n",
+                          "tunevo_fan_rpm{board=\"rig-c\",rack=\"7\",item=\"CPU Fan\"} "});
+    }));
+    // One family of each name, every board's series in it.
+    const std::string strMetrics = m_dir.WriteFile("lab.txt", HttpGet(nPort, "/metrics").strBody);
+    const auto [nLint, strLint] = Shell("promtool check metrics <" + strMetrics);
+    EXPECT_EQ(nLint, 0) << strLint;
+
+    away.pServer->Stop();
+    ASSERT_TRUE(WaitUntil([&] { return scrapeHas({"tunevo_up{board=\"rig-c\",rack=\"7\"} 0\n"}); }));
+    EXPECT_TRUE(scrapeHas({"tunevo_up{board=\"rig-a\"} 1\n"})) << "the others read on";
+    std::string strError;
+    ASSERT_TRUE(away.pServer->Start(away.strLink, strError)) << strError;
+    ASSERT_TRUE(WaitUntil([&] { return scrapeHas({"tunevo_up{board=\"rig-c\",rack=\"7\"} 1\n"}); },
+                          std::chrono::seconds(30)));
+
+    config(strA + strC + "  - {name: rig-d, address: " + added.strLink + ", interval: 0.5}\n");
+    ::kill(pServe->Pid(), SIGHUP);
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::string strText = HttpGet(nPort, "/metrics").strBody;
+        return strText.find("tunevo_up{board=\"rig-d\"} 1\n") != std::string::npos &&
+               strText.find("board=\"rig-b\"") == std::string::npos;
+    }));
+    const HttpReply landing = HttpGet(nPort, "/");
+    for (const char* pszBoard : {"<li>rig-a at ", "<li>rig-c at ", "<li>rig-d at "}) {
+        EXPECT_THAT(landing.strBody, testing::HasSubstr(pszBoard));
+    }
+    EXPECT_EQ(pServe->Terminate(), 0);
 }
 
 // A real Prometheus on loopback, with the shipped rules, scrapes two serves
