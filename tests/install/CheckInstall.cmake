@@ -16,6 +16,7 @@ set(expected bin/tunevoctl bin/tunevo-board share/tunevo/BT_LocaleStr.ini
     share/tunevo/dbcd-V03.ini share/tunevo/demo-board.ini share/man/man1/tunevo.1.gz
     share/man/man1/tunevoctl.1.gz share/man/man1/tunevo-board.1.gz share/doc/tunevo/copyright
     share/doc/tunevo/changelog.gz lib/systemd/user/tunevo-serve@.service
+    lib/systemd/user/tunevo-serve-lab.service
     share/tunevo/prometheus/tunevo.rules.yml share/tunevo/grafana/tunevo-boards.json)
 if(UI)
     list(APPEND expected bin/tunevo share/applications/org.tunevo.Tunevo.desktop
