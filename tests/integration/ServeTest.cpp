@@ -296,6 +296,19 @@ TEST_F(ServeTest, IdleOrSlowClientsCannotStallTheScrapesAndEveryPathAnswers) {
     EXPECT_THAT(head.strHead, testing::HasSubstr("Content-Length: "));
     EXPECT_EQ(head.strBody, "");
     EXPECT_EQ(HttpRequest(rig.nPort, "POST", "/metrics").nStatus, 405);
+
+    // An address that cannot be listened on is refused with its cause.
+    const std::string strServe =
+        std::string(TUNEVO_CTL_PROGRAM) + " --board " + rig.strLink + " serve --listen ";
+    const std::pair<std::string, const char*> refused[] = {
+        {"127.0.0.1:" + std::to_string(rig.nPort), "the address is in use by another program"},
+        {"192.0.2.1:9810", "no interface of this machine has that address"},
+        {"[::1]:9810", "no IPv6"}};
+    for (const auto& [strListen, pszCause] : refused) {
+        const auto [nExit, strOutput] = Shell(strServe + strListen);
+        EXPECT_EQ(nExit, 1) << strListen;
+        EXPECT_THAT(strOutput, testing::HasSubstr(pszCause));
+    }
 }
 
 // With a web configuration naming users, every path wants one of them with
