@@ -144,6 +144,17 @@ bool CMetricsServer::Listen(const ListenAddress& address, const Settings& settin
     mg_callbacks callbacks{};
     // civetweb would print its own diagnostics; the error below says it once.
     callbacks.log_message = [](const mg_connection*, const char*) { return 1; };
+    // Its own error replies (408 for a request not whole in time) stamp a
+    // date through gmtime(), which two workers' replies would race on.
+    callbacks.http_error = [](mg_connection* pConnection, int nStatus, const char* pszText) {
+        const std::string strBody = std::string(pszText) + "\n";
+        mg_printf(pConnection,
+                  "HTTP/1.1 %d %s\r\nContent-Type: text/plain; charset=utf-8\r\n"
+                  "Content-Length: %zu\r\nConnection: close\r\n\r\n%s",
+                  nStatus, mg_get_response_code_text(pConnection, nStatus), strBody.size(),
+                  strBody.c_str());
+        return 0;
+    };
     mg_init_data init{&callbacks, this, options};
     char szError[256] = {};
     unsigned nCode = 0;
