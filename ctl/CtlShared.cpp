@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 #include "ctl/CCtlProgress.h"
@@ -13,6 +14,7 @@
 #include "link/CApplyRecord.h"
 #include "link/ItemText.h"
 #include "link/Recording.h"
+#include "platform/CPathWatch.h"
 
 namespace {
 
@@ -237,12 +239,18 @@ bool ReconnectSession(std::unique_ptr<CCtlSession>& session, const BoardAddress*
     constexpr auto kFirstPause = 1s;
     constexpr auto kLongestPause = 10s;
     auto pause = Clock::duration(kFirstPause);
+    // A device node that comes back is tried at once, not at the next turn.
+    const std::string strPath = session ? session->PortPath() : std::string();
+    std::optional<CPathWatch> watch;
+    if (strPath.starts_with('/')) {
+        watch.emplace(strPath);
+    }
     for (;;) {
         PrintError("the board is out of reach; trying again in " +
                    std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pause).count()) +
                    " s");
         const Clock::time_point until = Clock::now() + pause;
-        while (Clock::now() < until && !stopped()) {
+        while (Clock::now() < until && !stopped() && !(watch && watch->TakeAppeared())) {
             std::this_thread::sleep_for(20ms);
         }
         if (stopped()) {

@@ -103,6 +103,7 @@ void CReconnectController::Reload() {
 
 void CReconnectController::Begin(const QString& strFirstStatus) {
     m_versionBeforeLoss = m_link.GetBoardVersion();
+    m_strLostPort = m_link.SessionPortName();
     m_lastRead = m_dlg.LastValuesRead();
     // Disabling the pages moves the focus away; it comes back with them.
     QWidget* pFocus = m_dlg.window()->focusWidget();
@@ -141,6 +142,30 @@ void CReconnectController::ScheduleSearch() {
     m_nPauseS = std::min(2 * m_nPauseS, kLastReconnectPauseS);
     SetStatus(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
     m_timerReconnect.start();
+    WatchLostPort();
+}
+
+void CReconnectController::WatchLostPort() {
+    if (m_pPortWatch || !m_strLostPort.starts_with('/')) {
+        return;
+    }
+    m_pPortWatch = std::make_unique<CPathWatch>(m_strLostPort);
+    if (!m_pPortWatch->IsWatching()) {
+        return;
+    }
+    m_pPortNotifier = std::make_unique<QSocketNotifier>(m_pPortWatch->Fd(), QSocketNotifier::Read);
+    connect(m_pPortNotifier.get(), &QSocketNotifier::activated, this, [this] {
+        if (m_pPortWatch->TakeAppeared() && m_eState == EState::Waiting) {
+            SearchNow();
+        }
+    });
+}
+
+void CReconnectController::SearchNow() {
+    m_timerReconnect.stop();
+    m_eState = EState::Searching;
+    SetStatus(LocaleText(u"STR_RECONNECT_SEARCH"));
+    m_link.StartPortSearch();
 }
 
 void CReconnectController::OnTick() {
@@ -148,14 +173,13 @@ void CReconnectController::OnTick() {
         SetStatus(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
         return;
     }
-    m_timerReconnect.stop();
-    m_eState = EState::Searching;
-    SetStatus(LocaleText(u"STR_RECONNECT_SEARCH"));
-    m_link.StartPortSearch();
+    SearchNow();
 }
 
 void CReconnectController::Finish() {
     m_eState = EState::None;
+    m_pPortNotifier.reset();
+    m_pPortWatch.reset();
     m_dlg.StatusBanner().hide();
     const std::u16string version = m_link.GetBoardVersion();
     const bool bSameBoard = version == m_versionBeforeLoss;

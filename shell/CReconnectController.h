@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <QPointer>
 #include <QTime>
 #include <QTimer>
+#include <memory>
 #include <string>
+
+#include "platform/CPathWatch.h"
 
 class CBackgroundWork;
 class CDeviceLink;
@@ -60,6 +64,8 @@ private:
     void Finish();
     void SetStatus(const QString& strText);
     void RestoreFocus();
+    void WatchLostPort();
+    void SearchNow();
 
     CTunevoDlg& m_dlg;
     CDeviceLink& m_link;
@@ -70,6 +76,11 @@ private:
     int m_nSecondsToSearch = 0;
     std::u16string m_versionBeforeLoss;
     QTime m_lastRead;
+    // The lost board's device node, watched while waiting: back, it is
+    // tried at once instead of at the end of the pause.
+    std::string m_strLostPort;
+    std::unique_ptr<CPathWatch> m_pPortWatch;
+    std::unique_ptr<QSocketNotifier> m_pPortNotifier;
     QPointer<QWidget> m_pFocusBefore;  // the board's last answer before it went away
     QTimer m_timerReconnect;
     QTimer m_timerStatusNote;
