@@ -1,10 +1,11 @@
 #include "export/CWebConfig.h"
 
 #include <crypt.h>
-#include <yaml-cpp/yaml.h>
 
 #include <array>
 #include <cstring>
+
+#include "export/YamlFile.h"
 
 namespace {
 
@@ -58,16 +59,11 @@ bool IsBcryptHash(const std::string& strHash) {
 }  // namespace
 
 std::optional<CWebConfig> CWebConfig::Load(const std::string& strPath, std::string& strError) {
-    YAML::Node root;
-    try {
-        root = YAML::LoadFile(strPath);
-    } catch (const YAML::BadFile&) {
-        strError = "cannot read " + strPath;
-        return std::nullopt;
-    } catch (const YAML::Exception& error) {
-        strError = strPath + " is not YAML: " + error.what();
+    const std::optional<YAML::Node> document = LoadYamlFile(strPath, strError);
+    if (!document) {
         return std::nullopt;
     }
+    const YAML::Node& root = *document;
     CWebConfig config;
     if (root.IsNull()) {
         return config;  // an empty file asks for nothing

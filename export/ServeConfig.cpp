@@ -1,12 +1,12 @@
 #include "export/ServeConfig.h"
 
-#include <yaml-cpp/yaml.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
 #include <set>
+
+#include "export/YamlFile.h"
 
 namespace {
 
@@ -31,16 +31,11 @@ bool IsFreeLabelName(const std::string& strName) {
 std::optional<std::vector<ServeBoardConfig>> LoadServeConfig(const std::string& strPath,
                                                              double dDefaultInterval,
                                                              std::string& strError) {
-    YAML::Node root;
-    try {
-        root = YAML::LoadFile(strPath);
-    } catch (const YAML::BadFile&) {
-        strError = "cannot read " + strPath;
-        return std::nullopt;
-    } catch (const YAML::Exception& error) {
-        strError = strPath + " is not YAML: " + error.what();
+    const std::optional<YAML::Node> document = LoadYamlFile(strPath, strError);
+    if (!document) {
         return std::nullopt;
     }
+    const YAML::Node& root = *document;
     const YAML::Node boards = root.IsMap() ? root["boards"] : YAML::Node();
     if (!boards.IsSequence() || boards.size() == 0) {
         strError = strPath + ": expected \"boards:\" with a list of boards (name, address)";
