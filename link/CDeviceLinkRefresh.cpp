@@ -223,6 +223,13 @@ void CDeviceLink::RunRefreshRequest() {
         if ((nArrays & (1U << nArray)) == 0) {
             continue;
         }
+        // An apply or a power action the user is waiting for goes before the
+        // watch's other categories, which are read right after it.
+        if (m_pDispatcher->IsPending(ERequest::Apply) || m_pDispatcher->IsPending(ERequest::Power)) {
+            m_nArraysPending.fetch_or(nArrays & ~((1U << nArray) - 1U));
+            m_pDispatcher->Post(ERequest::Refresh);
+            return;
+        }
         const bool bOk = RefreshArray(static_cast<EBoardArray>(nArray));
         if (!stop.stop_requested()) {
             Report(

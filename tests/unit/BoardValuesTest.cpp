@@ -349,6 +349,31 @@ TEST_F(ValueRefreshTest, EveryRefreshRequestGetsItsReportEvenWhenThePortStaysBus
     EXPECT_EQ(m_listener.Reports().back().nSecond, 0);
 }
 
+// An apply asked for while the watch reads its categories goes out after
+// the category being read, not after all of them; the others follow it.
+TEST_F(ValueRefreshTest, AnApplyWaitsForOneCategoryOfTheWatchNotForAll) {
+    Load(Section("Over_Volt", {Item("a", "2", "0", 0, 9, 1, 65, 0)}) +
+         Section("HW_Volt", {Item("Vcore", "3", "0", 0, 2000, 1250, 81, 0)}) +
+         Section("HW_Temp", {Item("CPU", "3", "0", 0, 125, 40, 82, 0)}) +
+         Section("HW_Fan", {Item("CPU Fan", "3", "0", 0, 5000, 1450, 83, 0)}));
+    m_pLine->HoldWrites(true);
+    for (const int nArray : {4, 5, 6}) {
+        m_pLink->RequestRefreshArray(nArray);
+    }
+    ASSERT_TRUE(WaitUntil([this] { return m_pLine->IsWriteHeld(); }));
+    const size_t nFrom = Sent().size();
+    m_pLink->RequestApply(m_pLink->GetOverVolt(), m_pLink->GetOverFreq(), m_pLink->GetOverRatio());
+    m_pLine->HoldWrites(false);
+    ASSERT_TRUE(m_listener.WaitForCount("OnApplied", 1));
+    ASSERT_TRUE(m_listener.WaitForCount("OnArrayRefreshed", 3));
+    // The letters asked, in order: the voltage's read, the set, then the others.
+    std::string strOrder;
+    for (const Bytes& frame : Sent(nFrom)) {
+        strOrder += static_cast<char>(frame.at(2));
+    }
+    EXPECT_EQ(strOrder, "QARS") << "Q, R, S: the three categories; A: the set of item a";
+}
+
 TEST_F(ValueRefreshTest, RatiosWhoseFirstRangeReadsZeroToZeroAreDroppedAndReloadReadsAgain) {
     Load(Section("Over_Ratio", {Item("CPU Ratio", "2", "1", 0, 0, 0, 74, 107),
                                 Item("Ring Ratio", "2", "1", 8, 50, 36, 75, 108)}));
