@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "export/CBoardExporter.h"
 #include "link/BoardAddress.h"

@@ -14,8 +14,8 @@ constexpr double kLeastInterval = 0.1;
 constexpr double kMostInterval = 86400;
 constexpr size_t kMostBoards = 1000;
 
-}  // namespace
-
+// Whether a text may be an extra label's name: Prometheus' form, and none
+// that the metrics use themselves.
 bool IsFreeLabelName(const std::string& strName) {
     constexpr std::array<const char*, 9> kTaken = {"board", "item",    "unit",   "kind",    "reason",
                                                    "name",  "address", "version", "instance"};
@@ -27,6 +27,8 @@ bool IsFreeLabelName(const std::string& strName) {
     return bForm && strName.rfind("__", 0) != 0 &&
            std::ranges::none_of(kTaken, [&](const char* pszTaken) { return strName == pszTaken; });
 }
+
+}  // namespace
 
 std::optional<std::vector<ServeBoardConfig>> LoadServeConfig(const std::string& strPath,
                                                              double dDefaultInterval,

@@ -14,12 +14,6 @@ struct ServeBoardConfig {
     double dInterval = 10;   // seconds between rounds of reads
     // Labels every one of its series carries besides board (rack, slot, ...).
     std::vector<std::pair<std::string, std::string>> labels;
-
-    // Whether a reload leaves this board's reads as they are.
-    bool SameAs(const ServeBoardConfig& other) const {
-        return strName == other.strName && address.Text() == other.address.Text() &&
-               dInterval == other.dInterval && labels == other.labels;
-    }
 };
 
 // Reads the boards of a serve's YAML file:
@@ -35,7 +29,3 @@ struct ServeBoardConfig {
 std::optional<std::vector<ServeBoardConfig>> LoadServeConfig(const std::string& strPath,
                                                              double dDefaultInterval,
                                                              std::string& strError);
-
-// Whether a text may be an extra label's name: Prometheus' form, and none
-// that the metrics use themselves.
-bool IsFreeLabelName(const std::string& strName);
