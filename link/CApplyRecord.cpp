@@ -45,7 +45,7 @@ void CApplyRecord::Written(const CDeviceLink& link, const CDeviceLink::ApplyResu
             before[write.nIndex].bValueRead && !before[write.nIndex].bUserSet) {
             one.strBefore = ToUtf8(before[write.nIndex].Value);
         }
-        one.strAsked = ToUtf8(item.Value);
+        one.strAsked = ToUtf8(write.asked);
         one.bAcknowledged = write.bAcknowledged;
         one.strShownBefore = ShownOf(write.array, item, one.strBefore);
         one.strShownAsked = ShownOf(write.array, item, one.strAsked);

@@ -21,7 +21,7 @@ public:
     void SetUndoes(std::string strId) { m_entry.strUndoes = std::move(strId); }
     void SetAddress(std::string strAddress) { m_entry.strAddress = std::move(strAddress); }
 
-    // After the apply: the link holds the values asked for the items written.
+    // After the apply, from what it sent.
     void Written(const CDeviceLink& link, const CDeviceLink::ApplyResult& result);
     // After the read of the over-clock arrays that follows every apply.
     void ReadBack(const CDeviceLink& link);

@@ -105,6 +105,7 @@ void CDeviceLink::Disconnect() {
     m_bApplyEditLost.store(false);
     m_bOverclockRefreshPending.store(false);
     m_nArraysPending.store(0);
+    m_watchReads = {};
     m_nPowerPollState.store(kPowerPollStopped);
     m_nLockState.store(kStateUnknown);
     m_nPosterCode.store(kStateUnknown);
@@ -231,6 +232,7 @@ void CDeviceLink::StartLink() {
     m_pDispatcher->Clear();
     m_bOverclockRefreshPending.store(false);
     m_nArraysPending.store(0);
+    m_watchReads = {};
     m_dispatcherThread.Start([this, stop = StopToken()] { m_pDispatcher->Run(stop); },
                              CWorkerThread::EPriority::BelowNormal);
     m_loadThread.Start([this] { RunLoad(); }, CWorkerThread::EPriority::Normal);

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <bitset>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -185,7 +186,9 @@ public:
         UserSet,  // only the items the user set
     };
     // Stores the edits and applies them on the dispatcher, which ends with
-    // OnApplied; an edit that found no item fails the apply.
+    // OnApplied; an edit that found no item fails the apply. A successful
+    // apply is read back before it is reported, within the same request, so
+    // no watch read comes between: OnOverclockRefreshed follows OnApplied.
     void RequestApply(BoardItemArray overVolt, BoardItemArray overFreq, BoardItemArray overRatio,
                       EApplyScope scope = EApplyScope::Changed);
     // Applies the edits already stored (StoreEdits), on the dispatcher.
@@ -195,6 +198,7 @@ public:
         EBoardArray array;
         size_t nIndex;
         bool bAcknowledged;
+        std::u16string asked;  // the value sent
     };
     struct ApplyResult {
         bool bOk = true;  // every item sent was acknowledged
@@ -335,6 +339,16 @@ private:
     void RunPowerPoll();
     void RunLoad();
     void RunRefreshRequest();
+    // An array read that may stop between items and go on later.
+    struct ArrayRead {
+        bool bBegun = false;
+        size_t nNext = 0;
+        bool bAllRead = true;
+    };
+    // Reads the array's items from read.nNext on, as RefreshArray does,
+    // asking yield before each item after the first; false when it stopped
+    // because yield said so, read then saying where to go on.
+    bool RefreshArrayPart(EBoardArray array, ArrayRead& read, const std::function<bool()>& yield);
     void RunApplyRequest();
     void RunPosterPoll();
     void RunLockPoll();
@@ -438,6 +452,9 @@ private:
     // bit per array number. Each gets its own report.
     std::atomic<bool> m_bOverclockRefreshPending{false};
     std::atomic<unsigned> m_nArraysPending{0};
+    // How far the watch has read each array: it gives the port up between
+    // items to a request the user waits for. The dispatcher's alone.
+    std::array<ArrayRead, kLastArray - kFirstArray + 1> m_watchReads{};
     std::atomic<int> m_nPowerPollState{kPowerPollStopped};
     std::atomic<int> m_nPowerCode{0};
     std::atomic<int> m_nMessageMode{0};

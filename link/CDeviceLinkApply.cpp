@@ -102,9 +102,22 @@ void CDeviceLink::RunApplyRequest() {
         std::lock_guard lock(m_lastApplyMutex);
         m_lastApply = std::move(result);
     }
+    // The rows end on what the board now holds, so a value it limited or
+    // refused shows as it is.
+    const bool bReadBack = bOk && !IsStopping();
+    bool bReadOk = true;
+    if (bReadBack) {
+        for (EBoardArray array : kOverclockArrays) {
+            bReadOk = RefreshArray(array) && bReadOk;
+        }
+    }
     EndRequest(ERequest::Apply);
-    if (!IsStopping()) {
-        Report([bOk](ILinkListener& listener) { listener.OnApplied(bOk); });
+    if (IsStopping()) {
+        return;
+    }
+    Report([bOk](ILinkListener& listener) { listener.OnApplied(bOk); });
+    if (bReadBack) {
+        Report([bReadOk](ILinkListener& listener) { listener.OnOverclockRefreshed(bReadOk); });
     }
 }
 
@@ -204,7 +217,7 @@ CDeviceLink::ApplyResult CDeviceLink::ApplyArray(EBoardArray array, EApplyScope 
                 PauseAfterReply(bAccepted, stop);
             }
         }
-        result.writes.push_back({array, i, bAccepted});
+        result.writes.push_back({array, i, bAccepted, item.Value});
         result.bOk = result.bOk && bAccepted;
     }
     return result;

@@ -1,6 +1,7 @@
 // Reading item values and ranges from the board into the arrays.
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -70,19 +71,32 @@ bool IsAcknowledgementShaped(const Exchange& exchange) {
 }  // namespace
 
 bool CDeviceLink::RefreshArray(EBoardArray array) {
+    ArrayRead read;
+    RefreshArrayPart(array, read, [] { return false; });
+    return read.bAllRead;
+}
+
+bool CDeviceLink::RefreshArrayPart(EBoardArray array, ArrayRead& read,
+                                   const std::function<bool()>& yield) {
     // Nothing to read is no failure: a board without frequency items does not
     // report every refresh failed.
     if (Port() == nullptr || ArraySize(array) == 0) {
-        return Port() != nullptr;
+        read.bAllRead = read.bAllRead && Port() != nullptr;
+        return true;
     }
     const std::stop_token stop = StopToken();
     const PortUse use = UsePort(EBusyDiscipline::WaitShort);
     if (!use) {
-        return false;
+        read.bAllRead = false;
+        return true;
     }
-    bool bAllRead = true;
     const size_t nCount = ArraySize(array);
-    for (size_t i = 0; i < nCount && !stop.stop_requested(); ++i) {
+    const size_t nFirst = read.nNext;
+    for (; read.nNext < nCount && !stop.stop_requested(); ++read.nNext) {
+        if (read.nNext > nFirst && yield()) {
+            return false;  // the rest when the caller comes back
+        }
+        const size_t i = read.nNext;
         BoardItem item;
         {
             std::lock_guard lock(m_arrayMutex);
@@ -92,7 +106,7 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
             item = ArrayOf(array)[i];
         }
         // The exchanges run on a copy, without the lock: screens stay free to read.
-        bAllRead = RefreshItem(*use.pPort, array, item, stop) && bAllRead;
+        read.bAllRead = RefreshItem(*use.pPort, array, item, stop) && read.bAllRead;
         std::lock_guard lock(m_arrayMutex);
         BoardItemArray& items = ArrayOf(array);
         if (i < items.size() && items[i].Name == item.Name) {
@@ -110,7 +124,8 @@ bool CDeviceLink::RefreshArray(EBoardArray array) {
         }
     }
     // A refresh cut short by teardown read nothing for the items it left.
-    return bAllRead && !stop.stop_requested();
+    read.bAllRead = read.bAllRead && !stop.stop_requested();
+    return true;
 }
 
 bool CDeviceLink::RefreshItem(ISerialPort& port, EBoardArray array, BoardItem& item,
@@ -218,22 +233,43 @@ void CDeviceLink::RunRefreshRequest() {
             Report([bOk](ILinkListener& listener) { listener.OnOverclockRefreshed(bOk); });
         }
     }
+    // An apply, a power action or an over-clock read the user is waiting for
+    // goes before the rest of the watch, which goes on where it stopped.
+    const auto userWaiting = [this] {
+        return m_pDispatcher->IsPending(ERequest::Apply) ||
+               m_pDispatcher->IsPending(ERequest::Power) || m_bOverclockRefreshPending.load();
+    };
     const unsigned nArrays = m_nArraysPending.exchange(0);
     for (int nArray = kFirstArray; nArray <= kLastArray && !stop.stop_requested(); ++nArray) {
-        if ((nArrays & (1U << nArray)) == 0) {
-            continue;
+        const unsigned nBit = 1U << nArray;
+        ArrayRead& read = m_watchReads[static_cast<size_t>(nArray - kFirstArray)];
+        bool bAsked = (nArrays & nBit) != 0;
+        // A read begun before is finished first, with its report; a request
+        // made since gets a whole read and a report of its own.
+        while ((read.bBegun || bAsked) && !stop.stop_requested()) {
+            if (!read.bBegun) {
+                if (userWaiting()) {
+                    break;
+                }
+                read.bBegun = true;
+                bAsked = false;
+            }
+            if (!RefreshArrayPart(static_cast<EBoardArray>(nArray), read, userWaiting)) {
+                break;
+            }
+            const bool bOk = read.bAllRead;
+            read = {};
+            if (!stop.stop_requested()) {
+                Report([nArray, bOk](ILinkListener& listener) {
+                    listener.OnArrayRefreshed(nArray, bOk);
+                });
+            }
         }
-        // An apply or a power action the user is waiting for goes before the
-        // watch's other categories, which are read right after it.
-        if (m_pDispatcher->IsPending(ERequest::Apply) || m_pDispatcher->IsPending(ERequest::Power)) {
-            m_nArraysPending.fetch_or(nArrays & ~((1U << nArray) - 1U));
+        if (read.bBegun || bAsked) {
+            // Stopped for the user: what is left waits for the next run.
+            m_nArraysPending.fetch_or((bAsked ? nBit : 0U) | (nArrays & ~((nBit << 1) - 1U)));
             m_pDispatcher->Post(ERequest::Refresh);
             return;
-        }
-        const bool bOk = RefreshArray(static_cast<EBoardArray>(nArray));
-        if (!stop.stop_requested()) {
-            Report(
-                [nArray, bOk](ILinkListener& listener) { listener.OnArrayRefreshed(nArray, bOk); });
         }
     }
 }

@@ -65,10 +65,8 @@ void COverClockController::OnApplied(bool bOk) {
         m_messageBox.ShowMessage(LocaleText(u"STR_APPLY_ERROR_MSG"));
         return;
     }
+    // The page waits on for the read-back the link makes next.
     UpdateRows();
-    // The link holds what was written; the rows end on what the board now
-    // reports, so a value the board limited or refused shows as it is.
-    m_dlg.OverClockPage().RefreshFromBoard();
 }
 
 void COverClockController::UpdateRows(CSubScreen_OverClock::EEdits edits) {

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -349,29 +351,61 @@ TEST_F(ValueRefreshTest, EveryRefreshRequestGetsItsReportEvenWhenThePortStaysBus
     EXPECT_EQ(m_listener.Reports().back().nSecond, 0);
 }
 
-// An apply asked for while the watch reads its categories goes out after
-// the category being read, not after all of them; the others follow it.
-TEST_F(ValueRefreshTest, AnApplyWaitsForOneCategoryOfTheWatchNotForAll) {
-    Load(Section("Over_Volt", {Item("a", "2", "0", 0, 9, 1, 65, 0)}) +
-         Section("HW_Volt", {Item("Vcore", "3", "0", 0, 2000, 1250, 81, 0)}) +
-         Section("HW_Temp", {Item("CPU", "3", "0", 0, 125, 40, 82, 0)}) +
-         Section("HW_Fan", {Item("CPU Fan", "3", "0", 0, 5000, 1450, 83, 0)}));
-    m_pLine->HoldWrites(true);
-    for (const int nArray : {4, 5, 6}) {
-        m_pLink->RequestRefreshArray(nArray);
+// An apply or an over-clock read asked for while the watch reads its
+// categories goes out after the item being read, not after all of them,
+// an apply with its read-back; the watch goes on where it stopped.
+TEST_F(ValueRefreshTest, TheUsersRequestWaitsForOneItemOfTheWatchNotForAll) {
+    struct Case {
+        const char* pszWhat;
+        std::function<void(CDeviceLink&)> request;
+        const char* pszReport;
+        std::string strOrder;
+    };
+    const std::vector<Case> cases = {
+        {"apply",
+         [](CDeviceLink& link) {
+             link.RequestApply(link.GetOverVolt(), link.GetOverFreq(), link.GetOverRatio());
+         },
+         "OnApplied", "rQsArArPrRrS"},
+        {"refresh", [](CDeviceLink& link) { link.RequestRefreshOverclock(); },
+         "OnOverclockRefreshed", "rQrArPrRrS"},
+    };
+    for (const Case& one : cases) {
+        SCOPED_TRACE(one.pszWhat);
+        Load(Section("Over_Volt", {Item("a", "2", "0", 0, 9, 1, 65, 0)}) +
+             Section("HW_Volt", {Item("Vcore", "3", "0", 0, 2000, 1250, 81, 0),
+                                 Item("12V", "3", "0", 0, 2000, 1200, 80, 0)}) +
+             Section("HW_Temp", {Item("CPU", "3", "0", 0, 125, 40, 82, 0)}) +
+             Section("HW_Fan", {Item("CPU Fan", "3", "0", 0, 5000, 1450, 83, 0)}));
+        m_listener.Clear();
+        m_pLine->HoldWrites(true);
+        for (const int nArray : {4, 5, 6}) {
+            m_pLink->RequestRefreshArray(nArray);
+        }
+        ASSERT_TRUE(WaitUntil([this] { return m_pLine->IsWriteHeld(); }));
+        const size_t nFrom = Sent().size();
+        one.request(*m_pLink);
+        m_pLine->HoldWrites(false);
+        ASSERT_TRUE(m_listener.WaitForCount("OnArrayRefreshed", 3));
+        // r or s, read or set, and the item's letter: Q and P, R, S the
+        // three categories, A the over-clock item.
+        std::string strOrder;
+        for (const Bytes& frame : Sent(nFrom)) {
+            strOrder += frame.at(0) == Protocol::kStartChange ? 's' : 'r';
+            strOrder += static_cast<char>(frame.at(2));
+        }
+        EXPECT_EQ(strOrder, one.strOrder);
+        EXPECT_EQ(m_listener.Count("OnArrayRefreshed", 4), 1u) << "one category, one report";
+        // The request is reported, and an apply's read-back right after it.
+        const auto reports = m_listener.Reports();
+        const auto reported = std::ranges::find(reports, std::string(one.pszReport),
+                                                &CRecordingListener::Report::strOperation);
+        ASSERT_NE(reported, reports.end());
+        ASSERT_NE(reported + 1, reports.end());
+        EXPECT_EQ((reported + 1)->strOperation,
+                  one.strOrder.find('s') != std::string::npos ? "OnOverclockRefreshed"
+                                                              : "OnArrayRefreshed");
     }
-    ASSERT_TRUE(WaitUntil([this] { return m_pLine->IsWriteHeld(); }));
-    const size_t nFrom = Sent().size();
-    m_pLink->RequestApply(m_pLink->GetOverVolt(), m_pLink->GetOverFreq(), m_pLink->GetOverRatio());
-    m_pLine->HoldWrites(false);
-    ASSERT_TRUE(m_listener.WaitForCount("OnApplied", 1));
-    ASSERT_TRUE(m_listener.WaitForCount("OnArrayRefreshed", 3));
-    // The letters asked, in order: the voltage's read, the set, then the others.
-    std::string strOrder;
-    for (const Bytes& frame : Sent(nFrom)) {
-        strOrder += static_cast<char>(frame.at(2));
-    }
-    EXPECT_EQ(strOrder, "QARS") << "Q, R, S: the three categories; A: the set of item a";
 }
 
 TEST_F(ValueRefreshTest, RatiosWhoseFirstRangeReadsZeroToZeroAreDroppedAndReloadReadsAgain) {
@@ -436,13 +470,16 @@ protected:
         return m_listener.Last("OnApplied").value_or(CRecordingListener::Report{}).nFirst == 1;
     }
 
-    // The letters of the set frames the last apply sent, in order.
+    // The set frames the last apply sent, in order, without its read-back.
+    std::vector<Bytes> SentSets() const {
+        std::vector<Bytes> sets = Sent(m_nBefore);
+        std::erase_if(sets, [](const Bytes& frame) { return frame.at(0) != Protocol::kStartChange; });
+        return sets;
+    }
     std::string SetLetters() const {
         std::string strLetters;
-        for (const Bytes& frame : Sent(m_nBefore)) {
-            if (frame.at(0) == 0x53) {
-                strLetters += static_cast<char>(frame.at(2));
-            }
+        for (const Bytes& frame : SentSets()) {
+            strLetters += static_cast<char>(frame.at(2));
         }
         return strLetters;
     }
@@ -461,13 +498,13 @@ TEST_F(ApplyTest, TheSetParametersFollowEachItemsKindAndTheBoardKeepsItsRange) {
     // 300 does not fit the byte item's frame: it is refused, never sent as 44.
     // Hand-computed: position 3 of the indexed item; 1500 as a word.
     EXPECT_FALSE(Apply(volt, {}, {}));
-    EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{{0x53, 0x05, 'A', 0x03, 0, 0, 0, 0x14},
+    EXPECT_EQ(SentSets(), (std::vector<Bytes>{{0x53, 0x05, 'A', 0x03, 0, 0, 0, 0x14},
                                                    {0x53, 0x05, 'C', 0xDC, 0x05, 0, 0, 0xCC}}));
     EXPECT_EQ(m_pLink->GetOverVolt().at(2).PrevValue, u"100");
     volt = Unedited(m_pLink->GetOverVolt());
     Edit(volt, 1, u"200");
     EXPECT_TRUE(Apply(volt, {}, {}));
-    EXPECT_EQ(Sent(m_nBefore).back(), (Bytes{0x53, 0x05, 'B', 0xC8, 0, 0, 0, 0xDC}));
+    EXPECT_EQ(SentSets().back(), (Bytes{0x53, 0x05, 'B', 0xC8, 0, 0, 0, 0xDC}));
     EXPECT_EQ(Waits(), std::vector<long>(Waits().size(), 100));
     m_pLink->RequestRefreshOverclock();
     ASSERT_TRUE(m_listener.WaitForCount("OnOverclockRefreshed", 1));
@@ -561,7 +598,7 @@ TEST_F(ApplyTest, AValueNeitherReadNorSetIsNeverWritten) {
     Edit(ratio, 0, u"41");
     EXPECT_TRUE(Apply(volt, {}, ratio));
     // Vcore is not sent; the ratio's position rests on the range read with its value.
-    EXPECT_EQ(Sent(m_nBefore), (std::vector<Bytes>{BuildCommandFrame(0x53, 'B', 6),
+    EXPECT_EQ(SentSets(), (std::vector<Bytes>{BuildCommandFrame(0x53, 'B', 6),
                                                    BuildCommandFrame(0x53, 'R', 34)}));
     // Once the user sets it, it goes.
     volt = Unedited(m_pLink->GetOverVolt());
