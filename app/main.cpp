@@ -32,6 +32,7 @@
 #include "shell/CTunevoDlg.h"
 #include "shell/CWindowZoom.h"
 #include "shell/MenuResources.h"
+#include "shell/StartupLog.h"
 #include "sim/CDemoBoard.h"
 #include "sim/CFixedRadio.h"
 #include "widgets/ScreenLayout.h"
@@ -104,6 +105,7 @@ constexpr int kExitUsage = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
+    NoteProgramStart();
     // Read before any window exists: help, version and errors need no display.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
@@ -224,6 +226,7 @@ int main(int argc, char** argv) {
     } else {
         frame.show();
     }
+    LogStartupStep("splash shown");
 
     if (!line->strScreenshot.isEmpty()) {
         QTimer::singleShot(line->nScreenshotAfterMs, &app, [&] {

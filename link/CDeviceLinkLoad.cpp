@@ -257,21 +257,22 @@ void CDeviceLink::RunLoad() {
         }
     }
 
+    // Every item is known before any value is read: the first progress of
+    // the values may show the items, their values still to come.
+    for (EBoardArray array : kAllArrays) {
+        LoadArray(array);
+    }
     int nArray = 0;
     for (EBoardArray array : kOverclockArrays) {
         Report([n = ++nArray,
                 nOf = static_cast<int>(std::size(kOverclockArrays))](ILinkListener& listener) {
             listener.OnProgress(ILinkListener::EProgress::ReadingValues, n, nOf);
         });
-        LoadArray(array);
         RefreshArray(array);
     }
     {
         std::lock_guard lock(m_arrayMutex);
         PruneOverRatio(ArrayOf(EBoardArray::OverRatio));
-    }
-    for (EBoardArray array : kHardwareArrays) {
-        LoadArray(array);
     }
     if (stop.stop_requested()) {
         return;

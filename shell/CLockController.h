@@ -33,6 +33,8 @@ public:
     void Forget();
     // No further check or read: the window ends or waits for its board.
     void StopTimers();
+    // The first check's timer, again: for a window opened before the values.
+    void StartCheckTimer() { m_timerCheckLock.start(); }
 
     void OnTimerCheckLock();
     void OnTimerRefreshOc();

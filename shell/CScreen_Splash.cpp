@@ -13,6 +13,7 @@
 #include "shell/CDeviceFrame.h"
 #include "shell/CListenerBridge.h"
 #include "shell/CTunevoDlg.h"
+#include "shell/StartupLog.h"
 #include "widgets/ScreenLayout.h"
 #include "widgets/SvgImage.h"
 
@@ -141,6 +142,7 @@ void CScreen_Splash::OnTimerAnimate() {
 
 void CScreen_Splash::OnTimerStartSearch() {
     m_timerStartSearch.stop();
+    LogStartupStep("search started");
     m_pLink->StartPortSearch();
 }
 
@@ -177,6 +179,7 @@ void CScreen_Splash::OnLinkState(bool bConnected) {
         ShowLinkLost(NoBoardText());
         return;
     }
+    LogStartupStep("board found");
     m_pLink->StartLink();
 }
 
@@ -205,6 +208,11 @@ void CScreen_Splash::OnProgress(EProgress step, int n, int nOf) {
         m_strProgress = m_strProgress.arg(nOf);
     }
     update(m_rcProgress);
+    if (step == EProgress::ReadingValues && n == 1) {
+        // The description is in: the window need not wait for the values.
+        LogStartupStep("description in");
+        OpenMainWindow(true);
+    }
 }
 
 void CScreen_Splash::OnLinkError(int nKind, std::string /*strText*/) {
@@ -217,11 +225,21 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
         ShowLinkLost(m_strLinkLost);
         return;
     }
+    OpenMainWindow(false);
+}
+
+bool CScreen_Splash::OpenMainWindow(bool bValuesToCome) {
+    if (m_pMainWindow != nullptr || m_bEnded) {
+        return true;
+    }
     LocaleStringTable& texts = LocaleStringTable::Instance();
     const std::vector<std::string> problems = m_pLink->DescriptionProblems();
     const bool bAnyItem = std::ranges::any_of(
         kAllArrays, [this](EBoardArray array) { return m_pLink->ArraySize(array) > 0; });
     if (!bAnyItem) {
+        if (bValuesToCome) {
+            return false;  // said once the load has ended
+        }
         // Nothing is known of the board: there is no window to show.
         m_bLinkLostShown = true;
         m_messageBox.ShowMessage(
@@ -229,12 +247,17 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
                 ? QString::fromStdU16String(texts.GetString(u"STR_CONFIG_NONE_MSG"))
                 : DescriptionProblemText(u"STR_CONFIG_UNUSABLE_MSG", problems));
         EndScreen(QDialog::Accepted);
-        return;
+        return false;
     }
     m_timerAnimate.stop();
     m_pMainWindow = new CTunevoDlg(*m_pLink, m_bridge, m_messageBox, m_frame);
     connect(m_pMainWindow.data(), &CTunevoDlg::Ended, this, &CScreen_Splash::OnMainWindowEnded);
-    m_pMainWindow->Run();
+    if (bValuesToCome) {
+        m_pMainWindow->RunBeforeValues();
+    } else {
+        m_pMainWindow->Run();
+    }
+    LogStartupStep("main window shown");
     emit MainWindowShown(m_pMainWindow.data());
     if (m_bDownloadFailed) {
         // Said over the main window: its items may not be the board's.
@@ -247,6 +270,7 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
         QTimer::singleShot(0, m_pMainWindow.data(),
                            [this, strText] { m_messageBox.ShowMessage(strText); });
     }
+    return true;
 }
 
 QString CScreen_Splash::DescriptionProblemText(const char16_t* pszKey,

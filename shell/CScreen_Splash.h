@@ -27,7 +27,8 @@ public:
     static constexpr int TIMER_START_SEARCH = 2013;
     static constexpr int TIMER_ANIMATE = 2014;
     static constexpr int kAnimatePeriodMs = 100;
-    static constexpr int kStartSearchDelayMs = 400;
+    // The search starts once the splash has been drawn.
+    static constexpr int kStartSearchDelayMs = 0;
     static constexpr const char* kVersionText = "V1.1.2";
 
     // Fills the frame's client area, whose size decides the layout. The link
@@ -87,6 +88,9 @@ private:
                                           const std::vector<std::string>& problems);
     // The board is out of reach: say so once, then end.
     void ShowLinkLost(const QString& strText);
+    // Runs the main window over the splash, before the board's values are in
+    // or after; false when the board described nothing to show.
+    bool OpenMainWindow(bool bValuesToCome);
     void EndScreen(int nResult);
     void OnMainWindowEnded(int nResult);
 

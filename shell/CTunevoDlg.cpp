@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <algorithm>
+#include <utility>
 
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"
@@ -28,6 +29,7 @@
 #include "shell/CScreen_Status.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoApp.h"
+#include "shell/StartupLog.h"
 #include "shell/MenuResources.h"
 #include "shell/PowerMessages.h"
 #include "widgets/Accessibility.h"
@@ -136,6 +138,31 @@ void CTunevoDlg::Run() {
                 LocaleText(u"STR_PROFILE_MOVED_MSG").arg(QString::fromStdString(strAside)));
         });
     }
+}
+
+void CTunevoDlg::RunBeforeValues() {
+    m_bFirstValuesToCome = true;
+    m_nRatioRowsBuilt = m_link.ArraySize(EBoardArray::OverRatio);
+    // The lock is checked the usual while after the values are in, not
+    // between their reads.
+    m_lock.StopTimers();
+    Run();
+}
+
+void CTunevoDlg::OnProgress(EProgress step, int /*n*/, int /*nOf*/) {
+    // Each step of the values begins when the arrays before it are read.
+    if (m_bFirstValuesToCome && step == EProgress::ReadingValues && !IsReconnecting()) {
+        UpdateOverClockRows(CSubScreen_OverClock::EEdits::Keep);
+    }
+}
+
+void CTunevoDlg::ShowFirstValues() {
+    if (m_link.ArraySize(EBoardArray::OverRatio) != m_nRatioRowsBuilt) {
+        m_pOverClock->RebuildItemControls();
+    }
+    UpdateOverClockRows(CSubScreen_OverClock::EEdits::Keep);
+    m_lock.StartCheckTimer();
+    LogStartupStep("first values shown");
 }
 
 void CTunevoDlg::CloseOpenScreen() {
@@ -405,8 +432,12 @@ void CTunevoDlg::OnPowerState(bool bOn) {
 
 void CTunevoDlg::OnConfigLoaded(bool bOk) {
     NoteValuesRead(bOk);
+    // A board lost while its first values were read is loaded anew by the reconnect.
+    const bool bFirstValues = std::exchange(m_bFirstValuesToCome, false);
     if (m_reconnect.OnConfigLoaded()) {
         m_safety.OnBoardBack();
+    } else if (bFirstValues && !IsReconnecting()) {
+        ShowFirstValues();
     } else if (!IsReconnecting()) {
         m_lock.RunLockCheck();
     }

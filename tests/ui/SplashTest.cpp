@@ -5,9 +5,13 @@
 #include <QListWidget>
 #include <QPointer>
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 #include "link/CNamedBoardOpener.h"
+#include "screens/COCControl.h"
+#include "screens/CSubScreen_OverClock.h"
+#include "shell/CTunevoDlg.h"
 #include "shell/CBoardChooser.h"
 #include "shell/CScreen_Splash.h"
 #include "sim/CBoardDescription.h"
@@ -37,16 +41,25 @@ protected:
     std::unique_ptr<CScreen_Splash> m_pSplash;
 };
 
-TEST_F(SplashTest, NoPortIsTouchedBeforeTheSearchTimerAndABoardIsThenLoaded) {
+// The search starts as soon as the splash's events run; the main window
+// opens once the description is in, and its rows fill in as the values come.
+TEST_F(SplashTest, TheSearchStartsAtOnceAndTheMainWindowOpensBeforeTheValuesAreIn) {
     m_pOpener->Attach(5, m_pLine);
     CScreen_Splash& splash = MakeSplash();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(splash.StartSearchTimer().isActive());
-    EXPECT_TRUE(m_pOpener->Tried().empty());
-    splash.OnTimerStartSearch();
-    // The link loads the board and says so.
+    EXPECT_TRUE(m_pOpener->Tried().empty()) << "no port is touched while the splash is made";
+    std::optional<bool> loadedWhenShown;
+    std::optional<QString> vcoreWhenShown;
+    QObject::connect(&splash, &CScreen_Splash::MainWindowShown, [&](CTunevoDlg* pMainWindow) {
+        loadedWhenShown = CDeviceLink::Instance().IsLoaded();
+        vcoreWhenShown = pMainWindow->OverClockPage().Controls().front()->DisplayText();
+    });
     ASSERT_TRUE(QTest::qWaitFor([&] { return splash.MainWindow() != nullptr; }, 5000));
     EXPECT_EQ(m_pOpener->Tried(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(loadedWhenShown, false) << "the window does not wait for the values";
+    EXPECT_EQ(vcoreWhenShown, QStringLiteral("--"));
+    const COCControl& vcore = *splash.MainWindow()->OverClockPage().Controls().front();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vcore.DisplayText() != QStringLiteral("--"); }, 5000));
+    EXPECT_TRUE(CDeviceLink::Instance().IsLoaded());
     EXPECT_FALSE(splash.AnimateTimer().isActive()) << "the animation freezes";
     EXPECT_EQ(splash.MainWindow()->geometry(), splash.geometry());
     EXPECT_TRUE(m_messageBox.Shown().isEmpty());
