@@ -73,8 +73,14 @@ void PrintTimingHeader() {
 void PrintTimingRow(const TimingRow& row) {
     std::printf("%-34s %-16s %10.1f %10.1f %10.3f %9zu", row.strWhat.c_str(), row.pBoard->pszName,
                 row.dFixedMs, row.dFastMs, row.dFastMs / row.dFixedMs, row.nExchanges);
-    if (row.pBoard->nLatencyMs > 0 && row.nExchanges > 0) {
-        const double dGoal = kRadioSlack * kRadioExchangeMs * static_cast<double>(row.nExchanges);
+    double dGoal = 0;
+    if (row.dGoalMs) {
+        dGoal = *row.dGoalMs;
+    } else if (row.pBoard->nLatencyMs > 0 && row.nExchanges > 0) {
+        dGoal = kRadioSlack * kRadioExchangeMs * static_cast<double>(row.nExchanges) +
+                row.dBoardMs;
+    }
+    if (dGoal > 0) {
         std::printf(" %7.1f ms %s", dGoal, row.dFastMs <= dGoal ? "met" : "missed");
     }
     std::printf("\n");

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/Transact.h"
@@ -39,14 +41,28 @@ double Median(std::vector<double> samples);
 // One operation on one board in both timings: the medians, and the
 // exchanges one run of it makes.
 struct TimingRow {
+    TimingRow(std::string what, const BenchBoard* board, double fixedMs, double fastMs,
+              size_t exchanges, double boardMs = 0)
+        : strWhat(std::move(what)),
+          pBoard(board),
+          dFixedMs(fixedMs),
+          dFastMs(fastMs),
+          nExchanges(exchanges),
+          dBoardMs(boardMs) {}
     std::string strWhat;
     const BenchBoard* pBoard = nullptr;
     double dFixedMs = 0;
     double dFastMs = 0;
     size_t nExchanges = 0;
+    // Time the board itself needs beyond the exchanges' round trips.
+    double dBoardMs = 0;
+    // The goal, where it is not 1.3 x exchanges x 25 ms on the radio board;
+    // none when 0.
+    std::optional<double> dGoalMs;
 };
 // Prints the header of the table the rows make.
 void PrintTimingHeader();
-// Prints the row: both medians and fast/fixed; on the radio board also the
-// goal, 1.3 x exchanges x 25 ms, and how the fast figure stands to it.
+// Prints the row: both medians and fast/fixed, and the goal and how the fast
+// figure stands to it: the row's own, or on the radio board 1.3 x exchanges
+// x 25 ms plus the board's own pauses.
 void PrintTimingRow(const TimingRow& row);

@@ -127,6 +127,7 @@ std::vector<CBoardModel::Reply> CBoardModel::Feed(std::span<const uint8_t> bytes
         }
         nPos += nFrameSize;
         m_requests.push_back(request);
+        m_requestTimes.push_back(Now());
         std::vector<uint8_t> reply = Answer(request);
         const bool bSilenced =
             m_fault == EBoardFault::NoReply &&
@@ -201,6 +202,11 @@ void CBoardModel::SetRadio(std::chrono::milliseconds latency, int nPieces,
 std::vector<std::vector<uint8_t>> CBoardModel::Requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+std::vector<IClock::TimePoint> CBoardModel::RequestTimes() const {
+    std::lock_guard lock(m_mutex);
+    return m_requestTimes;
 }
 
 std::vector<uint8_t> CBoardModel::Answer(const std::vector<uint8_t>& request) {

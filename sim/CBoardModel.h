@@ -98,6 +98,8 @@ public:
 
     // Every complete, checked request received so far.
     std::vector<std::vector<uint8_t>> Requests() const;
+    // When each of them was received, by the board's clock.
+    std::vector<IClock::TimePoint> RequestTimes() const;
 
     const CBoardDescription& Description() const { return m_description; }
     // The raw value the item reads at this moment.
@@ -229,4 +231,5 @@ private:
     std::map<uint8_t, long> m_writeLimits;
     std::vector<uint8_t> m_pendingBytes;
     std::vector<std::vector<uint8_t>> m_requests;
+    std::vector<IClock::TimePoint> m_requestTimes;
 };

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -27,7 +28,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 CChildProcess::CChildProcess(const std::string& strProgram, std::vector<std::string> args,
                              const std::vector<std::string>& extraEnvironment,
-                             const std::string& strOutputFile) {
+                             const std::string& strOutputFile,
+                             const std::string& strErrorFile) {
     args.insert(args.begin(), strProgram);
     std::vector<std::string> environment(extraEnvironment);
     for (char** ppEntry = environ; *ppEntry != nullptr; ++ppEntry) {
@@ -35,9 +37,12 @@ CChildProcess::CChildProcess(const std::string& strProgram, std::vector<std::str
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (!strOutputFile.empty()) {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, strOutputFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (const auto& [nFd, strFile] : {std::pair{STDOUT_FILENO, &strOutputFile},
+                                       std::pair{STDERR_FILENO, &strErrorFile}}) {
+        if (!strFile->empty()) {
+            posix_spawn_file_actions_addopen(&actions, nFd, strFile->c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
     }
     if (posix_spawn(&m_nPid, strProgram.c_str(), &actions, nullptr, Pointers(args).data(),
                     Pointers(environment).data()) != 0) {

@@ -9,10 +9,11 @@
 class CChildProcess {
 public:
     // Starts the program with the arguments and extra "NAME=value"
-    // environment; its standard output goes to a file when one is named.
+    // environment; its standard output, and its standard error, go to a
+    // file each when one is named.
     CChildProcess(const std::string& strProgram, std::vector<std::string> args,
                   const std::vector<std::string>& extraEnvironment = {},
-                  const std::string& strOutputFile = {});
+                  const std::string& strOutputFile = {}, const std::string& strErrorFile = {});
     ~CChildProcess() { Terminate(); }
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
