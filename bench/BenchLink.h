@@ -30,6 +30,9 @@ struct BenchBoard {
     int nPieces;
 };
 inline constexpr BenchBoard kBenchBoards[] = {{"at once", 0, 1}, {"radio 20 ms x 2", 20, 2}};
+// The pause the board needs before it is read a value of code 49 (the demo
+// board's PCIE Frequency): part of every over-clock read, whatever the link.
+inline constexpr double kReadPreparationMs = 300.0;
 inline constexpr ELinkTiming kBenchTimings[] = {ELinkTiming::Fixed, ELinkTiming::Fast};
 
 // A demo board model behaving as the bench board does.

@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
         TimingRow values{"start to first values", &benchBoard, median(ELinkTiming::Fixed, 5),
                          median(ELinkTiming::Fast, 5),
                          exchanges.nDescription + exchanges.nValues};
-        values.dGoalMs = bRadio ? 1.3 * (dWindowTrips + dValueTrips) + 300.0 : 0.0;
+        values.dGoalMs = bRadio ? 1.3 * (dWindowTrips + dValueTrips) + kReadPreparationMs : 0.0;
         PrintTimingRow(values);
         StepTimes fast{};
         for (size_t i = 0; i < kSteps.size(); ++i) {

@@ -176,9 +176,10 @@ int main(int argc, char** argv) {
         PageFigures& fixed = byTiming[ELinkTiming::Fixed];
         PageFigures& fast = byTiming[ELinkTiming::Fast];
         PrintTimingRow({"apply with its read-back", &benchBoard, Median(fixed.apply.durations),
-                        Median(fast.apply.durations), fast.apply.nExchanges});
+                        Median(fast.apply.durations), fast.apply.nExchanges, kReadPreparationMs});
         PrintTimingRow({"refresh", &benchBoard, Median(fixed.refresh.durations),
-                        Median(fast.refresh.durations), fast.refresh.nExchanges});
+                        Median(fast.refresh.durations), fast.refresh.nExchanges,
+                        kReadPreparationMs});
         std::printf(
             "  longest event-loop block: apply %.1f / %.1f ms, refresh %.1f / %.1f ms, idle "
             "%.1f / %.1f ms (fixed / fast)\n",

@@ -1,5 +1,7 @@
 #include "shell/COverClockController.h"
 
+#include <utility>
+
 #include "link/CDeviceLink.h"
 #include "screens/CSubScreen_OverClock_Control.h"
 #include "screens/IMessageBox.h"
@@ -74,4 +76,27 @@ void COverClockController::UpdateRows(CSubScreen_OverClock::EEdits edits) {
     page.UpdateFromArray(EBoardArray::OverVolt, m_link.GetOverVolt(), edits);
     page.UpdateFromArray(EBoardArray::OverFreq, m_link.GetOverFreq(), edits);
     page.UpdateFromArray(EBoardArray::OverRatio, m_link.GetOverRatio(), edits);
+}
+
+void COverClockController::ExpectFirstValues() {
+    m_bFirstValuesToCome = true;
+    m_nRatioRowsBuilt = m_link.ArraySize(EBoardArray::OverRatio);
+}
+
+void COverClockController::OnValuesProgress() {
+    // Each step of the values begins when the arrays before it are read.
+    if (m_bFirstValuesToCome) {
+        UpdateRows(CSubScreen_OverClock::EEdits::Keep);
+    }
+}
+
+bool COverClockController::EndFirstValues() {
+    if (!std::exchange(m_bFirstValuesToCome, false)) {
+        return false;
+    }
+    if (m_link.ArraySize(EBoardArray::OverRatio) != m_nRatioRowsBuilt) {
+        m_dlg.OverClockPage().RebuildItemControls();
+    }
+    UpdateRows(CSubScreen_OverClock::EEdits::Keep);
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "screens/CSubScreen_OverClock.h"
 
 class CDeviceLink;
@@ -22,8 +24,17 @@ public:
     // The rows from the link's arrays: voltages, frequencies, ratios.
     void UpdateRows(CSubScreen_OverClock::EEdits edits = CSubScreen_OverClock::EEdits::Drop);
 
+    // A window opened before the board's first values: the rows fill in as
+    // each array is read; once all are, EndFirstValues shows the rest (the
+    // ratio items the board does not use go) and says whether it was such a window.
+    void ExpectFirstValues();
+    void OnValuesProgress();
+    bool EndFirstValues();
+
 private:
     CTunevoDlg& m_dlg;
     CDeviceLink& m_link;
     IMessageBox& m_messageBox;
+    bool m_bFirstValuesToCome = false;
+    size_t m_nRatioRowsBuilt = 0;
 };

@@ -252,11 +252,7 @@ bool CScreen_Splash::OpenMainWindow(bool bValuesToCome) {
     m_timerAnimate.stop();
     m_pMainWindow = new CTunevoDlg(*m_pLink, m_bridge, m_messageBox, m_frame);
     connect(m_pMainWindow.data(), &CTunevoDlg::Ended, this, &CScreen_Splash::OnMainWindowEnded);
-    if (bValuesToCome) {
-        m_pMainWindow->RunBeforeValues();
-    } else {
-        m_pMainWindow->Run();
-    }
+    m_pMainWindow->Run(bValuesToCome ? CTunevoDlg::EValues::ToCome : CTunevoDlg::EValues::In);
     LogStartupStep("main window shown");
     emit MainWindowShown(m_pMainWindow.data());
     if (m_bDownloadFailed) {

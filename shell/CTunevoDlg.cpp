@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <algorithm>
-#include <utility>
 
 #include "link/CDeviceLink.h"
 #include "link/LinkErrors.h"
@@ -120,7 +119,12 @@ CTunevoDlg::~CTunevoDlg() {
     }
 }
 
-void CTunevoDlg::Run() {
+void CTunevoDlg::Run(EValues values) {
+    if (values == EValues::ToCome) {
+        m_overClock.ExpectFirstValues();
+        // The lock is checked the usual while after the values, not between their reads.
+        m_lock.StopTimers();
+    }
     m_frame.OkButton().show();
     show();
     raise();
@@ -140,30 +144,6 @@ void CTunevoDlg::Run() {
     }
 }
 
-void CTunevoDlg::RunBeforeValues() {
-    m_bFirstValuesToCome = true;
-    m_nRatioRowsBuilt = m_link.ArraySize(EBoardArray::OverRatio);
-    // The lock is checked the usual while after the values are in, not
-    // between their reads.
-    m_lock.StopTimers();
-    Run();
-}
-
-void CTunevoDlg::OnProgress(EProgress step, int /*n*/, int /*nOf*/) {
-    // Each step of the values begins when the arrays before it are read.
-    if (m_bFirstValuesToCome && step == EProgress::ReadingValues && !IsReconnecting()) {
-        UpdateOverClockRows(CSubScreen_OverClock::EEdits::Keep);
-    }
-}
-
-void CTunevoDlg::ShowFirstValues() {
-    if (m_link.ArraySize(EBoardArray::OverRatio) != m_nRatioRowsBuilt) {
-        m_pOverClock->RebuildItemControls();
-    }
-    UpdateOverClockRows(CSubScreen_OverClock::EEdits::Keep);
-    m_lock.StartCheckTimer();
-    LogStartupStep("first values shown");
-}
 
 void CTunevoDlg::CloseOpenScreen() {
     // Each as its own close or Cancel does, lock rules and all.
@@ -212,11 +192,7 @@ void CTunevoDlg::CreateMenuBar(int nMenuId) {
     m_safety.ShowState();
     // A new bar starts enabled; it must not offer a second screen over an
     // open one, nor anything while the board is locked.
-    if (IsBoardLocked()) {
-        EnableSoftKeys(false);
-    } else {
-        RestoreSoftKeys();
-    }
+    IsBoardLocked() ? EnableSoftKeys(false) : RestoreSoftKeys();
 }
 
 void CTunevoDlg::EnableSoftKeys(bool bEnable) {
@@ -283,34 +259,28 @@ bool CTunevoDlg::IsScreenLocked() const {
 }
 
 void CTunevoDlg::OnMenuCommand(int nId) {
-    if (nId == ID_MENU_RESET_FIGURES) {
-        // Not a board command: it only starts the page's figures again.
-        m_pMonitor->ResetFigures();
-        return;
-    }
-    if (nId == ID_MENU_RECORD) {
-        m_recording.Toggle();
-        return;
+    switch (nId) {
+        case ID_MENU_RESET_FIGURES:  // not a board command: the page's figures only
+            return m_pMonitor->ResetFigures();
+        case ID_MENU_RECORD:
+            return m_recording.Toggle();
+        case ID_MENU_UNDO:
+            return m_safety.Undo();
+        case ID_MENU_KEEP_ASK:
+            return m_safety.ToggleAskToKeep();
+        default:
+            break;
     }
     if (nId == ID_MENU_ALARM_LOG || nId == ID_MENU_JOURNAL) {
         // The logs are the computer's, not the board's: a lost link does not
         // keep them shut, a lock does, as it keeps every screen but two.
-        if (IsBoardLocked() || IsOverlayOpen()) {
-            return;
+        if (!IsBoardLocked() && !IsOverlayOpen()) {
+            EnableSoftKeys(false);
+            CLogScreen& screen = nId == ID_MENU_JOURNAL ? static_cast<CLogScreen&>(*m_pJournal)
+                                                        : *m_pAlarmLog;
+            screen.Open();
+            ShowOverlay(screen, g_rcSettingsArea.ToQRect());
         }
-        EnableSoftKeys(false);
-        CLogScreen& screen = nId == ID_MENU_JOURNAL ? static_cast<CLogScreen&>(*m_pJournal)
-                                                    : *m_pAlarmLog;
-        screen.Open();
-        ShowOverlay(screen, g_rcSettingsArea.ToQRect());
-        return;
-    }
-    if (nId == ID_MENU_UNDO) {
-        m_safety.Undo();
-        return;
-    }
-    if (nId == ID_MENU_KEEP_ASK) {
-        m_safety.ToggleAskToKeep();
         return;
     }
     const auto title = m_profileTitles.find(nId);
@@ -368,20 +338,18 @@ void CTunevoDlg::SetPagesEnabled(bool bEnabled) {
 void CTunevoDlg::ShowPage(int nPage) {
     m_nPage = nPage == kPageMonitor ? kPageMonitor : kPageOverClock;
     m_pTabs->SetPage(m_nPage);
+    m_pOverClock->setGeometry(m_rcPage);
+    m_pMonitor->setGeometry(m_rcMonitor);
     if (m_nPage == kPageOverClock) {
         m_pOverClock->show();
         UpdateControlBar();
         m_pMonitor->hide();
-        m_pOverClock->setGeometry(m_rcPage);
-        m_pMonitor->setGeometry(m_rcMonitor);
         CreateMenuBar(IDR_MENU_OVERCLOCK);
         m_pMonitor->StopRefresh();
     } else {
         m_pOverClock->hide();
         m_pControlBar->hide();
         m_pMonitor->RebuildAll();
-        m_pOverClock->setGeometry(m_rcPage);
-        m_pMonitor->setGeometry(m_rcMonitor);
         m_pMonitor->show();
         CreateMenuBar(IDR_MENU_MONITOR);
         m_pMonitor->StartRefresh();
@@ -433,11 +401,12 @@ void CTunevoDlg::OnPowerState(bool bOn) {
 void CTunevoDlg::OnConfigLoaded(bool bOk) {
     NoteValuesRead(bOk);
     // A board lost while its first values were read is loaded anew by the reconnect.
-    const bool bFirstValues = std::exchange(m_bFirstValuesToCome, false);
+    const bool bFirstValues = m_overClock.EndFirstValues();
     if (m_reconnect.OnConfigLoaded()) {
         m_safety.OnBoardBack();
     } else if (bFirstValues && !IsReconnecting()) {
-        ShowFirstValues();
+        m_lock.StartCheckTimer();
+        LogStartupStep("first values shown");
     } else if (!IsReconnecting()) {
         m_lock.RunLockCheck();
     }

@@ -62,10 +62,10 @@ public:
     // be worked with: the link-lost message follows, then the end. A link
     // lost later is brought back: the window stays, says so, and takes
     // nothing that needs the board until the board has been loaded again.
-    void Run();
-    // Shows the window while the board's first values are still being read:
-    // the rows fill in as they come.
-    void RunBeforeValues();
+    // With values ToCome, the window opens while the board's first values
+    // are still being read: the rows fill in as they come.
+    enum class EValues { In, ToCome };
+    void Run(EValues values = EValues::In);
 
     // IMainWindow
     void EnableSoftKeys(bool bEnable) override;
@@ -93,7 +93,11 @@ public:
     void OnArrayRefreshed(int nKind, bool bOk) override;
     void OnPowerCommandDone(bool bOk, int nDetail) override;
     void OnMessageModeDone(bool) override {}
-    void OnProgress(EProgress step, int n, int nOf) override;
+    void OnProgress(EProgress step, int /*n*/, int /*nOf*/) override {
+        if (step == EProgress::ReadingValues && !IsReconnecting()) {
+            m_overClock.OnValuesProgress();
+        }
+    }
 
     // Whether the user may quit now: unapplied steps are dropped, and a
     // write in hand or a keep question left, only when the user says so, No
@@ -179,7 +183,6 @@ private:
     void ComputeLayout();
     void ShowLinkLost();
     void NoteValuesRead(bool bOk);
-    void ShowFirstValues();
     void EndDialog(int nResult);
     // The control bar shows on the over-clock page unless a settings screen,
     // which reaches over it, is open.
@@ -218,10 +221,6 @@ private:
     // The window opens on values the splash has just read.
     QTime m_lastValuesRead = QTime::currentTime();
     bool m_bEnded = false;
-    // Opened before the board's first values were in, and how many ratio
-    // items it was built with: those the board does not use go once read.
-    bool m_bFirstValuesToCome = false;
-    size_t m_nRatioRowsBuilt = 0;
 
     // After the screens' work queue, which they hand their blocking calls to.
     CLockController m_lock;
