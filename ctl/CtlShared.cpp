@@ -14,7 +14,7 @@
 #include "link/CApplyRecord.h"
 #include "link/ItemText.h"
 #include "link/Recording.h"
-#include "platform/CPathWatch.h"
+#include "link/ReturnWatch.h"
 
 namespace {
 
@@ -239,12 +239,10 @@ bool ReconnectSession(std::unique_ptr<CCtlSession>& session, const BoardAddress*
     constexpr auto kFirstPause = 1s;
     constexpr auto kLongestPause = 10s;
     auto pause = Clock::duration(kFirstPause);
-    // A device node that comes back is tried at once, not at the next turn.
-    const std::string strPath = session ? session->PortPath() : std::string();
-    std::optional<CPathWatch> watch;
-    if (strPath.starts_with('/')) {
-        watch.emplace(strPath);
-    }
+    // A device node that comes back, or a serial server that listens again,
+    // is tried at once, not at the next turn.
+    const std::unique_ptr<IReturnWatch> watch =
+        WatchForReturn(session ? session->PortPath() : std::string());
     for (;;) {
         PrintError("the board is out of reach; trying again in " +
                    std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pause).count()) +

@@ -1,9 +1,11 @@
 #include "shell/CReconnectController.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "link/CDeviceLink.h"
+#include "link/ReturnWatch.h"
 #include "screens/CBackgroundWork.h"
 #include "screens/CSubScreen_Monitor.h"
 #include "screens/CSubScreen_OverClock.h"
@@ -146,19 +148,26 @@ void CReconnectController::ScheduleSearch() {
 }
 
 void CReconnectController::WatchLostPort() {
-    if (m_pPortWatch || !m_strLostPort.starts_with('/')) {
+    if (m_bPortWatchAsked) {
         return;
     }
-    m_pPortWatch = std::make_unique<CPathWatch>(m_strLostPort);
-    if (!m_pPortWatch->IsWatching()) {
-        return;
-    }
-    m_pPortNotifier = std::make_unique<QSocketNotifier>(m_pPortWatch->Fd(), QSocketNotifier::Read);
-    connect(m_pPortNotifier.get(), &QSocketNotifier::activated, this, [this] {
-        if (m_pPortWatch->TakeAppeared() && m_eState == EState::Waiting) {
-            SearchNow();
-        }
-    });
+    m_bPortWatchAsked = true;
+    // Made off this thread: a serial server's name is looked up.
+    auto pWatch = std::make_shared<std::unique_ptr<IReturnWatch>>();
+    m_work.Run([pWatch, strPort = m_strLostPort] { *pWatch = WatchForReturn(strPort); },
+               [this, pWatch] {
+                   if (!*pWatch || m_eState == EState::None) {
+                       return;  // nothing to watch, or back already
+                   }
+                   m_pPortWatch = std::move(*pWatch);
+                   m_pPortNotifier = std::make_unique<QSocketNotifier>(m_pPortWatch->Fd(),
+                                                                       QSocketNotifier::Read);
+                   connect(m_pPortNotifier.get(), &QSocketNotifier::activated, this, [this] {
+                       if (m_pPortWatch->TakeAppeared() && m_eState == EState::Waiting) {
+                           SearchNow();
+                       }
+                   });
+               });
 }
 
 void CReconnectController::SearchNow() {
@@ -180,6 +189,7 @@ void CReconnectController::Finish() {
     m_eState = EState::None;
     m_pPortNotifier.reset();
     m_pPortWatch.reset();
+    m_bPortWatchAsked = false;
     m_dlg.StatusBanner().hide();
     const std::u16string version = m_link.GetBoardVersion();
     const bool bSameBoard = version == m_versionBeforeLoss;

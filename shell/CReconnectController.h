@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/CPathWatch.h"
+#include "platform/IReturnWatch.h"
 
 class CBackgroundWork;
 class CDeviceLink;
@@ -76,10 +76,12 @@ private:
     int m_nSecondsToSearch = 0;
     std::u16string m_versionBeforeLoss;
     QTime m_lastRead;
-    // The lost board's device node, watched while waiting: back, it is
-    // tried at once instead of at the end of the pause.
+    // The lost board's way back (its device node, its serial server),
+    // watched while waiting: open again, it is tried at once instead of at
+    // the end of the pause.
     std::string m_strLostPort;
-    std::unique_ptr<CPathWatch> m_pPortWatch;
+    bool m_bPortWatchAsked = false;
+    std::unique_ptr<IReturnWatch> m_pPortWatch;
     std::unique_ptr<QSocketNotifier> m_pPortNotifier;
     QPointer<QWidget> m_pFocusBefore;  // the board's last answer before it went away
     QTimer m_timerReconnect;

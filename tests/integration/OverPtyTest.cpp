@@ -455,6 +455,42 @@ TEST_F(CtlTest, ABoardBehindSer2netIsReadAndSetOverTcp) {
     EXPECT_EQ(Out("scan"), "board found: " + strBoard + "\n") << "the board used last comes first";
 }
 
+// A serial server that goes down under monitor --reconnect is taken up
+// again as soon as it listens again, not at the end of the back-off.
+TEST_F(CtlTest, MonitorWithReconnectTakesUpASerialServerAsSoonAsItListensAgain) {
+    StartBoard();
+    const int nPort = 20000 + static_cast<int>((getpid() + 7919) % 20000);
+    const std::string strConfig = m_dir.WriteFile(
+        "ser2net.yaml", "connection: &board\n  accepter: tcp,127.0.0.1," + std::to_string(nPort) +
+                            "\n  connector: serialdev," + m_dir.Path() +
+                            "/ports/rfcomm3,57600n81,local\n");
+    const auto startServer = [&] {
+        return std::make_unique<CChildProcess>(
+            "/usr/sbin/ser2net",
+            std::vector<std::string>{"-n", "-c", strConfig, "-P", m_dir.Path() + "/pid"});
+    };
+    auto pServer = startServer();
+    const std::string strBoard = "--board tcp:127.0.0.1:" + std::to_string(nPort);
+    ASSERT_TRUE(WaitUntil([&] { return Run(strBoard + " scan").nExit == 0; }));
+    std::future<CtlResult> monitor = std::async(std::launch::async, [&] {
+        return Run(strBoard + " monitor --interval 0.5 --count 4 --reconnect");
+    });
+    const auto said = [&](const char* pszFile, const char* pszText) {
+        return m_dir.ReadFile(pszFile).find(pszText) != std::string::npos;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return said("ctl-out.txt", "sample 2"); }));
+    pServer.reset();
+    // Back once the next try is 8 s away; the server listening again is noticed at once.
+    ASSERT_TRUE(WaitUntil([&] { return said("ctl-err.txt", "trying again in 8 s"); },
+                          std::chrono::seconds(15)));
+    pServer = startServer();
+    EXPECT_TRUE(
+        WaitUntil([&] { return said("ctl-out.txt", "sample 3"); }, std::chrono::seconds(4)));
+    const CtlResult result = monitor.get();
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_THAT(result.strErr, HasSubstr("the board answers again"));
+}
+
 // A board named by an address that cannot be reached is said plainly, with
 // the "no board" code; a name that is no address is a usage error.
 TEST_F(CtlTest, ANamedBoardThatCannotBeReachedSaysWhy) {

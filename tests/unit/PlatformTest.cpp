@@ -1,7 +1,9 @@
 // Platform pieces: ports, radio, locale, folders, clocks, threads and text.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,8 +11,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "data/Utf.h"
+#include "link/ReturnWatch.h"
 #include "platform/CDevicePortOpener.h"
 #include "platform/CRfkillRadio.h"
 #include "platform/CSteadyClock.h"
@@ -20,6 +24,7 @@
 #include "platform/ProgramDir.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -220,6 +225,74 @@ TEST(PrivateFolder, OnlyAFolderOfTheUsersAloneHoldsTheLock) {
     ASSERT_EQ(::chown(strPrivate.c_str(), 65534, 65534), 0);
     EXPECT_EQ(FindPrivateFolder({"", strPrivate, strBlocked, nMe}, strWhy), "");
     EXPECT_NE(strWhy.find(strPrivate + ": it belongs to another user"), std::string::npos);
+}
+
+// A loopback TCP port that refuses connections until Listen, as a serial
+// server does while it is down.
+class CLoopbackServer {
+public:
+    CLoopbackServer() {
+        // A free port, found by binding to port 0, then let go.
+        const int nFd = Bound(0);
+        sockaddr_in address{};
+        socklen_t nSize = sizeof(address);
+        ::getsockname(nFd, reinterpret_cast<sockaddr*>(&address), &nSize);
+        m_nPort = ntohs(address.sin_port);
+        ::close(nFd);
+    }
+    ~CLoopbackServer() { ::close(m_nFd); }
+    void Listen() {
+        m_nFd = Bound(m_nPort);
+        ::listen(m_nFd, 4);
+    }
+    std::string Address() const { return "tcp:127.0.0.1:" + std::to_string(m_nPort); }
+
+private:
+    static int Bound(uint16_t nPort) {
+        const int nFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int nOn = 1;
+        ::setsockopt(nFd, SOL_SOCKET, SO_REUSEADDR, &nOn, sizeof(nOn));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(nPort);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(nFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+        return nFd;
+    }
+    uint16_t m_nPort = 0;
+    int m_nFd = -1;
+};
+
+// A serial server's way back opens when it listens again after refusing;
+// one that listened all along says nothing (its board is what is away).
+TEST(ReturnWatch, ATcpServerCountsOnceItListensAgainAfterRefusing) {
+    for (const bool bDownFirst : {true, false}) {
+        SCOPED_TRACE(bDownFirst ? "down first" : "up all along");
+        CLoopbackServer server;
+        if (!bDownFirst) {
+            server.Listen();
+        }
+        const std::unique_ptr<IReturnWatch> pWatch = WatchForReturn(server.Address());
+        ASSERT_NE(pWatch, nullptr);
+        const auto appeared = [&] { return pWatch->TakeAppeared(); };
+        EXPECT_FALSE(WaitUntil(appeared, std::chrono::milliseconds(700)));
+        if (bDownFirst) {
+            server.Listen();
+            EXPECT_TRUE(WaitUntil(appeared, std::chrono::seconds(2)));
+        }
+        EXPECT_FALSE(WaitUntil(appeared, std::chrono::milliseconds(700))) << "said once";
+    }
+}
+
+// A device node is watched in its folder, a serial server by its address;
+// a Bluetooth address or a numbered port has nothing to watch.
+TEST(ReturnWatch, IsChosenByThePortsName) {
+    TempDir dir;
+    EXPECT_NE(WatchForReturn(dir.Path() + "/rfcomm0"), nullptr);
+    EXPECT_NE(WatchForReturn("tcp:127.0.0.1:1"), nullptr);
+    for (const char* pszNothing : {"/no/such/folder/rfcomm0", "AA:BB:CC:DD:EE:FF", "port 3", ""}) {
+        EXPECT_EQ(WatchForReturn(pszNothing), nullptr) << pszNothing;
+    }
 }
 
 }  // namespace
