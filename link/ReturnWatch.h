@@ -6,7 +6,8 @@
 #include "platform/IReturnWatch.h"
 
 // The watch for a lost board's way back, by the name of its port: its
-// device node, or its serial server over TCP ("tcp:HOST:PORT"). Nothing for
-// a board that cannot be watched (a Bluetooth address, a numbered port).
-// A TCP server's name is looked up here, which may take a while.
+// device node, its serial server over TCP ("tcp:HOST:PORT"), or BlueZ's
+// word that a paired board ("AA:BB:CC:DD:EE:FF/2") connected. Nothing for a
+// board that cannot be watched (a numbered port). A TCP server's name is
+// looked up here, and the system bus asked, which may take a while.
 std::unique_ptr<IReturnWatch> WatchForReturn(const std::string& strPort);

@@ -18,8 +18,10 @@ struct MessageUnref {
     void operator()(sd_bus_message* pMessage) const { sd_bus_message_unref(pMessage); }
 };
 
-// Reads one a{sv} of properties into the board (or the adapter's Powered).
-int ReadProperties(sd_bus_message* pReply, BluezBoard& board, bool& bPowered, bool& bSerial) {
+}  // namespace
+
+int ReadBluezProperties(sd_bus_message* pReply, BluezBoard& board, bool& bPowered,
+                        bool& bSerial) {
     int nResult = sd_bus_message_enter_container(pReply, 'a', "{sv}");
     while (nResult >= 0 && (nResult = sd_bus_message_enter_container(pReply, 'e', "sv")) > 0) {
         const char* pszName = nullptr;
@@ -60,8 +62,6 @@ int ReadProperties(sd_bus_message* pReply, BluezBoard& board, bool& bPowered, bo
     }
     return nResult < 0 ? nResult : sd_bus_message_exit_container(pReply);
 }
-
-}  // namespace
 
 BluezView ReadBluezBoards() {
     BluezView view;
@@ -107,7 +107,7 @@ BluezView ReadBluezBoards() {
             bool bPowered = false;
             bool bSerial = false;
             if (nResult >= 0 && (strInterface == kDevice || strInterface == kAdapter)) {
-                nResult = ReadProperties(pReply, board, bPowered, bSerial);
+                nResult = ReadBluezProperties(pReply, board, bPowered, bSerial);
             } else if (nResult >= 0) {
                 nResult = sd_bus_message_skip(pReply, "a{sv}");
             }

@@ -30,3 +30,10 @@ inline constexpr const char* kSerialPortUuid = "00001101-0000-1000-8000-00805f9b
 // bus that DBUS_SYSTEM_BUS_ADDRESS names, or the usual one. Blocks for one
 // call; never fails the caller's port search.
 BluezView ReadBluezBoards();
+
+struct sd_bus_message;
+// Reads one a{sv} of a device's or an adapter's properties from the message
+// into the board (and the adapter's Powered, and whether the Serial Port
+// profile is offered); sd-bus's result, negative on failure.
+int ReadBluezProperties(sd_bus_message* pMessage, BluezBoard& board, bool& bPowered,
+                        bool& bSerial);

@@ -178,7 +178,10 @@ void CReconnectController::SearchNow() {
 }
 
 void CReconnectController::OnTick() {
-    if (--m_nSecondsToSearch > 0) {
+    // Looked at each second too: a bus connection may hold a message it
+    // read already, which its descriptor no longer shows.
+    const bool bBack = m_pPortWatch && m_pPortWatch->TakeAppeared();
+    if (--m_nSecondsToSearch > 0 && !bBack) {
         SetStatus(LocaleText(u"STR_RECONNECT_WAIT").arg(m_nSecondsToSearch));
         return;
     }

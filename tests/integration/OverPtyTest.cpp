@@ -16,6 +16,7 @@
 
 #include "link/BoardAddress.h"
 #include "link/FrameCodec.h"
+#include "link/ReturnWatch.h"
 #include "link/Transact.h"
 #include "platform/CSerialPort.h"
 #include "platform/CSteadyClock.h"
@@ -520,7 +521,8 @@ TEST_F(CtlTest, BoardsRemembersNoBoardItProbed) {
 
 // The boards BlueZ knows, read from python3-dbusmock's BlueZ on a private
 // bus that DBUS_SYSTEM_BUS_ADDRESS names: an adapter, a paired board with the
-// Serial Port profile, a paired headset without it and an unpaired board.
+// Serial Port profile, a paired headset without it and an unpaired board;
+// and a paired board connecting again, heard by the watch for its return.
 TEST_F(CtlTest, BoardsListsBluezsSerialDevicesPairedFirstOrSaysWhyNot) {
     const std::string strBus = "unix:path=" + m_dir.Path() + "/system_bus";
     CChildProcess bus("/usr/bin/dbus-daemon", {"--session", "--nofork", "--address=" + strBus});
@@ -538,6 +540,9 @@ def update(path, interface, values):
     dbus.Interface(bus.get_object('org.bluez', path), 'org.freedesktop.DBus.Mock').UpdateProperties(interface, values)
 if sys.argv[2] == 'off':
     update('/org/bluez/hci0', 'org.bluez.Adapter1', {'Powered': False})
+    sys.exit(0)
+if sys.argv[2] == 'connect':
+    update('/org/bluez/hci0/dev_' + sys.argv[3].replace(':', '_'), 'org.bluez.Device1', {'Connected': True})
     sys.exit(0)
 mock.AddAdapter('hci0', 'lab-pc')
 for address, alias, paired, serial in [('AA:BB:CC:00:00:03', 'Board C', False, True),
@@ -560,6 +565,21 @@ for address, alias, paired, serial in [('AA:BB:CC:00:00:03', 'Board C', False, T
             "[^]]*\"name\": \"Board C\",\n *\"address\": \"AA:BB:CC:00:00:03/1\",\n *\"paired\": "
             "false"));
     EXPECT_THAT(listed.strOut, testing::Not(HasSubstr("Headset")));
+
+    // A lost board's return is heard when BlueZ says it connected, not another's.
+    const std::unique_ptr<IReturnWatch> pWatch = WatchForReturn("AA:BB:CC:00:00:01/1");
+    ASSERT_NE(pWatch, nullptr);
+    const auto connect = [&](const char* pszAddress) {
+        return std::system(("timeout 20 /usr/bin/python3 " + strSetUp + " " + strBus + " connect " +
+                            pszAddress)
+                               .c_str());
+    };
+    const auto appeared = [&] { return pWatch->TakeAppeared(); };
+    ASSERT_EQ(connect("AA:BB:CC:00:00:03"), 0);
+    EXPECT_FALSE(WaitUntil(appeared, std::chrono::milliseconds(500)));
+    ASSERT_EQ(connect("AA:BB:CC:00:00:01"), 0);
+    EXPECT_TRUE(WaitUntil(appeared, std::chrono::seconds(2)));
+
     ASSERT_EQ(
         std::system(("timeout 20 /usr/bin/python3 " + strSetUp + " " + strBus + " off").c_str()),
         0);

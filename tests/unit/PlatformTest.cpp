@@ -285,9 +285,10 @@ TEST(ReturnWatch, ATcpServerCountsOnceItListensAgainAfterRefusing) {
 }
 
 // A device node is watched in its folder, a serial server by its address;
-// a Bluetooth address or a numbered port has nothing to watch.
+// a numbered port has nothing to watch, nor a Bluetooth board without a bus.
 TEST(ReturnWatch, IsChosenByThePortsName) {
     TempDir dir;
+    const ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir.Path() + "/none").c_str());
     EXPECT_NE(WatchForReturn(dir.Path() + "/rfcomm0"), nullptr);
     EXPECT_NE(WatchForReturn("tcp:127.0.0.1:1"), nullptr);
     for (const char* pszNothing : {"/no/such/folder/rfcomm0", "AA:BB:CC:DD:EE:FF", "port 3", ""}) {
