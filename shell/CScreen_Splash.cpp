@@ -228,9 +228,9 @@ void CScreen_Splash::OnConfigLoaded(bool bOk) {
     OpenMainWindow(false);
 }
 
-bool CScreen_Splash::OpenMainWindow(bool bValuesToCome) {
+void CScreen_Splash::OpenMainWindow(bool bValuesToCome) {
     if (m_pMainWindow != nullptr || m_bEnded) {
-        return true;
+        return;
     }
     LocaleStringTable& texts = LocaleStringTable::Instance();
     const std::vector<std::string> problems = m_pLink->DescriptionProblems();
@@ -238,7 +238,7 @@ bool CScreen_Splash::OpenMainWindow(bool bValuesToCome) {
         kAllArrays, [this](EBoardArray array) { return m_pLink->ArraySize(array) > 0; });
     if (!bAnyItem) {
         if (bValuesToCome) {
-            return false;  // said once the load has ended
+            return;  // said once the load has ended
         }
         // Nothing is known of the board: there is no window to show.
         m_bLinkLostShown = true;
@@ -247,7 +247,7 @@ bool CScreen_Splash::OpenMainWindow(bool bValuesToCome) {
                 ? QString::fromStdU16String(texts.GetString(u"STR_CONFIG_NONE_MSG"))
                 : DescriptionProblemText(u"STR_CONFIG_UNUSABLE_MSG", problems));
         EndScreen(QDialog::Accepted);
-        return false;
+        return;
     }
     m_timerAnimate.stop();
     m_pMainWindow = new CTunevoDlg(*m_pLink, m_bridge, m_messageBox, m_frame);
@@ -266,7 +266,6 @@ bool CScreen_Splash::OpenMainWindow(bool bValuesToCome) {
         QTimer::singleShot(0, m_pMainWindow.data(),
                            [this, strText] { m_messageBox.ShowMessage(strText); });
     }
-    return true;
 }
 
 QString CScreen_Splash::DescriptionProblemText(const char16_t* pszKey,

@@ -89,8 +89,8 @@ private:
     // The board is out of reach: say so once, then end.
     void ShowLinkLost(const QString& strText);
     // Runs the main window over the splash, before the board's values are in
-    // or after; false when the board described nothing to show.
-    bool OpenMainWindow(bool bValuesToCome);
+    // or after; a board that described nothing is said instead, once loaded.
+    void OpenMainWindow(bool bValuesToCome);
     void EndScreen(int nResult);
     void OnMainWindowEnded(int nResult);
 

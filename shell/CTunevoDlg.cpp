@@ -28,9 +28,9 @@
 #include "shell/CScreen_Status.h"
 #include "shell/CSoftKeyBar.h"
 #include "shell/CTunevoApp.h"
-#include "shell/StartupLog.h"
 #include "shell/MenuResources.h"
 #include "shell/PowerMessages.h"
+#include "shell/StartupLog.h"
 #include "widgets/Accessibility.h"
 #include "widgets/ScreenLayout.h"
 
@@ -143,7 +143,6 @@ void CTunevoDlg::Run(EValues values) {
         });
     }
 }
-
 
 void CTunevoDlg::CloseOpenScreen() {
     // Each as its own close or Cancel does, lock rules and all.
