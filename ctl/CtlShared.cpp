@@ -5,7 +5,6 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <optional>
 #include <thread>
 
 #include "ctl/CCtlProgress.h"

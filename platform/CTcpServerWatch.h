@@ -32,9 +32,10 @@ public:
     bool TakeAppeared() override;
 
 private:
-    // The try in flight: true when it was taken, false when refused or
-    // still open; nothing is said of it while it is on its way.
+    // Looks at the try in flight: false while it is on its way; once it
+    // ended, true with bTaken saying whether the server took it.
     bool FinishTry(bool& bTaken);
+    // Starts a try; bTaken is set when the server took it at once.
     void StartTry(bool& bTaken);
     void CloseTry();
 
